@@ -1,0 +1,96 @@
+#include "nmea/nmea_gps.h"
+
+#include <algorithm>
+
+namespace CNMEA_GPS {
+
+namespace {
+
+CNMEASentenceTypeOf<RMC> rmc_type(3, "RMC");
+CNMEASentenceTypeOf<GGA> gga_type(3, "GGA");
+CNMEASentenceTypeOf<VTG> vtg_type(3, "VTG");
+CNMEASentenceTypeOf<GSA> gsa_type(3, "GSA");
+CNMEASentenceTypeOf<GSV> gsv_type(3, "GSV");
+
+// An integer field saturated into [0, high]: a wrapped value would be a
+// different, plausible-looking satellite.
+int clampField(const char* field, int high) {
+    return std::clamp(CNMEASentence::ToInt(field), 0, high);
+}
+
+}  // namespace
+
+bool RMC::Init(char* text) {
+    char* f[13];
+    SplitArgs(text, 13, f);
+    talker = text[2];
+    const int utc = GetUTC(f[1]);
+    const double date = GetDate(f[9]);
+    if (utc < 0 || date < 0 || !PositionFieldsValid(f + 3)) return false;
+    time = utc + date;
+    valid = f[2][0] == 'A' || (f[12][0] && f[12][0] != 'N');
+    latitude = GetLat(f + 3);
+    longitude = GetLon(f + 5);
+    speed = float(ToDouble(f[7]));
+    course = float(ToDouble(f[8]));
+    magnetic_variation = float(ToDouble(f[10]));
+    if (f[11][0] == 'E') magnetic_variation = -magnetic_variation;
+    return AllFinite(speed, course, magnetic_variation);
+}
+
+bool GGA::Init(char* text) {
+    char* f[10];
+    SplitArgs(text, 10, f);
+    talker = text[2];
+    if (!PositionFieldsValid(f + 2)) return false;
+    latitude = GetLat(f + 2);
+    longitude = GetLon(f + 4);
+    fix_quality = ToInt(f[6]);
+    satellites_used = ToInt(f[7]);
+    hdop = float(ToDouble(f[8]));
+    altitude = float(ToDouble(f[9]));
+    return AllFinite(hdop, altitude);
+}
+
+bool VTG::Init(char* text) {
+    char* f[6];
+    SplitArgs(text, 6, f);
+    talker = text[2];
+    course = float(ToDouble(f[1]));
+    speed = float(ToDouble(f[5]));
+    return AllFinite(course, speed);
+}
+
+bool GSA::Init(char* text) {
+    char* f[18];
+    SplitArgs(text, 18, f);
+    talker = text[2];
+    mode = f[1][0];
+    fix_type = uint8_t(clampField(f[2], 255));
+    for (int i = 0; i < 12; ++i) prn[i] = uint8_t(clampField(f[3 + i], 255));
+    pdop = float(ToDouble(f[15]));
+    hdop = float(ToDouble(f[16]));
+    vdop = float(ToDouble(f[17]));
+    return AllFinite(pdop, hdop, vdop);
+}
+
+bool GSV::Init(char* text) {
+    char* f[20];
+    SplitArgs(text, 20, f);
+    talker = text[2];
+    message_count = ToInt(f[1]);
+    message_number = ToInt(f[2]);
+    satellites_in_view = ToInt(f[3]);
+    // The message number places the records in the satellite table.
+    if (message_number < 1 || message_number > message_count) return false;
+    for (int k = 0; k < 4; ++k) {
+        Satellite& s = satellites[k];
+        s.prn = uint8_t(clampField(f[4 + 4 * k], 255));
+        s.elevation = uint8_t(clampField(f[5 + 4 * k], 90));
+        s.azimuth = uint16_t(clampField(f[6 + 4 * k], 360) % 360);
+        s.snr = uint8_t(clampField(f[7 + 4 * k], 255));
+    }
+    return true;
+}
+
+}  // namespace CNMEA_GPS
