@@ -51,18 +51,20 @@ std::string getSharedAppDirectory(const char* sub) {
     return withSub(base, sub);
 }
 
+std::string tmpDirectoryFor(const std::string& temp) {
+    if (temp.empty()) return getCacheDirectory("temp");
+    // A private folder inside the shared one, so clean-ups touch only our files;
+    // one planted by someone else, or a link, is not used.
+    const std::string own = temp + "/orvanta-" + std::to_string(::getuid());
+    ::mkdir(own.c_str(), 0700);
+    struct stat st;
+    if (::lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        return own;
+    return getCacheDirectory("temp");
+}
+
 std::string getTmpDirectory() {
-    static const std::string base = [] {
-        const QByteArray temp = qgetenv("TEMP");
-        if (temp.isEmpty()) return getCacheDirectory("temp");
-        // A private folder inside the shared one, so clean-ups touch only our files.
-        std::string own = temp.toStdString() + "/orvanta-" + std::to_string(::getuid());
-        ::mkdir(own.c_str(), 0700);
-        struct stat st;
-        if (::lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
-            return own;
-        return getCacheDirectory("temp");
-    }();
+    static const std::string base = tmpDirectoryFor(qgetenv("TEMP").toStdString());
     QDir().mkpath(QString::fromStdString(base));
     return base;
 }
@@ -70,16 +72,12 @@ std::string getTmpDirectory() {
 std::string getBundleDirectory() { return getAppDirectory("builtin"); }
 
 std::string getBundleFilepath(const char* name, const char* extension) {
-    static bool checked = false;
     const std::string dir = getBundleDirectory();
-    if (!checked) {
-        checked = true;
-        const std::string versionFile = dir + "/version.txt";
-        if (read_first_line(versionFile) != kApplicationVersion) {
-            deleteDirectorySingleLevel(dir);
-            getBundleDirectory();
-            write_to_file(versionFile, kApplicationVersion);
-        }
+    const std::string versionFile = dir + "/version.txt";
+    if (read_first_line(versionFile) != kApplicationVersion) {
+        deleteDirectorySingleLevel(dir);
+        getBundleDirectory();
+        write_to_file(versionFile, kApplicationVersion);
     }
     const std::string file = std::string(name) + "." + extension;
     const std::string path = dir + "/" + file;

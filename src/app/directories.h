@@ -19,6 +19,8 @@ std::string getSharedAppDirectory(const char* sub = nullptr);
 // Temporary files: a folder of the program's own, never a shared one such as
 // /tmp itself: "$TEMP/orvanta-<uid>" when TEMP is set, else the cache "temp".
 std::string getTmpDirectory();
+// The temporary folder for a given TEMP value (empty: not set).
+std::string tmpDirectoryFor(const std::string& temp);
 std::string getBundleDirectory();  // getAppDirectory("builtin")
 
 // Path of a file bundled with the program, extracted from the resources
