@@ -5,7 +5,9 @@
 
 namespace {
 
-double squared(double v) { return v * v; }
+double squared(double v) {
+    return v * v;
+}
 
 // Whether p lies within sqrt(d2) of the segment a-b, measured perpendicular
 // to it, with its foot between the ends.
@@ -117,22 +119,34 @@ bool CPolygon::squareDoesOverlap(double x, double y, double size) const {
     return false;
 }
 
-double FPoint::distanceSq(const FPoint& o) const { return squared(x - o.x) + squared(y - o.y); }
+double FPoint::distanceSq(const FPoint& o) const {
+    return squared(x - o.x) + squared(y - o.y);
+}
 
-double FPoint::distance(const FPoint& o) const { return std::sqrt(distanceSq(o)); }
+double FPoint::distance(const FPoint& o) const {
+    return std::sqrt(distanceSq(o));
+}
 
-bool FRect::IsOverlapping(const FRect& o) const { return rectsOverlap(*this, o); }
+bool FRect::IsOverlapping(const FRect& o) const {
+    return rectsOverlap(*this, o);
+}
 
 bool FRect::HitTest(const FPoint& p) const {
     return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
 }
 
-void FRect::ClipToContainer(const FRect& c) { clipRect(*this, c); }
+void FRect::ClipToContainer(const FRect& c) {
+    clipRect(*this, c);
+}
 
-bool IntRect::IsOverlapping(const IntRect& o) const { return rectsOverlap(*this, o); }
+bool IntRect::IsOverlapping(const IntRect& o) const {
+    return rectsOverlap(*this, o);
+}
 
 bool IntRect::HitTest(const IntPoint& p) const {
     return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
 }
 
-void IntRect::ClipToContainer(const IntRect& c) { clipRect(*this, c); }
+void IntRect::ClipToContainer(const IntRect& c) {
+    clipRect(*this, c);
+}

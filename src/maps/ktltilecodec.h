@@ -15,9 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int kTileSize = 64;                          // pixels per side
-constexpr int kTilePixels = kTileSize * kTileSize;     // 4096 indices
-constexpr int kPaletteSize = 128;                      // indices 0..127 are meaningful
+constexpr int kTileSize = 64;                       // pixels per side
+constexpr int kTilePixels = kTileSize * kTileSize;  // 4096 indices
+constexpr int kPaletteSize = 128;                   // indices 0..127 are meaningful
 
 // Image row held by each stored row (and the stored row of each image row).
 extern const uint8_t kTileRowOfStored[kTileSize];

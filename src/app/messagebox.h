@@ -1,0 +1,22 @@
+// Message boxes shown to the user. The user-interface shell installs the
+// presenter that draws them; until it does (ovtool, tests) a message goes to
+// the debug log and counts as answered with its first button at once.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Opaque handle of the window or item a dialog belongs to.
+using OV_HWND = void*;
+
+using MessageBoxPresenter =
+    std::function<void(OV_HWND parent, const std::string& title, const std::string& text,
+                       const std::vector<std::string>& buttons, std::function<void(int)> done)>;
+
+// Replaces the presenter; an empty one restores the debug-log default.
+void setMessageBoxPresenter(MessageBoxPresenter presenter);
+
+// A title, a text and an OK button; `done` runs once when it is dismissed.
+void MessageBoxOK(OV_HWND parent, const std::string& title, const std::string& text,
+                  std::function<void()> done = {});
