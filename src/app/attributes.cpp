@@ -135,7 +135,9 @@ void CAttributes::SetInt(const std::string& key, int value) {
     Set(key, text);
 }
 
-void CAttributes::SetIntD(const std::string& key, int value) { Set(key, std::to_string(value)); }
+void CAttributes::SetIntD(const std::string& key, int value) {
+    Set(key, std::to_string(value));
+}
 
 void CAttributes::SetDecimal(const std::string& key, double value) {
     Set(key, FormatDecimal("%#.10g", value));
@@ -228,11 +230,15 @@ int CAttributes::GetNumberedInt(const std::string& key, int i) const {
     return GetInt(NumberedKey(key, i), 0);
 }
 
-bool CAttributes::Has(const std::string& key) const { return m_entries.count(key) != 0; }
+bool CAttributes::Has(const std::string& key) const {
+    return m_entries.count(key) != 0;
+}
 
 // ---- whole-set operations
 
-void CAttributes::Clear(const std::string& key) { m_entries.erase(key); }
+void CAttributes::Clear(const std::string& key) {
+    m_entries.erase(key);
+}
 
 void CAttributes::Add(const CAttributes& other) {
     for (const auto& [key, value] : other.m_entries) Set(key, value);
@@ -313,7 +319,9 @@ std::string CAttributes::ToFileText() const {
     return text;
 }
 
-bool CAttributes::ToFile(const std::string& path) const { return write_to_file(path, ToFileText()); }
+bool CAttributes::ToFile(const std::string& path) const {
+    return write_to_file(path, ToFileText());
+}
 
 std::string CAttributes::ToString() const {
     std::string text;

@@ -25,9 +25,9 @@ public:
     };
 
     void Set(const std::string& key, const std::string& value);
-    void SetInt(const std::string& key, int value);   // "0x%x"
-    void SetIntD(const std::string& key, int value);  // "%d"
-    void SetDecimal(const std::string& key, double value);  // "%#.10g", always with '.'
+    void SetInt(const std::string& key, int value);                 // "0x%x"
+    void SetIntD(const std::string& key, int value);                // "%d"
+    void SetDecimal(const std::string& key, double value);          // "%#.10g", always with '.'
     void SetData(const std::string& key, const void* data, int n);  // 2n lower-case hex digits
     void SetNumbered(const std::string& key, int i, const std::string& value);
     void SetNumberedInt(const std::string& key, int i, int value);
@@ -76,7 +76,7 @@ public:
     static std::string TrimSpaces(const std::string& text);  // spaces, tabs, CR, LF
 
     // Locale-independent number text, shared with the settings encodings.
-    static bool ParseInt(const std::string& text, int& out);  // as "%i"
+    static bool ParseInt(const std::string& text, int& out);         // as "%i"
     static bool ParseDecimal(const std::string& text, double& out);  // as "%lf"
     static std::string FormatDecimal(const char* format, double value);
 

@@ -5,7 +5,9 @@
 
 namespace {
 
-uint8_t clampByte(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+uint8_t clampByte(int v) {
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
 uint8_t unitToByte(float v) {
     if (!(v > 0.0f)) return 0;  // also NaN
