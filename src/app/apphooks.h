@@ -30,7 +30,8 @@ enum class AppHook {
 };
 
 // What a hook gets: the main window once it exists, and the argument list
-// (program path first) for ProcessCommandLine.
+// for ProcessCommandLine. Its first element is the program path, kept for
+// the record: it is never to be opened as a file.
 struct AppHookContext {
     QQuickWindow* window = nullptr;
     QStringList arguments;
