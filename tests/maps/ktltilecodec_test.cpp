@@ -1,0 +1,285 @@
+#include "maps/ktltilecodec.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "maps/ktlhuffmanencoder.h"
+#include "maps/ktltileencoder.h"
+
+namespace {
+
+using Encoding = KtlTileEncoder::Encoding;
+
+std::vector<uint8_t> decodeTile(const std::vector<uint8_t>& bytes, int level, bool* ok = nullptr) {
+    std::vector<uint8_t> out(kTilePixels + 16, 0xEE);  // 0xEE marks bytes left alone
+    const bool good = KtlTileCodec::decode(bytes.data(), bytes.size(), level, out.data());
+    if (ok) *ok = good;
+    return out;
+}
+
+// A tile of `colours` indices, spread by `runs` (long runs compress well).
+std::vector<uint8_t> randomTile(int colours, int runLength, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> tile(kTilePixels);
+    uint8_t current = 0;
+    for (int i = 0; i < kTilePixels; ++i) {
+        if (i % runLength == 0) current = uint8_t(rng() % unsigned(colours));
+        tile[size_t(i)] = current;
+    }
+    for (int i = 0; i < colours; ++i) tile[size_t(i * 31 % kTilePixels)] = uint8_t(i);  // all occur
+    return tile;
+}
+
+bool samePrefix(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int count) {
+    return std::equal(a.begin(), a.begin() + count, b.begin());
+}
+
+TEST(TileInterlace, StoredRowsOfEachLevelAreItsImageRows) {
+    for (int k = 0; k < kTileSize; ++k) EXPECT_EQ(kTileRowOfStored[kTileRowOfStored[k]], k);
+    for (int level = 0; level <= 6; ++level)
+        for (int k = 0; k < (kTileSize >> level); ++k)
+            EXPECT_EQ(kTileRowOfStored[k] % (1 << level), 0) << level << " " << k;
+    EXPECT_EQ(kTileRowOfStored[1], 32);
+    EXPECT_EQ(kTileRowOfStored[63], 63);
+    EXPECT_EQ(KtlTileCodec::pixelsForLevel(0), 4096);
+    EXPECT_EQ(KtlTileCodec::pixelsForLevel(6), 64);
+    EXPECT_EQ(KtlTileCodec::pixelsForLevel(7), 0);
+}
+
+TEST(TileDecoding, SingleIndexFillsOnlyTheRowsOfTheLevel) {
+    auto out = decodeTile({0xFF, 5}, 0);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 5), 4096);
+    out = decodeTile({0xFF, 5}, 1);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 2048, 5), 2048);
+    EXPECT_EQ(out[2048], 0xEE);
+}
+
+TEST(TileDecoding, RunLengthWithOneColourUsesWholeBytesAsLengths) {
+    // k = 0: each byte is a run of the single colour; the last run is cut.
+    std::vector<uint8_t> tile{1, 9};
+    for (int i = 0; i < 17; ++i) tile.push_back(255);
+    bool ok = false;
+    auto out = decodeTile(tile, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 9), 4096);
+    EXPECT_EQ(out[4096], 0xEE);
+    // Runs of length 0 write nothing; running out of runs is damage.
+    tile = {1, 9, 0, 0, 100};
+    out = decodeTile(tile, 0, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 0), 4096);
+}
+
+TEST(TileDecoding, BitPackedThreeColoursTakesSixteenPixelsPerWord) {
+    std::vector<uint8_t> tile{uint8_t(256 - 3), 10, 20, 30};
+    for (int w = 0; w < 256; ++w) {
+        uint32_t word = 0;  // field j of word w holds (j + w) mod 3
+        for (int j = 0; j < 16; ++j) word |= uint32_t((j + w) % 3) << (2 * j);
+        for (int b = 0; b < 4; ++b) tile.push_back(uint8_t(word >> (8 * b)));
+    }
+    bool ok = false;
+    auto out = decodeTile(tile, 0, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(out[0], 10);
+    EXPECT_EQ(out[1], 20);
+    EXPECT_EQ(out[2], 30);
+    EXPECT_EQ(out[16], 20);
+    EXPECT_EQ(out[4095], 10);  // word 255, field 15: (15 + 255) mod 3 = 0
+    tile.pop_back();
+    decodeTile(tile, 0, &ok);
+    EXPECT_FALSE(ok) << "256 words are needed at level 0";
+    decodeTile(tile, 1, &ok);
+    EXPECT_TRUE(ok) << "128 words suffice at level 1";
+}
+
+TEST(TileDecoding, HuffmanSingleLeafNeedsNoBits) {
+    bool ok = false;
+    auto out = decodeTile({0x00, 77}, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 77), 4096);
+}
+
+TEST(TileDecoding, HuffmanTwoLeavesTakeBitsLowestFirst) {
+    // Root branch of "0" subtree size 1: leaf 3 on bit 0, leaf 4 on bit 1.
+    std::vector<uint8_t> tile{0x00, 0xFF, 3, 4};
+    for (int i = 0; i < 512; ++i) tile.push_back(0x02);  // bits 0,1,0,0,0,0,0,0
+    bool ok = false;
+    auto out = decodeTile(tile, 0, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(out[0], 3);
+    EXPECT_EQ(out[1], 4);
+    EXPECT_EQ(out[2], 3);
+    EXPECT_EQ(out[9], 4);
+}
+
+TEST(TileDecoding, DamagedTilesComeOutInIndexZero) {
+    bool ok = true;
+    const std::vector<std::vector<uint8_t>> damaged = {
+        {},                              // nothing at all
+        {0xFF},                          // the index is missing
+        {0x80, 1, 2, 3},                 // no such encoding
+        {5, 1, 2},                       // sub-palette past the end
+        {0x00, 0xFF, 3},                 // "1" child past the end
+        {0x00, 0xF0, 3, 4},              // "1" child past the last leaf
+        {0x00, 0x80, 0x05, 0x00, 3, 4},  // long branch pointing backwards
+        {0x00, 0xFE, 0xFF, 1, 2, 3},     // bits missing
+    };
+    for (const auto& tile : damaged) {
+        auto out = decodeTile(tile, 0, &ok);
+        EXPECT_FALSE(ok) << tile.size();
+        EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 0), 4096);
+    }
+}
+
+TEST(TileDecoding, LongBranchOfSizeZeroEndsInsteadOfLooping) {
+    // Both children are the leaf after the branch; every bit leads to it.
+    std::vector<uint8_t> tile{0x00, 0x80, 0x00, 0x00, 6};
+    bool ok = true;
+    decodeTile(tile, 0, &ok);
+    EXPECT_FALSE(ok) << "4096 bits are needed and none are there";
+    tile.resize(tile.size() + 512, 0xA5);
+    auto out = decodeTile(tile, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 6), 4096);
+}
+
+TEST(TileDecoding, IndicesOfTheUpperHalfBecomeZero) {
+    auto out = decodeTile({0xFF, 200}, 0);
+    EXPECT_EQ(out[0], 0);
+    std::vector<uint8_t> runs{2, 7, 130};
+    for (int i = 0; i < 64; ++i) runs.push_back(uint8_t(64 << 1 | (i & 1)));  // k = 1
+    out = decodeTile(runs, 0);
+    EXPECT_EQ(out[0], 7);
+    EXPECT_EQ(out[64], 0);
+    // Three colours use 2-bit fields: field 3 names no entry.
+    std::vector<uint8_t> packed{uint8_t(256 - 3), 1, 2, 3};
+    for (int w = 0; w < 256; ++w)
+        for (int b = 0; b < 4; ++b) packed.push_back(0xFF);
+    out = decodeTile(packed, 0);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 0), 4096);
+}
+
+TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
+    struct Case {
+        int colours, run;
+    };
+    for (const Case c :
+         {Case{1, 1}, Case{2, 1}, Case{3, 7}, Case{17, 40}, Case{127, 1}, Case{128, 3}}) {
+        const auto tile = randomTile(c.colours, c.run, unsigned(c.colours * 100 + c.run));
+        for (Encoding e :
+             {Encoding::Single, Encoding::RunLength, Encoding::BitPacked, Encoding::Huffman}) {
+            std::vector<uint8_t> bytes;
+            if (!KtlTileEncoder::encodeAs(e, tile.data(), bytes)) {
+                EXPECT_EQ(KtlTileEncoder::encodedSize(e, tile.data()), SIZE_MAX);
+                continue;
+            }
+            EXPECT_EQ(bytes.size(), KtlTileEncoder::encodedSize(e, tile.data()));
+            for (int level = 0; level <= 6; ++level) {
+                bool ok = false;
+                const auto out = decodeTile(bytes, level, &ok);
+                EXPECT_TRUE(ok) << c.colours << " colours, encoding " << int(e) << " level "
+                                << level;
+                EXPECT_TRUE(samePrefix(out, tile, KtlTileCodec::pixelsForLevel(level)));
+            }
+            // Cut short by one byte, the tile is damaged, never read past.
+            bytes.pop_back();
+            bool ok = true;
+            decodeTile(bytes, 0, &ok);
+            EXPECT_FALSE(ok) << c.colours << " colours, encoding " << int(e);
+        }
+    }
+}
+
+TEST(TileEncoding, TheSmallestEncodingIsChosen) {
+    const std::pair<std::vector<uint8_t>, Encoding> cases[] = {
+        {randomTile(1, 1, 1), Encoding::Single},
+        {randomTile(4, 400, 2), Encoding::RunLength},
+        {randomTile(2, 1, 3), Encoding::BitPacked},
+    };
+    for (const auto& [tile, expected] : cases) {
+        std::vector<uint8_t> bytes;
+        EXPECT_EQ(KtlTileEncoder::encode(tile.data(), bytes), expected);
+        size_t smallest = SIZE_MAX;
+        for (Encoding e :
+             {Encoding::Single, Encoding::RunLength, Encoding::BitPacked, Encoding::Huffman})
+            smallest = std::min(smallest, KtlTileEncoder::encodedSize(e, tile.data()));
+        EXPECT_EQ(bytes.size(), smallest);
+    }
+    // Skewed counts over many colours: Huffman beats fixed-width fields.
+    std::vector<uint8_t> skewed(kTilePixels, 0);
+    for (int i = 0; i < 600; ++i) skewed[size_t(i * 6)] = uint8_t(1 + i % 100);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(KtlTileEncoder::encode(skewed.data(), bytes), Encoding::Huffman);
+}
+
+TEST(HuffmanTree, ALargeZeroSubtreeUsesTheLongBranch) {
+    // One frequent index and 99 rare ones: the rare ones form the "0"
+    // subtree, well over 127 bytes.
+    uint32_t counts[128] = {};
+    counts[0] = 3000;
+    for (int i = 1; i < 100; ++i) counts[i] = 5 + uint32_t(i % 7);
+    const KtlHuffmanEncoder huffman(counts);
+    const auto& tree = huffman.tree();
+    ASSERT_GE(tree.size(), 3u);
+    EXPECT_EQ(tree[0], 0x80);
+    const int size = -int(int16_t(uint16_t(tree[1] | tree[2] << 8)));
+    EXPECT_GT(size, 127);
+    EXPECT_EQ(tree[3 + size_t(size)], 0) << "the \"1\" child is the frequent leaf";
+    EXPECT_EQ(huffman.codeLength(0), 1);
+
+    std::vector<uint8_t> tile(kTilePixels, 0);
+    size_t at = 0;
+    for (int i = 1; i < 100; ++i)
+        for (uint32_t n = 0; n < counts[i]; ++n) tile[at++ * 5 % kTilePixels] = uint8_t(i);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(KtlTileEncoder::encodeAs(Encoding::Huffman, tile.data(), bytes));
+    EXPECT_EQ(bytes[1], 0x80);
+    bool ok = false;
+    EXPECT_TRUE(samePrefix(decodeTile(bytes, 0, &ok), tile, kTilePixels));
+    EXPECT_TRUE(ok);
+}
+
+TEST(HuffmanTree, HandWrittenLongBranchDecodes) {
+    // Root: long branch over a 201-byte "0" subtree, a chain of 100 branches
+    // each with leaf 100 + i on bit 0, ending in leaf 99.
+    std::vector<uint8_t> zero;
+    for (int i = 0; i < 100; ++i) zero.insert(zero.end(), {0xFF, uint8_t(i % 28 + 100)});
+    zero.push_back(99);
+    std::vector<uint8_t> tile{0x00, 0x80};
+    const uint16_t minus = uint16_t(-int(zero.size()));
+    tile.push_back(uint8_t(minus));
+    tile.push_back(uint8_t(minus >> 8));
+    tile.insert(tile.end(), zero.begin(), zero.end());
+    tile.push_back(120);  // the root's "1" child, the last leaf
+    const size_t treeEnd = tile.size();
+
+    tile.resize(treeEnd + 512, 0xFF);  // bit 1 for every pixel: 120
+    bool ok = false;
+    auto out = decodeTile(tile, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 120), 4096);
+
+    tile.resize(treeEnd);
+    tile.resize(treeEnd + 1024, 0x00);  // 0, 0: the chain's first leaf
+    out = decodeTile(tile, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out[0], 100);
+    EXPECT_EQ(out[4095], 100);
+
+    // 0, then 1 x 100: the far end of the chain, past the 8-bit lookup.
+    tile.resize(treeEnd);
+    std::vector<uint8_t> bits((101 * 4096 + 7) / 8, 0);
+    for (int p = 0; p < 4096; ++p)
+        for (int b = 1; b <= 100; ++b) {
+            const size_t bit = size_t(p) * 101 + size_t(b);
+            bits[bit / 8] |= uint8_t(1 << (bit % 8));
+        }
+    tile.insert(tile.end(), bits.begin(), bits.end());
+    out = decodeTile(tile, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + 4096, 99), 4096);
+}
+
+}  // namespace
