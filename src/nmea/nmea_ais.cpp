@@ -184,7 +184,7 @@ bool CAIS_Sentence::decode(int available) {
     p += 2;  // repeat indicator
     mmsi = fetch_bits(p, 30);
     ship_type_text[0] = 0;
-    if (type < 1 || type > 27 || available < requiredBits(type, 0)) return false;
+    if (type == 0 || available < requiredBits(type, 0)) return false;
 
     switch (type) {
         case 1:
