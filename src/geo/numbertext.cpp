@@ -1,22 +1,47 @@
 #include "geo/numbertext.h"
 
-#include <QString>
 #include <cctype>
 #include <charconv>
+#include <clocale>
 #include <cstdarg>
+#include <cstdio>
 #include <limits>
+
+namespace {
+
+// vsnprintf in the "C" locale of this thread, whatever the process locale.
+void appendFormatV(std::string& text, const char* format, va_list ap) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const locale_t previous = cLocale ? uselocale(cLocale) : locale_t(0);
+    char buffer[256];
+    va_list copy;
+    va_copy(copy, ap);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, copy);
+    va_end(copy);
+    if (n >= 0 && size_t(n) < sizeof buffer) {
+        text.append(buffer, size_t(n));
+    } else if (n > 0) {
+        std::string longer(size_t(n) + 1, '\0');
+        std::vsnprintf(longer.data(), longer.size(), format, ap);
+        text.append(longer.data(), size_t(n));
+    }
+    if (previous) uselocale(previous);
+}
+
+}  // namespace
 
 void appendFormat(std::string& text, const char* format, ...) {
     va_list ap;
     va_start(ap, format);
-    text += QString::vasprintf(format, ap).toStdString();
+    appendFormatV(text, format, ap);
     va_end(ap);
 }
 
 std::string stringFormat(const char* format, ...) {
+    std::string text;
     va_list ap;
     va_start(ap, format);
-    std::string text = QString::vasprintf(format, ap).toStdString();
+    appendFormatV(text, format, ap);
     va_end(ap);
     return text;
 }

@@ -1,6 +1,7 @@
 // Numbers to text and back, always with "." as the decimal point whatever
 // the user's locale (the C library's printf and scanf follow LC_NUMERIC,
-// which Qt sets from the environment).
+// which Qt sets from the environment). Formatting is the C library's printf
+// in the "C" locale, rounding included.
 #pragma once
 
 #include <string>

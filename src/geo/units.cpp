@@ -152,15 +152,12 @@ bool CUnits::PosFmtLatLon::format(double lat, double lon, std::string& text) con
 
 bool CUnits::PosFmtLatLon::scan(const char* text, double& lat, double& lon) const {
     if (!text || !*text) return false;
-    // Split at the first comma, else at the first space after a latitude-like character.
-    const char* split = std::strchr(text, ',');
-    if (!split) {
-        for (const char* c = text + 1; *c; ++c) {
-            if (*c == ' ' && std::strchr("nNsS0123456789.", c[-1])) {
-                split = c;
-                break;
-            }
-        }
+    // The parts split at the first comma, or at an earlier space that follows
+    // a hemisphere letter or a number.
+    const char* split = nullptr;
+    for (const char* c = text; *c && !split; ++c) {
+        if (*c == ',' || (*c == ' ' && c > text && std::strchr("nNsS0123456789.", c[-1])))
+            split = c;
     }
     if (!split) return false;
 

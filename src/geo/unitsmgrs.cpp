@@ -3,7 +3,7 @@
 #include <GeographicLib/MGRS.hpp>
 #include <GeographicLib/UTMUPS.hpp>
 #include <cctype>
-#include <exception>
+#include <stdexcept>
 
 using GeographicLib::MGRS;
 using GeographicLib::UTMUPS;
@@ -15,6 +15,8 @@ bool CUnitsMGRS::format(double lat, double lon, std::string& text) const {
         bool northp;
         double x, y;
         UTMUPS::Forward(lat, lon, zone, northp, x, y, UTMUPS::STANDARD, false);
+        // NaN comes back as the invalid zone rather than an exception.
+        if (zone < UTMUPS::MINZONE || zone > UTMUPS::MAXZONE) throw std::range_error("no zone");
         std::string mgrs;
         MGRS::Forward(zone, northp, x, y, lat, 5, mgrs);
         text = mgrs;
