@@ -18,6 +18,17 @@ int clampField(const char* field, int high) {
     return std::clamp(CNMEASentence::ToInt(field), 0, high);
 }
 
+// Receivers without a fix send placeholders such as "8960.0000" or
+// "36000.0000": a malformed field gives no position (0, 0) rather than half of one.
+void readPosition(char** fields, double& latitude, double& longitude) {
+    if (CNMEASentence::PositionFieldsValid(fields)) {
+        latitude = CNMEASentence::GetLat(fields);
+        longitude = CNMEASentence::GetLon(fields + 2);
+    } else {
+        latitude = longitude = 0;
+    }
+}
+
 }  // namespace
 
 bool RMC::Init(char* text) {
@@ -26,11 +37,10 @@ bool RMC::Init(char* text) {
     talker = text[2];
     const int utc = GetUTC(f[1]);
     const double date = GetDate(f[9]);
-    if (utc < 0 || date < 0 || !PositionFieldsValid(f + 3)) return false;
+    if (utc < 0 || date < 0) return false;
     time = utc + date;
     valid = f[2][0] == 'A' || (f[12][0] && f[12][0] != 'N');
-    latitude = GetLat(f + 3);
-    longitude = GetLon(f + 5);
+    readPosition(f + 3, latitude, longitude);
     speed = float(ToDouble(f[7]));
     course = float(ToDouble(f[8]));
     magnetic_variation = float(ToDouble(f[10]));
@@ -42,9 +52,7 @@ bool GGA::Init(char* text) {
     char* f[10];
     SplitArgs(text, 10, f);
     talker = text[2];
-    if (!PositionFieldsValid(f + 2)) return false;
-    latitude = GetLat(f + 2);
-    longitude = GetLon(f + 4);
+    readPosition(f + 2, latitude, longitude);
     fix_quality = ToInt(f[6]);
     satellites_used = ToInt(f[7]);
     hdop = float(ToDouble(f[8]));

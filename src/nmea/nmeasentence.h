@@ -57,7 +57,7 @@ public:
     static double GetLat(char** fields);
     static double GetLon(char** fields);
     // True when both position fields (fields[0..3]: lat, N/S, lon, E/W) are
-    // empty or well formed: a malformed position must not pass as 0.0.
+    // empty or well formed, so that one bad half never makes a position.
     static bool PositionFieldsValid(char** fields);
 
     // "hhmmss[.ss]" to seconds of the day (fraction dropped); 0 when empty,

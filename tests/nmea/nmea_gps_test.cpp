@@ -59,14 +59,24 @@ TEST(NmeaGps, RmcRejectsBadDatesTimesPositionsAndNumbers) {
     for (const char* bad : {
              "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,300294,,",  // 30 February
              "$GPRMC,253519,A,4807.038,N,01131.000,E,022.4,084.4,230394,,",  // hour 25
-             "$GPRMC,123519,A,480.7038,N,01131.000,E,022.4,084.4,230394,,",  // dot misplaced
-             "$GPRMC,123519,A,4807.038,N,01131.000,Q,022.4,084.4,230394,,",  // hemisphere
              "$GPRMC,123519,A,4807.038,N,01131.000,E,inf,084.4,230394,,",
              "$GPRMC,123519,A,4807.038,N,01131.000,E,1.0,nan,230394,,",
              "$GPRMC,123519,A,4807.038,N,01131.000,E,1e40,1,230394,,",  // float overflow
          })
         EXPECT_FALSE(dispatch(withChecksum(bad))) << bad;
     EXPECT_EQ(rmc.count, 1);
+
+    // A malformed position field gives no position at all, but the time
+    // still counts: no-fix placeholders from real receivers.
+    for (const char* placeholder :
+         {"$GPRMC,000452.981,V,36000.0000,N,72000.0000,E,0.000000,,190120,,",
+          "$GPRMC,235946.005,V,8960.000000,N,00000.000000,E,0.000,0.00,050180,,,N",
+          "$GPRMC,123519,A,4807.038,N,01131.000,Q,022.4,084.4,230394,,"}) {
+        ASSERT_TRUE(dispatch(withChecksum(placeholder))) << placeholder;
+        EXPECT_EQ(rmc.last->latitude, 0.0);
+        EXPECT_EQ(rmc.last->longitude, 0.0);
+    }
+    EXPECT_EQ(rmc.last->time, 3920186119.0);  // 2094-03-23 12:35:19: years 0-99 are 20xx
 }
 
 TEST(NmeaGps, GgaVtgGsaFromRealReceivers) {

@@ -1,0 +1,83 @@
+// ovtool nmea decode, run as the real program on a recorded file.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "nmeatestsupport.h"
+
+using namespace nmeatest;
+
+namespace {
+
+QList<QJsonObject> decode(const QByteArray& fileText) {
+    testsupport::TempDir dir;
+    const QString path = dir.file("input.nmea");
+    EXPECT_TRUE(testsupport::writeFile(path, fileText));
+    const testsupport::ProcessResult r =
+        testsupport::runOvtool({"nmea", "decode", path}, dir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : r.out.split('\n')) {
+        if (line.isEmpty()) continue;
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.constData();
+        objects.push_back(doc.object());
+    }
+    return objects;
+}
+
+TEST(NmeaDecodeCommand, PrintsEveryAcceptedSentenceWithItsFields) {
+    const std::string lines[] = {
+        withChecksum("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W"),
+        "$GPGGA,bad checksum*00",
+        "\x01\x02garbage " + withChecksum("$WIMWV,45.0,R,10.0,M,A"),
+        withChecksum("$CDDSC,12,3380400790,12,06,00,1423108312,2019,,,S,E"),
+        "!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A",
+        withChecksum("$POVX,SetStartTimer,1765000000,5"),
+        withChecksum("$GPZDA,201530.00,04,07,2002,00,00"),  // no class: not printed
+        "!AIVDM,1,1,,B,?w>DNkiVT>Qp8eMvd@,4*00",
+    };
+    QByteArray text;
+    for (const std::string& l : lines) text += QByteArray::fromStdString(l) + "\r\n";
+    const QList<QJsonObject> out = decode(text);
+    ASSERT_EQ(out.size(), 6);
+
+    EXPECT_EQ(out[0]["line"].toInt(), 1);
+    EXPECT_EQ(out[0]["sentence"].toString(), "RMC");
+    EXPECT_EQ(out[0]["talker"].toString(), "P");
+    EXPECT_TRUE(out[0]["valid"].toBool());
+    EXPECT_NEAR(out[0]["latitude"].toDouble(), 48.1173, 1e-9);
+    EXPECT_NEAR(out[0]["magnetic_variation"].toDouble(), 3.1, 1e-6);
+
+    EXPECT_EQ(out[1]["line"].toInt(), 3);
+    EXPECT_EQ(out[1]["sentence"].toString(), "MWV");
+    EXPECT_NEAR(out[1]["wind_speed"].toDouble(), 19.4384, 1e-3);
+
+    EXPECT_EQ(out[2]["sentence"].toString(), "DSC");
+    EXPECT_EQ(out[2]["mmsi"].toInt(), 338040079);
+    EXPECT_TRUE(out[2]["expansion"].toBool());
+
+    EXPECT_EQ(out[3]["sentence"].toString(), "VDM");
+    EXPECT_EQ(out[3]["msg_type"].toInt(), 1);
+    EXPECT_EQ(out[3]["mmsi"].toInt(), 371798000);
+    EXPECT_NEAR(out[3]["latitude"].toDouble(), 48.38163333, 1e-7);
+    EXPECT_NEAR(out[3]["speed"].toDouble(), 12.3, 1e-5);
+    EXPECT_EQ(out[3]["heading"].toInt(), 215);
+
+    EXPECT_EQ(out[4]["sentence"].toString(), "POVX,SetStartTimer");
+    EXPECT_EQ(out[4]["period"].toInt(), 5);
+
+    EXPECT_EQ(out[5]["msg_type"].toInt(), 15);  // a type whose fields are not carried
+}
+
+TEST(NmeaDecodeCommand, RefusesAMissingFile) {
+    testsupport::TempDir dir;
+    const testsupport::ProcessResult r =
+        testsupport::runOvtool({"nmea", "decode", dir.file("absent.nmea")}, dir.path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+}  // namespace
