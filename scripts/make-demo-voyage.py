@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Writes the demo voyage: NMEA 0183 at one fix a second along a route in the
+Solent (Hamble to Portsmouth), with the sentences a yacht's instruments send:
+RMC, GGA, VTG, GSA, GSV, HDG, MWV and DBT.
+
+Usage: scripts/make-demo-voyage.py [OUT]   (default data/demo/solent-voyage.nmea)
+The output is deterministic (fixed seed and start time)."""
+
+import math
+import random
+import sys
+from datetime import datetime, timedelta, timezone
+
+# Waypoints (latitude, longitude), all in navigable water.
+ROUTE = [
+    (50.8450, -1.3170),  # off the Hamble
+    (50.8330, -1.3180),
+    (50.8170, -1.3050),  # Calshot
+    (50.7980, -1.2750),
+    (50.7800, -1.2300),  # the eastern Solent
+    (50.7700, -1.1800),
+    (50.7640, -1.1350),  # off Southsea
+    (50.7760, -1.1131),
+    (50.7937, -1.1131),  # through the harbour entrance
+    (50.8000, -1.1170),  # inside Portsmouth Harbour
+]
+SPEED_KNOTS = 6.0
+START = datetime(2026, 7, 18, 9, 0, 0, tzinfo=timezone.utc)
+WIND_FROM = 235.0  # true, degrees
+WIND_KNOTS = 14.0
+VARIATION = -1.0  # degrees, west negative
+EARTH_RADIUS_NM = 3440.065
+
+
+def checksum(body):
+    c = 0
+    for ch in body:
+        c ^= ord(ch)
+    return "$%s*%02X" % (body, c)
+
+
+def distance_bearing(a, b):
+    lat1, lon1, lat2, lon2 = map(math.radians, (a[0], a[1], b[0], b[1]))
+    dlon = lon2 - lon1
+    y = math.sin(dlon) * math.cos(lat2)
+    x = math.cos(lat1) * math.sin(lat2) - math.sin(lat1) * math.cos(lat2) * math.cos(dlon)
+    brg = (math.degrees(math.atan2(y, x)) + 360) % 360
+    h = math.sin((lat2 - lat1) / 2) ** 2 + math.cos(lat1) * math.cos(lat2) * math.sin(dlon / 2) ** 2
+    return 2 * EARTH_RADIUS_NM * math.asin(math.sqrt(h)), brg
+
+
+def move(p, dist_nm, brg):
+    lat1, lon1 = map(math.radians, p)
+    d = dist_nm / EARTH_RADIUS_NM
+    b = math.radians(brg)
+    lat2 = math.asin(math.sin(lat1) * math.cos(d) + math.cos(lat1) * math.sin(d) * math.cos(b))
+    lon2 = lon1 + math.atan2(math.sin(b) * math.sin(d) * math.cos(lat1),
+                             math.cos(d) - math.sin(lat1) * math.sin(lat2))
+    return math.degrees(lat2), math.degrees(lon2)
+
+
+def nmea_lat(lat):
+    a = abs(lat)
+    d = int(a)
+    return "%02d%07.4f" % (d, (a - d) * 60), "N" if lat >= 0 else "S"
+
+
+def nmea_lon(lon):
+    a = abs(lon)
+    d = int(a)
+    return "%03d%07.4f" % (d, (a - d) * 60), "E" if lon >= 0 else "W"
+
+
+def main():
+    out_path = sys.argv[1] if len(sys.argv) > 1 else "data/demo/solent-voyage.nmea"
+    rng = random.Random(20260718)
+    sats = [(2, 45, 120), (5, 62, 200), (7, 30, 300), (9, 15, 40), (13, 70, 80),
+            (15, 25, 250), (20, 10, 330), (24, 55, 160)]
+    lines = []
+    t = START
+    pos = ROUTE[0]
+    leg = 1
+    heading = None
+    while leg < len(ROUTE):
+        dist, course = distance_bearing(pos, ROUTE[leg])
+        step = SPEED_KNOTS / 3600.0 * (1 + 0.03 * math.sin(t.timestamp() / 37.0))
+        if dist <= step:
+            pos = ROUTE[leg]
+            leg += 1
+            continue
+        heading = course if heading is None else heading + ((course - heading + 540) % 360 - 180) * 0.3
+        pos = move(pos, step, course)
+        sog = step * 3600.0
+        cog = (course + rng.uniform(-1.5, 1.5)) % 360
+        hms = t.strftime("%H%M%S") + ".00"
+        dmy = t.strftime("%d%m%y")
+        la, ns = nmea_lat(pos[0])
+        lo, ew = nmea_lon(pos[1])
+        var = "%.1f,%s" % (abs(VARIATION), "W" if VARIATION < 0 else "E")
+        lines.append(checksum("GPRMC,%s,A,%s,%s,%s,%s,%.1f,%.1f,%s,%s,A" % (hms, la, ns, lo, ew, sog, cog, dmy, var)))
+        lines.append(checksum("GPGGA,%s,%s,%s,%s,%s,1,08,0.9,%.1f,M,47.0,M,," % (hms, la, ns, lo, ew, 2.0 + rng.uniform(-0.5, 0.5))))
+        lines.append(checksum("GPVTG,%.1f,T,%.1f,M,%.1f,N,%.1f,K,A" % (cog, (cog - VARIATION) % 360, sog, sog * 1.852)))
+        if int(t.timestamp()) % 5 == 0:
+            lines.append(checksum("GPGSA,A,3,%s,,,,,1.6,0.9,1.3" % ",".join("%02d" % s[0] for s in sats)))
+            for m in range(2):
+                recs = ",".join("%02d,%02d,%03d,%02d" % (s[0], s[1], s[2], 30 + rng.randint(0, 18))
+                                for s in sats[m * 4:(m + 1) * 4])
+                lines.append(checksum("GPGSV,2,%d,08,%s" % (m + 1, recs)))
+        magnetic = (heading - VARIATION) % 360
+        lines.append(checksum("HCHDG,%.1f,,,%.1f,%s" % (magnetic, abs(VARIATION), "W" if VARIATION < 0 else "E")))
+        wind_from = WIND_FROM + rng.uniform(-6, 6)
+        wind_speed = WIND_KNOTS + rng.uniform(-2, 2)
+        # Apparent wind: the true wind's velocity less the boat's, seen from the bow.
+        rel = math.radians(wind_from - heading)
+        ax = wind_speed * math.sin(rel)
+        ay = wind_speed * math.cos(rel) + sog
+        apparent_angle = math.degrees(math.atan2(ax, ay)) % 360
+        lines.append(checksum("WIMWV,%.1f,R,%.1f,N,A" % (apparent_angle, math.hypot(ax, ay))))
+        depth_m = 6.0 + 4.0 * math.sin(t.timestamp() / 300.0) + rng.uniform(-0.2, 0.2)
+        lines.append(checksum("SDDBT,%.1f,f,%.1f,M,%.1f,F" % (depth_m / 0.3048, depth_m, depth_m / 1.8288)))
+        t += timedelta(seconds=1)
+    with open(out_path, "w", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+    print("%s: %d sentences, %d s" % (out_path, len(lines), int((t - START).total_seconds())))
+
+
+if __name__ == "__main__":
+    main()
