@@ -25,6 +25,12 @@ const GeographicLib::TransverseMercator* projection() {
     }
 }
 
+// Beyond a quarter meridian north or south, or 4000 km east or west, the
+// numbers are not a position on this grid (and would not read back).
+bool onGrid(double x, double y) {
+    return std::fabs(x) <= 4.0e6 && std::fabs(y) <= 1.0e7;
+}
+
 }  // namespace
 
 bool CUnitsNZTM::LatLonToNZTM(double lat, double lon, double& E, double& N) {
@@ -32,7 +38,7 @@ bool CUnitsNZTM::LatLonToNZTM(double lat, double lon, double& E, double& N) {
     if (!tm || !(std::fabs(lat) < 90) || !std::isfinite(lon)) return false;
     double x, y;
     tm->Forward(kCentralMeridian, lat, lon, x, y);
-    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    if (!onGrid(x, y)) return false;
     E = x + kFalseEasting;
     N = y + kFalseNorthing;
     return true;
@@ -41,9 +47,7 @@ bool CUnitsNZTM::LatLonToNZTM(double lat, double lon, double& E, double& N) {
 bool CUnitsNZTM::NZTMToLatLon(double E, double N, double& lat, double& lon) {
     const GeographicLib::TransverseMercator* tm = projection();
     const double x = E - kFalseEasting, y = N - kFalseNorthing;
-    // Beyond a quarter meridian north or south, or 4000 km east or west, the
-    // numbers are not a position on this grid.
-    if (!tm || !(std::fabs(x) <= 4.0e6 && std::fabs(y) <= 1.0e7)) return false;
+    if (!tm || !onGrid(x, y)) return false;
     double la, lo;
     tm->Reverse(kCentralMeridian, x, y, la, lo);
     if (!std::isfinite(la) || !std::isfinite(lo)) return false;

@@ -3,7 +3,8 @@
 // WGS84 (they differ by well under a metre), so no datum shift is applied.
 // Transverse Mercator on GRS80, central meridian 173° E, scale 0.9996, false
 // easting 1,600,000 m and northing 10,000,000 m, by GeographicLib's Krüger
-// series (nanometre accuracy over the whole country).
+// series (nanometre accuracy over the whole country). Positions more than
+// 4000 km east or west of the central meridian are "<off grid>".
 #pragma once
 
 #include "geo/units.h"

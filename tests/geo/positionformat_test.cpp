@@ -244,6 +244,7 @@ TEST(PositionFormats, MgrsAndNztm) {
     EXPECT_FALSE(scanned("NZTM", "1748735").ok);
     EXPECT_FALSE(scanned("NZTM", "1748735 1e300").ok);
     EXPECT_FALSE(scanned("NZTM", "inf 5427916").ok);
+    EXPECT_EQ(formatted("NZTM", 51.5, -0.125), "<off grid>");  // the far side of the world
 }
 
 TEST(PositionFormats, EveryFormatReadsBackWhatItWrites) {
