@@ -1,6 +1,7 @@
 #include "app/persistantdata.h"
 
 #include <QDebug>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -316,42 +317,34 @@ std::vector<PersistantData::Field> PersistantData::DescribeFields() {
     return fields;
 }
 
-bool PersistantData::SetField(const std::string& k, const std::vector<std::string>& values,
-                              std::string& error) {
-    const std::vector<Field> fields = DescribeFields();
-    const Field* field = nullptr;
-    for (const Field& f : fields)
-        if (f.key == k) field = &f;
-    if (!field) {
-        error = "no setting " + k;
-        return false;
-    }
-    const bool container =
-        field->type == FieldType::StringSet || field->type == FieldType::StringList;
-    if (!container && values.size() != 1) {
-        error = k + " takes one value";
-        return false;
-    }
+namespace {
+
+// Puts a field's readable value into `set` in its stored form, and gives the
+// readable form the field should show once loaded; false with a reason when
+// the text does not fit the type.
+bool encodeReadable(const PersistantData::Field& field, const std::vector<std::string>& values,
+                    CAttributes& set, std::string& expected, std::string& error) {
+    using FieldType = PersistantData::FieldType;
+    const std::string& k = field.key;
     const std::string text = values.empty() ? std::string() : values.front();
-    CAttributes set;
-    StoreTo(set);
     const std::string bad = "'" + text + "' is not a valid value for " + k;
-    switch (field->type) {
+    switch (field.type) {
         case FieldType::Int: {
             char* end = nullptr;
             errno = 0;
             const long long v = std::strtoll(text.c_str(), &end, 0);
-            const bool ranged = field->min < field->max;
+            const bool ranged = field.min < field.max;
             if (text.empty() || *end || errno || v < INT32_MIN || v > INT32_MAX ||
-                (ranged && (v < field->min || v > field->max))) {
+                (ranged && (v < field.min || v > field.max))) {
                 error = bad;
                 if (ranged)
                     error +=
-                        " (" + std::to_string(field->min) + ".." + std::to_string(field->max) + ")";
+                        " (" + std::to_string(field.min) + ".." + std::to_string(field.max) + ")";
                 return false;
             }
             set.SetInt(k, int(v));
-            break;
+            expected = std::to_string(v);
+            return true;
         }
         case FieldType::Bool: {
             static const char* kTrue[] = {"1", "true", "yes", "on"};
@@ -366,11 +359,13 @@ bool PersistantData::SetField(const std::string& k, const std::vector<std::strin
                 return false;
             }
             set.SetIntD(k, v);
-            break;
+            expected = std::to_string(v);
+            return true;
         }
         case FieldType::String:
             set.Set(k, text);
-            break;
+            expected = text;
+            return true;
         case FieldType::Double:
         case FieldType::Float: {
             double v = 0;
@@ -378,13 +373,15 @@ bool PersistantData::SetField(const std::string& k, const std::vector<std::strin
                 error = bad;
                 return false;
             }
-            if (field->type == FieldType::Double) {
+            if (field.type == FieldType::Double) {
                 set.SetData(k, &v, sizeof v);
+                expected = CAttributes::FormatDecimal("%.17g", v);
             } else {
                 const float f = float(v);
                 set.SetData(k, &f, sizeof f);
+                expected = CAttributes::FormatDecimal("%.9g", double(f));
             }
-            break;
+            return true;
         }
         case FieldType::Color: {
             GraphicsColor c;
@@ -393,15 +390,18 @@ bool PersistantData::SetField(const std::string& k, const std::vector<std::strin
                 return false;
             }
             set.Set(k, c.ToHash());
-            break;
+            expected = c.ToHash();
+            return true;
         }
         case FieldType::Block:
-            if (!isHexText(text, size_t(field->length) * 2)) {
-                error = bad + " (" + std::to_string(field->length * 2) + " hex digits)";
+            if (!isHexText(text, size_t(field.length) * 2)) {
+                error = bad + " (" + std::to_string(field.length * 2) + " hex digits)";
                 return false;
             }
-            set.Set(k, text);
-            break;
+            expected = text;
+            for (char& ch : expected) ch = char(std::tolower((unsigned char)ch));
+            set.Set(k, expected);
+            return true;
         case FieldType::StringSet:
         case FieldType::StringList: {
             const int old = set.GetInt(k + ":n", 0);
@@ -409,10 +409,49 @@ bool PersistantData::SetField(const std::string& k, const std::vector<std::strin
                 set.Clear(CAttributes::NumberedKey(k, i));
             set.SetIntD(k + ":n", int(values.size()));
             for (size_t i = 0; i < values.size(); ++i) set.SetNumbered(k, int(i), values[i]);
-            break;
+            return true;
         }
     }
+    return false;
+}
+
+}  // namespace
+
+bool PersistantData::SetField(const std::string& k, const std::vector<std::string>& values,
+                              std::string& error) {
+    const std::vector<Field> fields = DescribeFields();
+    const auto field =
+        std::find_if(fields.begin(), fields.end(), [&](const Field& f) { return f.key == k; });
+    if (field == fields.end()) {
+        error = "no setting " + k;
+        return false;
+    }
+    const bool container =
+        field->type == FieldType::StringSet || field->type == FieldType::StringList;
+    if (!container && values.size() != 1) {
+        error = k + " takes one value";
+        return false;
+    }
+    CAttributes set;
+    StoreTo(set);
+    std::string expected;
+    if (!encodeReadable(*field, values, set, expected, error)) return false;
     LoadFrom(set);
+
+    // The owner may refuse a value its type allows (an unknown format name,
+    // say); then nothing is marked for saving.
+    std::vector<std::string> wanted = values;
+    if (field->type == FieldType::StringSet) {
+        const std::set<std::string> unique(values.begin(), values.end());
+        wanted.assign(unique.begin(), unique.end());
+    }
+    for (const Field& now : DescribeFields()) {
+        if (now.key != k) continue;
+        if (container ? now.elements == wanted : now.value == expected) break;
+        error = "'" + (values.empty() ? std::string() : values.front()) +
+                "' was not accepted for " + k + "; it stays '" + now.value + "'";
+        return false;
+    }
     changed = true;
     return true;
 }

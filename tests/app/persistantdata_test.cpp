@@ -337,3 +337,22 @@ TEST_F(SettingsTest, SetFieldChecksTheValueAgainstTheFieldType) {
     EXPECT_EQ(p.text, "default");
     EXPECT_EQ(p.count, 16);
 }
+
+TEST_F(SettingsTest, SetFieldReportsAValueItsOwnerRefuses) {
+    // An owner that only knows two formats and keeps its choice otherwise.
+    struct Picky : PersistantData {
+        Picky() : PersistantData("TPicky") {}
+        void DeclareData() override {
+            std::string loaded = format;
+            Declare("format", loaded);
+            if (loaded == "Deg" || loaded == "DegMin") format = loaded;
+        }
+        std::string format = "Deg";
+    } picky;
+    std::string error;
+    EXPECT_TRUE(picky.SetField("TPicky:format", {"DegMin"}, error));
+    picky.changed = false;
+    EXPECT_FALSE(picky.SetField("TPicky:format", {"Furlongs"}, error));
+    EXPECT_EQ(error, "'Furlongs' was not accepted for TPicky:format; it stays 'DegMin'");
+    EXPECT_FALSE(picky.changed);
+}
