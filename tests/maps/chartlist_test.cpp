@@ -1,0 +1,310 @@
+// The map catalogue: outline records read from real map files, the folder
+// scan, duplicates, and choosing the map for a place and scale.
+#include "maps/chartlist.h"
+
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "app/directories.h"
+#include "maps/ktltestmaps.h"
+#include "maps/selectmaptypes.h"
+#include "support/testsupport.h"
+
+namespace {
+
+constexpr double kLat = 50.0, kLon = 10.0;  // every test map is centred here
+
+// A 64 x 64 map of `scale` nautical miles per pixel centred at (lat, lon).
+std::string makeScaledMap(const QString& path, double scale, const std::string& type = "Topo",
+                          double lat = kLat, double lon = kLon, const std::string& name = {}) {
+    const double half = scale * 64 / 60 / 2;  // degrees of latitude
+    const double halfLon = half / std::cos(lat * M_PI / 180);
+    static const QImage image =
+        ktltest::indexedImage(64, 64, [](int x, int y) { return (x / 8 + y / 8) % 4; });
+    return ktltest::makeMap(path, image, [&](CKartileMaker& m) {
+        m.setBounds(lon - halfLon, lon + halfLon, lat - half, lat + half,
+                    CKartileMaker::Projection::Equirectangular);
+        m.mapType = type;
+        m.name = name;
+    });
+}
+
+// The map-type filter, restored after each test.
+class MapTypes {
+public:
+    explicit MapTypes(std::set<std::string> selected)
+        : m_saved(CSelectMapTypes::map_types_selected) {
+        CSelectMapTypes::map_types_selected = std::move(selected);
+    }
+    ~MapTypes() { CSelectMapTypes::map_types_selected = m_saved; }
+
+private:
+    std::set<std::string> m_saved;
+};
+
+// A catalogue of the given folders only.
+struct Scanned : CChartList {
+    explicit Scanned(const QStringList& folders) {
+        for (const QString& f : folders) AddSearchFolder(f.toStdString());
+        Refresh();
+    }
+};
+
+std::string nameOf(const CChartOutline* o) {
+    return o ? o->fileName() : "none";
+}
+
+void setFileTime(const std::string& path, time_t t) {
+    struct utimbuf times {
+        t, t
+    };
+    ::utime(path.c_str(), &times);
+}
+
+}  // namespace
+
+TEST(ChartOutline, RecordFromTheHeader) {
+    testsupport::TempDir dir;
+    const std::string path = makeScaledMap(dir.file("harbour.ktl"), 0.01, "Nautical Chart", kLat,
+                                           kLon, "Harbour approaches");
+    CChartOutline o;
+    ASSERT_TRUE(o.Read(path));
+    EXPECT_EQ(o.name, "Harbour approaches");
+    EXPECT_EQ(o.map_type, "Nautical Chart");
+    EXPECT_NEAR(o.scale, 0.01, 1e-4);
+    EXPECT_NEAR(o.bounds.bottom, kLat - 0.01 * 64 / 120, 1e-4);
+    EXPECT_NEAR(o.bounds.top, kLat + 0.01 * 64 / 120, 1e-4);
+    EXPECT_TRUE(o.doesContain(kLat, kLon));
+    EXPECT_FALSE(o.doesContain(kLat + 0.1, kLon));
+    EXPECT_TRUE(o.mightOverlap(CBounds(kLon, kLon + 1, kLat, kLat + 1)));
+    EXPECT_FALSE(o.mightOverlap(CBounds(kLon + 1, kLon + 2, kLat, kLat + 1)));
+
+    // A nameless map is called by its file name.
+    const std::string unnamed = makeScaledMap(dir.file("plain.ktl"), 0.01);
+    ASSERT_TRUE(o.Read(unnamed));
+    EXPECT_EQ(o.name, "plain.ktl");
+}
+
+TEST(ChartOutline, DamagedFilesAreLeftOut) {
+    testsupport::TempDir dir;
+    // 16 tiles of busy pixels, so that cutting the file in half cuts its tiles.
+    const std::string good =
+        ktltest::makeMap(dir.file("good.ktl"), ktltest::indexedImage(256, 256, [](int x, int y) {
+                             return (x * 7 + y * 13 + x * y) % 128;
+                         }));
+    const QByteArray bytes = testsupport::readFile(QString::fromStdString(good));
+    CChartOutline o;
+    ASSERT_TRUE(o.Read(good));
+    makeScaledMap(dir.file("plain.ktl"), 0.01);
+
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    auto patched = [&bytes](int at, uint32_t value) {
+        QByteArray b = bytes;
+        std::memcpy(b.data() + at, &value, 4);
+        return b;
+    };
+    const Case cases[] = {
+        {"cut short in its tiles", bytes.left(0x45A0 + 16 * 4 + (bytes.size() - 0x45A0 - 64) / 2)},
+        {"cut in its header", bytes.left(300)},
+        {"wrong magic", patched(0, 0x12345678)},
+        {"newer version", patched(4, 6)},
+        {"refused kind", patched(4, 0x10000001)},
+        {"name offset outside", patched(0x14, uint32_t(bytes.size()) + 10)},
+        {"outline offset outside", patched(0x5C, uint32_t(bytes.size()))},
+        {"outline count past the end", patched(0x58, 0x7FFFFFFF)},
+        {"tile index past the end", patched(0x08, 0x100000)},
+        {"extended block outside", patched(0x54, 0xFFFFFFF0)},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.file(QString("bad-%1.ktl").arg(&c - cases));
+        testsupport::writeFile(path, c.bytes);
+        EXPECT_FALSE(o.Read(path.toStdString())) << c.what;
+    }
+    // And the scan passes them over silently.
+    EXPECT_EQ(Scanned({dir.path()}).size(), 2);
+}
+
+TEST(ChartList, BestMapByClosenessOfScale) {
+    testsupport::TempDir dir;
+    makeScaledMap(dir.file("fine.ktl"), 0.001);
+    makeScaledMap(dir.file("coarse.ktl"), 0.01);
+    makeScaledMap(dir.file("elsewhere.ktl"), 0.004, "Topo", kLat + 5, kLon);
+    Scanned list({dir.path()});
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(nameOf(list.charts()[0].get()), "fine.ktl");  // most detailed first
+
+    // r = 0.25 for the fine map, 0.4 for the coarse one.
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 0.004, false)), "coarse.ktl");
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 0, false)), "fine.ktl");
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 1.0, false)), "coarse.ktl");
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat + 5, kLon, 0.004, false)), "elsewhere.ktl");
+    EXPECT_EQ(list.FindBestChart(-kLat, kLon, 0.004, false), nullptr);
+
+    std::vector<CChartOutline*> here;
+    list.ChartsAt(kLat, kLon, here);
+    ASSERT_EQ(here.size(), 2u);
+    EXPECT_EQ(nameOf(here[0]), "fine.ktl");
+    int it = -1;
+    EXPECT_EQ(nameOf(list.NextHit(kLat, kLon, it)), "fine.ktl");
+    EXPECT_EQ(nameOf(list.NextHit(kLat, kLon, it)), "coarse.ktl");
+    EXPECT_EQ(list.NextHit(kLat, kLon, it), nullptr);
+    EXPECT_EQ(it, -1);
+}
+
+TEST(ChartList, ScaleInAndOutKeepAThreePercentMargin) {
+    testsupport::TempDir dir;
+    makeScaledMap(dir.file("a-0.005.ktl"), 0.005);
+    makeScaledMap(dir.file("b-0.0099.ktl"), 0.0099);
+    makeScaledMap(dir.file("c-0.0102.ktl"), 0.0102);
+    makeScaledMap(dir.file("d-0.02.ktl"), 0.02);
+    makeScaledMap(dir.file("e-0.05.ktl"), 0.05);
+    Scanned list({dir.path()});
+    ASSERT_EQ(list.size(), 5);
+    // 0.0099 is not below 0.0097; 0.0102 is not above 0.0103.
+    EXPECT_EQ(nameOf(list.ScaleIn(kLat, kLon, 0.01)), "a-0.005.ktl");
+    EXPECT_EQ(nameOf(list.ScaleOut(kLat, kLon, 0.01)), "d-0.02.ktl");
+    EXPECT_EQ(nameOf(list.ScaleOut(kLat, kLon, 0.02)), "e-0.05.ktl");
+    EXPECT_EQ(list.ScaleIn(kLat, kLon, 0.005), nullptr);
+    EXPECT_EQ(list.ScaleOut(kLat, kLon, 0.05), nullptr);
+    EXPECT_EQ(list.ScaleIn(kLat + 1, kLon, 0.01), nullptr);  // nothing there
+}
+
+TEST(ChartList, UnselectedTypesOnlyAsALastResort) {
+    testsupport::TempDir dir;
+    makeScaledMap(dir.file("sea-fine.ktl"), 0.001, "Nautical");
+    makeScaledMap(dir.file("sea-coarse.ktl"), 0.05, "Nautical");
+    makeScaledMap(dir.file("land.ktl"), 0.01, "Topo");
+    makeScaledMap(dir.file("sea-away.ktl"), 0.01, "Nautical", kLat + 5, kLon);
+    Scanned list({dir.path()});
+    MapTypes topoOnly({"Topo"});
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 0.001, false)), "land.ktl");
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 0.001, true)), "sea-fine.ktl");
+    EXPECT_EQ(list.ScaleIn(kLat, kLon, 0.01), nullptr);
+    EXPECT_EQ(list.ScaleOut(kLat, kLon, 0.01), nullptr);
+    // Only unselected maps here: better than none, but never when changing scale.
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat + 5, kLon, 0.01, false)), "sea-away.ktl");
+    EXPECT_EQ(list.ScaleIn(kLat + 5, kLon, 1.0), nullptr);
+    EXPECT_EQ(list.ScaleOut(kLat + 5, kLon, 0.001), nullptr);
+}
+
+TEST(ChartList, FoldersAreSearchedOnceWhateverTheWay) {
+    testsupport::TempDir dir;
+    QDir().mkpath(dir.file("maps/sub"));
+    makeScaledMap(dir.file("maps/sub/one.ktl"), 0.01);
+    makeScaledMap(dir.file("maps/two.KTL"), 0.02);
+    testsupport::writeFile(dir.file("maps/notes.txt"), "not a map");
+    // A link to the folder beside it, and one inside it back to itself.
+    ASSERT_TRUE(QFile::link(dir.file("maps"), dir.file("link-to-maps")));
+    ASSERT_TRUE(QFile::link(dir.file("maps"), dir.file("maps/sub/loop")));
+
+    CChartList list;
+    EXPECT_TRUE(list.AddSearchFolder(dir.file("maps").toStdString()));
+    EXPECT_FALSE(list.AddSearchFolder(dir.file("link-to-maps").toStdString()));
+    EXPECT_FALSE(list.AddSearchFolder(dir.file("maps/").toStdString()));
+    EXPECT_FALSE(list.AddSearchFolder(dir.file("maps/two.KTL").toStdString()));  // not a folder
+    EXPECT_FALSE(list.AddSearchFolder(dir.file("missing").toStdString()));
+    EXPECT_TRUE(list.AddSearchFolder(dir.file("maps/sub").toStdString()));  // searched once anyway
+    list.Refresh();
+    EXPECT_EQ(list.size(), 2);
+    EXPECT_TRUE(list.duplicates().empty());
+    ASSERT_EQ(list.folders().size(), 2u);
+}
+
+TEST(ChartList, DuplicatesKeepTheNewerAndDeleteNothing) {
+    testsupport::TempDir dir;
+    QDir().mkpath(dir.file("a"));
+    QDir().mkpath(dir.file("b"));
+    const std::string older = makeScaledMap(dir.file("a/same.ktl"), 0.01);
+    const std::string newer = makeScaledMap(dir.file("b/same.ktl"), 0.02);
+    setFileTime(older, 1700000000);
+    setFileTime(newer, 1700000100);
+    for (const QStringList& order :
+         {QStringList{dir.file("a"), dir.file("b")}, QStringList{dir.file("b"), dir.file("a")}}) {
+        Scanned list(order);
+        ASSERT_EQ(list.size(), 1);
+        EXPECT_EQ(list.charts()[0]->path, newer);
+        ASSERT_EQ(list.duplicates().size(), 1u);
+        EXPECT_EQ(list.duplicates()[0], older);
+    }
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(older)));
+}
+
+TEST(ChartList, FindRemoveAndRefresh) {
+    testsupport::TempDir dir;
+    const std::string fine = makeScaledMap(dir.file("fine.ktl"), 0.001);
+    const std::string coarse = makeScaledMap(dir.file("coarse.ktl"), 0.01);
+    Scanned list({dir.path()});
+    CChartOutline* c = list.FindFile(coarse);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(list.FindFile(coarse, c->scale), c);
+    EXPECT_EQ(list.FindFile(coarse, 0.5), c);  // a wrong scale still finds it
+    EXPECT_EQ(list.FindFile(dir.file("other.ktl").toStdString()), nullptr);
+
+    // A user's map that fails to open leaves the catalogue, not the disk.
+    EXPECT_TRUE(list.RemoveAndDeleteChart(c));
+    EXPECT_EQ(list.size(), 1);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(coarse)));
+    EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 0.01, false)), "fine.ktl");
+    EXPECT_FALSE(list.DeleteChart(c));  // already gone
+    EXPECT_TRUE(list.DeleteChart(list.FindFile(fine)));
+    EXPECT_EQ(list.FindBestChart(kLat, kLon, 0.01, false), nullptr);
+
+    EXPECT_FALSE(list.RefreshIfNeeded());
+    makeScaledMap(dir.file("added.ktl"), 0.02);
+    setFileTime(dir.path().toStdString(), 1);  // the folder changed, whatever the clock's grain
+    EXPECT_TRUE(list.RefreshIfNeeded());
+    EXPECT_EQ(list.size(), 3);
+}
+
+TEST(ChartList, BrokenDownloadsAreDeletedFromTheDownloadsFolder) {
+    const QString downloads = QString::fromStdString(CChartList::DownloadedMapsFolder());
+    QDir().mkpath(downloads);
+    const std::string path = makeScaledMap(downloads + "/chartlist-test-download.ktl", 0.01);
+    Scanned list({downloads});
+    CChartOutline* o = list.FindFile(path);
+    ASSERT_NE(o, nullptr);
+    EXPECT_TRUE(list.RemoveAndDeleteChart(o));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+}
+
+TEST(ChartList, OvtoolListsAndChoosesMaps) {
+    testsupport::TempDir dir;
+    QDir().mkpath(dir.file("maps"));
+    makeScaledMap(dir.file("maps/fine.ktl"), 0.001);
+    makeScaledMap(dir.file("maps/coarse.ktl"), 0.01);
+    const auto list = testsupport::runOvtool({"maps", "list", dir.file("maps")}, dir.file("home"));
+    ASSERT_EQ(list.exitCode, 0) << list.err.constData();
+    const QJsonArray maps = QJsonDocument::fromJson(list.out).object()["maps"].toArray();
+    ASSERT_EQ(maps.size(), 2);
+    EXPECT_TRUE(maps[0].toObject()["path"].toString().endsWith("fine.ktl"));
+
+    const auto best = testsupport::runOvtool(
+        {"maps", "best", "50", "10", "--scale", "0.004", "--folder", dir.file("maps")},
+        dir.file("home"));
+    ASSERT_EQ(best.exitCode, 0) << best.err.constData();
+    EXPECT_TRUE(
+        QJsonDocument::fromJson(best.out).object()["path"].toString().endsWith("coarse.ktl"));
+
+    // The program's own folders: map_folders.txt in its data folder names ours.
+    const auto none = testsupport::runOvtool({"maps", "best", "50", "10"}, dir.file("home"));
+    EXPECT_EQ(none.exitCode, 1);
+    const auto folders = testsupport::runOvtool({"maps", "list"}, dir.file("home"));
+    const QString appFolder =
+        QJsonDocument::fromJson(folders.out).object()["folders"].toArray()[1].toString();
+    ASSERT_FALSE(appFolder.isEmpty()) << folders.out.constData();
+    testsupport::writeFile(appFolder + "/map_folders.txt",
+                           ("# extra maps\n\n  " + dir.file("maps") + "  \n").toUtf8());
+    const auto found = testsupport::runOvtool({"maps", "best", "50", "10"}, dir.file("home"));
+    ASSERT_EQ(found.exitCode, 0) << found.err.constData();
+    EXPECT_TRUE(
+        QJsonDocument::fromJson(found.out).object()["path"].toString().endsWith("fine.ktl"));
+}

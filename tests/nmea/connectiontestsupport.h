@@ -1,0 +1,148 @@
+// Fixtures for the connection tests: real transports on loopback only.
+// A socat pseudo-terminal pair stands in for a serial cable, a QTcpServer
+// on 127.0.0.1 for a TCP NMEA server, and the event loop plus heartbeat
+// ticks are pumped until a condition holds.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QList>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/heartbeat.h"
+#include "support/testsupport.h"
+
+namespace conntest {
+
+// Runs the event loop, and a heartbeat tick every 100 ms, until done()
+// holds or timeoutMs pass; returns done().
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000,
+                      bool heartbeat = true) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0;
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (heartbeat && clock.elapsed() - lastTick >= 100) {
+            lastTick = clock.elapsed();
+            CHeartbeat::Pulse();
+        }
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Runs the event loop for ms milliseconds.
+inline void pumpFor(int ms, bool heartbeat = true) {
+    pumpUntil([] { return false; }, ms, heartbeat);
+}
+
+// Two linked pseudo-terminals made by socat, named `a` and `b` inside dir:
+// what is written to one comes out of the other.
+class PtyPair {
+public:
+    explicit PtyPair(const QString& dir) : a(dir + "/a"), b(dir + "/b") {
+        process.start("socat",
+                      {"-d", "-d", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
+        pumpUntil([this] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000, false);
+    }
+    ~PtyPair() {
+        if (fd >= 0) ::close(fd);
+        process.terminate();
+        process.waitForFinished(2000);
+    }
+    bool ready() const { return QFileInfo::exists(a) && QFileInfo::exists(b); }
+    // The far end (a), opened raw for the test to write and read.
+    int farEnd() {
+        if (fd < 0) fd = ::open(a.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        return fd;
+    }
+    bool send(const QByteArray& bytes) {
+        const int f = farEnd();
+        qsizetype done = 0;
+        while (f >= 0 && done < bytes.size()) {
+            const ssize_t n = ::write(f, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else
+                QThread::msleep(1);
+        }
+        return done == bytes.size();
+    }
+    QByteArray receive() {
+        QByteArray out;
+        char buffer[512];
+        ssize_t n;
+        while (farEnd() >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, n);
+        return out;
+    }
+
+    QString a, b;
+
+private:
+    QProcess process;
+    int fd = -1;
+};
+
+// A TCP NMEA server on 127.0.0.1 that sends what the test gives it to
+// every client, reads what clients send, and can close them.
+class LoopbackServer {
+public:
+    LoopbackServer() {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* c = server.nextPendingConnection()) clients.append(c);
+        });
+    }
+    int port() const { return server.serverPort(); }
+    bool waitForClient(int timeoutMs = 5000) {
+        return pumpUntil([this] { return !clients.isEmpty(); }, timeoutMs);
+    }
+    void send(const QByteArray& bytes) {
+        for (QTcpSocket* c : clients) {
+            c->write(bytes);
+            c->flush();
+        }
+    }
+    QByteArray received() {
+        QByteArray out;
+        for (QTcpSocket* c : clients) out += c->readAll();
+        return out;
+    }
+    void closeClients() {
+        for (QTcpSocket* c : clients) c->disconnectFromHost();
+    }
+
+    QTcpServer server;
+    QList<QTcpSocket*> clients;
+};
+
+// n valid RMC lines, one a second from 12:00:00, moving north.
+inline QByteArray rmcLines(int n, const char* end = "\r\n");
+
+}  // namespace conntest
+
+#include "nmea/nmeatestsupport.h"
+
+inline QByteArray conntest::rmcLines(int n, const char* end) {
+    QByteArray out;
+    for (int i = 0; i < n; ++i) {
+        char body[120];
+        std::snprintf(body, sizeof body,
+                      "$GPRMC,12%02d%02d.00,A,5130.%04d,N,00007.5000,W,5.0,0.0,060624,,,A",
+                      (i / 60) % 60, i % 60, i % 10000);
+        out += QByteArray::fromStdString(nmeatest::withChecksum(body)) + end;
+    }
+    return out;
+}

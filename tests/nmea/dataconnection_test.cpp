@@ -1,0 +1,252 @@
+// The connection framework: catalogue, current connection, output filters,
+// pause and resume, and the NMEA debug log.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include "app/filedialogs.h"
+#include "app/statusmessage.h"
+#include "nmea/dataconnection.h"
+#include "nmea/nmeatestsupport.h"
+#include "nmea/udpconnection.h"
+
+namespace {
+
+using nmeatest::dispatch;
+using nmeatest::withChecksum;
+
+// A connection that records what it is asked to write.
+class RecordingConnection : public CDataConnection {
+public:
+    bool Open() override {
+        inactive = false;
+        ++opens;
+        return true;
+    }
+    void Close() override { ++closes; }
+    bool Output(const char* text) override {
+        written.emplace_back(text);
+        return true;
+    }
+    std::vector<std::string> written;
+    int opens = 0, closes = 0;
+};
+
+bool sendGenerated(const char* body) {
+    CNMEA_Raw raw;
+    std::snprintf(raw.text, sizeof raw.text, "%s", body);
+    return raw.AddChecksumAndDispatch();
+}
+
+// Keeps the class-wide state of one test from leaking into the next.
+class ConnectionState : public ::testing::Test {
+protected:
+    void TearDown() override {
+        CDataConnection::DestroyConnection();
+        CDataConnection::gps_connection_type = CDataConnection::kDefaultType;
+        CDataConnection::output_filters.clear();
+        CDataConnection::stopDebug(nullptr);
+        CDataConnection::menu_presenter = {};
+        CDataConnection::dialog_presenter = {};
+        setFileDialogPresenter({});
+        SetStatusMessage("");
+    }
+};
+
+TEST_F(ConnectionState, CatalogueListsTheTransportsInMenuOrder) {
+    std::vector<std::string> names;
+    for (auto* t = CDataConnection::CConnectionType::first_type; t; t = t->next)
+        names.emplace_back(t->name);
+    const std::vector<std::string> all = {"Serial", "Location Service", "UDP/IP",
+                                          "TCP/IP", "Simulation File",  "None"};
+    // Every listed name keeps the order of the full catalogue.
+    size_t at = 0;
+    for (const std::string& n : names) {
+        while (at < all.size() && all[at] != n) ++at;
+        EXPECT_LT(at, all.size()) << n << " out of order";
+    }
+    EXPECT_EQ(CDataConnection::Create('Z'), nullptr);
+    std::unique_ptr<CDataConnection> none(CDataConnection::Create(CDataConnection::kNone));
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->type_id, CDataConnection::kNone);
+    EXPECT_TRUE(none->inactive);
+    EXPECT_TRUE(none->Open());
+    EXPECT_FALSE(none->inactive);
+}
+
+TEST_F(ConnectionState, OutputFilterDecidesWhatIsWrittenAndNeverEchoes) {
+    RecordingConnection connection;
+    connection.output_filter.add("accept EC");
+    EXPECT_TRUE(
+        sendGenerated("$ECRMB,A,0.00000,R,X,WP1,51.5000000,N,0.1000000,W,1.0,90.0,0.00,V,A"));
+    EXPECT_TRUE(sendGenerated("$GPRMC,120000.00,A,5130.0000,N,00007.5000,W,5.0,0.0,060624,,,A"));
+    ASSERT_EQ(connection.written.size(), 1u);
+    EXPECT_EQ(connection.written[0].rfind("$ECRMB,", 0), 0u);
+    EXPECT_EQ(connection.written[0].substr(connection.written[0].size() - 2), "\r\n");
+
+    // The same talker arriving on this connection is not sent back to it.
+    EXPECT_TRUE(
+        dispatch(withChecksum("$ECAPB,A,A,0.10,R,N,V,V,011,M,DEST,011,M,011,M"), &connection));
+    EXPECT_EQ(connection.written.size(), 1u);
+    RecordingConnection other;
+    EXPECT_TRUE(dispatch(withChecksum("$ECAPB,A,A,0.10,R,N,V,V,011,M,DEST,011,M,011,M"), &other));
+    EXPECT_EQ(connection.written.size(), 2u);
+
+    // Without rules nothing passes: the verdict starts from reject.
+    RecordingConnection silent;
+    sendGenerated("$ECRMB,A,0.00000,R,X,WP1,51.5000000,N,0.1000000,W,1.0,90.0,0.00,V,A");
+    EXPECT_TRUE(silent.written.empty());
+}
+
+TEST_F(ConnectionState, CreateConnectionAppliesFiltersOrStopsOutput) {
+    CDataConnection::gps_connection_type = CDataConnection::kNone;
+    CDataConnection::CreateConnection();
+    ASSERT_TRUE(CDataConnection::theConnection);
+    EXPECT_EQ(CDataConnection::theConnection->type_id, CDataConnection::kNone);
+    EXPECT_FALSE(CDataConnection::theConnection->inactive);
+    // No rules: the connection no longer listens, so nobody does.
+    EXPECT_FALSE(Listener<CNMEA_Raw>::HasListeners());
+
+    CDataConnection::output_filters = {"accept EC", "reject ECAPB"};
+    CDataConnection::CreateConnection();
+    ASSERT_TRUE(CDataConnection::theConnection);
+    EXPECT_TRUE(Listener<CNMEA_Raw>::HasListeners());
+    ASSERT_EQ(CDataConnection::theConnection->output_filter.rules.size(), 2u);
+    EXPECT_FALSE(CDataConnection::theConnection->output_filter.rules[1].accept);
+}
+
+TEST_F(ConnectionState, UnknownPersistedTypeFallsBackToTheDefault) {
+    CDataConnection::gps_connection_type = 0;
+    CDataConnection::CreateConnection();
+    EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kDefaultType);
+    if (CDataConnection::CConnectionType::Find(CDataConnection::kDefaultType)) {
+        ASSERT_TRUE(CDataConnection::theConnection);
+        EXPECT_EQ(CDataConnection::theConnection->type_id, CDataConnection::kDefaultType);
+    } else {
+        EXPECT_FALSE(CDataConnection::theConnection);
+        EXPECT_EQ(GetStatusMessage(), "The GPS Connection Type is not available");
+    }
+}
+
+TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersists) {
+    // Cancelled configuration: the new connection stays unopened, type 0.
+    bool result = true;
+    CDataConnection::onConnectionSelected(
+        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kUDP),
+        [&](bool ok) { result = ok; });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(CDataConnection::gps_connection_type, 0);
+    ASSERT_TRUE(CDataConnection::theConnection);
+    EXPECT_TRUE(CDataConnection::theConnection->inactive);
+
+    // Accepted: the dialog's port is used, the connection opens and the type is kept.
+    CDataConnection::dialog_presenter = [](OV_HWND, CConnectionDialog& d, auto done) {
+        auto* udp = dynamic_cast<CDlg_udp_setup*>(&d);
+        ASSERT_NE(udp, nullptr);
+        EXPECT_EQ(udp->title, "UDP Settings");
+        udp->port = 0;  // any free port
+        done(0);
+    };
+    std::vector<std::string> menu;
+    int checked = -2;
+    CDataConnection::menu_presenter = [&](OV_HWND, const std::string& title, const auto& entries,
+                                          int check, auto done) {
+        EXPECT_EQ(title, "GPS Connection");
+        menu = entries;
+        checked = check;
+        done(int(std::find(entries.begin(), entries.end(), "UDP/IP") - entries.begin()));
+    };
+    CDataConnection::SelectConnectionType(nullptr, [&](bool ok) { result = ok; });
+    EXPECT_TRUE(result);
+    EXPECT_EQ(checked, -1);  // type 0 is not in the menu
+    EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kUDP);
+    auto* udp = dynamic_cast<CUDPConnection*>(CDataConnection::theConnection.get());
+    ASSERT_NE(udp, nullptr);
+    EXPECT_TRUE(udp->isBound());
+    EXPECT_FALSE(udp->inactive);
+}
+
+TEST_F(ConnectionState, PauseKeepsIdleConnectionsAndDropsOpenOnes) {
+    CDataConnection::gps_connection_type = CDataConnection::kNone;
+    CDataConnection::theConnection.reset(CDataConnection::Create(CDataConnection::kNone));
+    CDataConnection::AppWasPaused();
+    EXPECT_TRUE(CDataConnection::theConnection);  // never opened
+
+    CDataConnection::theConnection->Open();
+    CDataConnection::AppWasPaused();
+    EXPECT_FALSE(CDataConnection::theConnection);
+    CDataConnection::AppWasResumed();
+    ASSERT_TRUE(CDataConnection::theConnection);
+    EXPECT_EQ(CDataConnection::theConnection->type_id, CDataConnection::kNone);
+    EXPECT_FALSE(CDataConnection::theConnection->inactive);
+    CDataConnection::AppWasDestroyed();
+    EXPECT_FALSE(CDataConnection::theConnection);
+}
+
+TEST_F(ConnectionState, DebugLogRecordsLinesAndIsOfferedOnStop) {
+    CDataConnection::stopDebug(nullptr);  // not open: nothing happens
+    EXPECT_FALSE(CDataConnection::isDebugging());
+    CDataConnection::startDebug();
+    ASSERT_TRUE(CDataConnection::isDebugging());
+    CDataConnection::DebugLog("$GPGGA,1");
+    CDataConnection::DebugLog("$GPGGA,2");
+    testsupport::TempDir dir;
+    const std::string destination = dir.file("kept.txt").toStdString();
+    std::string offeredName;
+    setFileDialogPresenter([&](OV_HWND, FileDialogKind kind, const std::string& mime,
+                               const std::string& hint, auto done) {
+        EXPECT_EQ(kind, FileDialogKind::Export);
+        EXPECT_EQ(mime, "text/plain");
+        offeredName = hint;
+        done(destination);
+    });
+    int parent = 0;
+    CDataConnection::stopDebug(&parent);
+    EXPECT_FALSE(CDataConnection::isDebugging());
+    EXPECT_EQ(offeredName, "nmea_debug.txt");
+    EXPECT_EQ(testsupport::readFile(dir.file("kept.txt")), "$GPGGA,1\n$GPGGA,2\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(CDataConnection::DebugLogPath())));
+
+    // Deleting the connection ends logging.
+    CDataConnection::startDebug();
+    { RecordingConnection c; }
+    EXPECT_FALSE(CDataConnection::isDebugging());
+}
+
+TEST_F(ConnectionState, DebugLogIsNotOpenedThroughAPlantedLink) {
+    testsupport::TempDir dir;
+    const QString victim = dir.file("victim.txt");
+    ASSERT_TRUE(testsupport::writeFile(victim, "keep me"));
+    const std::string path = CDataConnection::DebugLogPath();
+    ::unlink(path.c_str());
+    ASSERT_EQ(::symlink(victim.toUtf8().constData(), path.c_str()), 0);
+    CDataConnection::startDebug();
+    CDataConnection::DebugLog("$GPGGA,planted");
+    CDataConnection::stopDebug(nullptr);
+    EXPECT_EQ(testsupport::readFile(victim), "keep me");
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(testsupport::readFile(QString::fromStdString(path)), "$GPGGA,planted\n");
+}
+
+TEST_F(ConnectionState, MovingTheLogCopiesAcrossFileSystems) {
+    testsupport::TempDir dir;
+    const QString from = dir.file("log.txt");
+    ASSERT_TRUE(testsupport::writeFile(from, "abc\n"));
+    // /dev/shm is a tmpfs of its own on Linux; skip where it is not.
+    struct stat a, b;
+    if (::stat("/dev/shm", &b) != 0 || ::stat(dir.path().toUtf8().constData(), &a) != 0 ||
+        a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system to move to";
+    const std::string to = "/dev/shm/orvanta_move_test_" + std::to_string(::getpid());
+    EXPECT_TRUE(CDataConnection::MoveFile(from.toStdString(), to));
+    EXPECT_FALSE(QFile::exists(from));
+    EXPECT_EQ(testsupport::readFile(QString::fromStdString(to)), "abc\n");
+    ::unlink(to.c_str());
+    EXPECT_FALSE(CDataConnection::MoveFile(from.toStdString(), to));  // source gone
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// The serial transport through a socat pseudo-terminal pair: line endings,
+// overlong lines, bursts, output back to the device and open failures.
+#include <gtest/gtest.h>
+
+#include "nmea/connectiontestsupport.h"
+#include "nmea/nmea_gps.h"
+#include "nmea/serialconnection.h"
+
+namespace {
+
+using conntest::pumpUntil;
+using nmeatest::Recorder;
+using nmeatest::withChecksum;
+
+class SerialOverPty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!pty.ready()) GTEST_SKIP() << "socat could not make a pty pair";
+        connection.Setup(pty.b.toStdString(), 4800);
+        ASSERT_TRUE(connection.Open()) << connection.status;
+    }
+    void TearDown() override { CDataConnection::stopDebug(nullptr); }
+
+    testsupport::TempDir dir;
+    conntest::PtyPair pty{dir.path()};
+    CSerialConnection connection;
+    Recorder<CNMEA_GPS::RMC> rmc;
+};
+
+TEST_F(SerialOverPty, OpensReadWriteAndNamesTheDevice) {
+    EXPECT_TRUE(connection.isOpen());
+    EXPECT_FALSE(connection.isReadOnly());
+    EXPECT_FALSE(connection.inactive);
+    EXPECT_EQ(connection.display_name, "b");
+    EXPECT_TRUE(connection.status.empty()) << connection.status;
+}
+
+TEST_F(SerialOverPty, EveryLineEndingGivesTheSameSentences) {
+    const QByteArray lf = conntest::rmcLines(3, "\n");
+    const QByteArray crlf = conntest::rmcLines(3, "\r\n");
+    // CR inside a line is ignored as well.
+    QByteArray cr = crlf;
+    cr.replace(",A,5130", ",A,\r5130");
+    ASSERT_TRUE(pty.send(lf + crlf + cr));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 9; })) << rmc.count;
+    EXPECT_NEAR(rmc.last->latitude, 51.5 + 0.0002 / 60, 1e-9);
+    EXPECT_EQ(rmc.last->connection, &connection);
+}
+
+TEST_F(SerialOverPty, OverlongLinesAndGarbageAreDroppedAndLogged) {
+    CDataConnection::startDebug();
+    QByteArray garbage(200, 'x');
+    QByteArray binary;
+    for (int i = 0; i < 5000; ++i) binary += char((i * 37) & 0xff);
+    binary.replace('\n', 'y');
+    ASSERT_TRUE(pty.send(garbage + binary + "\n" + conntest::rmcLines(2)));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; }, 8000)) << rmc.count;
+    CDataConnection::stopDebug(nullptr);
+    const QByteArray log =
+        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    EXPECT_TRUE(log.contains("Error: Data not NMEA format.\n"));
+    EXPECT_TRUE(log.contains("$GPRMC,120001.00"));
+}
+
+TEST_F(SerialOverPty, AtMostAHundredAcceptedSentencesPerTick) {
+    CDataConnection::startDebug();
+    ASSERT_TRUE(pty.send(conntest::rmcLines(150)));
+    // Let the device buffer fill without ticking, then give one tick.
+    conntest::pumpFor(500, false);
+    connection.OnHeartbeat();
+    EXPECT_EQ(rmc.count, 100);
+    CDataConnection::stopDebug(nullptr);
+    const QByteArray log =
+        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
+}
+
+TEST_F(SerialOverPty, WritesAcceptedOutgoingSentencesToTheDevice) {
+    connection.output_filter.add("accept EC");
+    CNMEA_Raw raw;
+    std::snprintf(raw.text, sizeof raw.text, "%s",
+                  "$ECRMB,A,0.01000,L,X,HOME,51.5000000,N,0.1250000,W,1.50000,45.0,4.90,V,A");
+    ASSERT_TRUE(raw.AddChecksumAndDispatch());
+    QByteArray out;
+    ASSERT_TRUE(pumpUntil([&] {
+        out += pty.receive();
+        return out.endsWith("\r\n");
+    }));
+    EXPECT_EQ(
+        out.toStdString(),
+        withChecksum("$ECRMB,A,0.01000,L,X,HOME,51.5000000,N,0.1250000,W,1.50000,45.0,4.90,V,A") +
+            "\r\n");
+}
+
+TEST(SerialConnection, MissingDeviceFailsWithTheReason) {
+    CSerialConnection connection;
+    connection.Setup("/nonexistent/ttyNMEA", 4800);
+    EXPECT_FALSE(connection.Open());
+    EXPECT_FALSE(connection.inactive);  // cleared before any failure
+    EXPECT_EQ(connection.status.rfind("Open serial port /nonexistent/ttyNMEA, Failed, errno: ", 0),
+              0u)
+        << connection.status;
+    EXPECT_FALSE(connection.isOpen());
+}
+
+TEST(SerialConnection, SetupDialogListsPortsAndRates) {
+    CDlg_serial_setup dialog("/dev/tty0", 38400);
+    EXPECT_EQ(dialog.title, "Serial Port setup");
+    ASSERT_FALSE(dialog.dataList.empty());
+    EXPECT_EQ(dialog.dataList.back().label, "tty0");
+    EXPECT_EQ(dialog.port_sel, int(dialog.dataList.size()) - 1);
+    EXPECT_EQ(dialog.baud_sel, 4);
+    EXPECT_EQ(CDlg_serial_setup("/dev/none", 1234).baud_sel, -1);
+}
+
+}  // namespace

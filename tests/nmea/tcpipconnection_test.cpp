@@ -1,0 +1,114 @@
+// The TCP transport against a local server that sends, stalls and closes.
+#include <gtest/gtest.h>
+
+#include "nmea/connectiontestsupport.h"
+#include "nmea/nmea_gps.h"
+#include "nmea/tcpipconnection.h"
+
+namespace {
+
+using conntest::pumpUntil;
+using nmeatest::Recorder;
+using nmeatest::withChecksum;
+
+class TcpFromServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GT(server.port(), 0);
+        connection.Setup("127.0.0.1", server.port(), false);
+        ASSERT_TRUE(connection.Open());
+        ASSERT_TRUE(server.waitForClient());
+        ASSERT_TRUE(pumpUntil([&] { return connection.isConnected(); }));
+    }
+    void TearDown() override { CDataConnection::stopDebug(nullptr); }
+
+    conntest::LoopbackServer server;
+    CTCPIPConnection connection;
+    Recorder<CNMEA_GPS::RMC> rmc;
+};
+
+TEST_F(TcpFromServer, LinesSplitAcrossSendsAndStallsArriveWhole) {
+    const QByteArray lines = conntest::rmcLines(4);
+    server.send(lines.left(10));
+    conntest::pumpFor(200);
+    server.send(lines.mid(10, 70));
+    conntest::pumpFor(300);  // a stall in the middle of a line
+    EXPECT_EQ(rmc.count, 1);
+    server.send(lines.mid(80));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 4; })) << rmc.count;
+    server.closeClients();
+    ASSERT_TRUE(pumpUntil([&] { return !connection.isConnected(); }));
+    EXPECT_EQ(rmc.count, 4);
+    EXPECT_FALSE(connection.inactive);
+}
+
+TEST_F(TcpFromServer, AnEndlessLineNeitherBlocksNorSwallowsWhatFollows) {
+    CDataConnection::startDebug();
+    server.send(QByteArray(100000, 'z'));
+    server.send(conntest::rmcLines(2));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; }, 10000)) << rmc.count;
+    CDataConnection::stopDebug(nullptr);
+    const QByteArray log =
+        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    EXPECT_GE(log.count("Error: Data not NMEA format."), 100000 / 200);
+}
+
+TEST_F(TcpFromServer, ABurstIsCutAtTwoHundredLines) {
+    CDataConnection::startDebug();
+    // All bytes are in the socket before the first read.
+    server.send(conntest::rmcLines(50) + QByteArray(3000, '\n'));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 50; }));
+    conntest::pumpFor(200);
+    CDataConnection::stopDebug(nullptr);
+    EXPECT_EQ(rmc.count, 50);
+    const QByteArray log =
+        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
+}
+
+TEST_F(TcpFromServer, WritesTheAutopilotSentenceToThePeer) {
+    connection.output_filter.add("accept ECRMB");
+    CNMEA_Raw raw;
+    std::snprintf(raw.text, sizeof raw.text, "%s",
+                  "$ECRMB,A,0.00000,R,X,DEST,51.5000000,N,0.1250000,W,2.00000,90.0,0.00,V,A");
+    ASSERT_TRUE(raw.AddChecksumAndDispatch());
+    QByteArray got;
+    ASSERT_TRUE(pumpUntil([&] {
+        got += server.received();
+        return got.endsWith("\r\n");
+    }));
+    EXPECT_EQ(
+        got.toStdString(),
+        withChecksum("$ECRMB,A,0.00000,R,X,DEST,51.5000000,N,0.1250000,W,2.00000,90.0,0.00,V,A") +
+            "\r\n");
+}
+
+TEST(TcpConnection, RefusedConnectionReportsWhy) {
+    conntest::LoopbackServer server;
+    const int port = server.port();
+    server.server.close();
+    CTCPIPConnection connection;
+    connection.Setup("127.0.0.1", port, false);
+    EXPECT_TRUE(connection.Open());  // completes asynchronously
+    ASSERT_TRUE(pumpUntil([&] { return !connection.status.empty(); }));
+    EXPECT_FALSE(connection.isConnected());
+    EXPECT_FALSE(connection.Output("$ECRMB*00\r\n"));
+    EXPECT_EQ(connection.status, "Output failed");
+}
+
+TEST(TcpConnection, InstantAcquisitionOnlyOnTheNMEAServerPort) {
+    CTCPIPConnection other;
+    other.Setup("127.0.0.1", 39152, true);
+    other.Open();
+    EXPECT_TRUE(other.targetsFilePath().empty());
+    CTCPIPConnection standard;
+    standard.Setup("127.0.0.1", CTCPIPConnection::kDefaultPort, true);
+    standard.Open();
+    EXPECT_NE(standard.targetsFilePath().find("/targets"), std::string::npos);
+    CTCPIPConnection saved;
+    saved.network_name = "harbour-wifi";
+    EXPECT_FALSE(saved.Open());
+    EXPECT_EQ(saved.status, "TCP connection set up for harbour-wifi");
+}
+
+}  // namespace
