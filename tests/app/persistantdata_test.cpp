@@ -9,6 +9,7 @@
 #include <QFile>
 #include <cstring>
 
+#include "app/apphooks.h"
 #include "support/testsupport.h"
 
 using testsupport::TempDir;
@@ -355,4 +356,18 @@ TEST_F(SettingsTest, SetFieldReportsAValueItsOwnerRefuses) {
     EXPECT_FALSE(picky.SetField("TPicky:format", {"Furlongs"}, error));
     EXPECT_EQ(error, "'Furlongs' was not accepted for TPicky:format; it stays 'DegMin'");
     EXPECT_FALSE(picky.changed);
+}
+
+TEST_F(SettingsTest, StartUpAndShutdownHooksLoadAndSave) {
+    AllKinds p("TP");
+    writeIni("TP:count=0x2a\n");
+    EXPECT_EQ(CountAppHooks(AppHook::LoadSettings), 1);
+    EXPECT_EQ(CountAppHooks(AppHook::SaveSettings), 1);
+    RunAppHooks(AppHook::LoadSettings);
+    EXPECT_EQ(PersistantData::AppName(), "orvanta");
+    EXPECT_EQ(p.count, 42);
+    p.count = 43;
+    p.changed = true;
+    RunAppHooks(AppHook::SaveSettings);
+    EXPECT_EQ(readIni().Get("TP:count"), "0x2b");
 }
