@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "app/apphooks.h"
 #include "app/directories.h"
 #include "maps/ktltestmaps.h"
 #include "maps/selectmaptypes.h"
@@ -307,4 +308,19 @@ TEST(ChartList, OvtoolListsAndChoosesMaps) {
     ASSERT_EQ(found.exitCode, 0) << found.err.constData();
     EXPECT_TRUE(
         QJsonDocument::fromJson(found.out).object()["path"].toString().endsWith("fine.ktl"));
+}
+
+TEST(ChartList, StartUpCreatesTheCatalogue) {
+    const QString appFolder = QString::fromStdString(getAppDirectory());
+    testsupport::TempDir dir;
+    QDir().mkpath(dir.file("listed"));
+    const std::string listed = makeScaledMap(dir.file("listed/start.ktl"), 0.01);
+    const QString folders = appFolder + "/map_folders.txt";
+    ASSERT_TRUE(testsupport::writeFile(folders, ("# mine\n" + dir.file("listed") + "\n").toUtf8()));
+    RunAppHooks(AppHook::CreateMapCatalogue);
+    QFile::remove(folders);
+    ASSERT_NE(CChartList::the_list, nullptr);
+    EXPECT_NE(CChartList::the_list->FindFile(listed), nullptr);
+    ASSERT_GE(CChartList::the_list->folders().size(), 3u);
+    EXPECT_EQ(CChartList::the_list->folders()[0].path, CChartList::DownloadedMapsFolder());
 }

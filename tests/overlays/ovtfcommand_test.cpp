@@ -99,6 +99,25 @@ TEST(OvtfCommand, DumpDescribesSectionsRecordsAndSyncFields) {
     EXPECT_EQ(testsupport::runOvtool({"ovtf", "dump"}).exitCode, 2);
 }
 
+TEST(OvtfCommand, DumpNamesTheFileTypes) {
+    // The last position file is a container like the others.
+    testsupport::TempDir dir;
+    WaypointFile file;
+    const std::string path = dir.file("gpsdata.ovtf").toStdString();
+    ASSERT_TRUE(file.WriteFile(path, 0x23592A83));
+    std::string bytes;
+    ASSERT_TRUE(read_whole_file(path, bytes));
+    EXPECT_EQ(DescribeOvtf(bytes)["file"].toString(), "gpsdata.ovtf");
+    EXPECT_EQ(OvtfFileForMagic(0x0A2089E8), std::string("tracks.ovtf"));
+    EXPECT_EQ(OvtfFileForMagic(0x12345678), nullptr);
+    // Bytes that are nothing in particular are shown, not trusted.
+    std::string noise =
+        bytes.substr(0, 13) + std::string("\xBE\xFF\xFF\xFF\x7F\x05\x00\x00\x00ab", 11);
+    const QJsonArray items = DescribeOvtf(noise)["items"].toArray();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].toObject()["size"].toInt(), 11);
+}
+
 TEST(OvtfCommand, KilledMidSaveNeverLeavesALostOrPartialFile) {
     testsupport::TempDir dir;
     const QString path = dir.file("tracks.ovtf");
