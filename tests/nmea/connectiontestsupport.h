@@ -20,6 +20,8 @@
 #include <string>
 
 #include "app/heartbeat.h"
+#include "nmea/dataconnection.h"
+#include "nmea/nmea_raw.h"
 #include "support/testsupport.h"
 
 namespace conntest {
@@ -127,6 +129,29 @@ public:
     QTcpServer server;
     QList<QTcpSocket*> clients;
 };
+
+// Sends a sentence as the program makes one (checksum, CR LF, source null).
+inline bool sendGenerated(const char* body) {
+    CNMEA_Raw raw;
+    std::snprintf(raw.text, sizeof raw.text, "%s", body);
+    return raw.AddChecksumAndDispatch();
+}
+
+// Pumps until the bytes `read` gives end a line; returns them all.
+inline std::string receiveLine(const std::function<QByteArray()>& read) {
+    QByteArray got;
+    pumpUntil([&] {
+        got += read();
+        return got.endsWith("\r\n");
+    });
+    return got.toStdString();
+}
+
+// Ends the NMEA debug log and returns what it holds.
+inline QByteArray finishDebugLog() {
+    CDataConnection::stopDebug(nullptr);
+    return testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+}
 
 // n valid RMC lines, one a second from 12:00:00, moving north.
 inline QByteArray rmcLines(int n, const char* end = "\r\n");

@@ -8,8 +8,8 @@
 
 #include "app/filedialogs.h"
 #include "app/statusmessage.h"
+#include "nmea/connectiontestsupport.h"
 #include "nmea/dataconnection.h"
-#include "nmea/nmeatestsupport.h"
 #include "nmea/udpconnection.h"
 
 namespace {
@@ -34,11 +34,7 @@ public:
     int opens = 0, closes = 0;
 };
 
-bool sendGenerated(const char* body) {
-    CNMEA_Raw raw;
-    std::snprintf(raw.text, sizeof raw.text, "%s", body);
-    return raw.AddChecksumAndDispatch();
-}
+using conntest::sendGenerated;
 
 // Keeps the class-wide state of one test from leaking into the next.
 class ConnectionState : public ::testing::Test {

@@ -55,9 +55,7 @@ TEST_F(SerialOverPty, OverlongLinesAndGarbageAreDroppedAndLogged) {
     binary.replace('\n', 'y');
     ASSERT_TRUE(pty.send(garbage + binary + "\n" + conntest::rmcLines(2)));
     ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; }, 8000)) << rmc.count;
-    CDataConnection::stopDebug(nullptr);
-    const QByteArray log =
-        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    const QByteArray log = conntest::finishDebugLog();
     EXPECT_TRUE(log.contains("Error: Data not NMEA format.\n"));
     EXPECT_TRUE(log.contains("$GPRMC,120001.00"));
 }
@@ -69,27 +67,15 @@ TEST_F(SerialOverPty, AtMostAHundredAcceptedSentencesPerTick) {
     conntest::pumpFor(500, false);
     connection.OnHeartbeat();
     EXPECT_EQ(rmc.count, 100);
-    CDataConnection::stopDebug(nullptr);
-    const QByteArray log =
-        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    const QByteArray log = conntest::finishDebugLog();
     EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
 }
 
 TEST_F(SerialOverPty, WritesAcceptedOutgoingSentencesToTheDevice) {
     connection.output_filter.add("accept EC");
-    CNMEA_Raw raw;
-    std::snprintf(raw.text, sizeof raw.text, "%s",
-                  "$ECRMB,A,0.01000,L,X,HOME,51.5000000,N,0.1250000,W,1.50000,45.0,4.90,V,A");
-    ASSERT_TRUE(raw.AddChecksumAndDispatch());
-    QByteArray out;
-    ASSERT_TRUE(pumpUntil([&] {
-        out += pty.receive();
-        return out.endsWith("\r\n");
-    }));
-    EXPECT_EQ(
-        out.toStdString(),
-        withChecksum("$ECRMB,A,0.01000,L,X,HOME,51.5000000,N,0.1250000,W,1.50000,45.0,4.90,V,A") +
-            "\r\n");
+    const char* rmb = "$ECRMB,A,0.01000,L,X,HOME,51.5000000,N,0.1250000,W,1.50000,45.0,4.90,V,A";
+    ASSERT_TRUE(conntest::sendGenerated(rmb));
+    EXPECT_EQ(conntest::receiveLine([&] { return pty.receive(); }), withChecksum(rmb) + "\r\n");
 }
 
 TEST(SerialConnection, MissingDeviceFailsWithTheReason) {

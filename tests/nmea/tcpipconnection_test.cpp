@@ -47,9 +47,7 @@ TEST_F(TcpFromServer, AnEndlessLineNeitherBlocksNorSwallowsWhatFollows) {
     server.send(QByteArray(100000, 'z'));
     server.send(conntest::rmcLines(2));
     ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; }, 10000)) << rmc.count;
-    CDataConnection::stopDebug(nullptr);
-    const QByteArray log =
-        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+    const QByteArray log = conntest::finishDebugLog();
     EXPECT_GE(log.count("Error: Data not NMEA format."), 100000 / 200);
 }
 
@@ -59,28 +57,16 @@ TEST_F(TcpFromServer, ABurstIsCutAtTwoHundredLines) {
     server.send(conntest::rmcLines(50) + QByteArray(3000, '\n'));
     ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 50; }));
     conntest::pumpFor(200);
-    CDataConnection::stopDebug(nullptr);
+    const QByteArray log = conntest::finishDebugLog();
     EXPECT_EQ(rmc.count, 50);
-    const QByteArray log =
-        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
     EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
 }
 
 TEST_F(TcpFromServer, WritesTheAutopilotSentenceToThePeer) {
     connection.output_filter.add("accept ECRMB");
-    CNMEA_Raw raw;
-    std::snprintf(raw.text, sizeof raw.text, "%s",
-                  "$ECRMB,A,0.00000,R,X,DEST,51.5000000,N,0.1250000,W,2.00000,90.0,0.00,V,A");
-    ASSERT_TRUE(raw.AddChecksumAndDispatch());
-    QByteArray got;
-    ASSERT_TRUE(pumpUntil([&] {
-        got += server.received();
-        return got.endsWith("\r\n");
-    }));
-    EXPECT_EQ(
-        got.toStdString(),
-        withChecksum("$ECRMB,A,0.00000,R,X,DEST,51.5000000,N,0.1250000,W,2.00000,90.0,0.00,V,A") +
-            "\r\n");
+    const char* rmb = "$ECRMB,A,0.00000,R,X,DEST,51.5000000,N,0.1250000,W,2.00000,90.0,0.00,V,A";
+    ASSERT_TRUE(conntest::sendGenerated(rmb));
+    EXPECT_EQ(conntest::receiveLine([&] { return server.received(); }), withChecksum(rmb) + "\r\n");
 }
 
 TEST(TcpConnection, RefusedConnectionReportsWhy) {

@@ -44,10 +44,9 @@ TEST_F(UdpDatagrams, ManySentencesInOneDatagramAreCutAtTwoHundred) {
     send(conntest::rmcLines(5));  // waiting behind the burst: dropped with it
     ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 40; }));
     conntest::pumpFor(200);
-    CDataConnection::stopDebug(nullptr);
+    const QByteArray log = conntest::finishDebugLog();
     EXPECT_EQ(rmc.count, 40);
-    const QByteArray log =
-        testsupport::readFile(QString::fromStdString(CDataConnection::DebugLogPath()));
+
     EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
 }
 
