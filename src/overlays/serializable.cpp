@@ -373,6 +373,12 @@ bool CSerializable::WriteFile(const std::string& path, uint32_t file_magic, OV_H
     return true;
 }
 
+bool CSerializable::WriteFileIfChanged(const std::string& path, uint32_t file_magic, bool& changed,
+                                       OV_HWND parent) {
+    if (changed && WriteFile(path, file_magic, parent)) changed = false;
+    return !changed;
+}
+
 bool CSerializable::ReadFile(const std::string& path, uint32_t file_magic, bool* skipped) {
     if (skipped) *skipped = false;
     std::string bytes;

@@ -47,6 +47,12 @@ public:
     // Serialize. Written into "<path>.tmp", flushed, fsynced and renamed over
     // path, so path holds either the old file or the new one, never a part.
     bool WriteFile(const std::string& path, uint32_t file_magic, OV_HWND parent = nullptr);
+    // For a manager's changed flag: writes only when changed is set, and
+    // clears it only when the file was written, so a failed save is tried
+    // again at the next chance and nothing is lost. True when nothing is left
+    // to save.
+    bool WriteFileIfChanged(const std::string& path, uint32_t file_magic, bool& changed,
+                            OV_HWND parent = nullptr);
     // False for a missing file, a wrong header or magic, or a failed read.
     // skipped is set when the file held data this program does not know.
     bool ReadFile(const std::string& path, uint32_t file_magic, bool* skipped = nullptr);

@@ -457,9 +457,19 @@ TEST(SerializableFiles, CrashBetweenWriteAndRenameKeepsThePreviousFile) {
     ASSERT_TRUE(loaded.ReadFile(path, 0xDA2EAF93));
     EXPECT_EQ(loaded.probes.size(), 1u);
 
+    // A manager's changed flag survives the failed save, so it is tried again.
+    bool changed = true;
+    EXPECT_FALSE(second.WriteFileIfChanged(path, 0xDA2EAF93, changed));
+    EXPECT_TRUE(changed);
+
     // The next good save replaces it whole.
     QDir().rmdir(QString::fromStdString(path + ".tmp"));
-    ASSERT_TRUE(second.WriteFile(path, 0xDA2EAF93));
+    EXPECT_TRUE(second.WriteFileIfChanged(path, 0xDA2EAF93, changed));
+    EXPECT_FALSE(changed);
     ASSERT_TRUE(loaded.ReadFile(path, 0xDA2EAF93));
     EXPECT_EQ(loaded.probes.size(), 50u);
+    // Nothing changed: nothing written.
+    QFile::remove(QString::fromStdString(path));
+    EXPECT_TRUE(second.WriteFileIfChanged(path, 0xDA2EAF93, changed));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
 }
