@@ -18,11 +18,12 @@ constexpr int kRows = 180;     // from latitude -90
 constexpr int kMaxCellsPerMap = 4096;
 constexpr double kMostDetailed = 1e-8;  // the scale asked for by "0"
 
+// Clamped as doubles first: a far-off bound must not overflow the int.
 int column(double lon) {
-    return std::clamp(int(std::floor(lon)) + 180, 0, kColumns - 1);
+    return int(std::clamp(std::floor(lon) + 180, 0.0, kColumns - 1.0));
 }
 int row(double lat) {
-    return std::clamp(int(std::floor(lat)) + 90, 0, kRows - 1);
+    return int(std::clamp(std::floor(lat) + 90, 0.0, kRows - 1.0));
 }
 
 bool folderIdentity(const std::string& path, dev_t& device, ino_t& inode) {

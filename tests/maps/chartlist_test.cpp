@@ -149,6 +149,10 @@ TEST(ChartList, BestMapByClosenessOfScale) {
     EXPECT_EQ(nameOf(list.FindBestChart(kLat, kLon, 1.0, false)), "coarse.ktl");
     EXPECT_EQ(nameOf(list.FindBestChart(kLat + 5, kLon, 0.004, false)), "elsewhere.ktl");
     EXPECT_EQ(list.FindBestChart(-kLat, kLon, 0.004, false), nullptr);
+    // No position, or none that makes sense: no map, and no trouble.
+    EXPECT_EQ(list.FindBestChart(999, 999, 0.004, false), nullptr);
+    EXPECT_EQ(list.FindBestChart(1e300, -1e300, 0.004, false), nullptr);
+    EXPECT_EQ(list.FindBestChart(std::nan(""), kLon, 0, false), nullptr);
 
     std::vector<CChartOutline*> here;
     list.ChartsAt(kLat, kLon, here);
