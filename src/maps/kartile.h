@@ -37,6 +37,10 @@ public:
 
     alignas(64) unsigned char tile[kTilePixels];  // one decoded tile, stored-row order
     int missing = 0;  // levels of detail a chunked map lacked during the last reads
+    // Told by chunked maps when a tile came from a coarser level than asked,
+    // so the chunk can be fetched: (map, chunk row, chunk column, wanted
+    // level, obtained level; 10 when nothing was there).
+    std::function<void(CKartile* map, int row, int column, int wanted, int obtained)> missingData;
 
 private:
     friend class CKartile;

@@ -4,6 +4,7 @@
 #include <QImageReader>
 
 #include "ktlcommand.h"
+#include "ktlmakev3.h"
 #include "maps/kartilemaker.h"
 #include "ovtoolcommand.h"
 
@@ -15,12 +16,12 @@ const OvtoolCommand makeCommand(
     "ktl make",
     "IMAGE -o OUT.ktl (--bounds W,E,S,N [--mercator] | --gcp X,Y,LAT,LON ...) [--name S] "
     "[--title S] [--id S] [--edition S] [--revision S] [--scale S] [--type S] [--copyright S] "
-    "[--depths S] [--heights S] [--datum-shift DLAT,DLON] [--odd-magic]",
+    "[--depths S] [--heights S] [--datum-shift DLAT,DLON] [--odd-magic] [--v3 OUTDIR]",
     "make a classic .ktl map from an image", runMake);
 
 int runMake(const QStringList& args) {
     CKartileMaker maker;
-    QString input, output;
+    QString input, output, v3Dir;
     bool mercator = false;
     std::vector<double> bounds;
     std::vector<PolynomialFit::ControlPoint> points;
@@ -67,6 +68,8 @@ int runMake(const QStringList& args) {
             maker.hasDatumShift = true;
             maker.latitudeShift = numbers[0];
             maker.longitudeShift = numbers[1];
+        } else if (a == "--v3") {
+            if (!ktlTakeValue(args, i, v3Dir)) return ovtoolUsageError(makeCommand);
         } else if (a == "--odd-magic") {
             maker.magic = 0x1423D5FF;
         } else if (a.startsWith('-') || !input.isEmpty()) {
@@ -112,6 +115,8 @@ int runMake(const QStringList& args) {
                     .arg(counts[2])
                     .arg(counts[3])
                     .arg(maker.fitError(), 0, 'g', 3));
+    // The version-3 twin: a header file and the server's chunk file.
+    if (!v3Dir.isEmpty()) return ktlMakeV3(output, v3Dir);
     return 0;
 }
 

@@ -1,0 +1,147 @@
+// A version-3 map: the usual header file (kind 0x01 or 0x20) with palette and
+// georeferencing, its pixels in a chunk file next to it ("<name>.KT3", else
+// "<name>.kt3") that fills from a web server as the map is looked at.
+//
+// Tiles are cut from decoded 1024 x 1024 chunks kept in an LRU cache of 64
+// (64 MiB). Cached chunks are shared pointers with a read-write lock: a
+// reader keeps its chunk alive while copying, so dropping chunks when new
+// data arrives never frees memory under a reader, and a chunk is only
+// renamed for another key when nobody else holds it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <vector>
+
+#include "maps/chunkfile.h"
+#include "maps/kartile.h"
+
+// Chunk keys are (chunk row << 16) + chunk column; this one names no chunk.
+constexpr uint32_t kNoChunkKey = 0xFFFFFFFF;
+
+template <class Chunk, class Scratch>
+class CLRUcache {
+public:
+    using Ptr = std::shared_ptr<Chunk>;
+    explicit CLRUcache(size_t capacity = 64) : m_capacity(capacity) {}
+
+    // The chunk of `key`, loaded for `level` or finer through
+    // factory->LoadChunk, returned read-locked: pass it to Release.
+    template <class Factory>
+    Ptr Get(uint32_t key, int level, Factory* factory, Scratch* scratch) {
+        for (;;) {
+            Ptr chunk = find(key);
+            if (chunk->levelLoaded > level) {
+                std::unique_lock<std::shared_mutex> write(chunk->lock);
+                if (chunk->key == key && chunk->levelLoaded > level)
+                    chunk->Load(factory, level, scratch);
+            }
+            chunk->lock.lock_shared();
+            if (chunk->key == key && chunk->levelLoaded <= level) return chunk;
+            chunk->lock.unlock_shared();  // dropped or reloaded meanwhile: again
+        }
+    }
+    static void Release(const Ptr& chunk) { chunk->lock.unlock_shared(); }
+
+    // The next read of `key` loads it afresh.
+    void invalidate(uint32_t key) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        for (auto it = m_list.begin(); it != m_list.end(); ++it) {
+            if ((*it)->key != key) continue;
+            {
+                std::unique_lock<std::shared_mutex> write((*it)->lock);
+                (*it)->key = kNoChunkKey;
+            }
+            m_list.erase(it);
+            return;
+        }
+    }
+    void invalidateAll() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        for (Ptr& chunk : m_list) {
+            std::unique_lock<std::shared_mutex> write(chunk->lock);
+            chunk->key = kNoChunkKey;
+        }
+        m_list.clear();
+    }
+    size_t size() const {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_list.size();
+    }
+
+private:
+    Ptr find(uint32_t key) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        for (auto it = m_list.begin(); it != m_list.end(); ++it) {
+            if ((*it)->key == key) {
+                m_list.splice(m_list.begin(), m_list, it);
+                return m_list.front();
+            }
+        }
+        Ptr chunk;
+        // Reuse the least recently used chunk only when no reader holds it.
+        if (m_list.size() >= m_capacity && m_list.back().use_count() == 1) {
+            chunk = m_list.back();
+            m_list.pop_back();
+        } else {
+            if (m_list.size() >= m_capacity) m_list.pop_back();
+            chunk = std::make_shared<Chunk>();
+        }
+        {
+            std::unique_lock<std::shared_mutex> write(chunk->lock);
+            chunk->key = key;
+            chunk->levelLoaded = Chunk::kNothingLoaded;
+        }
+        m_list.push_front(chunk);
+        return chunk;
+    }
+
+    size_t m_capacity;
+    mutable std::mutex m_mutex;
+    std::list<Ptr> m_list;  // most recently used first
+};
+
+class CKartile3 : public CKartile {
+public:
+    class CachedChunk {
+    public:
+        static constexpr int kNothingLoaded = 999;
+        CachedChunk() : pixels(new uint8_t[CChunkFile::kChunkPixels]) {}
+        // Decodes this key's chunk at `level`; a failed read leaves all 0.
+        void Load(CKartile3* map, int level, ThreadDataForRead* scratch);
+
+        uint32_t key = kNoChunkKey;
+        int levelLoaded = kNothingLoaded;  // the level asked for at the last load
+        int obtained = CChunkFile::kNoLevel;
+        std::shared_mutex lock;
+        std::unique_ptr<uint8_t[]> pixels;  // stored-row order, 1024 per row
+    };
+
+    CKartile3() = default;
+    ~CKartile3() override;
+
+    bool OnOpen() override;
+    int ReadBlock(int x, int y, int level, unsigned char* out, ThreadDataForRead* scratch) override;
+    void invalidate_read_cache(unsigned key) override { m_cache.invalidate(key); }
+    void invalidate_read_cache() override { m_cache.invalidateAll(); }
+    bool is_writable() override;
+    bool appearsFullyDownloadedWithin(const CBounds& bounds) override;
+
+    CChunkFile* chunkFile() const { return m_chunks.get(); }
+    int chunkColumns() const { return (widthInTiles() + 15) / 16; }
+    int chunkRows() const { return (heightInTiles() + 15) / 16; }
+    // Chunk keys under an area (degrees), clipped to the image.
+    std::vector<uint32_t> ChunksWithin(const CBounds& bounds) const;
+    // The chunk file's name for a header path: ".KT3" when present, else ".kt3".
+    static std::string ChunkFilePath(const std::string& headerPath);
+    int requestedLevel() const { return m_requestedLevel.load(); }
+
+private:
+    std::unique_ptr<CChunkFile> m_chunks;
+    std::atomic<int> m_requestedLevel{0};  // the level of the latest tile read
+    CLRUcache<CachedChunk, ThreadDataForRead> m_cache;
+};

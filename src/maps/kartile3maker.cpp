@@ -1,0 +1,206 @@
+#include "maps/kartile3maker.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/fileio.h"
+#include "app/fileutils.h"
+#include "maps/chunkfile.h"
+#include "maps/huffmanencoding.h"
+#include "maps/kartile.h"
+#include "maps/ktlformat.h"
+
+namespace {
+
+uint32_t load32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+void store32(std::string& b, size_t at, uint32_t v) {
+    std::memcpy(b.data() + at, &v, 4);
+}
+
+std::string stemOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// The classic header with the tile index and tiles cut out: the strings,
+// extended block and outline that follow the tiles move up behind the header.
+bool buildHeaderFile(const std::string& classic, std::string& out, std::string& error) {
+    if (classic.size() < ktl::kHeaderSize + 8) {
+        error = "the classic map is too short";
+        return false;
+    }
+    const uint64_t tiles =
+        uint64_t(load32(classic, ktl::kOffWidthTiles)) * load32(classic, ktl::kOffHeightTiles);
+    const uint64_t indexEnd = ktl::kHeaderSize + 4 * tiles;
+    std::vector<uint32_t> fields;
+    for (uint32_t f = ktl::kOffTitle; f <= 0x3C; f += 4) fields.push_back(f);
+    fields.push_back(ktl::kOffSourceFile);
+    fields.push_back(ktl::kOffExtended);
+    fields.push_back(ktl::kOffOutline);
+    uint64_t tailStart = classic.size();
+    for (uint32_t f : fields) {
+        const uint32_t v = load32(classic, f);
+        if (v >= indexEnd && v < tailStart) tailStart = v;
+    }
+    const uint32_t ext = load32(classic, ktl::kOffExtended);
+    uint32_t extFields[2] = {0, 0};
+    if (ext != 0 && uint64_t(ext) + ktl::kExtendedSize <= classic.size())
+        for (int i = 0; i < 2; ++i) {
+            extFields[i] = load32(classic, ext + 4 * i);
+            if (extFields[i] >= indexEnd && extFields[i] < tailStart) tailStart = extFields[i];
+        }
+    const uint64_t delta = tailStart - ktl::kHeaderSize;
+    auto moved = [&](uint32_t v) -> uint32_t {
+        return v >= tailStart && v < classic.size() ? uint32_t(v - delta) : 0;
+    };
+    out.assign(classic, 0, ktl::kHeaderSize);
+    out.append(classic, size_t(tailStart), std::string::npos);
+    for (uint32_t f : fields) store32(out, f, moved(load32(classic, f)));
+    store32(out, ktl::kOffVersion,
+            ktl::versionOf(load32(classic, ktl::kOffVersion)) | ktl::kKindChunked << 24);
+    if (const uint32_t newExt = load32(out, ktl::kOffExtended))
+        for (int i = 0; i < 2; ++i) store32(out, newExt + 4 * i, moved(extFields[i]));
+    return true;
+}
+
+class TmpFile {
+public:
+    explicit TmpFile(std::string target) : m_target(std::move(target)), m_tmp(m_target + ".tmp") {
+        m_file = std::fopen(m_tmp.c_str(), "wb");
+    }
+    ~TmpFile() {
+        if (m_file) std::fclose(m_file);
+        if (!m_committed) DeleteFileA(m_tmp.c_str());
+    }
+    FILE* get() const { return m_file; }
+    bool write(const void* p, size_t n) { return m_file && std::fwrite(p, 1, n, m_file) == n; }
+    bool commit() {
+        const bool ok = m_file && std::fflush(m_file) == 0 && std::fclose(m_file) == 0;
+        m_file = nullptr;
+        if (!ok || !MoveFileA(m_tmp.c_str(), m_target.c_str())) return false;
+        m_committed = true;
+        return true;
+    }
+
+private:
+    std::string m_target, m_tmp;
+    FILE* m_file = nullptr;
+    bool m_committed = false;
+};
+
+}  // namespace
+
+bool CKartile3Maker::make(const std::string& classicPath, const std::string& outDir, Result& result,
+                          std::string& error) {
+    std::string classic;
+    if (!read_whole_file(classicPath, classic)) {
+        error = "cannot read " + classicPath;
+        return false;
+    }
+    if (classic.size() < 8 || ktl::kindOf(load32(classic, ktl::kOffVersion)) != ktl::kKindClassic) {
+        error = classicPath + " is not a classic map";
+        return false;
+    }
+    CKartile* map = CKartile::CreateNew(nullptr, classicPath, {});
+    if (!map || !map->isOpen()) {
+        if (map) map->Destroy();
+        error = "cannot open " + classicPath;
+        return false;
+    }
+    std::unique_ptr<CKartile, void (*)(CKartile*)> guard(map, [](CKartile* m) { m->Destroy(); });
+
+    const std::string stem = stemOf(classicPath);
+    result.headerPath = outDir + "/" + stem + ".ktl";
+    result.chunkPath = outDir + "/" + stem + ".kt3";
+    std::string header;
+    if (!buildHeaderFile(classic, header, error)) return false;
+
+    CChunkFile::FileHeader fh;
+    fh.columns = (map->widthInTiles() + 15) / 16;
+    fh.rows = (map->heightInTiles() + 15) / 16;
+    if (!fh.isGood()) {
+        error = "the map is too large for a chunk directory";
+        return false;
+    }
+    const size_t chunkCount = size_t(fh.columns) * size_t(fh.rows);
+    std::vector<uint64_t> directory(chunkCount, 0);
+    TmpFile chunkFile(result.chunkPath);
+    uint64_t position = CChunkFile::kHeaderSize + 8 * chunkCount;
+    if (!chunkFile.write(&fh, sizeof fh) || !chunkFile.write(directory.data(), 8 * chunkCount)) {
+        error = "cannot write " + result.chunkPath;
+        return false;
+    }
+
+    std::vector<int> prefixPixels;
+    for (int l = 0; l < CChunkFile::kLevels; ++l)
+        prefixPixels.push_back(CChunkFile::PixelsForLevel(l));
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[CChunkFile::kChunkPixels]);
+    ThreadDataForRead scratch;
+    std::vector<uint32_t> words;
+    std::vector<int> sizes;
+    const uint16_t* storedRow = CChunkFile::StoredRowTable();
+    for (int row = 0; row < fh.rows; ++row) {
+        for (int column = 0; column < fh.columns; ++column) {
+            for (int ty = 0; ty < 16; ++ty)
+                for (int tx = 0; tx < 16; ++tx) {
+                    map->ReadBlock(column * 16 + tx, row * 16 + ty, 0, scratch.tile, &scratch);
+                    for (int k = 0; k < kTileSize; ++k) {
+                        // Tile row k is image row r(k) of tile row ty: chunk image row 64 ty +
+                        // r(k).
+                        const int stored = storedRow[64 * ty + kTileRowOfStored[k]];
+                        std::memcpy(&pixels[size_t(stored) * CChunkFile::kChunkSide + 64 * tx],
+                                    &scratch.tile[k * kTileSize], kTileSize);
+                    }
+                }
+            const size_t index = size_t(row) * fh.columns + column;
+            bool blank = true;
+            for (int i = 0; i < CChunkFile::kChunkPixels && blank; ++i) blank = pixels[i] == 1;
+            ++result.chunks;
+            if (blank) {
+                directory[index] = CChunkFile::kBlankEntry;
+                ++result.blankChunks;
+                continue;
+            }
+            CHuffmanEncoding::encode_run(pixels.get(), CChunkFile::kChunkPixels, words,
+                                         prefixPixels, &sizes);
+            CChunkFile::RecordHeader rh;
+            sizes[0] = int(words.size());
+            for (int l = 0; l < CChunkFile::kLevels; ++l) {
+                rh.sizes[l] = sizes[size_t(l)];
+                rh.checksum[l] = CChunkFile::LevelChecksum(words.data(), rh.sizes[l]);
+            }
+            rh.present = rh.sizes[0];
+            if (!rh.isGood()) {
+                error = "a chunk does not fit a record";
+                return false;
+            }
+            directory[index] = position;
+            if (!chunkFile.write(&rh, sizeof rh) ||
+                !chunkFile.write(words.data(), 4 * words.size())) {
+                error = "cannot write " + result.chunkPath;
+                return false;
+            }
+            position += sizeof rh + 4 * words.size();
+        }
+    }
+    if (std::fseek(chunkFile.get(), long(CChunkFile::kHeaderSize), SEEK_SET) != 0 ||
+        !chunkFile.write(directory.data(), 8 * chunkCount) || !chunkFile.commit()) {
+        error = "cannot write " + result.chunkPath;
+        return false;
+    }
+    result.chunkFileBytes = position;
+    if (!write_to_file(result.headerPath, header)) {
+        DeleteFileA(result.chunkPath.c_str());
+        error = "cannot write " + result.headerPath;
+        return false;
+    }
+    return true;
+}

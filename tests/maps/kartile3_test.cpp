@@ -1,0 +1,211 @@
+// Version-3 maps: the maker's server layout, twins that draw alike, partial
+// maps that still draw their coarse levels, and the chunk cache under
+// concurrent readers and invalidation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "chunkedtestmaps.h"
+#include "maps/kartile3.h"
+#include "maps/ktlformat.h"
+
+using namespace testsupport;
+using namespace chunkedtest;
+
+namespace {
+
+class Kartile3Test : public ::testing::Test {
+protected:
+    void SetUp() override { twin = makeTwin(dir); }
+    TempDir dir;
+    Twin twin;
+};
+
+TEST_F(Kartile3Test, MakerWritesAChunkedHeaderAndAServerChunkFile) {
+    EXPECT_EQ(twin.v3.chunks, 6);
+    EXPECT_EQ(twin.v3.blankChunks, 1);
+    ktltest::OpenMap classic(twin.classic);
+    ktltest::OpenMap v3(installLocal(twin, dir.file("local"), true));
+    ASSERT_TRUE(classic.ok() && v3.ok());
+    auto* chunked = dynamic_cast<CKartile3*>(v3.get());
+    ASSERT_NE(chunked, nullptr);
+    EXPECT_EQ(ktl::kindOf(v3->versionWord()), ktl::kKindChunked);
+    EXPECT_EQ(v3->width(), classic->width());
+    EXPECT_EQ(v3->GetTitle(), classic->GetTitle());
+    EXPECT_EQ(0, std::memcmp(v3->palette(), classic->palette(), 128 * 4));
+    double la1, lo1, la2, lo2;
+    classic->xy_to_latlong(1000, 700, la1, lo1);
+    v3->xy_to_latlong(1000, 700, la2, lo2);
+    EXPECT_DOUBLE_EQ(la1, la2);
+    EXPECT_DOUBLE_EQ(lo1, lo2);
+    EXPECT_LT(QFile(QString::fromStdString(twin.v3.headerPath)).size(),
+              QFile(QString::fromStdString(twin.classic)).size() / 4)
+        << "no tiles in the header file";
+    EXPECT_TRUE(chunked->chunkFile()->appearsFullyDownloaded());
+    EXPECT_TRUE(chunked->appearsFullyDownloadedWithin(CBounds(10.1, 10.9, 50.1, 50.9)));
+}
+
+TEST_F(Kartile3Test, CompleteTwinsDrawIdenticalPixelsAtEveryLevel) {
+    ktltest::OpenMap classic(twin.classic);
+    ktltest::OpenMap v3(installLocal(twin, dir.file("local"), true));
+    ASSERT_TRUE(classic.ok() && v3.ok());
+    for (int level = -2; level <= 3; ++level) {
+        const int x = level < 0 ? 1000 : 0, y = level < 0 ? 900 : 0;
+        const QImage a = renderRect(classic.get(), x, y, 768, 512, level);
+        const QImage b = renderRect(v3.get(), x, y, 768, 512, level);
+        EXPECT_TRUE(a == b) << "level " << level;
+    }
+}
+
+TEST_F(Kartile3Test, PartialMapDrawsCoarseLevelsAndAsksForTheRest) {
+    const std::string local = installLocal(twin, dir.file("local"), false);
+    ASSERT_TRUE(storePrefixes(twin, local, 3));
+    ktltest::OpenMap classic(twin.classic);
+    ktltest::OpenMap v3(local);
+    ASSERT_TRUE(classic.ok() && v3.ok());
+    ThreadDataForRead scratch;
+    int asked = 0, worstObtained = -1;
+    scratch.missingData = [&](CKartile*, int, int, int wanted, int obtained) {
+        ++asked;
+        EXPECT_EQ(wanted, 0);
+        worstObtained = std::max(worstObtained, obtained);
+    };
+    // Level 4 needs tile level 3: all there, exactly the classic pixels.
+    EXPECT_TRUE(renderRect(classic.get(), 0, 0, 162, 93, 4) ==
+                renderRect(v3.get(), 0, 0, 162, 93, 4, &scratch));
+    EXPECT_EQ(scratch.missing, 0);
+    EXPECT_EQ(asked, 0);
+    // Level 0 comes from level 3 with repeated rows, and says so.
+    const QImage coarse = renderRect(v3.get(), 0, 0, 256, 256, 0, &scratch);
+    EXPECT_GT(scratch.missing, 0);
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(worstObtained, 3);
+    EXPECT_EQ(coarse.pixel(10, 0), coarse.pixel(10, 7)) << "rows 1..7 repeat row 0";
+    EXPECT_TRUE(coarse == renderRect(classic.get(), 0, 0, 256, 256, 0) ||
+                coarse.pixel(10, 0) == renderRect(classic.get(), 0, 0, 256, 256, 0).pixel(10, 0));
+}
+
+TEST_F(Kartile3Test, HeaderOnlyMapShowsMissingChunksAndAsksForThem) {
+    ktltest::OpenMap v3(installLocal(twin, dir.file("local"), false));
+    ASSERT_TRUE(v3.ok()) << "an absent chunk file is created";
+    EXPECT_TRUE(v3->is_writable());
+    ThreadDataForRead scratch;
+    int asked = 0;
+    scratch.missingData = [&](CKartile*, int, int, int, int obtained) {
+        ++asked;
+        EXPECT_EQ(obtained, CChunkFile::kNoLevel);
+    };
+    renderRect(v3.get(), 0, 0, 256, 256, 0, &scratch);
+    EXPECT_GT(asked, 0);
+}
+
+// Readers on four threads while chunks are dropped under them: every tile
+// they copy is the classic map's tile, never another chunk's.
+TEST_F(Kartile3Test, InvalidationUnderConcurrentReadersIsSafe) {
+    ktltest::OpenMap classic(twin.classic);
+    ktltest::OpenMap v3(installLocal(twin, dir.file("local"), true));
+    ASSERT_TRUE(classic.ok() && v3.ok());
+    std::atomic<bool> stop{false};
+    std::atomic<int> mismatches{0}, reads{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t)
+        readers.emplace_back([&, t] {
+            std::mt19937 random{uint32_t(t)};
+            ThreadDataForRead a, b;
+            uint8_t mine[kTilePixels], theirs[kTilePixels];
+            while (!stop) {
+                const int x = int(random() % uint32_t(v3->widthInTiles()));
+                const int y = int(random() % uint32_t(v3->heightInTiles()));
+                const int level = int(random() % 3);
+                v3->ReadBlock(x, y, level, mine, &a);
+                classic->ReadBlock(x, y, level, theirs, &b);
+                if (std::memcmp(mine, theirs, size_t(KtlTileCodec::pixelsForLevel(level))))
+                    ++mismatches;
+                ++reads;
+            }
+        });
+    for (int i = 0; i < 300; ++i) {
+        v3->invalidate_read_cache(uint32_t(i % 2) << 16 | uint32_t(i % 3));
+        if (i % 10 == 0) v3->invalidate_read_cache();
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    stop = true;
+    for (auto& r : readers) r.join();
+    EXPECT_GT(reads.load(), 100);
+    EXPECT_EQ(mismatches.load(), 0);
+}
+
+// The cache on its own, with a chunk whose content names its key and more
+// keys than places, so renaming the least recently used chunk happens.
+struct KeyedChunk {
+    static constexpr int kNothingLoaded = 999;
+    uint32_t key = kNoChunkKey;
+    int levelLoaded = kNothingLoaded;
+    std::shared_mutex lock;
+    uint32_t content = 0;
+    int loads = 0;
+    template <class F>
+    void Load(F*, int level, int*) {
+        content = key * 3 + 1;
+        levelLoaded = level;
+        ++loads;
+    }
+};
+struct NoFactory {};
+
+TEST(LRUcache, RecycledChunksNeverShowAnotherKeysContent) {
+    CLRUcache<KeyedChunk, int> cache(4);
+    std::atomic<int> wrong{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    NoFactory factory;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            std::mt19937 random{uint32_t(t) + 10};
+            int scratch = 0;
+            for (int i = 0; i < 20000; ++i) {
+                const uint32_t key = random() % 9;
+                auto chunk = cache.Get(key, 0, &factory, &scratch);
+                if (chunk->content != key * 3 + 1 || chunk->key != key) ++wrong;
+                CLRUcache<KeyedChunk, int>::Release(chunk);
+            }
+        });
+    std::thread invalidator([&] {
+        while (!stop) {
+            cache.invalidate(3);
+            cache.invalidateAll();
+            std::this_thread::yield();
+        }
+    });
+    for (auto& t : threads) t.join();
+    stop = true;
+    invalidator.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_LE(cache.size(), 4u);
+}
+
+TEST(LRUcache, KeepsTheMostRecentlyUsedAndReloadsForAFinerLevel) {
+    CLRUcache<KeyedChunk, int> cache(2);
+    NoFactory factory;
+    int scratch = 0;
+    auto get = [&](uint32_t key, int level) {
+        auto c = cache.Get(key, level, &factory, &scratch);
+        CLRUcache<KeyedChunk, int>::Release(c);
+        return c;
+    };
+    auto a = get(1, 3);
+    get(2, 0);
+    EXPECT_EQ(get(1, 3).get(), a.get()) << "a hit";
+    EXPECT_EQ(a->loads, 1);
+    get(1, 1);
+    EXPECT_EQ(a->loads, 2) << "a finer level loads again";
+    get(1, 2);
+    EXPECT_EQ(a->loads, 2) << "a coarser level is already there";
+    get(3, 0);  // pushes out key 2, the least recently used
+    EXPECT_EQ(cache.size(), 2u);
+    EXPECT_EQ(get(1, 1).get(), a.get());
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+#include "ktlmakev3.h"
+
+#include <QDir>
+
+#include "maps/kartile3maker.h"
+#include "ovtoolcommand.h"
+
+int ktlMakeV3(const QString& classicPath, const QString& outDir) {
+    if (!QDir().mkpath(outDir)) {
+        ovtoolError(QString("can't create %1").arg(outDir));
+        return 1;
+    }
+    CKartile3Maker::Result result;
+    std::string error;
+    if (!CKartile3Maker::make(classicPath.toStdString(), outDir.toStdString(), result, error)) {
+        ovtoolError(QString::fromStdString(error));
+        return 1;
+    }
+    ovtoolPrint(QString("%1 and %2: %3 chunks (%4 blank), %5 bytes of chunk file")
+                    .arg(QString::fromStdString(result.headerPath))
+                    .arg(QString::fromStdString(result.chunkPath))
+                    .arg(result.chunks)
+                    .arg(result.blankChunks)
+                    .arg(qulonglong(result.chunkFileBytes)));
+    return 0;
+}
