@@ -1,5 +1,6 @@
 #include "maps/ktltilecodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 const uint8_t kTileRowOfStored[kTileSize] = {
@@ -115,28 +116,26 @@ private:
     size_t m_lastLeaf = 0;
 };
 
-constexpr int kLookupBits = 8;
+constexpr int kMaxLookupBits = 11;
 constexpr uint32_t kContinue = 0x80000000u;  // entry holds a node position, not a leaf
 
-// Table of the next 8 bits (first bit lowest): a leaf and its code length,
-// or the node reached after 8 bits for longer codes.
-bool buildLookup(const HuffmanTree& tree, uint32_t lookup[1 << kLookupBits]) {
+// Walks the tree to at most `limit` levels, calling visit(pos, depth, code)
+// for each leaf and for each branch at the limit (code: the path's bits,
+// first bit lowest). False when a child falls outside the tree.
+template <typename Visit>
+bool walkTop(const HuffmanTree& tree, int limit, Visit visit) {
     struct Pending {
         size_t pos;
         int depth;
         uint32_t code;
     };
-    Pending stack[2 * kLookupBits + 2];
+    Pending stack[2 * kMaxLookupBits + 2];
     int top = 0;
     stack[top++] = {0, 0, 0};
     while (top > 0) {
         const Pending p = stack[--top];
-        if (tree.isLeaf(p.pos) || p.depth == kLookupBits) {
-            const uint32_t entry = tree.isLeaf(p.pos)
-                                       ? uint32_t(tree.leaf(p.pos)) | uint32_t(p.depth) << 16
-                                       : kContinue | uint32_t(p.pos);
-            for (uint32_t high = 0; high < (1u << (kLookupBits - p.depth)); ++high)
-                lookup[p.code | high << p.depth] = entry;
+        if (tree.isLeaf(p.pos) || p.depth == limit) {
+            visit(p.pos, p.depth, p.code);
             continue;
         }
         size_t zero, one;
@@ -145,6 +144,45 @@ bool buildLookup(const HuffmanTree& tree, uint32_t lookup[1 << kLookupBits]) {
         stack[top++] = {zero, p.depth + 1, p.code};
     }
     return true;
+}
+
+// Table of the next `bits` bits (first bit lowest): a leaf and its code
+// length, or the node reached after `bits` bits for longer codes. The width
+// is the tree's depth up to 11, so small trees fill small tables.
+bool buildLookup(const HuffmanTree& tree, uint32_t lookup[1 << kMaxLookupBits], int& bits) {
+    bits = 1;
+    if (!walkTop(tree, kMaxLookupBits,
+                 [&](size_t, int depth, uint32_t) { bits = std::max(bits, depth); }))
+        return false;
+    return walkTop(tree, bits, [&](size_t pos, int depth, uint32_t code) {
+        const uint32_t entry = tree.isLeaf(pos) ? uint32_t(tree.leaf(pos)) | uint32_t(depth) << 16
+                                                : kContinue | uint32_t(pos);
+        for (uint32_t high = 0; high < (1u << (bits - depth)); ++high)
+            lookup[code | high << depth] = entry;
+    });
+}
+
+// Pair entries: first index in bits 0-6, second in bits 8-14, both codes'
+// length in bits 16-20, the first code's length in bits 21-24, kPair set.
+// Other entries are copied from the single lookup.
+constexpr uint32_t kPair = 0x02000000u;
+
+void pairLookup(const uint32_t* lookup, int bits, uint32_t* pairs) {
+    for (uint32_t i = 0; i < (1u << bits); ++i) {
+        const uint32_t first = lookup[i];
+        pairs[i] = first;
+        if (first & kContinue) continue;
+        const uint32_t length = (first >> 16) & 0x1F;
+        if (int(length) >= bits) continue;
+        // The bits after the first code, unknown ones as 0: a second code
+        // that ends within the known bits is right whatever follows.
+        const uint32_t second = lookup[i >> length];
+        if (second & kContinue) continue;
+        const uint32_t secondLength = (second >> 16) & 0x1F;
+        if (int(length + secondLength) > bits) continue;
+        pairs[i] = (first & 0x7F) | (second & 0x7F) << 8 | (length + secondLength) << 16 |
+                   length << 21 | kPair;
+    }
 }
 
 bool decodeHuffman(const uint8_t* data, size_t available, int count, uint8_t* out) {
@@ -156,8 +194,10 @@ bool decodeHuffman(const uint8_t* data, size_t available, int count, uint8_t* ou
     }
     // Tree positions fit the 16 bits of a lookup entry only in a sane tile.
     if (tree.lastLeaf() > 0xFFFF) return false;
-    uint32_t lookup[1 << kLookupBits];
-    if (!buildLookup(tree, lookup)) return false;
+    uint32_t lookup[1 << kMaxLookupBits];
+    int lookupBits = 0;
+    if (!buildLookup(tree, lookup, lookupBits)) return false;
+    const uint64_t lookupMask = (uint64_t(1) << lookupBits) - 1;
 
     const uint8_t* bits = data + 1 + tree.lastLeaf() + 1;
     const size_t bitBytes = available - (1 + tree.lastLeaf() + 1);
@@ -182,20 +222,31 @@ bool decodeHuffman(const uint8_t* data, size_t available, int count, uint8_t* ou
             }
         }
     };
-    for (int i = 0; i < count; ++i) {
-        if (held < kLookupBits) refill();
-        const uint32_t entry = lookup[buffer & ((1u << kLookupBits) - 1)];
+    // Where the bits of one code leave room for the next code, one lookup
+    // gives both pixels: most codes of a tile are short.
+    uint32_t pairs[1 << kMaxLookupBits];
+    pairLookup(lookup, lookupBits, pairs);
+    int i = 0;
+    while (i < count) {
+        if (held < lookupBits) refill();
+        const uint32_t entry = pairs[buffer & lookupMask];
         if (!(entry & kContinue)) {
-            const int length = int(entry >> 16);
-            out[i] = uint8_t(entry);
+            out[i++] = uint8_t(entry & 0x7F);
+            int length = int(entry >> 16) & 0x1F;
+            if (entry & kPair) {
+                if (i < count)
+                    out[i++] = uint8_t((entry >> 8) & 0x7F);
+                else
+                    length = int(entry >> 21) & 0xF;  // the second pixel is not wanted
+            }
             buffer >>= length;
             held -= length;
             consumed += uint64_t(length);
             continue;
         }
-        buffer >>= kLookupBits;
-        held -= kLookupBits;
-        consumed += kLookupBits;
+        buffer >>= lookupBits;
+        held -= lookupBits;
+        consumed += uint64_t(lookupBits);
         size_t pos = entry & 0xFFFF;
         while (!tree.isLeaf(pos)) {
             if (held == 0) refill();
@@ -206,7 +257,7 @@ bool decodeHuffman(const uint8_t* data, size_t available, int count, uint8_t* ou
             --held;
             ++consumed;
         }
-        out[i] = tree.leaf(pos);
+        out[i++] = tree.leaf(pos);
     }
     return consumed <= uint64_t(bitBytes) * 8;
 }
