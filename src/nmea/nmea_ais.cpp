@@ -64,8 +64,13 @@ int CAIS_Sentence::decode_sixbit(int c) {
 
 void CAIS_Sentence::append_sixbits(int value) {
     if (bit_count + 6 > kMaxBits) return;
-    for (int i = 5; i >= 0; --i, ++bit_count)
-        if (value & (1 << i)) bit_stream[bit_count >> 3] |= uint8_t(0x80 >> (bit_count & 7));
+    // The six bits placed in a 16-bit window starting at the current byte;
+    // they only spill into the next byte when there is one.
+    const int byte = bit_count >> 3;
+    const unsigned window = unsigned(value & 63) << (10 - (bit_count & 7));
+    bit_stream[byte] |= uint8_t(window >> 8);
+    if (window & 0xFF) bit_stream[byte + 1] |= uint8_t(window);
+    bit_count += 6;
 }
 
 uint32_t CAIS_Sentence::fetch_bits(int& position, int count) {

@@ -264,13 +264,103 @@ bool CNMEASentence::DispatchSentence(char* line, CDataConnection* connection) {
 
 // ---- the registry -----------------------------------------------------------
 
+namespace {
+
+// Finding the type is on the path of every sentence, so the standard
+// three-letter ids at offset 3 are looked up in a hash table; the few other
+// entries are tried in list order. The first match in list order still wins.
+// The index is rebuilt whenever a type registers or leaves.
+class TypeIndex {
+public:
+    CNMEASentenceType* find(const char* sentence) {
+        if (m_generation != g_generation) rebuild();
+        if (!m_usable) return linear(sentence);
+        CNMEASentenceType* best = nullptr;
+        int bestRank = INT_MAX;
+        if (sentence[1] && sentence[1] != 'P' && sentence[2] && sentence[3] && sentence[4] &&
+            sentence[5] && (sentence[6] == ',' || sentence[6] == '*' || sentence[6] == 0)) {
+            const uint32_t key = pack(sentence + 3);
+            for (unsigned i = hash(key);; i = (i + 1) & (kSlots - 1)) {
+                if (m_slots[i].key == 0) break;
+                if (m_slots[i].key == key) {
+                    best = m_slots[i].type;
+                    bestRank = m_slots[i].rank;
+                    break;
+                }
+            }
+        }
+        for (int i = 0; i < m_otherCount && m_others[i].rank < bestRank; ++i)
+            if (m_others[i].type->Matches(sentence)) return m_others[i].type;
+        return best;
+    }
+
+    static inline uint32_t g_generation = 0;
+
+private:
+    static constexpr unsigned kSlots = 64;
+    struct Entry {
+        uint32_t key = 0;  // 0 = empty slot
+        CNMEASentenceType* type = nullptr;
+        int rank = 0;  // position in the registry list
+    };
+
+    static uint32_t pack(const char* id) {
+        return uint32_t(uint8_t(id[0])) | uint32_t(uint8_t(id[1])) << 8 |
+               uint32_t(uint8_t(id[2])) << 16 | 1u << 24;
+    }
+    static unsigned hash(uint32_t key) { return (key * 2654435761u) >> 26; }
+
+    static CNMEASentenceType* linear(const char* sentence) {
+        for (CNMEASentenceType* t = CNMEASentenceType::first; t; t = t->next)
+            if (t->Matches(sentence)) return t;
+        return nullptr;
+    }
+
+    void rebuild() {
+        *this = TypeIndex();
+        m_generation = g_generation;
+        int rank = 0, standard = 0;
+        m_usable = true;
+        for (CNMEASentenceType* t = CNMEASentenceType::first; t; t = t->next, ++rank) {
+            if (t->offset == 3 && std::strlen(t->id) == 3) {
+                if (++standard > int(kSlots / 2)) m_usable = false;
+                const uint32_t key = pack(t->id);
+                unsigned i = hash(key);
+                while (m_slots[i].key && m_slots[i].key != key) i = (i + 1) & (kSlots - 1);
+                if (!m_slots[i].key) m_slots[i] = {key, t, rank};  // the first one stays
+            } else if (m_otherCount < kMaxOthers) {
+                m_others[m_otherCount++] = {0, t, rank};
+            } else {
+                m_usable = false;
+            }
+        }
+    }
+
+    static constexpr int kMaxOthers = 16;
+    uint32_t m_generation = ~0u;
+    bool m_usable = false;
+    Entry m_slots[kSlots];
+    Entry m_others[kMaxOthers];
+    int m_otherCount = 0;
+};
+
+TypeIndex g_typeIndex;
+
+}  // namespace
+
+CNMEASentenceType* CNMEASentenceType::FindType(const char* sentence) {
+    return g_typeIndex.find(sentence);
+}
+
 CNMEASentenceType::CNMEASentenceType(int offset_, const char* id_, CDataSource** source_)
     : next(first), offset(offset_), id(id_), source(source_) {
     first = this;
+    ++TypeIndex::g_generation;
 }
 
 CNMEASentenceType::~CNMEASentenceType() {
     FreePool();
+    ++TypeIndex::g_generation;
     for (CNMEASentenceType** p = &first; *p; p = &(*p)->next) {
         if (*p == this) {
             *p = next;
@@ -293,12 +383,6 @@ bool CNMEASentenceType::MatchesAt(const char* sentence, int offset, const char* 
 
 bool CNMEASentenceType::Matches(const char* sentence) const {
     return MatchesAt(sentence, offset, id);
-}
-
-CNMEASentenceType* CNMEASentenceType::FindType(const char* sentence) {
-    for (CNMEASentenceType* t = first; t; t = t->next)
-        if (t->Matches(sentence)) return t;
-    return nullptr;
 }
 
 CNMEASentence* CNMEASentenceType::GetInstance() {

@@ -10,6 +10,7 @@
 
 #include "nmea/nmea_filter.h"
 #include "nmea/nmea_gps.h"
+#include "nmea/nmea_instruments.h"
 #include "nmea/nmea_raw.h"
 #include "nmeatestsupport.h"
 
@@ -198,8 +199,17 @@ TEST(NmeaDispatch, FindsTheTypeByIdAtItsOffset) {
 }
 
 TEST(NmeaDispatch, ParsesOnlyForListenersAndIgnoresLeadingCharacters) {
-    // Nobody listens: only the checksum is checked, and the line is refused.
-    EXPECT_FALSE(dispatch(kRmc));
+    // Nobody listens to transducer readings: only the checksum is checked,
+    // and the line is refused.
+    const std::string xdr = withChecksum("$IIXDR,C,19.5,C,AIRTEMP");
+    ASSERT_FALSE(Listener<CNMEA_Instruments::XDR>::HasListeners());
+    EXPECT_FALSE(dispatch(xdr));
+    {
+        Recorder<CNMEA_Instruments::XDR> listening;
+        EXPECT_TRUE(dispatch(xdr));
+        EXPECT_EQ(listening.count, 1);
+    }
+    EXPECT_FALSE(dispatch(xdr));
     Recorder<CNMEA_GPS::RMC> rmc;
     EXPECT_TRUE(dispatch(kRmc));
     ASSERT_EQ(rmc.count, 1);

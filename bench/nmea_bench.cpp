@@ -1,0 +1,100 @@
+// Sentences per second through CNMEASentence::DispatchSentence over the
+// whole NMEA corpus (checksum, parse, dispatch to listeners of the position
+// feed's sentences and of the instruments), beside gpsd's gpsdecode decoding
+// the same bytes in the same run, both in CPU time. Prints the ratio at the end.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "gpsdecodebaseline.h"
+#include "nmea/nmea_gps.h"
+#include "nmea/nmea_instruments.h"
+
+namespace {
+
+// Stand-ins for the feed: they read what they are handed.
+template <class T>
+struct Sink : Listener<T> {
+    void OnUpdate(T& value) override { benchmark::DoNotOptimize(&value); }
+};
+
+struct Listeners {
+    Sink<CNMEA_GPS::RMC> rmc;
+    Sink<CNMEA_GPS::GGA> gga;
+    Sink<CNMEA_GPS::VTG> vtg;
+    Sink<CNMEA_GPS::GSA> gsa;
+    Sink<CNMEA_GPS::GSV> gsv;
+    Sink<CNMEA_Instruments::HDG> hdg;
+    Sink<CNMEA_Instruments::MWV> mwv;
+    Sink<CNMEA_Instruments::DPT> dpt;
+};
+
+const std::vector<std::string>& corpus() {
+    static const std::vector<std::string> lines = bench::corpusLines("nmea", {"*.log"});
+    return lines;
+}
+
+double g_ours = 0, g_gpsdecode = 0;  // sentences per second
+
+void BM_DispatchSentence(benchmark::State& state) {
+    Listeners listeners;
+    const std::vector<std::string>& lines = corpus();
+    char buffer[4096];
+    long accepted = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const double start = bench::processCpuSeconds();
+        for (const std::string& line : lines) {
+            const size_t n = std::min(line.size(), sizeof buffer - 1);
+            std::memcpy(buffer, line.data(), n);
+            buffer[n] = 0;
+            accepted += CNMEASentence::DispatchSentence(buffer, nullptr);
+        }
+        seconds += bench::processCpuSeconds() - start;
+    }
+    const double count = double(lines.size()) * double(state.iterations());
+    g_ours = count / seconds;
+    state.SetItemsProcessed(int64_t(count));
+    state.counters["accepted"] = double(accepted) / double(state.iterations());
+}
+BENCHMARK(BM_DispatchSentence)->Unit(benchmark::kMillisecond);
+
+void BM_Gpsdecode(benchmark::State& state) {
+    static bench::GpsdecodeBaseline baseline(corpus());
+    if (!baseline.available()) {
+        state.SkipWithError("gpsdecode is missing (apt-get install gpsd-clients)");
+        return;
+    }
+    double seconds = 0;
+    for (auto _ : state) {
+        const double s = baseline.run();
+        if (s < 0) {
+            state.SkipWithError("gpsdecode failed");
+            return;
+        }
+        seconds += s;
+        state.SetIterationTime(s);
+    }
+    const double count = double(corpus().size()) * double(state.iterations());
+    g_gpsdecode = count / seconds;
+    state.SetItemsProcessed(int64_t(count));
+}
+BENCHMARK(BM_Gpsdecode)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("corpus: %zu lines\n", corpus().size());
+    std::printf("DispatchSentence: %.0f sentences/s\n", g_ours);
+    if (g_gpsdecode > 0)
+        std::printf("gpsdecode: %.0f sentences/s\nratio: %.1f times gpsdecode\n", g_gpsdecode,
+                    g_ours / g_gpsdecode);
+    else
+        std::printf("gpsdecode is missing or was not run: no ratio\n");
+    return 0;
+}

@@ -1,0 +1,91 @@
+// The sentence layer on arbitrary bytes, with every sentence type and the raw
+// sentences listening, so that every parser runs. The input is cut into
+// lines as a transport would; the first line also serves as a filter rule.
+#include <cstdint>
+#include <cstring>
+
+#include "nmea/nmea_ais.h"
+#include "nmea/nmea_dsc.h"
+#include "nmea/nmea_filter.h"
+#include "nmea/nmea_gps.h"
+#include "nmea/nmea_instruments.h"
+#include "nmea/nmea_povx.h"
+#include "nmea/nmea_raw.h"
+
+namespace {
+
+// Reads every field of what it is handed, so that sanitizers see them.
+template <class T>
+struct Reader : Listener<T> {
+    void OnUpdate(T& value) override {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&value);
+        for (size_t i = sizeof(CNMEASentence); i < sizeof(T); ++i) sum += bytes[i];
+    }
+    unsigned sum = 0;
+};
+
+struct RawReader : Listener<CNMEA_Raw> {
+    void OnUpdate(CNMEA_Raw& raw) override {
+        if (std::strlen(raw.text) >= sizeof raw.text) __builtin_trap();
+        bool verdict = false;
+        filter.apply(raw.text, verdict);
+    }
+    CNMEA_filter filter;
+};
+
+struct AllListeners {
+    Reader<CNMEA_GPS::RMC> rmc;
+    Reader<CNMEA_GPS::GGA> gga;
+    Reader<CNMEA_GPS::VTG> vtg;
+    Reader<CNMEA_GPS::GSA> gsa;
+    Reader<CNMEA_GPS::GSV> gsv;
+    Reader<CNMEA_Instruments::MWV> mwv;
+    Reader<CNMEA_Instruments::MWD> mwd;
+    Reader<CNMEA_Instruments::VHW> vhw;
+    Reader<CNMEA_Instruments::HDG> hdg;
+    Reader<CNMEA_Instruments::DPT> dpt;
+    Reader<CNMEA_Instruments::DBT> dbt;
+    Reader<CNMEA_Instruments::MTW> mtw;
+    Reader<CNMEA_Instruments::RPM> rpm;
+    Reader<CNMEA_Instruments::RSA> rsa;
+    Reader<CNMEA_Instruments::XDR> xdr;
+    Reader<CNEMA_AIS::VDM> vdm;
+    Reader<CNEMA_AIS::VDO> vdo;
+    Reader<CNMEA_DSC::DSC> dsc;
+    Reader<CNMEA_DSC::DSE> dse;
+    Reader<NMEA_POVX::SetStartLine> startLine;
+    Reader<NMEA_POVX::SetStartTimer> startTimer;
+    Reader<NMEA_POVX::AcknowledgeNotifications> acknowledge;
+    RawReader raw;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static AllListeners* listeners = new AllListeners;
+    static int anchor = 0;
+    CDataConnection* connection = reinterpret_cast<CDataConnection*>(&anchor);
+    listeners->raw.filter.clear();
+
+    char line[512];
+    size_t start = 0;
+    bool first = true;
+    while (start < size) {
+        size_t end = start;
+        while (end < size && data[end] != '\n') ++end;
+        const size_t n = end - start < sizeof line - 1 ? end - start : sizeof line - 1;
+        std::memcpy(line, data + start, n);
+        line[n] = 0;
+        if (first) listeners->raw.filter.add(line);
+        first = false;
+        CNMEASentence::DispatchSentence(line, (n & 1) ? connection : nullptr);
+
+        // The same text as a sentence the program generates.
+        CNMEA_Raw out;
+        std::memcpy(out.text, data + start, n < sizeof out.text - 1 ? n : sizeof out.text - 1);
+        out.text[n < sizeof out.text - 1 ? n : sizeof out.text - 1] = 0;
+        out.AddChecksumAndDispatch();
+        start = end + 1;
+    }
+    return 0;
+}
