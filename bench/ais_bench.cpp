@@ -66,23 +66,8 @@ BENCHMARK(BM_DecodeAis)->Unit(benchmark::kMicrosecond);
 
 void BM_Gpsdecode(benchmark::State& state) {
     static bench::GpsdecodeBaseline baseline(corpus());
-    if (!baseline.available()) {
-        state.SkipWithError("gpsdecode is missing (apt-get install gpsd-clients)");
-        return;
-    }
-    double seconds = 0;
-    for (auto _ : state) {
-        const double s = baseline.run();
-        if (s < 0) {
-            state.SkipWithError("gpsdecode failed");
-            return;
-        }
-        seconds += s;
-        state.SetIterationTime(s);
-    }
     // Rated on the messages we decoded from the same bytes.
-    g_gpsdecode = double(g_messages) * double(state.iterations()) / seconds;
-    state.SetItemsProcessed(g_messages * int64_t(state.iterations()));
+    g_gpsdecode = bench::benchmarkGpsdecode(state, baseline, double(g_messages));
 }
 BENCHMARK(BM_Gpsdecode)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
@@ -94,11 +79,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::printf("corpus: %zu AIS sentences, %ld messages\n", corpus().size(), g_messages);
-    std::printf("AIS decode: %.0f messages/s\n", g_ours);
-    if (g_gpsdecode > 0)
-        std::printf("gpsdecode: %.0f messages/s\nratio: %.1f times gpsdecode\n", g_gpsdecode,
-                    g_ours / g_gpsdecode);
-    else
-        std::printf("gpsdecode is missing or was not run: no ratio\n");
+    bench::printRatio("AIS decode", "messages", g_ours, g_gpsdecode);
     return 0;
 }

@@ -12,10 +12,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -86,5 +88,37 @@ private:
     std::string m_program;
     QTemporaryFile m_input;
 };
+
+// Runs the baseline as the body of a manual-time benchmark; returns the rate
+// in items per second for `items` items per run, or 0 when it could not run.
+inline double benchmarkGpsdecode(benchmark::State& state, GpsdecodeBaseline& baseline,
+                                 double items) {
+    if (!baseline.available()) {
+        state.SkipWithError("gpsdecode is missing (apt-get install gpsd-clients)");
+        return 0;
+    }
+    double seconds = 0;
+    for (auto _ : state) {
+        const double s = baseline.run();
+        if (s < 0) {
+            state.SkipWithError("gpsdecode failed");
+            return 0;
+        }
+        seconds += s;
+        state.SetIterationTime(s);
+    }
+    state.SetItemsProcessed(int64_t(items * double(state.iterations())));
+    return items * double(state.iterations()) / seconds;
+}
+
+// The closing lines: both rates and their ratio.
+inline void printRatio(const char* what, const char* unit, double ours, double gpsdecode) {
+    std::printf("%s: %.0f %s/s\n", what, ours, unit);
+    if (gpsdecode > 0)
+        std::printf("gpsdecode: %.0f %s/s\nratio: %.1f times gpsdecode\n", gpsdecode, unit,
+                    ours / gpsdecode);
+    else
+        std::printf("gpsdecode is missing or was not run: no ratio\n");
+}
 
 }  // namespace bench

@@ -62,23 +62,7 @@ BENCHMARK(BM_DispatchSentence)->Unit(benchmark::kMillisecond);
 
 void BM_Gpsdecode(benchmark::State& state) {
     static bench::GpsdecodeBaseline baseline(corpus());
-    if (!baseline.available()) {
-        state.SkipWithError("gpsdecode is missing (apt-get install gpsd-clients)");
-        return;
-    }
-    double seconds = 0;
-    for (auto _ : state) {
-        const double s = baseline.run();
-        if (s < 0) {
-            state.SkipWithError("gpsdecode failed");
-            return;
-        }
-        seconds += s;
-        state.SetIterationTime(s);
-    }
-    const double count = double(corpus().size()) * double(state.iterations());
-    g_gpsdecode = count / seconds;
-    state.SetItemsProcessed(int64_t(count));
+    g_gpsdecode = bench::benchmarkGpsdecode(state, baseline, double(corpus().size()));
 }
 BENCHMARK(BM_Gpsdecode)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -90,11 +74,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::printf("corpus: %zu lines\n", corpus().size());
-    std::printf("DispatchSentence: %.0f sentences/s\n", g_ours);
-    if (g_gpsdecode > 0)
-        std::printf("gpsdecode: %.0f sentences/s\nratio: %.1f times gpsdecode\n", g_gpsdecode,
-                    g_ours / g_gpsdecode);
-    else
-        std::printf("gpsdecode is missing or was not run: no ratio\n");
+    bench::printRatio("DispatchSentence", "sentences", g_ours, g_gpsdecode);
     return 0;
 }
