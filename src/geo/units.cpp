@@ -575,6 +575,21 @@ bool CUnits::IsMenuActionChecked(const std::string& action) const {
     return false;
 }
 
+std::vector<std::string> CUnits::CUnitSettingsType::MenuActions() {
+    std::vector<std::string> actions = {"Units:Metric",
+                                        "Units:Nautical",
+                                        "Units:Statute",
+                                        "Units:Bearings:True North",
+                                        "Units:Bearings:Magnetic",
+                                        "Units:Heights:Meters",
+                                        "Units:Heights:Feet"};
+    for (const PositionFormatType* f = PositionFormatType::First(); f; f = f->next)
+        actions.push_back(std::string(kFormatActionPrefix) + f->name);
+    return actions;
+}
+
+static CUnits::CUnitSettingsType s_unitSettingsPage;
+
 void CUnits::MarkSettingsChanged() {
     if (this == Default) s_unitsPersistor.changed = true;
 }

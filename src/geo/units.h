@@ -12,7 +12,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/globalsettingstype.h"
 #include "app/persistantdata.h"
 
 class CUnits {
@@ -164,6 +166,15 @@ public:
     bool DoMenuAction(const std::string& action);
     // Whether the action's choice is the current one (for check marks).
     bool IsMenuActionChecked(const std::string& action) const;
+
+    // The "Units" settings page (order 60). Its entries are MenuActions(),
+    // each applied with DoMenuAction on CUnits::Default.
+    class CUnitSettingsType : public CGlobalSettingsType {
+    public:
+        CUnitSettingsType() : CGlobalSettingsType("Units", 60) {}
+        // In menu order; the position formats in registration order.
+        static std::vector<std::string> MenuActions();
+    };
 
     // Saves the settings and tells the listeners (the default units only).
     void Changed();

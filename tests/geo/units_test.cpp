@@ -264,6 +264,19 @@ TEST_F(DefaultUnits, MenuActionsChangeTheDefaultAndTellListeners) {
     EXPECT_EQ(watcher.calls, 4);
 }
 
+TEST_F(DefaultUnits, TheUnitsPageOffersEveryAction) {
+    const CGlobalSettingsType* page = CGlobalSettingsType::First();
+    while (page && page->name != "Units") page = page->next;
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->order, 60);
+    const auto actions = CUnits::CUnitSettingsType::MenuActions();
+    EXPECT_EQ(actions.size(), 7u + 9u);
+    for (const std::string& action : actions) {
+        EXPECT_TRUE(CUnits::Default->DoMenuAction(action)) << action;
+        EXPECT_TRUE(CUnits::Default->IsMenuActionChecked(action)) << action;
+    }
+}
+
 TEST_F(DefaultUnits, SettingsRoundTripThroughThePersistor) {
     PersistantData* persistor = PersistantData::find_persistor("CDefaultUnits:units");
     ASSERT_NE(persistor, nullptr);
