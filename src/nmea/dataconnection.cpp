@@ -15,6 +15,7 @@
 #include "app/fileutils.h"
 #include "app/persistantdata.h"
 #include "app/statusmessage.h"
+#include "data/overlaygpsposition.h"
 
 CDataConnection::CConnectionType* CDataConnection::CConnectionType::first_type = nullptr;
 std::unique_ptr<CDataConnection> CDataConnection::theConnection;
@@ -198,7 +199,8 @@ void CDataConnection::onConnectionSelected(OV_HWND parent, CConnectionType* type
 void CDataConnection::AppWasPaused() {
     UpdatedBackgroundSettings();
     const bool keepRunning =
-        HasBackgroundActivity() || (track_being_recorded && track_being_recorded());
+        HasBackgroundActivity() || (COverlayGPSPosition::record_in_background_mode &&
+                                    track_being_recorded && track_being_recorded());
     if (keepRunning) {
         if (theConnection) theConnection->ContinueWhilePaused();
         return;

@@ -13,6 +13,7 @@
 #include "nmea/nmea_gps.h"
 #include "nmea/nmea_instruments.h"
 #include "nmea/nmea_povx.h"
+#include "livepositionprinter.h"
 #include "ovtoolcommand.h"
 
 namespace {
@@ -302,6 +303,7 @@ int runDecode(const QStringList& args) {
         return 1;
     }
     AllPrinters printers;
+    LivePositionPrinter position(false);
     std::vector<char> buffer;
     g_lineNumber = 0;
     while (!file.atEnd()) {
@@ -314,6 +316,7 @@ int runDecode(const QStringList& args) {
         buffer.assign(line.begin(), line.end());
         buffer.push_back(0);
         CNMEASentence::DispatchSentence(buffer.data(), nullptr);
+        position.Flush();
     }
     return 0;
 }

@@ -1,0 +1,219 @@
+#include "data/overlaygpsposition.h"
+
+#include <cmath>
+
+#include "app/apphooks.h"
+#include "app/directories.h"
+#include "app/heartbeat.h"
+#include "app/persistantdata.h"
+#include "data/compassdamping.h"
+#include "geo/units.h"
+#include "overlays/overlaytool.h"
+
+float COverlayGPSPosition::vector_scale = 10;
+GraphicsColor COverlayGPSPosition::gc_color2(0, 90, 255);
+float COverlayGPSPosition::averaging_time = 30;
+bool COverlayGPSPosition::show_heading = true;
+bool COverlayGPSPosition::show_vector = true;
+bool COverlayGPSPosition::record_in_background_mode = true;
+bool COverlayGPSPosition::screen_keep_alive = false;
+bool COverlayGPSPosition::showOnLockScreen = false;
+CompassCalibration COverlayGPSPosition::compass_cal;
+float COverlayGPSPosition::range_ring_radius = 0.5f;
+int COverlayGPSPosition::num_range_rings = 0;
+void (*COverlayGPSPosition::settings_loaded)() = nullptr;
+
+COverlayGPSPosition COverlayGPSPosition::theLatestPosition;
+
+namespace {
+
+constexpr double kMetresPerNauticalMile = 1852.0;
+constexpr double kRadToDeg = 57.29577951308232;
+
+class Persistant : public PersistantData {
+public:
+    Persistant() : PersistantData("COverlayGPSPosition") {}
+    void DeclareData() override {
+        using P = COverlayGPSPosition;
+        Declare("vector_scale", P::vector_scale);
+        Declare("gc_color2", P::gc_color2);
+        Declare("averaging_time", P::averaging_time);
+        Declare("show_heading", P::show_heading);
+        Declare("show_vector", P::show_vector);
+        Declare("record_in_background_mode", P::record_in_background_mode);
+        Declare("use_averaged_direction", CDataSpeedDirection::use_averaged_direction);
+        Declare("screen_keep_alive", P::screen_keep_alive);
+        Declare("showOnLockScreen", P::showOnLockScreen);
+        Declare("compass_damping_time_const", CompassDamping::default_time_const);
+        std::string calibration = P::compass_cal.ToString();
+        Declare("compass_calibration", calibration);
+        Declare("range_ring_radius", P::range_ring_radius);
+        Declare("num_range_rings", P::num_range_rings);
+        if (!s_saving) {
+            P::compass_cal.FromString(calibration);
+            if (!(P::averaging_time > 0)) P::averaging_time = 30;
+            if (P::settings_loaded) P::settings_loaded();
+        }
+    }
+};
+Persistant s_persistant;
+
+const AppHookRegistration s_load(AppHook::LoadLastPosition, [](const AppHookContext&) {
+    COverlayGPSPosition::theLatestPosition.Load(COverlayGPSPosition::DataFilePath());
+});
+const AppHookRegistration s_save(AppHook::SaveLastPosition, [](const AppHookContext&) {
+    COverlayGPSPosition::theLatestPosition.Save(COverlayGPSPosition::DataFilePath());
+});
+
+}  // namespace
+
+// Made with the first update, so that a process without positions keeps
+// the heartbeat free of counters.
+class COverlayGPSPosition::Watchdog : public CHeartbeat::Counter {
+public:
+    explicit Watchdog(COverlayGPSPosition& owner) : Counter(kWatchdogTicks), m_owner(owner) {}
+    void OnHeartbeat() override { m_owner.OnHeartbeat(); }
+
+private:
+    COverlayGPSPosition& m_owner;
+};
+
+COverlayGPSPosition::COverlayGPSPosition() : COverlayObject(kOwnPosition, 8) {}
+
+COverlayGPSPosition::~COverlayGPSPosition() = default;
+
+void COverlayGPSPosition::set_latlon(double lat, double lon) {
+    latitude = lat;
+    longitude = lon;
+    grid.SetOrigin(lat, lon);
+    if (mode == kTerrain) SetFromTerrain(lat, lon);
+}
+
+void COverlayGPSPosition::DispatchPositionUpdate() {
+    if (!watchdog) watchdog = std::make_unique<Watchdog>(*this);
+    watchdog->countdown = kWatchdogTicks;
+    fix_seen = true;
+    const double t = time;
+    if (fix_status != kNoFix && t >= last_fix_time + 0.9) {
+        last_fix_time = t;
+        if (!COverlayTool::the_tool && CUnits::Default)
+            CUnits::Default->SetBearingLocation(latitude, longitude, t);
+        if (t > next_averaging_time && accuracy < 15) {
+            GetAverageSpeed();
+            UpdateOdometer();
+        }
+    } else if (t < last_fix_time) {
+        last_fix_time = 0;  // the clock went back
+    }
+    evaluate_best_direction();
+    Listener<CDataGPSPosition>::Dispatch(*this);
+    Listener<CDataSpeedDirection>::Dispatch(*this);
+    if (last_action != kRemoved) COverlayObject::Dispatch(kChanged);
+}
+
+void COverlayGPSPosition::DispatchHeadingUpdate() {
+    evaluate_best_direction();
+    Listener<CDataSpeedDirection>::Dispatch(*this);
+    if (last_action != kRemoved) COverlayObject::Dispatch(kDisplayChanged);
+}
+
+void COverlayGPSPosition::OnHeartbeat() {
+    if (!fix_seen) return;
+    fix_seen = false;
+    altitude = -9999;
+    best_source = kNone;
+    best_sin = best_cos = 0;
+    fix_owner = nullptr;
+    Listener<CDataGPSPosition>::Dispatch(*this);
+    if (last_action != kRemoved) COverlayObject::Dispatch(kDisplayChanged);
+}
+
+void COverlayGPSPosition::appendHistory(double t) {
+    history[history_next] = {latitude, longitude, t};
+    history_next = (history_next + 1) % kHistory;
+    if (history_count < kHistory) ++history_count;
+}
+
+void COverlayGPSPosition::GetAverageSpeed() {
+    const double now = time;
+    const double T = averaging_time;
+    next_averaging_time = now + T / 10;
+    if (history_count == 0) {
+        appendHistory(now);
+        return;
+    }
+    // Oldest first: drop what is older than 1.5 T.
+    while (history_count > 0) {
+        const HistoryEntry& oldest = history[(history_next - history_count + kHistory) % kHistory];
+        if (oldest.time >= now - 1.5 * T) break;
+        --history_count;
+    }
+    if (history_count == 0) {
+        appendHistory(now);
+        return;
+    }
+    const HistoryEntry& from = history[(history_next - history_count + kHistory) % kHistory];
+    const double hours = (now - from.time) / 3600.0;
+    if (hours > 0 && grid.IsValid()) {
+        double x, y;  // the old position in metres from the current one
+        grid.latlon_to_xy(from.lat, from.lon, x, y);
+        const double east = -x / kMetresPerNauticalMile / hours;  // knots
+        const double north = -y / kMetresPerNauticalMile / hours;
+        const double knots = std::hypot(east, north);
+        if (knots < 200) speed_range.SetValue(float(knots), now);
+        const double course = std::atan2(east, north) * kRadToDeg;
+        set_averaged(float(knots), float(course < 0 ? course + 360 : course));
+    }
+    appendHistory(now);
+}
+
+void COverlayGPSPosition::UpdateOdometer() {
+    if (leg_start_time != 0 && grid.IsValid())
+        leg_distance = grid.distance(leg_start_lat, leg_start_lon);
+    const double elapsed = time - leg_start_time;
+    if ((elapsed > 60 && speed > 1) || (elapsed > 10 && hasChangedCourseSpd())) {
+        total_distance += leg_distance;
+        leg_distance = 0;
+        leg_start_lat = latitude;
+        leg_start_lon = longitude;
+        leg_start_time = time;
+    }
+}
+
+void COverlayGPSPosition::reset_history() {
+    history_count = 0;
+    history_next = 0;
+    last_fix_time = 0;
+    next_averaging_time = 0;
+    speed_range.reset();
+}
+
+void COverlayGPSPosition::Map(CMapping& mapping, const CPolynomialProjection&) const {
+    mapping.clear();
+}
+
+void COverlayGPSPosition::Draw(QPainter*, const CViewParams&, CMapping&) const {}
+
+bool COverlayGPSPosition::Serialize(IOStream& stream) {
+    Section section(stream);
+    stream.declare(latitude);
+    stream.declare(longitude);
+    stream.declare(time);
+    stream.declare(total_distance);
+    CDataAltitude::Serialize(stream);
+    section.Close();
+    if (stream.isReading() && !HasPosition()) latitude = longitude = 999;
+    return stream.ok();
+}
+
+std::string COverlayGPSPosition::DataFilePath() {
+    return getAppDirectory() + "/gpsdata.ovtf";
+}
+
+bool COverlayGPSPosition::Load(const std::string& path) {
+    return ReadFile(path, kFileMagic);
+}
+
+bool COverlayGPSPosition::Save(const std::string& path) {
+    return WriteFile(path, kFileMagic);
+}
