@@ -11,7 +11,7 @@ CWorkerThread::~CWorkerThread() {
 }
 
 bool CWorkerThread::isShutDown() const {
-    std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(m_mutex));
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_shutdown;
 }
 

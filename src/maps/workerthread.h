@@ -43,7 +43,7 @@ protected:
     void WakeOne() { m_condition.notify_one(); }
     void WakeAll() { m_condition.notify_all(); }
 
-    std::mutex m_mutex;  // the worker mutex: guards the subclass's queues too
+    mutable std::mutex m_mutex;  // the worker mutex: guards the subclass's queues too
 
 private:
     void firstThread(bool untilIdle);
