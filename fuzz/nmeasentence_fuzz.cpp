@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "nmea/dataconnection.h"
 #include "nmea/nmea_ais.h"
 #include "nmea/nmea_dsc.h"
 #include "nmea/nmea_filter.h"
@@ -63,8 +64,7 @@ struct AllListeners {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static AllListeners* listeners = new AllListeners;
-    static int anchor = 0;
-    CDataConnection* connection = reinterpret_cast<CDataConnection*>(&anchor);
+    static CDataConnection* connection = new CNoConnection;
     listeners->raw.filter.clear();
 
     char line[512];

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "nmea/dataconnection.h"
 #include "nmea/nmea_filter.h"
 #include "nmea/nmea_gps.h"
 #include "nmea/nmea_instruments.h"
@@ -34,11 +35,6 @@ void operator delete(void* p, size_t) noexcept {
 }
 
 namespace {
-
-// An opaque connection identity: the sentence layer only passes it on.
-CDataConnection* fakeConnection(int& anchor) {
-    return reinterpret_cast<CDataConnection*>(&anchor);
-}
 
 const char kRmc[] = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 
@@ -241,8 +237,8 @@ TEST(NmeaDispatch, PoolHandsOutTheSameInstanceAndHoldersKeepIt) {
 }
 
 TEST(NmeaDispatch, RawSentencesCarryTheirConnectionAndReturnTrue) {
-    int anchor = 0;
-    CDataConnection* connection = fakeConnection(anchor);
+    CNoConnection none;
+    CDataConnection* connection = &none;
     std::string text;
     CDataConnection* source = nullptr;
     Recorder<CNMEA_Raw> raw([&](CNMEA_Raw& r) {
@@ -333,8 +329,8 @@ TEST(NmeaDispatch, SteadyStreamAllocatesNothing) {
     Recorder<CNMEA_GPS::GGA> gga;
     Recorder<CNMEA_GPS::GSV> gsv;
     Recorder<CNMEA_Raw> raw;
-    int anchor = 0;
-    CDataConnection* connection = fakeConnection(anchor);
+    CNoConnection none;
+    CDataConnection* connection = &none;
     const std::string gsvLine =
         withChecksum("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00");
     const std::string ggaLine =
