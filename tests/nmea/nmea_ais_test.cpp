@@ -238,6 +238,30 @@ TEST(AisMessages, TwoFragmentStaticDataAndBrokenSequences) {
     EXPECT_STREQ(vdo.last->name, "EVER DIADEM");
 }
 
+TEST(AisMessages, StaticDataFrom420BitsAsManyTransmittersSendIt) {
+    Recorder<VDM> vdm;
+    auto typeFive = [](int bits) {
+        PayloadWriter w = message(5, 211000001);
+        w.put(0, 2).put(0, 30).text("DL1234", 7).text("NORDSTERN", 20).put(36, 8);
+        w.put(10, 9).put(5, 9).put(2, 6).put(2, 6).put(1, 4).put(0, 20).put(15, 8);
+        w.text("KIEL", 20);
+        PayloadWriter cut;
+        int fill = 0;
+        const std::string all = w.armoured(&fill);
+        // Re-armour only the first `bits` bits.
+        for (int i = 0; i < bits; ++i) {
+            const int v = CAIS_Sentence::decode_sixbit(all[size_t(i / 6)]);
+            cut.put(uint64_t((v >> (5 - i % 6)) & 1), 1);
+        }
+        return cut.sentence();
+    };
+    ASSERT_TRUE(dispatch(typeFive(420)));
+    EXPECT_STREQ(vdm.last->name, "NORDSTERN");
+    EXPECT_STREQ(vdm.last->destination, "KIEL");
+    EXPECT_STREQ(vdm.last->ship_type_text, "Sailing");
+    EXPECT_FALSE(dispatch(typeFive(419)));
+}
+
 // ---- agreement with independent decoders ------------------------------------
 
 // How our decode compares with another decoder's JSON for one file.
