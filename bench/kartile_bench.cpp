@@ -200,16 +200,20 @@ int main(int argc, char** argv) {
     std::printf("\nMegapixels per second and ratio against Qt's PNG decoding:\n");
     for (const std::string name : {"photo", "chart"}) {
         const double palette = reporter.rates["png/" + name + "/palette"];
+        const double argb = reporter.rates["png/" + name + "/palette-argb"];
         const double truecolour = reporter.rates["png/" + name + "/truecolour"];
-        if (palette <= 0 || truecolour <= 0) continue;
-        std::printf("  %s: palette PNG %.1f MP/s, true-colour PNG %.1f MP/s\n", name.c_str(),
-                    palette / 1e6, truecolour / 1e6);
+        if (palette <= 0 || argb <= 0 || truecolour <= 0) continue;
+        std::printf(
+            "  %s: palette PNG %.1f MP/s to 8-bit indices, %.1f MP/s to ARGB; "
+            "true-colour PNG %.1f MP/s\n",
+            name.c_str(), palette / 1e6, argb / 1e6, truecolour / 1e6);
         for (int level : {0, 1, 2, -2}) {
             const double rate = reporter.rates["ktl/" + name + "/level:" + std::to_string(level)];
             if (rate <= 0) continue;
             std::printf(
-                "    level %2d: %7.1f MP/s  = %5.2f x palette PNG, %5.2f x true-colour PNG\n",
-                level, rate / 1e6, rate / palette, rate / truecolour);
+                "    level %2d: %7.1f MP/s = %5.2f x palette PNG to indices, %5.2f x to "
+                "ARGB, %5.2f x true-colour PNG\n",
+                level, rate / 1e6, rate / palette, rate / argb, rate / truecolour);
         }
     }
     benchmark::Shutdown();
