@@ -1,6 +1,7 @@
 #include "nmea/locationserviceconnection.h"
 
 #include <QGeoSatelliteInfoSource>
+#include <cmath>
 
 #include "app/barometer.h"
 #include "app/statusmessage.h"
@@ -9,6 +10,7 @@
 
 QString CLocationServiceConnection::plugin;
 QVariantMap CLocationServiceConnection::plugin_parameters;
+bool CLocationServiceConnection::with_satellites = true;
 
 namespace {
 
@@ -57,7 +59,7 @@ bool CLocationServiceConnection::Open() {
     inactive = true;
     position_source->startUpdates();
 
-    satellite_source = makeSatelliteSource();
+    satellite_source = with_satellites ? makeSatelliteSource() : nullptr;
     if (satellite_source) {
         connect(satellite_source, &QGeoSatelliteInfoSource::satellitesInUseUpdated, this,
                 &CLocationServiceConnection::satellitesInUseUpdated);
@@ -118,6 +120,7 @@ void CLocationServiceConnection::positionUpdated(const QGeoPositionInfo& info) {
         }
         if (info.hasAttribute(QGeoPositionInfo::HorizontalAccuracy)) {
             p.accuracy = float(info.attribute(QGeoPositionInfo::HorizontalAccuracy));
+            if (!std::isfinite(p.accuracy)) p.accuracy = 0;  // some sources report NaN for unknown
             if (p.accuracy > kPoorAccuracy) fix = CDataGPSPosition::kNoFix;
         } else {
             p.accuracy = 0;

@@ -41,6 +41,9 @@ public:
     // Empty: the platform's default source.
     static QString plugin;
     static QVariantMap plugin_parameters;
+    // Qt 6.4's nmea plugin replaying a file spins on the main thread in its
+    // satellite source once the file ends; such replays go without it.
+    static bool with_satellites;
 
 private:
     QGeoPositionInfoSource* position_source = nullptr;

@@ -81,6 +81,7 @@ std::unique_ptr<CDataConnection> MakeConnectionFromArgument(const QString& argum
         CLocationServiceConnection::plugin = rest.section(':', 0, 0);
         CLocationServiceConnection::plugin_parameters.clear();
         const QString source = rest.section(':', 1);
+        CLocationServiceConnection::with_satellites = source.isEmpty();
         if (!source.isEmpty())
             CLocationServiceConnection::plugin_parameters.insert(
                 CLocationServiceConnection::plugin + ".source", source);
