@@ -328,6 +328,21 @@ TEST_F(KartileFiles, BadTileOffsetsAreDrawnInIndexZero) {
     }
 }
 
+TEST_F(KartileFiles, MixingMatrixEntriesPastThePaletteBecomeZero) {
+    const std::string path = made();
+    ASSERT_TRUE(patchFile(path, ktl::kOffMixing, QByteArray(int(ktl::kMixingSize), char(0xC8))));
+    ASSERT_TRUE(patchFile(path, ktl::kOffOutline, le32(0xFFFFFFF0)));  // outline past the end
+    OpenMap map(path);
+    ASSERT_TRUE(map.ok());
+    for (uint32_t i = 0; i < ktl::kMixingSize; ++i) ASSERT_EQ(map->mixingMatrix()[i], 0);
+    std::vector<uint32_t> out(96 * 64);
+    ASSERT_EQ(map->ReadRectRGB(0, 0, 96, 64, 96, 1, out.data(), nullptr), 0);
+    EXPECT_EQ(std::count(out.begin(), out.end(), map->palette()[0]), long(out.size()));
+    CPolygon outline;
+    map->getBoundaryPolygon(outline);
+    EXPECT_EQ(outline.vertices.size(), 4u) << "the image corners instead";
+}
+
 TEST_F(KartileFiles, SizeCountsTheChunkFolder) {
     const std::string path = made();
     const int64_t own = CKartile::getKtlFileSize(path);
