@@ -6,6 +6,7 @@
 
 #include "app/filedialogs.h"
 #include "data/overlaygpsposition.h"
+#include "data/owngpstestsupport.h"
 #include "nmea/connectiontestsupport.h"
 #include "nmea/locationserviceconnection.h"
 #include "nmea/nmea_gps.h"
@@ -46,6 +47,8 @@ QByteArray recording(int fixes) {
 
 class Simulation : public ::testing::Test {
 protected:
+    // Other tests of this program leave talker preferences behind.
+    void SetUp() override { owngps::resetOwnPosition(); }
     void TearDown() override { setFileDialogPresenter({}); }
     testsupport::TempDir dir;
 };
@@ -133,6 +136,7 @@ TEST(LocationService, FollowsQtsNmeaPluginReplayingAFile) {
     CLocationServiceConnection::plugin_parameters = {
         {"nmea.source", "file://" + dir.file("replay.nmea")}};
     CLocationServiceConnection::with_satellites = false;
+    owngps::resetOwnPosition();
     CLocationServiceConnection connection;
     Positions positions;
     ASSERT_TRUE(connection.Open()) << connection.status;
