@@ -115,7 +115,8 @@ public:
         void Load(CKartile3* map, int level, ThreadDataForRead* scratch);
 
         uint32_t key = kNoChunkKey;
-        int levelLoaded = kNothingLoaded;  // the level asked for at the last load
+        // The level asked for at the last load; read before taking the lock.
+        std::atomic<int> levelLoaded{kNothingLoaded};
         int obtained = CChunkFile::kNoLevel;
         std::shared_mutex lock;
         std::unique_ptr<uint8_t[]> pixels;  // stored-row order, 1024 per row

@@ -142,7 +142,7 @@ TEST_F(Kartile3Test, InvalidationUnderConcurrentReadersIsSafe) {
 struct KeyedChunk {
     static constexpr int kNothingLoaded = 999;
     uint32_t key = kNoChunkKey;
-    int levelLoaded = kNothingLoaded;
+    std::atomic<int> levelLoaded{kNothingLoaded};
     std::shared_mutex lock;
     uint32_t content = 0;
     int loads = 0;
