@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 out=${1:-data/demo/charts}
 ovtool=${OVTOOL:-build/bin/ovtool}
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; rm -f gmt.history' EXIT
 mkdir -p "$out"
 
 # name | west/east/south/north | width in inches at 200 dpi | grid step | title | scale
