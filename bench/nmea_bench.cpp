@@ -13,7 +13,9 @@
 
 namespace {
 
-// Stand-ins for the feed: they read what they are handed.
+// More listeners that read what they are handed. The position feed itself
+// (CFeedRMC_to_GPSPosition) is a static listener in the library, so every
+// position sentence also goes on to update the own position.
 template <class T>
 struct Sink : Listener<T> {
     void OnUpdate(T& value) override { benchmark::DoNotOptimize(&value); }
