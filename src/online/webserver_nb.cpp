@@ -148,6 +148,12 @@ bool CWebServer_NB::rangeReplyIsTheOneAsked() {
 
 void CWebServer_NB::onReadyRead() {
     if (!m_reply) return;
+    // An error page's body is nobody's data; the failure is reported on finish.
+    if (m_reply->error() != QNetworkReply::NoError ||
+        m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400) {
+        m_reply->readAll();
+        return;
+    }
     if (m_kind == Kind::File) {
         while (m_reply->bytesAvailable() > 0) {
             const qint64 n = m_reply->read(m_copyBuffer, sizeof m_copyBuffer);
