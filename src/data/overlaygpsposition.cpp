@@ -161,7 +161,7 @@ void COverlayGPSPosition::GetAverageSpeed() {
         const double north = -y / kMetresPerNauticalMile / hours;
         const double knots = std::hypot(east, north);
         if (knots < 200) speed_range.SetValue(float(knots), now);
-        const double course = std::atan2(east, north) * kRadToDeg;
+        const double course = std::atan2(east, north) * kRadToDeg + 0.0;  // no -0 for due north
         set_averaged(float(knots), float(course < 0 ? course + 360 : course));
     }
     appendHistory(now);
