@@ -131,11 +131,12 @@ TEST(OvtfCommand, KilledMidSaveNeverLeavesALostOrPartialFile) {
         saver.setProcessEnvironment(testsupport::isolatedEnvironment(dir.path()));
         saver.start(testsupport::ovtoolBin(), {"ovtf", "save-loop", path, "1000000"});
         ASSERT_TRUE(saver.waitForStarted(10000));
-        // Once this round has saved at least once, kill it at a random moment.
+        // Once this round has saved at least once (a loaded machine may take its
+        // time to start the process), kill it at a random moment.
         const QByteArray before = testsupport::readFile(path).left(64);
         QElapsedTimer waited;
         waited.start();
-        while (testsupport::readFile(path).left(64) == before && waited.elapsed() < 10000)
+        while (testsupport::readFile(path).left(64) == before && waited.elapsed() < 60000)
             QThread::msleep(2);
         QThread::msleep(QRandomGenerator::global()->bounded(40));
         if (saver.state() == QProcess::Running) ++killedMidRun;
