@@ -1,26 +1,25 @@
 #include "data/overlaygpsposition.h"
 
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 #include "app/apphooks.h"
 #include "app/directories.h"
 #include "app/heartbeat.h"
 #include "app/persistantdata.h"
+#include "app/startup.h"
 #include "data/compassdamping.h"
 #include "geo/units.h"
 #include "overlays/overlaytool.h"
 
-float COverlayGPSPosition::vector_scale = 10;
 GraphicsColor COverlayGPSPosition::gc_color2(0, 90, 255);
 float COverlayGPSPosition::averaging_time = 30;
 bool COverlayGPSPosition::show_heading = true;
-bool COverlayGPSPosition::show_vector = true;
 bool COverlayGPSPosition::record_in_background_mode = true;
 bool COverlayGPSPosition::screen_keep_alive = false;
 bool COverlayGPSPosition::showOnLockScreen = false;
 CompassCalibration COverlayGPSPosition::compass_cal;
-float COverlayGPSPosition::range_ring_radius = 0.5f;
-int COverlayGPSPosition::num_range_rings = 0;
 void (*COverlayGPSPosition::settings_loaded)() = nullptr;
 
 COverlayGPSPosition COverlayGPSPosition::theLatestPosition;
@@ -78,7 +77,7 @@ private:
     COverlayGPSPosition& m_owner;
 };
 
-COverlayGPSPosition::COverlayGPSPosition() : COverlayObject(kOwnPosition, 8) {}
+COverlayGPSPosition::COverlayGPSPosition() : COverlayMovingTarget(kOwnPosition, 8, gc_color2) {}
 
 COverlayGPSPosition::~COverlayGPSPosition() = default;
 
@@ -188,11 +187,75 @@ void COverlayGPSPosition::reset_history() {
     speed_range.reset();
 }
 
-void COverlayGPSPosition::Map(CMapping& mapping, const CPolynomialProjection&) const {
-    mapping.clear();
+void COverlayGPSPosition::Map(CMapping& mapping, const CPolynomialProjection& projection) const {
+    COverlayMovingTarget::Map(mapping, projection);
 }
 
-void COverlayGPSPosition::Draw(QPainter*, const CViewParams&, CMapping&) const {}
+namespace {
+
+// The fix icon: a dot in the symbol colour ringed in white; without a fix a
+// hollow grey ring. Made once per colour and resolution.
+const QImage& positionIcon(bool fix, const QColor& colour, double ratio, QPointF& offset) {
+    static QImage images[2];
+    static QColor madeColour;
+    static double madeRatio = 0;
+    if (madeColour != colour || madeRatio != ratio) {
+        madeColour = colour;
+        madeRatio = ratio;
+        const int side = int(std::ceil(20 * ratio));
+        for (int i = 0; i < 2; ++i) {
+            QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            const QPointF c(side / 2.0, side / 2.0);
+            if (i == 1) {
+                p.setPen(QPen(Qt::white, 2.5 * ratio));
+                p.setBrush(colour);
+                p.drawEllipse(c, 7 * ratio, 7 * ratio);
+            } else {
+                p.setPen(QPen(QColor(0x60, 0x60, 0x60), 3 * ratio));
+                p.setBrush(Qt::NoBrush);
+                p.drawEllipse(c, 6.5 * ratio, 6.5 * ratio);
+            }
+            images[i] = image;
+        }
+    }
+    offset = QPointF(images[0].width() / 2.0, images[0].height() / 2.0);
+    return images[fix ? 1 : 0];
+}
+
+}  // namespace
+
+void COverlayGPSPosition::Draw(QPainter* painter, const CViewParams& view,
+                               CMapping& mapping) const {
+    if (mapping.screen_points.empty()) return;
+    const FPoint s0 = mapping.screen_points[0];
+    if (!FRect(s0.x - 32, s0.y - 32, s0.x + 32, s0.y + 32).IsOverlapping(view.screen_rect)) return;
+    const double r = graphicsResolution;
+    const QColor colour = gc_color2.toQColor();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (best_source == kHeading) {
+        // The heading as the map shows it.
+        const double sn = best_sin * mapping.north_cos + best_cos * mapping.north_sin;
+        const double cs = best_cos * mapping.north_cos - best_sin * mapping.north_sin;
+        const double tip = 16 * r, half = 6.956522 * r;
+        const QPointF triangle[3] = {QPointF(s0.x + tip * sn, s0.y - tip * cs),
+                                     QPointF(s0.x + half * cs, s0.y + half * sn),
+                                     QPointF(s0.x - half * cs, s0.y - half * sn)};
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(colour);
+        painter->drawPolygon(triangle, 3);
+    } else {
+        DrawVelocityVector(painter, view, mapping);
+    }
+    if (num_range_rings > 0) DrawRangeRing(painter, view, mapping);
+    QPointF offset;
+    const QImage& icon = positionIcon(fix_seen, colour, r, offset);
+    painter->drawImage(QPointF(s0.x, s0.y) - offset, icon);
+    painter->restore();
+}
 
 bool COverlayGPSPosition::Serialize(IOStream& stream) {
     Section section(stream);

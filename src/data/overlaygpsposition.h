@@ -15,7 +15,9 @@
 // change of course or speed).
 //
 // The persisted part (position, odometer total, altitude settings) is kept
-// in "gpsdata.ovtf". It is not drawn on the map yet: Map() maps nothing.
+// in "gpsdata.ovtf". On the map it is a dot in the symbol colour (grey and
+// hollow without a fix), with the heading as a triangle or the velocity
+// vector, and the range rings.
 #pragma once
 
 #include <cstdint>
@@ -24,11 +26,10 @@
 #include "app/graphicscolor.h"
 #include "data/compasscalibration.h"
 #include "data/datagpsposition.h"
-#include "maps/simplegrid.h"
-#include "overlays/overlayobject.h"
+#include "overlays/overlaymovingtarget.h"
 #include "overlays/serializable.h"
 
-class COverlayGPSPosition : public COverlayObject, public CDataGPSPosition, public CSerializable {
+class COverlayGPSPosition : public COverlayMovingTarget, public CSerializable {
 public:
     static constexpr object_type kOwnPosition = 100;
     static constexpr uint32_t kFileMagic = 0x23592A83;
@@ -54,6 +55,7 @@ public:
 
     void Map(CMapping& mapping, const CPolynomialProjection& projection) const override;
     void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override;
+    GraphicsColor drawingColor() const override { return gc_color2; }
     bool Serialize(IOStream& stream) override;
 
     // "gpsdata.ovtf" in the application folder.
@@ -63,7 +65,6 @@ public:
 
     const void* fix_owner = nullptr;  // who made the latest fix
     bool fix_seen = false;            // an update came within the last 5 s
-    CSimpleGrid grid;                 // centred on the position
 
     struct HistoryEntry {
         double lat = 0, lon = 0, time = 0;
@@ -80,17 +81,13 @@ public:
     double last_fix_time = 0;   // of the last fix counted as new
 
     // Settings, persisted as "COverlayGPSPosition".
-    static float vector_scale;  // minutes of travel the vector shows
     static GraphicsColor gc_color2;
     static float averaging_time;  // seconds
     static bool show_heading;
-    static bool show_vector;
     static bool record_in_background_mode;
     static bool screen_keep_alive;
     static bool showOnLockScreen;
     static CompassCalibration compass_cal;
-    static float range_ring_radius;  // nautical miles
-    static int num_range_rings;
     // Called after the settings were loaded (the track manager takes the colour).
     static void (*settings_loaded)();
 

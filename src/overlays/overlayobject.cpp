@@ -63,6 +63,8 @@ void COverlayObject::CMapping::clear() {
     image_points.clear();
     screen_points.clear();
     hit_kind = kNotHittable;
+    north_cos = 1;
+    north_sin = 0;
     bounds = FRect(kNoBound, kNoBound, kNoBound, kNoBound);
 }
 

@@ -74,6 +74,9 @@ public:
         std::vector<DblPoint> screen_points;
         int hit_kind = kNotHittable;
         int hit_count = 0;  // kPoints: the leading points that count
+        // Direction of north at the first point (cosine and sine of the
+        // clockwise angle from the image's up), for symbols that turn with it.
+        float north_cos = 1, north_sin = 0;
 
         CMapping() { clear(); }
         void clear();

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import Orvanta
 
 ApplicationWindow {
     id: window
@@ -7,10 +8,18 @@ ApplicationWindow {
     width: 1280
     height: 800
     visible: true
-    color: "#0b3d5c"
+    color: "#e8ecef"
     font.family: "Roboto"
 
+    KartileWindow {
+        id: map
+        objectName: "map"
+        anchors.fill: parent
+        focus: true
+    }
+
     Column {
+        visible: !map.hasMap
         anchors.centerIn: parent
         spacing: 12
         Image {
@@ -22,15 +31,135 @@ ApplicationWindow {
         Label {
             anchors.horizontalCenter: parent.horizontalCenter
             text: "Orvanta"
-            color: "white"
+            color: "#0b3d5c"
             font.pixelSize: 32
             font.bold: true
         }
         Label {
             anchors.horizontalCenter: parent.horizontalCenter
             text: "No map open"
-            color: "#cfe3ef"
+            color: "#35566b"
             font.pixelSize: 16
+        }
+    }
+
+    component MapButton: RoundButton {
+        width: 48
+        height: 48
+        font.pixelSize: 22
+        font.bold: true
+        focusPolicy: Qt.NoFocus
+        palette.button: checked ? "#0b3d5c" : "#f4f6f8"
+        palette.buttonText: checked ? "white" : "#0b3d5c"
+        opacity: 0.92
+    }
+
+    Column {
+        anchors.right: parent.right
+        anchors.verticalCenter: parent.verticalCenter
+        anchors.rightMargin: 16
+        spacing: 10
+        MapButton {
+            objectName: "zoomIn"
+            text: "+"
+            onClicked: map.zoomIn()
+        }
+        MapButton {
+            objectName: "zoomOut"
+            text: "\u2212"
+            onClicked: map.zoomOut()
+        }
+        MapButton {
+            objectName: "lockToPosition"
+            text: "\u25ce"
+            checkable: false
+            checked: map.gpsLockedOn
+            onClicked: map.lockOnToGPS()
+        }
+    }
+
+    Rectangle {
+        visible: map.hasMap && map.mapTitle.length > 0
+        anchors.top: parent.top
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.topMargin: 10
+        width: titleLabel.implicitWidth + 24
+        height: titleLabel.implicitHeight + 10
+        radius: 6
+        color: "#d0ffffff"
+        Label {
+            id: titleLabel
+            anchors.centerIn: parent
+            text: map.mapTitle
+            color: "#0b3d5c"
+            font.pixelSize: 15
+            font.bold: true
+        }
+    }
+
+    // The scale bar: a bar of the length the units chose, its label above.
+    Item {
+        objectName: "scaleBar"
+        visible: map.scaleBarLength > 0
+        anchors.left: parent.left
+        anchors.bottom: parent.bottom
+        anchors.leftMargin: 16
+        anchors.bottomMargin: 16
+        width: Math.max(map.scaleBarLength, scaleLabel.implicitWidth) + 12
+        height: 40
+        Rectangle {
+            anchors.fill: parent
+            radius: 4
+            color: "#c0ffffff"
+        }
+        Label {
+            id: scaleLabel
+            x: 6
+            y: 4
+            text: map.scaleBarLabel
+            color: map.scaleBarColor
+            font.pixelSize: 13
+        }
+        Rectangle {
+            x: 6
+            y: 28
+            width: map.scaleBarLength
+            height: 3
+            color: map.scaleBarColor
+        }
+        Rectangle {
+            x: 6
+            y: 22
+            width: 2
+            height: 9
+            color: map.scaleBarColor
+        }
+        Rectangle {
+            x: 6 + map.scaleBarLength - 2
+            y: 22
+            width: 2
+            height: 9
+            color: map.scaleBarColor
+        }
+    }
+
+    Rectangle {
+        objectName: "cursorPosition"
+        visible: map.cursorPosition.length > 0
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.rightMargin: 16
+        anchors.bottomMargin: 16
+        width: cursorLabel.implicitWidth + 16
+        height: cursorLabel.implicitHeight + 10
+        radius: 4
+        color: "#c0ffffff"
+        Label {
+            id: cursorLabel
+            anchors.centerIn: parent
+            text: map.cursorPosition
+            color: "#0b3d5c"
+            font.pixelSize: 13
         }
     }
 }

@@ -1,0 +1,64 @@
+#include "app/commandline.h"
+
+#include <QDebug>
+#include <QFileInfo>
+
+#include "app/apphooks.h"
+#include "maps/chartlist.h"
+#include "mapview/dvikartilewindow.h"
+#include "mapview/kartileview.h"
+#include "nmea/dataconnection.h"
+#include "nmea/nmeasimulation.h"
+
+namespace {
+
+bool addMapFolder(const QString& folder) {
+    CChartList* list = CChartList::the_list;
+    if (!list) return false;
+    list->AddSearchFolder(folder.toStdString());
+    list->Refresh();
+    return true;
+}
+
+bool isLogFile(const QString& suffix) {
+    return suffix == QLatin1String("nmea") || suffix == QLatin1String("log") ||
+           suffix == QLatin1String("txt");
+}
+
+const AppHookRegistration s_commandLine(AppHook::ProcessCommandLine, [](const AppHookContext& c) {
+    CDVI_Kartile_Window* window = CDVI_Kartile_Window::mainWindow();
+    ProcessCommandLineFiles(c.arguments, window ? window->view() : nullptr);
+});
+
+}  // namespace
+
+int ProcessCommandLineFiles(const QStringList& arguments, CKartileView* view) {
+    int used = 0;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.isEmpty()) continue;
+        const QFileInfo info(argument);
+        if (!info.exists()) {
+            qDebug().noquote() << "Not opened (no such file):" << argument;
+            continue;
+        }
+        const QString path = info.canonicalFilePath();
+        const QString suffix = info.suffix().toLower();
+        if (info.isDir()) {
+            if (addMapFolder(path)) ++used;
+        } else if (suffix == QLatin1String("ktl")) {
+            if (!addMapFolder(info.canonicalPath())) continue;
+            if (view) view->onOpen(path.toStdString(), true, {});
+            ++used;
+        } else if (isLogFile(suffix)) {
+            if (!CNMEASimulation::Setup(path.toStdString())) continue;
+            CDataConnection::gps_connection_type = CDataConnection::kSimulation;
+            CDataConnection::CreateConnection();
+            if (view) view->LockOnToGPS(true);
+            ++used;
+        } else {
+            qDebug().noquote() << "Not opened (unknown kind of file):" << argument;
+        }
+    }
+    return used;
+}

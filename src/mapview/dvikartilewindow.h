@@ -1,0 +1,94 @@
+// CDVI_Kartile_Window: the Qt Quick item (QML type "KartileWindow" in module
+// "Orvanta") that paints a CKartileView and hands it the mouse, wheel,
+// touch and keys. Coordinates reach the view in device pixels. The item
+// hosts a view of its own until the page framework hosts one for it
+// (setView).
+//
+// Every heartbeat tick it runs the view's animation and updates the scale
+// bar (length in item pixels and label) and the cursor's position text.
+#pragma once
+
+#include <QQuickPaintedItem>
+#include <QString>
+#include <memory>
+
+#include "app/heartbeat.h"
+
+class CKartileView;
+
+class CDVI_Kartile_Window : public QQuickPaintedItem, public CHeartbeat::Counter {
+    Q_OBJECT
+    Q_PROPERTY(int scaleBarLength READ scaleBarLength NOTIFY scaleBarChanged)
+    Q_PROPERTY(QString scaleBarLabel READ scaleBarLabel NOTIFY scaleBarChanged)
+    Q_PROPERTY(QColor scaleBarColor READ scaleBarColor NOTIFY scaleBarChanged)
+    Q_PROPERTY(bool gpsLockedOn READ gpsLockedOn NOTIFY gpsLockedOnChanged)
+    Q_PROPERTY(QString cursorPosition READ cursorPosition NOTIFY cursorPositionChanged)
+    Q_PROPERTY(QString mapTitle READ mapTitle NOTIFY mapChanged)
+    Q_PROPERTY(bool hasMap READ hasMap NOTIFY mapChanged)
+
+public:
+    explicit CDVI_Kartile_Window(QQuickItem* parent = nullptr);
+    ~CDVI_Kartile_Window() override;
+
+    // The first window made: the one the command line and the tests drive.
+    static CDVI_Kartile_Window* mainWindow();
+
+    CKartileView* view() const { return m_view; }
+    // Hands the item another view to show (not owned); null returns to its own.
+    void setView(CKartileView* view);
+
+    void paint(QPainter* painter) override;
+    void OnHeartbeat() override;
+    // Recomputes the scale bar when the displayed scale changed by > 0.1 %.
+    void onChangedScale();
+
+    int scaleBarLength() const { return m_barLength; }
+    QString scaleBarLabel() const { return m_barLabel; }
+    QColor scaleBarColor() const;
+    bool gpsLockedOn() const;
+    QString cursorPosition() const { return m_cursorText; }
+    QString mapTitle() const { return m_mapTitle; }
+    bool hasMap() const;
+
+    Q_INVOKABLE void zoomIn();
+    Q_INVOKABLE void zoomOut();
+    Q_INVOKABLE void clickZoom(int n);
+    Q_INVOKABLE void lockOnToGPS();
+    Q_INVOKABLE void scrollGesture(double dx, double dy, bool inverted);
+    Q_INVOKABLE bool handleKey(int key);
+
+Q_SIGNALS:
+    void scaleBarChanged();
+    void gpsLockedOnChanged();
+    void cursorPositionChanged();
+    void mapChanged();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void hoverMoveEvent(QHoverEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void touchEvent(QTouchEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+
+private:
+    double ratio() const;
+    void attachView(CKartileView* view);
+    void updateCursorText(double x, double y);
+    void refreshState();
+
+    std::unique_ptr<CKartileView> m_ownView;
+    CKartileView* m_view = nullptr;
+    double m_lastScale = 0;
+    int m_barLength = 0;
+    QString m_barLabel;
+    QString m_cursorText;
+    QPointF m_cursor{-1, -1};
+    QString m_mapTitle;
+    QString m_mapPath;
+    bool m_lastLocked = false;
+    int m_wheelRest = 0;  // eighths of a degree not yet turned into a step
+    bool m_pinching = false;
+};

@@ -1,0 +1,891 @@
+#include "mapview/kartileview.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "app/fileutils.h"
+#include "app/messagebox.h"
+#include "app/persistantdata.h"
+#include "data/overlaygpsposition.h"
+#include "maps/chartlist.h"
+#include "maps/simplegrid.h"
+#include "overlays/overlaytool.h"
+
+bool CKartileView::full_screen = false;
+bool CKartileView::change_scale_by_zooming = true;
+bool CKartileView::show_scale_bar = true;
+GraphicsColor CKartileView::scale_bar_color(0, 0, 0);
+bool CKartileView::automatic_download = false;
+double CKartileView::timeOfLastZoomHint = 0;
+double CKartileView::app_default_lat = 0;
+double CKartileView::app_default_lon = 0;
+CKartileView::FreeMapLookup CKartileView::free_map_lookup;
+
+namespace {
+
+std::string s_appName, s_appIcon, s_appWebsite;
+std::set<std::string> s_tessarineHide;
+
+class KartileViewPersistor : public PersistantData {
+public:
+    KartileViewPersistor() : PersistantData("CKartileView") {}
+    void DeclareData() override {
+        Declare("full_screen", CKartileView::full_screen);
+        Declare("change_scale_by_zooming", CKartileView::change_scale_by_zooming);
+        Declare("show_scale_bar", CKartileView::show_scale_bar);
+        Declare("scale_bar_color", CKartileView::scale_bar_color);
+        Declare("automatic_download", CKartileView::automatic_download);
+        Declare("app_name", s_appName);
+        Declare("app_icon", s_appIcon);
+        Declare("app_website", s_appWebsite);
+        Declare("tessarine_hide", s_tessarineHide);
+        Declare("timeOfLastZoomHint", CKartileView::timeOfLastZoomHint);
+        Declare("app_default_lat", CKartileView::app_default_lat);
+        Declare("app_default_lon", CKartileView::app_default_lon);
+    }
+};
+KartileViewPersistor s_persistor;
+
+constexpr double kVisibleMargin = 50;  // image pixels mapped beyond the screen
+
+bool inside(const FRect& r, const FPoint& p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+double monotonicSeconds() {
+    static QElapsedTimer timer;
+    if (!timer.isValid()) timer.start();
+    return double(timer.nsecsElapsed()) * 1e-9;
+}
+
+CChartList* catalogue() {
+    return CChartList::the_list;
+}
+
+}  // namespace
+
+CKartileView::CKartileView() {
+    setZoom(0);
+    clock = monotonicSeconds;
+    AddOverlay(&COverlayGPSPosition::theLatestPosition);
+}
+
+CKartileView::~CKartileView() {
+    if (COverlayTool::the_tool && COverlayTool::the_tool->view() == this) COverlayTool::Deselect();
+    m_renderer.Close();
+}
+
+double CKartileView::now() const {
+    return clock ? clock() : monotonicSeconds();
+}
+
+bool CKartileView::hasMap() const {
+    return m_renderer.map() && m_projection.isInitialised();
+}
+
+void CKartileView::requestRedraw() {
+    if (redraw) redraw();
+}
+
+void CKartileView::setZoom(int z) {
+    m_view.zoom_mode = z;
+    m_view.scale = std::ldexp(1.0, -z);
+}
+
+FPoint CKartileView::screenToImage(double sx, double sy) const {
+    return m_view.ScreenToImage(sx, sy);
+}
+
+// ---------------------------------------------------------------- geometry
+
+bool CKartileView::ScreenTolatlong(double sx, double sy, double& lat, double& lon) const {
+    if (!m_projection.isInitialised()) return false;
+    const FPoint p = screenToImage(sx, sy);
+    m_projection.xy_to_latlong(p.x, p.y, lat, lon);
+    return true;
+}
+
+bool CKartileView::LatLongToScreen(double lat, double lon, double& sx, double& sy) const {
+    if (!m_projection.isInitialised()) return false;
+    double x, y;
+    m_projection.latlong_to_xy(lat, lon, x, y);
+    const FPoint s = m_view.ImageToScreen(x, y);
+    sx = s.x;
+    sy = s.y;
+    return true;
+}
+
+double CKartileView::getDisplayedScale() const {
+    if (!hasMap()) return 0;
+    const FPoint c = screenToImage(m_center.x, m_center.y);
+    return m_renderer.getScaleAt(c.x, c.y) * std::ldexp(1.0, m_view.zoom_mode) / m_f;
+}
+
+void CKartileView::placeAt(double lat, double lon, const FPoint& screenPoint) {
+    FPoint p;
+    if (!m_projection.latlong_to_xy(lat, lon, p)) return;
+    m_view.AdjustOffset(screenPoint.x, screenPoint.y, p.x, p.y);
+}
+
+bool CKartileView::GetCenterLatLon(double& lat, double& lon) const {
+    return ScreenTolatlong(m_center.x, m_center.y, lat, lon);
+}
+
+bool CKartileView::GetCenterAreaOfView(CBounds& bounds) const {
+    if (!hasMap()) return false;
+    bounds = CBounds();
+    const double xs[] = {m_screen.left, m_center.x, m_screen.right};
+    const double ys[] = {m_screen.top, m_center.y, m_screen.bottom};
+    for (double x : xs)
+        for (double y : ys) {
+            double lat, lon;
+            ScreenTolatlong(x, y, lat, lon);
+            bounds.add(Vertex(lon, lat));
+        }
+    return true;
+}
+
+void CKartileView::setMarkedPoint(double sx, double sy) {
+    m_marked = FPoint(sx, sy);
+    m_hasMarked = inside(m_screen, m_marked);
+}
+
+void CKartileView::moveMarkedPoint(double dx, double dy) {
+    if (!m_hasMarked) return;
+    m_marked.x += dx;
+    m_marked.y += dy;
+    if (!inside(m_screen, m_marked)) m_hasMarked = false;
+}
+
+void CKartileView::screenMoved() {
+    requestRedraw();
+    const FRect image = m_view.ScreenToImage(m_screen);
+    m_visibleImage = FRect(image.left - kVisibleMargin, image.top - kVisibleMargin,
+                           image.right + kVisibleMargin, image.bottom + kVisibleMargin);
+    for (Overlay& o : m_overlays) o.mapping.move_screen();
+}
+
+void CKartileView::setScreenRect(double x, double y, double w, double h) {
+    const FRect rect(x, y, x + w, y + h);
+    if (rect == m_screen) return;
+    const FRect old = m_screen;
+    const FPoint oldCenter = m_center;
+    const bool hadScreen = old.width() > 0 && old.height() > 0;
+    m_screen = rect;
+    m_center = FPoint(x + w / 2, y + h / 2);
+    m_view.screen_rect = rect;
+    if (!hadScreen) {
+        m_viewFocus = m_centringTarget = m_zoomFocus = m_center;
+    } else if (!m_opening) {
+        if (!m_locked || m_ownLat > 90) {
+            const FPoint p = screenToImage(oldCenter.x, oldCenter.y);
+            m_view.AdjustOffset(m_center.x, m_center.y, p.x, p.y);
+            if (!inside(rect, m_centringTarget)) m_centringTarget = m_center;
+        } else {
+            double fx = (m_centringTarget.x - old.left) / old.width();
+            double fy = (m_centringTarget.y - old.top) / old.height();
+            if (!(fx > 0 && fx < 1)) fx = 0.5;
+            if (!(fy > 0 && fy < 1)) fy = 0.5;
+            m_centringTarget = FPoint(std::floor(x + fx * w), std::floor(y + fy * h));
+            GotoLocation(m_ownLat, m_ownLon, false);
+        }
+    }
+    if (!inside(rect, m_viewFocus)) m_viewFocus = m_center;
+    if (hasMap())
+        remapOverlays();
+    else
+        clearOverlayMappings();
+    screenMoved();
+}
+
+// ---------------------------------------------------------------- drawing
+
+void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
+    const QRect target(x, y, w, h);
+    if (!hasMap() || m_opening) {
+        painter.fillRect(target, QColor(0xE8, 0xEC, 0xEF));
+        return;
+    }
+    painter.save();
+    painter.setClipRect(target);
+    // The part of the screen the picture covers once scaled by f.
+    QRectF area(target);
+    if (m_f != 1.0) {
+        painter.translate(m_zoomFocus.x, m_zoomFocus.y);
+        painter.scale(m_f, m_f);
+        painter.translate(-m_zoomFocus.x, -m_zoomFocus.y);
+        const double l = m_zoomFocus.x + (x - m_zoomFocus.x) / m_f;
+        const double t = m_zoomFocus.y + (y - m_zoomFocus.y) / m_f;
+        area = QRectF(l, t, w / m_f, h / m_f);
+    }
+    const QRect drawRect = area.toAlignedRect();
+    // Screen point s shows level-z pixel s + offset * scale.
+    const QPoint offset(int(std::lround(m_view.offset_x * m_view.scale)) + drawRect.left(),
+                        int(std::lround(m_view.offset_y * m_view.scale)) + drawRect.top());
+    bool loading = false;
+    m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
+
+    int drawn = 0;
+    COverlayTool* tool = COverlayTool::the_tool;
+    Overlay* selected = nullptr;
+    for (Overlay& o : m_overlays) {
+        if (tool && tool->view() == this && o.object == tool->selected()) selected = &o;
+        if (drawn >= kMaxOverlaysDrawn || !o.object->isVisible()) continue;
+        if (!o.mapping.map_to_screen(m_view)) continue;
+        o.object->Draw(&painter, m_view, o.mapping);
+        ++drawn;
+    }
+    if (tool && tool->view() == this && tool->selected()) {
+        if (selected)
+            tool->onDraw(&painter, selected->mapping);
+        else
+            COverlayTool::Deselect();
+    }
+    painter.restore();
+}
+
+// ---------------------------------------------------------------- overlays
+
+void CKartileView::mapOverlay(Overlay& overlay) {
+    overlay.mapping.clear();
+    if (m_projection.isInitialised()) overlay.object->Map(overlay.mapping, m_projection);
+    overlay.mapping.move_screen();
+}
+
+void CKartileView::remapOverlays() {
+    for (Overlay& o : m_overlays) mapOverlay(o);
+}
+
+void CKartileView::clearOverlayMappings() {
+    for (Overlay& o : m_overlays) o.mapping.clear();
+}
+
+void CKartileView::AddOverlay(COverlayObject* object) {
+    for (const Overlay& o : m_overlays)
+        if (o.object == object) return;
+    auto at =
+        std::upper_bound(m_overlays.begin(), m_overlays.end(), object->draw_order,
+                         [](uint32_t key, const Overlay& o) { return key < o.object->draw_order; });
+    at = m_overlays.insert(at, Overlay{object, {}});
+    mapOverlay(*at);
+}
+
+void CKartileView::RemoveOverlay(COverlayObject* object) {
+    if (m_pressed == object) m_pressed = nullptr;
+    std::erase_if(m_overlays, [object](const Overlay& o) { return o.object == object; });
+}
+
+void CKartileView::OnUpdate(COverlayObject& object) {
+    switch (object.last_action) {
+        case COverlayObject::kRemoved:
+            RemoveOverlay(&object);
+            break;
+        case COverlayObject::kAllCleared:
+            // Every user object went; moving targets stay.
+            std::erase_if(m_overlays, [](const Overlay& o) {
+                return o.object->type <= COverlayObject::kTrackSection;
+            });
+            m_pressed = nullptr;
+            break;
+        case COverlayObject::kChanged:
+        case COverlayObject::kDisplayChanged: {
+            auto it = std::find_if(m_overlays.begin(), m_overlays.end(),
+                                   [&](const Overlay& o) { return o.object == &object; });
+            if (it == m_overlays.end()) {
+                if (object.last_action == COverlayObject::kChanged) AddOverlay(&object);
+            } else if (object.last_action == COverlayObject::kChanged) {
+                mapOverlay(*it);
+            }
+            break;
+        }
+        default:
+            return;
+    }
+    requestRedraw();
+}
+
+// ---------------------------------------------------------------- zoom
+
+void CKartileView::DoZoom(int step) {
+    const int z = m_view.zoom_mode + step;
+    if (step == 0 || z < kMinZoom || z > m_zmax) return;
+    const FPoint focus = screenToImage(m_zoomFocus.x, m_zoomFocus.y);
+    const FPoint marked = screenToImage(m_marked.x, m_marked.y);
+    setZoom(z);
+    m_view.AdjustOffset(m_zoomFocus.x, m_zoomFocus.y, focus.x, focus.y);
+    m_scrollRest = FPoint();
+    if (m_hasMarked)
+        setMarkedPoint(m_view.ImageToScreen(marked.x, marked.y).x,
+                       m_view.ImageToScreen(marked.x, marked.y).y);
+    screenMoved();
+}
+
+bool CKartileView::focusPosition(double& lat, double& lon) {
+    m_viewFocus = m_zoomFocus;
+    return ScreenTolatlong(m_viewFocus.x, m_viewFocus.y, lat, lon);
+}
+
+bool CKartileView::openNamedMap(CChartOutline* outline) {
+    if (!outline) return false;
+    GetCurrentMapView();
+    onOpen(outline->path, false, {});
+    return true;
+}
+
+void CKartileView::SmoothZoom(int direction) {
+    const FPoint p = m_hasMarked ? m_marked : m_center;
+    SmoothZoomAtPoint(direction, p.x, p.y);
+}
+
+void CKartileView::SmoothZoomAtPoint(int direction, double sx, double sy) {
+    m_touchActive = false;
+    m_pinching = false;
+    m_animating = true;
+    m_zoomFocus = FPoint(sx, sy);
+    const int z = m_view.zoom_mode;
+    double lat, lon;
+    if (change_scale_by_zooming && hasMap() && focusPosition(lat, lon) && catalogue()) {
+        const double scale = m_renderer.getKtlScaleAtCenter();
+        if (direction > 0 && z >= m_zmax - 1) {
+            if (openNamedMap(catalogue()->ScaleOut(lat, lon, scale))) return;
+        } else if (direction < 0 && z < 0) {
+            if (openNamedMap(catalogue()->ScaleIn(lat, lon, scale))) return;
+            if (catalogue()->size() == 1 && z == kMinZoom) {
+                ShowZoomHintIfAppropriate();
+                return;
+            }
+        }
+    }
+    if (direction > 0 && z < m_zmax) {
+        m_f *= 1.5;
+        DoZoom(+1);
+    } else if (direction < 0 && z >= kMinZoom + 1) {
+        m_f *= 0.75;
+        DoZoom(-1);
+    }
+    requestRedraw();
+}
+
+bool CKartileView::ChangeMapScale(int direction) {
+    double lat, lon;
+    if (!hasMap() || !catalogue() || !GetCenterLatLon(lat, lon)) return false;
+    const double scale = m_renderer.getKtlScaleAtCenter();
+    CChartOutline* outline = direction > 0 ? catalogue()->ScaleOut(lat, lon, scale)
+                                           : catalogue()->ScaleIn(lat, lon, scale);
+    if (!outline) return false;
+    m_viewFocus = m_center;
+    return openNamedMap(outline);
+}
+
+void CKartileView::ShowZoomHintIfAppropriate() {
+    const double t = double(time(nullptr));
+    if (t - timeOfLastZoomHint <= kZoomHintInterval) return;
+    timeOfLastZoomHint = t;
+    PersistantData::SaveAll();
+    MessageBoxOK(nullptr, "",
+                 "To view additional maps, tap the Maps button, then \"Tessarine\".\n\n"
+                 "Sign-in or Create an Account when prompted.");
+}
+
+// ---------------------------------------------------------------- pinch
+
+void CKartileView::onPinchBegin(double sx, double sy, double d) {
+    // A measure of zero would divide every later move by zero.
+    if (!(d >= 1)) return;
+    onSingleTouchDown(sx, sy);
+    m_zoomFocus = FPoint(sx, sy);
+    m_pinchD0 = int(d);
+    m_pinchBase = 1;
+    m_pinching = true;
+}
+
+void CKartileView::onPinchMove(double sx, double sy, double d) {
+    if (!m_pinching) {
+        onPinchBegin(sx, sy, d);
+        return;
+    }
+    onSingleTouchMove(sx, sy);
+    m_zoomFocus = FPoint(sx, sy);
+    m_f = m_pinchBase * std::sqrt(std::max(d, 0.0) / m_pinchD0);
+    while (m_f > 1.75 && m_view.zoom_mode >= kMinZoom + 1) {
+        m_f /= 2;
+        m_pinchBase /= 2;
+        DoZoom(-1);
+    }
+    requestRedraw();
+}
+
+void CKartileView::onPinchEnd() {
+    const bool wasPinching = m_pinching;
+    m_touchActive = false;
+    m_pinching = false;
+    if (!wasPinching) return;
+    m_animating = true;
+    const int z = m_view.zoom_mode;
+    double lat, lon;
+    if (change_scale_by_zooming && hasMap() && focusPosition(lat, lon) && catalogue()) {
+        const double scale = m_renderer.getKtlScaleAtCenter();
+        CChartOutline* outline = nullptr;
+        if (m_f < 0.7 && z >= m_zmax - 1)
+            outline = catalogue()->ScaleOut(lat, lon, scale);
+        else if (m_f > 1.75 && z < 0)
+            outline = catalogue()->ScaleIn(lat, lon, scale);
+        if (outline) {
+            m_f = 1;
+            openNamedMap(outline);
+            return;
+        }
+        if (catalogue()->size() == 1 && z == kMinZoom) ShowZoomHintIfAppropriate();
+    }
+    if (m_f > 1) {
+        while (m_f > 1.01 && m_view.zoom_mode >= kMinZoom + 1) {
+            m_f /= 2;
+            m_pinchBase /= 2;
+            DoZoom(-1);
+        }
+        m_f = std::min(m_f, 2.0);
+    } else {
+        while (m_f < 0.99 && m_view.zoom_mode < m_zmax) {
+            m_f *= 2;
+            m_pinchBase *= 2;
+            DoZoom(+1);
+        }
+        m_f = std::max(m_f, 0.5);
+    }
+    requestRedraw();
+}
+
+// ---------------------------------------------------------------- pan and fling
+
+void CKartileView::onSingleTouchDown(double sx, double sy) {
+    m_animating = true;
+    m_touchActive = true;
+    m_moved = false;
+    m_vx = m_vy = 0;
+    m_touchStart = m_sampleTime = now();
+    m_lastPoint = m_downPoint = m_samplePoint = FPoint(sx, sy);
+    m_scrollRest = FPoint();
+}
+
+void CKartileView::onSingleTouchMove(double sx, double sy) {
+    if (!m_touchActive) return;
+    const FPoint p(sx, sy);
+    if (p.distanceSq(m_downPoint) > touchPrecision2) m_moved = true;
+    // The fling velocity, in pixels per 100 ms tick, over the last tenth of
+    // a second of movement.
+    const double t = now();
+    const double elapsed = t - m_sampleTime;
+    if (elapsed >= 0.1) {
+        m_vx = (p.x - m_samplePoint.x) * 0.1 / elapsed;
+        m_vy = (p.y - m_samplePoint.y) * 0.1 / elapsed;
+        m_sampleTime = t;
+        m_samplePoint = p;
+    }
+    m_lastMoveTime = t;
+    DoScroll(p.x - m_lastPoint.x, p.y - m_lastPoint.y);
+    m_lastPoint = p;
+}
+
+bool CKartileView::onSingleTouchUp() {
+    const bool wasActive = m_touchActive;
+    m_touchActive = false;
+    m_pinching = false;
+    if (m_pressed) {
+        m_pressed->onMouseUp(this);
+        m_pressed = nullptr;
+    }
+    // A finger that rested before lifting throws nothing.
+    if (now() - m_lastMoveTime > 0.15) m_vx = m_vy = 0;
+    return wasActive && !m_moved;
+}
+
+void CKartileView::DoScroll(double dx, double dy) {
+    // Whole-pixel snapping would swallow slow movements; what it holds back
+    // is carried into the next scroll.
+    double ax = dx + m_scrollRest.x, ay = dy + m_scrollRest.y;
+    const double wantX = ax, wantY = ay;
+    m_view.ApplyDelta(ax, ay);
+    m_scrollRest = FPoint(wantX - ax, wantY - ay);
+    if (ax == 0 && ay == 0) return;
+    moveMarkedPoint(ax, ay);
+    screenMoved();
+    if (COverlayTool::the_tool && COverlayTool::the_tool->view() == this)
+        COverlayTool::the_tool->Move(ax, ay);
+}
+
+void CKartileView::stopAnimation() {
+    m_f = 1;
+    m_vx = m_vy = 0;
+    m_animating = false;
+    m_scrollRest = FPoint();
+}
+
+void CKartileView::onTimer() {
+    if (m_animating && !m_touchActive) {
+        m_vx *= 0.9;
+        m_vy *= 0.9;
+        if (m_f > 1)
+            m_f = std::max(1.0, m_f - 0.25);
+        else if (m_f < 1)
+            m_f = std::min(1.0, m_f + 0.25);
+        const bool ends = std::fabs(m_vx) < 1 && std::fabs(m_vy) < 1 && m_f == 1.0;
+        DoScroll(m_vx, m_vy);
+        if (ends) {
+            m_animating = false;
+            m_vx = m_vy = 0;
+            m_scrollRest = FPoint();
+        }
+        requestRedraw();
+    }
+    if (m_renderer.TimerCallback()) requestRedraw();
+}
+
+// ---------------------------------------------------------------- taps and presses
+
+bool CKartileView::onTap(double sx, double sy, double tolerance2) {
+    if (!hasMap()) return false;
+    const FPoint screen(sx, sy);
+    DblPoint where;
+    ScreenTolatlong(sx, sy, where.y, where.x);
+    COverlayTool* tool = COverlayTool::the_tool;
+    const COverlayObject* selected = tool && tool->view() == this ? tool->selected() : nullptr;
+    // Repeated taps on a pile go down through it, starting below the selection.
+    auto start = m_overlays.rbegin();
+    if (selected)
+        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
+            if (it->object == selected) {
+                start = std::next(it);
+                break;
+            }
+    for (auto it = start; it != m_overlays.rend(); ++it) {
+        Overlay& o = *it;
+        if (!o.object->isVisible() || !o.mapping.map_to_screen(m_view)) continue;
+        if (!o.mapping.HitTest_mapped(float(sx), float(sy), tolerance2)) continue;
+        if (o.object->onTap(this, screen, where)) return true;
+    }
+    return false;
+}
+
+void CKartileView::onMouseDown(double sx, double sy) {
+    m_lastPoint = m_downPoint = FPoint(sx, sy);
+    m_touchActive = true;
+    m_pressed = nullptr;
+    if (hasMap()) {
+        const FPoint screen(sx, sy);
+        DblPoint where;
+        ScreenTolatlong(sx, sy, where.y, where.x);
+        COverlayTool* tool = COverlayTool::the_tool;
+        if (tool && tool->view() == this && tool->selected())
+            for (Overlay& o : m_overlays)
+                if (o.object == tool->selected() && o.mapping.map_to_screen(m_view) &&
+                    o.mapping.HitTest_mapped(float(sx), float(sy), clickPrecision2)) {
+                    m_pressed = o.object;
+                    return;
+                }
+        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it) {
+            Overlay& o = *it;
+            if (!o.object->isVisible() || !o.mapping.map_to_screen(m_view)) continue;
+            if (!o.mapping.HitTest_mapped(float(sx), float(sy), clickPrecision2)) continue;
+            if (o.object->onMouseDown(this, screen, where)) {
+                m_pressed = o.object;
+                return;
+            }
+        }
+    }
+    onSingleTouchDown(sx, sy);
+}
+
+// ---------------------------------------------------------------- navigation
+
+void CKartileView::GotoLocation(double lat, double lon, bool reset) {
+    if (m_opening || lat > 90) return;
+    if (hasMap() && m_renderer.CurrentChartDoesContain(lat, lon)) {
+        if (!reset) {
+            placeAt(lat, lon, m_centringTarget);
+        } else {
+            m_locked = false;
+            setZoom(0);
+            placeAt(lat, lon, m_center);
+        }
+        screenMoved();
+        return;
+    }
+    GetCurrentMapView();
+    GotoBestMap(lat, lon, m_pendingScale, {});
+}
+
+void CKartileView::GotoLocation(const CBounds& bounds, int windowWidth, int windowHeight) {
+    if (bounds.isEmpty()) return;
+    setScreenRect(0, 0, windowWidth, windowHeight);
+    m_centringTarget = m_center;
+    const Vertex c = bounds.center();
+    CSimpleGrid grid(c.y, c.x);
+    const double latMetres = (bounds.top - bounds.bottom) * grid.MetresPerDegreeLat();
+    const double lonMetres = (bounds.right - bounds.left) * grid.MetresPerDegreeLon();
+    double metresPerPixel = 0;
+    if (windowHeight > 0) metresPerPixel = std::max(metresPerPixel, latMetres / windowHeight);
+    if (windowWidth > 0) metresPerPixel = std::max(metresPerPixel, lonMetres / windowWidth);
+    m_locked = false;
+    const double scale = 1.5 * metresPerPixel / 1852;
+    // The view to restore on whichever map shows the area.
+    m_savedLat = c.y;
+    m_savedLon = c.x;
+    m_savedScale = scale;
+    m_viewFocus = m_center;
+    GotoBestMap(c.y, c.x, scale, {});
+}
+
+void CKartileView::GotoBestMap(double lat, double lon, double scale, Callback callback) {
+    if (std::fabs(lat) > 90 || std::fabs(lon) > 400 || (lat == 0 && lon == 0)) return;
+    m_pendingLat = lat;
+    m_pendingLon = lon;
+    m_pendingScale = scale;
+    CChartOutline* best =
+        catalogue() ? catalogue()->FindBestChart(lat, lon, scale, false) : nullptr;
+    if (!best) {
+        m_opening = true;
+        DownloadBestFreeMap(lat, lon, std::move(callback));
+        return;
+    }
+    if (m_renderer.map() && best->path == m_renderer.map()->path()) {
+        SetCurrentMapView();
+        requestRedraw();
+        if (callback) callback(true);
+        return;
+    }
+    onOpen(best->path, false, std::move(callback));
+}
+
+void CKartileView::LockOnToGPS(bool on) {
+    m_locked = on;
+    if (!on) return;
+    m_vx = m_vy = 0;
+    m_centringTarget = m_center;
+    if (m_ownLat > 90) return;
+    if (hasMap() && m_renderer.CurrentChartDoesContain(m_ownLat, m_ownLon)) {
+        GotoLocation(m_ownLat, m_ownLon, false);
+        return;
+    }
+    // Another map: keep the displayed scale, centred on the position.
+    GetCurrentMapView();
+    m_savedLat = m_ownLat;
+    m_savedLon = m_ownLon;
+    m_viewFocus = m_centringTarget;
+    GotoBestMap(m_ownLat, m_ownLon, m_pendingScale, {});
+}
+
+void CKartileView::GetCurrentMapView() {
+    if (!hasMap()) return;
+    const FPoint p = screenToImage(m_viewFocus.x, m_viewFocus.y);
+    m_projection.xy_to_latlong(p.x, p.y, m_savedLat, m_savedLon);
+    m_savedScale = m_renderer.getScaleAt(p.x, p.y) * std::ldexp(1.0, m_view.zoom_mode);
+}
+
+void CKartileView::SetCurrentMapView() {
+    if (!hasMap()) return;
+    FPoint p;
+    const bool onMap = m_savedLat < 90 && m_projection.latlong_to_xy(m_savedLat, m_savedLon, p) &&
+                       p.x >= 0 && p.y >= 0 && p.x < m_projection.width() &&
+                       p.y < m_projection.height();
+    if (onMap) {
+        int z = 0;
+        if (m_savedScale > 0) {
+            m_vx = m_vy = 0;
+            double r = m_projection.get_scale(p.x, p.y) / m_savedScale;
+            if (r > 1.5) {
+                r /= 2;
+                z = -1;
+                if (r > 1.5) {
+                    r /= 2;
+                    z = -2;
+                }
+            }
+            while (r < 0.75 && z < m_zmax) {
+                r *= 2;
+                ++z;
+            }
+        }
+        setZoom(z);
+        m_view.AdjustOffset(m_viewFocus.x, m_viewFocus.y, p.x, p.y);
+    } else {
+        setZoom(m_zmax - 1);
+        m_viewFocus = m_center;
+        // The image centre at the screen centre.
+        m_view.AdjustOffset(m_center.x, m_center.y, m_projection.width() / 2.0,
+                            m_projection.height() / 2.0);
+    }
+    m_scrollRest = FPoint();
+    screenMoved();
+}
+
+void CKartileView::RestoreCurrentMapView() {
+    if (m_renderer.map() || m_pendingLat >= 90) return;
+    GotoBestMap(m_pendingLat, m_pendingLon, m_pendingScale, {});
+}
+
+void CKartileView::CloseAndReOpenCurrentMap() {
+    if (!m_renderer.map()) return;
+    const std::string path = m_renderer.map()->path();
+    GetCurrentMapView();
+    Close();
+    onOpen(path, false, {});
+}
+
+// ---------------------------------------------------------------- opening maps
+
+void CKartileView::onOpen(const std::string& path, bool flag, Callback callback) {
+    Close();
+    m_opening = true;
+    m_requestedPath = path;
+    stopAnimation();
+    m_renderer.Open(flag ? this : nullptr, path, [this, callback = std::move(callback)](bool ok) {
+        open_ktl_callback(ok, callback);
+    });
+}
+
+void CKartileView::Close() {
+    m_renderer.Close();
+    m_projection = CPolynomialProjection();
+    clearOverlayMappings();
+}
+
+void CKartileView::open_ktl_callback(bool ok, const Callback& callback) {
+    m_opening = false;
+    CKartile* map = m_renderer.map();
+    if (!ok || !map || !map->isOpen()) {
+        CChartList* list = catalogue();
+        CChartOutline* entry = list ? list->FindFile(m_requestedPath) : nullptr;
+        const bool fallback = !m_lastShownPath.empty() && m_requestedPath != m_lastShownPath &&
+                              getFileSize(m_lastShownPath) >= 0;
+        // The catalogue forgets the map; the file stays, the error may pass.
+        const std::string downloads = CChartList::DownloadedMapsFolder() + "/";
+        if (entry && (!fallback || m_requestedPath.rfind(downloads, 0) == 0))
+            list->DeleteChart(entry);
+        if (fallback) onOpen(m_lastShownPath, false, {});
+        if (callback) callback(false);
+        return;
+    }
+    m_projection.init(map->georef(), map->width(), map->height(), map->latitudeShift(),
+                      map->longitudeShift());
+    m_zmax = (map->flags() & 0x40) ? 2 : 3;
+    if ((map->flags() & 0x40) && CKartile::getKtlFileSize(map->path()) > kReasonableUseBytes)
+        MessageBoxOK(nullptr, "Reasonable use policy",
+                     "You have reached the maximum amount of this map permitted to be stored on "
+                     "your device at any one time. To download more, you must first delete the "
+                     "map to clear out all previously downloaded areas.");
+    remapOverlays();
+    SetCurrentMapView();
+    requestRedraw();
+    m_lastShownPath = map->path();
+    if (m_locked && m_ownLat <= 90 && !m_renderer.CurrentChartDoesContain(m_ownLat, m_ownLon))
+        m_locked = false;
+    if (callback) callback(true);
+}
+
+void CKartileView::DownloadBestFreeMap(double lat, double lon, Callback callback) {
+    if (free_map_lookup) {
+        free_map_lookup(this, lat, lon, [this, callback](bool ok) {
+            if (!ok) m_opening = false;
+            if (callback) callback(ok);
+        });
+        return;
+    }
+    // Nothing will come: the view must accept a map added later.
+    m_opening = false;
+    if (callback) callback(false);
+}
+
+// ---------------------------------------------------------------- own position
+
+void CKartileView::OnUpdate(CDataGPSPosition& position) {
+    m_ownLat = position.latitude;
+    m_ownLon = position.longitude;
+    if (m_ownLat > 90) return;
+    if (!m_renderer.map() && !m_opening) {
+        double lat = m_ownLat, lon = m_ownLon;
+        if (std::fabs(lat) + std::fabs(lon) < 0.001) {
+            lat = app_default_lat;
+            lon = app_default_lon;
+        }
+        m_pendingLat = lat;
+        m_pendingLon = lon;
+        m_pendingScale = 0;
+        CChartList* list = catalogue();
+        CChartOutline* best = list ? list->FindBestChart(lat, lon, 0, false) : nullptr;
+        if (!best && list) {
+            best = list->FindBestChart(app_default_lat, app_default_lon, 0.18274, false);
+            if (best) {
+                m_locked = false;
+                m_pendingLat = app_default_lat;
+                m_pendingLon = app_default_lon;
+                m_pendingScale = 0.18274;
+            }
+        }
+        if (!best || best->path == m_requestedPath) {
+            m_opening = true;
+            DownloadBestFreeMap(m_pendingLat, m_pendingLon, {});
+        } else {
+            m_savedLat = m_pendingLat;
+            m_savedLon = m_pendingLon;
+            m_savedScale = 0;
+            m_viewFocus = m_locked ? m_centringTarget : m_center;
+            onOpen(best->path, false, {});
+        }
+        return;
+    }
+    if (m_locked) GotoLocation(m_ownLat, m_ownLon, false);
+}
+
+// ---------------------------------------------------------------- saved state
+
+bool CKartileView::Serialize(IOStream& stream) {
+    std::string path, second = m_lastShownPath;
+    double lat = 999, lon = 999, scale = 0;
+    double markedX = m_marked.x, markedY = m_marked.y;
+    bool marked = m_hasMarked;
+    double right = m_screen.right, bottom = m_screen.bottom;
+    if (stream.isWriting()) {
+        if (m_renderer.map()) path = m_renderer.map()->path();
+        const FPoint focus = m_viewFocus;
+        m_viewFocus = m_center;
+        GetCurrentMapView();
+        m_viewFocus = focus;
+        lat = m_savedLat;
+        lon = m_savedLon;
+        scale = m_savedScale;
+    }
+    {
+        Section section(stream);
+        stream.declaremagic(kStateMagic);
+        stream.declarefilename(path);
+        stream.declare(lat);
+        stream.declare(lon);
+        stream.declare(scale);
+        stream.declare(marked);
+        stream.declare(markedX);
+        stream.declare(markedY);
+        stream.declarefilename(second);
+        stream.declare(right);
+        stream.declare(bottom);
+    }
+    if (!stream.ok() || !stream.isReading()) return stream.ok();
+    if (!std::isfinite(lat) || !std::isfinite(lon) || !std::isfinite(scale) || scale < 0)
+        return false;
+    if (std::isfinite(right) && std::isfinite(bottom) && right > 0 && bottom > 0)
+        m_viewFocus = FPoint(right / 2, bottom / 2);
+    m_savedLat = lat;
+    m_savedLon = lon;
+    m_savedScale = scale;
+    if (marked && std::isfinite(markedX) && std::isfinite(markedY)) {
+        m_marked = FPoint(markedX, markedY);
+        m_hasMarked = true;
+    }
+    if (!path.empty() && getFileSize(path) >= 0)
+        onOpen(path, false, {});
+    else if (lat < 90)
+        GotoBestMap(lat, lon, scale, {});
+    return true;
+}
