@@ -399,6 +399,7 @@ void CKartileView::onPinchBegin(double sx, double sy, double d) {
     m_zoomFocus = FPoint(sx, sy);
     m_pinchD0 = int(d);
     m_pinchBase = 1;
+    m_pinchStartZoom = m_view.zoom_mode;
     m_pinching = true;
 }
 
@@ -440,7 +441,10 @@ void CKartileView::onPinchEnd() {
         }
         if (catalogue()->size() == 1 && z == kMinZoom) ShowZoomHintIfAppropriate();
     }
-    if (m_f > 1) {
+    // Settle in the direction the fingers went: the moves may already have
+    // stepped in, leaving f just below 1 after a zoom-in.
+    const double total = m_f * std::ldexp(1.0, m_pinchStartZoom - m_view.zoom_mode);
+    if (total > 1) {
         while (m_f > 1.01 && m_view.zoom_mode >= kMinZoom + 1) {
             m_f /= 2;
             m_pinchBase /= 2;
@@ -478,7 +482,7 @@ void CKartileView::onSingleTouchMove(double sx, double sy) {
     // a second of movement.
     const double t = now();
     const double elapsed = t - m_sampleTime;
-    if (elapsed >= 0.1) {
+    if (elapsed >= 0.1 - 1e-9) {
         m_vx = (p.x - m_samplePoint.x) * 0.1 / elapsed;
         m_vy = (p.y - m_samplePoint.y) * 0.1 / elapsed;
         m_sampleTime = t;

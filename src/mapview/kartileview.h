@@ -191,6 +191,7 @@ private:
     double m_f = 1.0;
     double m_pinchBase = 1.0;
     int m_pinchD0 = 0;
+    int m_pinchStartZoom = 0;
     bool m_pinching = false;
     double m_vx = 0, m_vy = 0;
     bool m_animating = false;
