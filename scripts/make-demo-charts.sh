@@ -6,19 +6,25 @@
 # control points, and the map maker turns image and points into a Kartile map.
 #
 # Needs: gmt, gmt-gshhg-full (Debian), ghostscript, and a built ovtool.
-# Usage: scripts/make-demo-charts.sh [OUTDIR]   (default data/demo/charts)
+# The Solent chart is also made as a version-3 map: its header and the
+# server's chunk file go to STREAMDIR, from where the demo's local web server
+# streams it.
+#
+# Usage: scripts/make-demo-charts.sh [OUTDIR [STREAMDIR]]
+#        (default data/demo/charts and data/demo/stream)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-data/demo/charts}
+stream=${2:-data/demo/stream}
 ovtool=${OVTOOL:-build/bin/ovtool}
 work=$(mktemp -d)
 trap 'rm -rf "$work"; rm -f gmt.history' EXIT
-mkdir -p "$out"
+mkdir -p "$out" "$stream"
 
-# name | west/east/south/north | width in inches at 200 dpi | grid step | title | scale
+# name | west/east/south/north | width in inches at 200 dpi | grid step | title | scale | v3
 charts=(
   "solent-overview|-2.40/-0.40/50.40/51.00|12|0.1|Solent and approaches|1:200000"
-  "solent|-1.65/-0.95/50.65/50.92|16|0.05|The Solent|1:50000"
+  "solent|-1.65/-0.95/50.65/50.92|16|0.05|The Solent|1:50000|v3"
   "portsmouth-harbour|-1.19/-1.05/50.76/50.85|18|0.01|Portsmouth Harbour|1:10000"
 )
 
@@ -59,7 +65,9 @@ L
 }
 
 for entry in "${charts[@]}"; do
-  IFS='|' read -r name region width step title scale <<<"$entry"
+  IFS='|' read -r name region width step title scale v3 <<<"$entry"
+  v3args=()
+  [[ "$v3" == v3 ]] && v3args=(--v3 "$stream")
   proj="-JM${width}i"
   read -r w h <<<"$(gmt mapproject -R"$region" $proj -W --PROJ_LENGTH_UNIT=inch)"
   ps="$work/$name.ps"
@@ -92,6 +100,6 @@ for entry in "${charts[@]}"; do
     done; done)
   "$ovtool" ktl make "$png" -o "$out/$name.ktl" "${gcps[@]}" --name "$name" --title "$title" \
     --scale "$scale" --type "Chart" --depths "Metres" --heights "Metres" \
-    --copyright "Shorelines: GSHHG (Wessel and Smith), LGPL; drawn with GMT"
+    --copyright "Shorelines: GSHHG (Wessel and Smith), LGPL; drawn with GMT" "${v3args[@]}"
   echo "$out/$name.ktl: $(stat -c %s "$out/$name.ktl") bytes"
 done

@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh --run-only
 scripts/build.sh
-exec build/bin/orvanta "$@"
+exec scripts/demo.sh "$@"

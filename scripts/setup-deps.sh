@@ -9,6 +9,8 @@ build_and_run=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
     qml6-module-qtpositioning qt6-qpa-plugins
+    # the demo streams a chart from a local web server
+    nginx
     # the tests link these, so a plain build needs them too
     libgtest-dev libgmock-dev libbenchmark-dev
 )
@@ -16,7 +18,7 @@ build_and_run=(
 # web server, libFuzzer and the sanitizers, gpsd's decoder as a baseline, and
 # the reference tools for grid conversions.
 for_tests=(
-    xvfb xauth socat nginx clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
+    xvfb xauth socat clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
     proj-bin geographiclib-tools
 )
 packages=("${build_and_run[@]}")

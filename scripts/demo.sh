@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Starts the built Orvanta on its demo data: the Solent chart set, with the
+# Solent chart streamed as a version-3 map from a local web server, and the
+# voyage from the Hamble to Portsmouth Harbour replayed as the live position.
+# The demo keeps its settings and maps apart from the user's (profile "demo",
+# maps and downloaded chunks in build/demo/maps). Extra arguments go to the
+# program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build}
+mkdir -p "$build/demo/maps" "$build/demo/nginx"
+demo=$(cd "$build/demo" && pwd)
+
+# Classic overview and harbour charts; the Solent chart's header only: its
+# tiles come from the server as the view needs them, and stay.
+cp -f data/demo/charts/solent-overview.ktl data/demo/charts/portsmouth-harbour.ktl "$demo/maps/"
+if ! cmp -s data/demo/stream/solent.ktl "$demo/maps/solent.ktl"; then
+    cp -f data/demo/stream/solent.ktl "$demo/maps/solent.ktl"
+    rm -rf "$demo/maps/solent.kt3" "$demo/maps/solent.KT3"
+fi
+
+# The map server: nginx on loopback, rate-limited so the streaming shows.
+nginx_pid=
+for port in $(seq 8642 8699); do
+    cat >"$demo/nginx/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $demo/nginx/nginx.pid;
+error_log $demo/nginx/error.log;
+events { worker_connections 64; }
+http {
+    access_log off;
+    client_body_temp_path $demo/nginx/body;
+    proxy_temp_path $demo/nginx/proxy;
+    fastcgi_temp_path $demo/nginx/fastcgi;
+    uwsgi_temp_path $demo/nginx/uwsgi;
+    scgi_temp_path $demo/nginx/scgi;
+    default_type application/octet-stream;
+    server {
+        listen 127.0.0.1:$port;
+        root $PWD/data/demo/stream;
+        limit_rate 96k;
+    }
+}
+CONF
+    /usr/sbin/nginx -p "$demo/nginx" -c "$demo/nginx/nginx.conf" \
+        -e "$demo/nginx/error.log" &
+    nginx_pid=$!
+    sleep 0.5
+    if kill -0 "$nginx_pid" 2>/dev/null; then break; fi
+    nginx_pid=
+done
+if [[ -n "$nginx_pid" ]]; then
+    trap 'kill "$nginx_pid" 2>/dev/null || true' EXIT
+    "$build/bin/ovtool" settings set CWebWorker:serverBase "http://127.0.0.1:$port/" \
+        --profile demo >/dev/null
+    echo "demo: map server on http://127.0.0.1:$port/"
+else
+    echo "demo: no local map server could start; the Solent chart stays blank" >&2
+fi
+
+"$build/bin/orvanta" -profile demo "$demo/maps" data/demo/solent-voyage.nmea "$@"
