@@ -54,7 +54,7 @@ done
 if [[ -n "$nginx_pid" ]]; then
     trap 'kill "$nginx_pid" 2>/dev/null || true' EXIT
     "$build/bin/ovtool" settings set CWebWorker:serverBase "http://127.0.0.1:$port/" \
-        --profile demo >/dev/null
+        --profile demo >/dev/null || echo "demo: could not set the map server" >&2
     echo "demo: map server on http://127.0.0.1:$port/"
 else
     echo "demo: no local map server could start; the Solent chart stays blank" >&2
