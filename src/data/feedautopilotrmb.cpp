@@ -6,12 +6,29 @@
 
 #include "data/overlaygpsposition.h"
 #include "nmea/nmea_raw.h"
+#include "overlays/overlaymark.h"
 
 CFeed_AutopilotRMB CFeed_AutopilotRMB::theFeed;
 
 namespace {
+
 constexpr double kMetresPerNauticalMile = 1852.0;
+constexpr long long kMinuteUnits = 100000;  // five decimals of a minute
+
+// |degrees| as degrees and minutes, "ddmm.mmmmm" with `degreeDigits` digits
+// of whole degrees; the minutes are rounded before they are split, so they
+// never read 60.
+std::string degreesAndMinutes(double degrees, int degreeDigits) {
+    const long long units = std::llround(std::fabs(degrees) * 60.0 * double(kMinuteUnits));
+    const long long whole = units / (60 * kMinuteUnits);
+    const long long minutes = units % (60 * kMinuteUnits);
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*lld%02lld.%05lld", degreeDigits, whole,
+                  minutes / kMinuteUnits, minutes % kMinuteUnits);
+    return text;
 }
+
+}  // namespace
 
 std::string CFeed_AutopilotRMB::DestinationId(const std::string& name) {
     std::string id;
@@ -22,37 +39,44 @@ std::string CFeed_AutopilotRMB::DestinationId(const std::string& name) {
     return id;
 }
 
-std::string CFeed_AutopilotRMB::Format(const Goto& go, const std::string& destination,
-                                       double closing, bool arrived) {
+std::string CFeed_AutopilotRMB::Format(const Values& v, const std::string& destination) {
     char text[CNMEA_Raw::kTextSize];
-    std::snprintf(text, sizeof text, "$ECRMB,A,%.5f,%c,X,%s,%.7f,%c,%.7f,%c,%.5f,%.1f,%.2f,%c,A",
-                  std::fabs(go.cross_track) / kMetresPerNauticalMile,
-                  go.cross_track < 0 ? 'L' : 'R', destination.c_str(), std::fabs(go.latitude),
-                  go.latitude < 0 ? 'S' : 'N', std::fabs(go.longitude),
-                  go.longitude < 0 ? 'W' : 'E', go.distance / kMetresPerNauticalMile, go.bearing,
-                  closing, arrived ? 'A' : 'V');
+    std::snprintf(text, sizeof text, "$ECRMB,A,%.5f,%c,X,%s,%s,%c,%s,%c,%.5f,%.1f,%.2f,%c,A",
+                  std::fabs(v.cross_track) / kMetresPerNauticalMile, v.cross_track > 0 ? 'L' : 'R',
+                  destination.c_str(), degreesAndMinutes(v.latitude, 2).c_str(),
+                  v.latitude < 0 ? 'S' : 'N', degreesAndMinutes(v.longitude, 3).c_str(),
+                  v.longitude < 0 ? 'W' : 'E', v.distance / kMetresPerNauticalMile, v.bearing,
+                  v.closing, v.arrived ? 'A' : 'V');
     return text;
 }
 
-bool CFeed_AutopilotRMB::OnGotoUpdate(const Goto& go) {
+void CFeed_AutopilotRMB::OnUpdate(CDataGotoMark& go) {
     if (!go.mark) {
         m_mark = nullptr;
         m_destination.clear();
-        return false;
+        m_arrival_pending = false;
+        return;
     }
-    const bool changed = go.mark != m_mark;
-    const bool arrived = changed && m_mark != nullptr;
-    if (changed) {
+    if (go.mark != m_mark) {
+        // Kept until a sentence carries it.
+        m_arrival_pending = m_mark != nullptr;
         m_mark = go.mark;
-        m_destination = DestinationId(go.name);
+        m_destination = DestinationId(go.mark->name);
     }
-    if (!Listener<CNMEA_Raw>::HasListeners()) return false;
+    // Without a bearing (no fix yet, or at the mark) there is nothing to steer by.
+    if (!(go.bearing < 900) || !Listener<CNMEA_Raw>::HasListeners()) return;
     const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
-    double closing = 0;
+    Values v;
+    v.cross_track = go.cross_track;
+    v.latitude = go.mark->lat;
+    v.longitude = go.mark->lon;
+    v.distance = go.distance;
+    v.bearing = go.bearing;
     if (p.HasFix())
-        closing = p.get_speed() * (go.to_mark[0] * p.best_sin + go.to_mark[1] * p.best_cos);
+        v.closing = p.get_speed() * (go.to_mark.x * p.best_sin + go.to_mark.y * p.best_cos);
+    v.arrived = m_arrival_pending;
     CNMEA_Raw raw;
-    std::snprintf(raw.text, sizeof raw.text, "%s",
-                  Format(go, m_destination, closing, arrived).c_str());
-    return raw.AddChecksumAndDispatch();
+    std::snprintf(raw.text, sizeof raw.text, "%s", Format(v, m_destination).c_str());
+    raw.AddChecksumAndDispatch();
+    m_arrival_pending = false;
 }

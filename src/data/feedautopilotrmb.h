@@ -1,42 +1,46 @@
-// CFeed_AutopilotRMB: sends the go-to state to an autopilot as
+// CFeed_AutopilotRMB: sends the go-to state to an autopilot. It listens to
+// the go-to state (CDataGotoMark) for the whole process and, while there is
+// a destination with a known bearing and some connection takes outgoing
+// sentences, answers each update with
 //   $ECRMB,A,<xte>,<L|R>,X,<dest>,<lat>,<N|S>,<lon>,<E|W>,<range>,<bearing>,
 //   <closing velocity>,<A|V>,A
-// with cross-track error and range in nautical miles (metres / 1852), the
-// bearing in degrees, the closing velocity in knots (the speed along the
-// best direction towards the mark; 0 without a fix) and 'A' when the
-// destination has just changed. The destination is the first six letters
-// and digits of the mark's name in upper case.
-//
-// The go-to navigation hands it each update (OnGotoUpdate); nothing is
-// formatted when no connection listens to outgoing sentences.
+// xte and range in nautical miles (metres / 1852); L/R the direction to
+// steer back to the leg (L when the boat is right of it); dest the first
+// six letters and digits of the mark's name in upper case; the
+// destination's position as ddmm.mmmmm / dddmm.mmmmm like every NMEA
+// position; the bearing in degrees; the closing velocity in knots (the own
+// speed along the best direction towards the mark, 0 without a fix); 'A'
+// when the destination has just changed from a previous one.
 #pragma once
 
 #include <string>
 
-class CFeed_AutopilotRMB {
+#include "data/datasource.h"
+#include "overlays/datagotomark.h"
+
+class CFeed_AutopilotRMB : public Listener<CDataGotoMark> {
 public:
-    // One go-to update, as the go-to navigation computes it.
-    struct Goto {
-        const void* mark = nullptr;  // the destination's identity; null = no go-to
-        std::string name;
+    // The values of one sentence.
+    struct Values {
+        double cross_track = 0;              // metres, > 0 right of the leg
         double latitude = 0, longitude = 0;  // degrees
-        double distance = 0;                 // metres to the destination
-        double bearing = 0;                  // degrees to the destination
-        double cross_track = 0;              // metres, negative = left of the leg
-        float to_mark[2] = {0, 0};           // unit vector (east, north) to the mark
+        double distance = 0;                 // metres
+        double bearing = 0;                  // degrees
+        double closing = 0;                  // knots
+        bool arrived = false;
     };
 
     static CFeed_AutopilotRMB theFeed;
 
-    // Sends the sentence for this update; false when nothing was sent.
-    bool OnGotoUpdate(const Goto& go);
-    // The sentence text without checksum; `arrived` is the A/V flag.
-    static std::string Format(const Goto& go, const std::string& destination, double closing,
-                              bool arrived);
+    void OnUpdate(CDataGotoMark& go) override;
+
+    // The sentence text without checksum.
+    static std::string Format(const Values& values, const std::string& destination);
     // First six letters and digits, upper case.
     static std::string DestinationId(const std::string& name);
 
 private:
-    const void* m_mark = nullptr;
+    const COverlayMark* m_mark = nullptr;  // the destination last heard of
     std::string m_destination;
+    bool m_arrival_pending = false;
 };
