@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/apphooks.h"
+#include "app/directories.h"
 #include "geo/units.h"
 #include "mapview/kartileview.h"
 
@@ -20,6 +22,21 @@ void registerQmlType() {
 Q_COREAPP_STARTUP_FUNCTION(registerQmlType)
 
 constexpr int kWheelStep = 120;  // one notch of a mouse wheel
+
+// The main map view's place, scale and map, from one run to the next.
+std::string viewStatePath() {
+    return getAppDirectory() + "/mapview.ovtf";
+}
+
+const AppHookRegistration s_restoreView(AppHook::SceneReady, [](const AppHookContext&) {
+    if (CDVI_Kartile_Window* w = CDVI_Kartile_Window::mainWindow())
+        if (w->view()) w->view()->ReadFile(viewStatePath(), CKartileView::kStateMagic);
+});
+const AppHookRegistration s_saveView(AppHook::SaveLayout, [](const AppHookContext&) {
+    CDVI_Kartile_Window* w = CDVI_Kartile_Window::mainWindow();
+    if (w && w->view() && w->view()->hasMap())
+        w->view()->WriteFile(viewStatePath(), CKartileView::kStateMagic);
+});
 
 }  // namespace
 
