@@ -126,3 +126,25 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScale) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, TwoFingersSpreadingApartZoomIn) {
+    CKartileView::change_scale_by_zooming = false;
+    std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
+    QTest::touchEvent(&window, screen.get()).press(0, QPoint(350, 300)).press(1, QPoint(450, 300));
+    // From 100 to 250 pixels apart: f = sqrt(2.5) = 1.58, within the level.
+    for (int d = 110; d <= 250; d += 20)
+        QTest::touchEvent(&window, screen.get())
+            .move(0, QPoint(400 - d / 2, 300))
+            .move(1, QPoint(400 + d / 2, 300));
+    QTest::touchEvent(&window, screen.get())
+        .release(0, QPoint(275, 300))
+        .release(1, QPoint(525, 300));
+    EXPECT_EQ(view->zoomLevel(), -1) << "a spread past 1.01 settles one level in";
+    settle();
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), 1.0);
+    CKartileView::change_scale_by_zooming = true;
+}
+
+}  // namespace
