@@ -10,6 +10,7 @@
 #include "app/apphooks.h"
 #include "app/directories.h"
 #include "geo/units.h"
+#include "maps/ktlformat.h"
 #include "mapview/kartileview.h"
 
 namespace {
@@ -125,7 +126,10 @@ void CDVI_Kartile_Window::refreshState() {
     const QString path = map ? QString::fromStdString(map->path()) : QString();
     if (path != m_mapPath) {
         m_mapPath = path;
-        m_mapTitle = map ? QString::fromStdString(map->GetTitle()) : QString();
+        // The header's long title reads better above the map than its name.
+        std::string title = map ? map->headerString(ktl::kOffTitle) : std::string();
+        if (map && title.empty()) title = map->GetTitle();
+        m_mapTitle = QString::fromStdString(title);
         Q_EMIT mapChanged();
     }
     if (m_cursor.x() >= 0) updateCursorText(m_cursor.x(), m_cursor.y());
@@ -199,12 +203,15 @@ void CDVI_Kartile_Window::scrollGesture(double dx, double dy, bool inverted) {
     if (!m_view) return;
     const double r = ratio();
     const double sign = inverted ? 1 : -1;
+    m_view->LockOnToGPS(false);
     m_view->DoScroll(sign * dx * r, sign * dy * r);
 }
 
 bool CDVI_Kartile_Window::handleKey(int key) {
     if (!m_view) return false;
     const double d = 100 * ratio();
+    if (key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down)
+        m_view->LockOnToGPS(false);  // looking elsewhere stops following the boat
     switch (key) {
         case Qt::Key_Home:
         case Qt::Key_G:

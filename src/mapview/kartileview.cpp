@@ -477,7 +477,11 @@ void CKartileView::onSingleTouchDown(double sx, double sy) {
 void CKartileView::onSingleTouchMove(double sx, double sy) {
     if (!m_touchActive) return;
     const FPoint p(sx, sy);
-    if (p.distanceSq(m_downPoint) > touchPrecision2) m_moved = true;
+    if (!m_moved && p.distanceSq(m_downPoint) > touchPrecision2) {
+        m_moved = true;
+        // Dragging the map away from the boat stops following it.
+        m_locked = false;
+    }
     // The fling velocity, in pixels per 100 ms tick, over the last tenth of
     // a second of movement.
     const double t = now();

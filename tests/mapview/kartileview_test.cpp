@@ -249,6 +249,19 @@ TEST_F(ViewTest, ScreenChangesKeepTheCentreOrTheLockedPosition) {
     ASSERT_TRUE(view.LatLongToScreen(50.5, 10.5, sx, sy));
     EXPECT_NEAR(sx, 300, 1);
     EXPECT_NEAR(sy, 450, 1);
+    // A drag stops the following; a tap does not.
+    view.onSingleTouchDown(100, 100);
+    view.onSingleTouchMove(103, 102);
+    view.onSingleTouchUp();
+    EXPECT_TRUE(view.isLockedOnToGPS());
+    view.onSingleTouchDown(100, 100);
+    view.onSingleTouchMove(160, 100);
+    view.onSingleTouchUp();
+    EXPECT_FALSE(view.isLockedOnToGPS());
+    p = fix(50.51, 10.51);
+    view.OnUpdate(p);
+    ASSERT_TRUE(view.LatLongToScreen(50.51, 10.51, sx, sy));
+    EXPECT_GT(std::hypot(sx - 300, sy - 450), 30) << "no longer brought back to the boat";
 }
 
 TEST_F(ViewTest, NoMapForThePlaceLetsAMapAddedLaterOpen) {
