@@ -1,6 +1,9 @@
 #include "maps/kartile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <atomic>
@@ -19,12 +22,12 @@ namespace {
 
 const char kProblem[] = "Problem";
 
+std::atomic<uint64_t> g_openings{0};
+
 const CKartile::KindRegistration*& firstKind() {
     static const CKartile::KindRegistration* first = nullptr;
     return first;
 }
-
-std::atomic<uint64_t> g_openings{0};
 
 uint32_t loadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -42,20 +45,6 @@ void pixelToPosition(const Geo_ref_coeff_t& g, double x, double y, double& lat, 
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- scratch
-
-ThreadDataForRead::~ThreadDataForRead() {
-    releaseView();
-}
-
-void ThreadDataForRead::releaseView() {
-    if (m_view) UnmapViewOfFile(m_view, m_viewLength);
-    m_view = nullptr;
-    m_viewLength = 0;
-    m_viewStart = 0;
-    m_viewOpening = 0;
-}
 
 // ---------------------------------------------------------------- registry
 
@@ -143,14 +132,14 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
     m_fileSize = uint64_t(st.st_size);
     m_path = path;
 
-    m_primaryLength = size_t(std::min<uint64_t>(m_fileSize, ktl::kWindowLength));
-    m_primary =
-        static_cast<const uint8_t*>(MapViewOfFile(m_file, FILE_ACCESS_READ, 0, 0, m_primaryLength));
-    if (!m_primary) {
-        m_primaryLength = 0;
+    // The fixed header (or what the file has of it); the index follows below.
+    m_head.resize(size_t(std::min<uint64_t>(m_fileSize, ktl::kHeaderSize + 8)));
+    // An empty file has nothing to read, as it had nothing to map.
+    if (m_head.empty() || readAt(0, m_head.data(), m_head.size()) != int64_t(m_head.size())) {
+        m_head.clear();
         return finish(refuse(parent, "Failed to open map: \"" + path + "\"\nTry rebooting..."));
     }
-    if (m_primaryLength < 8 || !ktl::magicMatches(headerU32(ktl::kOffMagic)))
+    if (m_head.size() < 8 || !ktl::magicMatches(headerU32(ktl::kOffMagic)))
         return finish(refuse(parent, "Not a Kartile: \"" + path + "\""));
     const uint32_t versionWord = headerU32(ktl::kOffVersion);
     if (ktl::versionOf(versionWord) > ktl::kMaxVersion) {
@@ -166,7 +155,7 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
     // The header and, for a classic map, the tile index must be in the file,
     // and the pixel size must fit an int.
     const std::string tooShort = "Failed to open map: \"" + path + "\"\n. Try Rebooting...";
-    if (m_primaryLength < ktl::kHeaderSize + 8) return finish(refuse(parent, tooShort));
+    if (m_head.size() < ktl::kHeaderSize + 8) return finish(refuse(parent, tooShort));
     m_widthTiles = headerU32(ktl::kOffWidthTiles);
     m_heightTiles = headerU32(ktl::kOffHeightTiles);
     constexpr uint32_t kMaxTiles = (uint32_t(1) << 25) - 1;
@@ -178,19 +167,13 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
         if (tiles > (m_fileSize - ktl::kHeaderSize) / 4) return finish(refuse(parent, tooShort));
         const uint64_t needed = ktl::kHeaderSize + 8 + 4 * tiles;
         if (needed > m_fileSize) return finish(refuse(parent, tooShort));
-        if (needed > m_primaryLength) {
-            UnmapViewOfFile(m_primary, m_primaryLength);
-            m_primaryLength = size_t(needed);
-            m_primary = static_cast<const uint8_t*>(
-                MapViewOfFile(m_file, FILE_ACCESS_READ, 0, 0, m_primaryLength));
-            if (!m_primary) {
-                m_primaryLength = 0;
-                return finish(refuse(parent, tooShort));
-            }
-        }
+        m_head.resize(size_t(needed));
+        if (readAt(0, m_head.data(), m_head.size()) != int64_t(m_head.size()))
+            return finish(refuse(parent, tooShort));
+        collectTileStarts();
     }
-    m_opening = ++g_openings;
 
+    m_opening = ++g_openings;
     std::memset(m_extended, 0, sizeof m_extended);
     if (const uint32_t ext = headerU32(ktl::kOffExtended))
         if (!readBytes(ext, m_extended, sizeof m_extended))
@@ -202,7 +185,7 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
     for (int i = 128; i < 256; ++i) m_palette[i] = m_palette[0];
     // A damaged matrix must not lead outside the palette.
     for (uint32_t i = 0; i < ktl::kMixingSize; ++i) {
-        const uint8_t v = m_primary[ktl::kOffMixing + i];
+        const uint8_t v = m_head[ktl::kOffMixing + i];
         m_mixing[i] = v < 128 ? v : 0;
     }
 
@@ -221,7 +204,7 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
             m_hasDatumShift = true;
         }
     }
-    std::memcpy(&m_georef, m_primary + ktl::kOffGeoref, sizeof m_georef);
+    std::memcpy(&m_georef, m_head.data() + ktl::kOffGeoref, sizeof m_georef);
     computeReferenceLongitude();
 
     m_opened = true;
@@ -233,13 +216,10 @@ void CKartile::Open(OV_HWND parent, const std::string& path, OpenCallback callba
 }
 
 void CKartile::Close() {
-    {
-        std::lock_guard<std::mutex> lock(m_sharedViewMutex);
-        m_sharedView.releaseView();
-    }
-    if (m_primary) UnmapViewOfFile(m_primary, m_primaryLength);
-    m_primary = nullptr;
-    m_primaryLength = 0;
+    m_head.clear();
+    m_head.shrink_to_fit();
+    m_tileStarts.clear();
+    m_tileStarts.shrink_to_fit();
     if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
     m_file = INVALID_HANDLE_VALUE;
     m_opened = false;
@@ -250,7 +230,7 @@ void CKartile::Close() {
 }
 
 uint32_t CKartile::headerU32(uint32_t offset) const {
-    return offset + 4 <= m_primaryLength ? loadU32(m_primary + offset) : 0;
+    return offset + 4 <= m_head.size() ? loadU32(m_head.data() + offset) : 0;
 }
 
 uint32_t CKartile::magic() const {
@@ -272,54 +252,71 @@ uint32_t CKartile::firstTileOffset() const {
 }
 
 uint32_t CKartile::tileOffset(int x, int y) const {
-    if (!m_primary || x < 0 || y < 0 || uint32_t(x) >= m_widthTiles || uint32_t(y) >= m_heightTiles)
-        return 0;
+    if (x < 0 || y < 0 || uint32_t(x) >= m_widthTiles || uint32_t(y) >= m_heightTiles) return 0;
     const uint64_t at = ktl::kHeaderSize + 4 * (uint64_t(y) * m_widthTiles + uint32_t(x));
-    return at + 4 <= m_primaryLength ? loadU32(m_primary + at) : 0;
+    return at + 4 <= m_head.size() ? loadU32(m_head.data() + at) : 0;
 }
 
-// ---------------------------------------------------------------- mapping
+// ---------------------------------------------------------------- reading
 
-const uint8_t* CKartile::get_addr(uint64_t offset, size_t* available,
-                                  ThreadDataForRead* scratch) const {
-    *available = 0;
-    if (!m_primary || offset >= m_fileSize) return nullptr;
-    if (offset < m_primaryLength) {
-        *available = m_primaryLength - size_t(offset);
-        return m_primary + offset;
+void CKartile::collectTileStarts() {
+    const uint64_t end = indexEnd();
+    const size_t tiles = size_t(m_widthTiles) * m_heightTiles;
+    m_tileStarts.clear();
+    m_tileStarts.reserve(tiles);
+    for (size_t i = 0; i < tiles; ++i) {
+        const uint32_t offset = loadU32(m_head.data() + ktl::kHeaderSize + 4 * i);
+        if (offset >= end) m_tileStarts.push_back(offset);
     }
-    if (!scratch) return nullptr;
-    const uint64_t start = offset & ~(ktl::kWindow - 1);
-    if (scratch->m_viewOpening != m_opening || scratch->m_viewStart != start || !scratch->m_view) {
-        scratch->releaseView();
-        const size_t length = size_t(std::min<uint64_t>(ktl::kWindowLength, m_fileSize - start));
-        scratch->m_view = static_cast<const uint8_t*>(MapViewOfFile(
-            m_file, FILE_ACCESS_READ, uint32_t(start >> 32), uint32_t(start), length));
-        if (!scratch->m_view) return nullptr;  // the window stays invalid until the next move
-        scratch->m_viewLength = length;
-        scratch->m_viewStart = start;
-        scratch->m_viewOpening = m_opening;
+    std::sort(m_tileStarts.begin(), m_tileStarts.end());
+    m_tileStarts.erase(std::unique(m_tileStarts.begin(), m_tileStarts.end()), m_tileStarts.end());
+    m_tileStarts.shrink_to_fit();
+}
+
+int64_t CKartile::readAt(uint64_t offset, void* out, size_t length) const {
+    if (m_file == INVALID_HANDLE_VALUE) return -1;
+    auto* dst = static_cast<uint8_t*>(out);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(m_file, dst + done, length - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;  // the end of the file, maybe moved in since opening
+        done += size_t(n);
     }
-    const size_t within = size_t(offset - start);
-    *available = scratch->m_viewLength - within;
-    return scratch->m_view + within;
+    return int64_t(done);
 }
 
 bool CKartile::readBytes(uint64_t offset, void* out, size_t length) const {
     if (offset >= m_fileSize || length > m_fileSize - offset) return false;
-    std::lock_guard<std::mutex> lock(m_sharedViewMutex);
-    size_t available = 0;
-    auto* dst = static_cast<uint8_t*>(out);
-    while (length > 0) {
-        const uint8_t* p = get_addr(offset, &available, &m_sharedView);
-        if (!p) return false;
-        const size_t n = std::min(available, length);
-        std::memcpy(dst, p, n);
-        dst += n;
-        offset += n;
-        length -= n;
+    return readAt(offset, out, length) == int64_t(length);
+}
+
+const uint8_t* CKartile::readTile(uint32_t offset, size_t* length,
+                                  ThreadDataForRead* scratch) const {
+    *length = 0;
+    // A tile offset inside the header or index would decode header bytes.
+    if (offset < indexEnd() || offset >= m_fileSize) return nullptr;
+    const auto next = std::upper_bound(m_tileStarts.begin(), m_tileStarts.end(), offset);
+    const uint64_t end = next == m_tileStarts.end() ? m_fileSize : *next;
+    const size_t bytes = size_t(std::min<uint64_t>(end - offset, kMaxTileBytes));
+    ThreadDataForRead& s = *scratch;
+    if (s.m_bytesOpening == m_opening && offset >= s.m_bytesStart &&
+        offset + bytes <= s.m_bytesStart + s.m_bytesLength) {
+        *length = bytes;
+        return s.m_bytes.data() + (offset - s.m_bytesStart);
     }
-    return true;
+    const size_t wanted =
+        size_t(std::min<uint64_t>(std::max(bytes, kReadAhead), m_fileSize - offset));
+    if (s.m_bytes.size() < wanted) s.m_bytes.resize(std::max(wanted, kReadAhead));
+    const int64_t got = readAt(offset, s.m_bytes.data(), wanted);
+    s.m_bytesOpening = got > 0 ? m_opening : 0;
+    s.m_bytesStart = offset;
+    s.m_bytesLength = got > 0 ? size_t(got) : 0;
+    // A short read is a file cut while open: the tile counts as damaged.
+    if (got < int64_t(bytes)) return nullptr;
+    *length = bytes;
+    return s.m_bytes.data();
 }
 
 // ---------------------------------------------------------------- strings
@@ -327,14 +324,20 @@ bool CKartile::readBytes(uint64_t offset, void* out, size_t length) const {
 void CKartile::GetHeaderString(uint32_t offset, std::string& out) const {
     out.clear();
     if (offset == 0 || offset >= m_fileSize) return;
-    std::lock_guard<std::mutex> lock(m_sharedViewMutex);
-    size_t available = 0;
-    const uint8_t* p = get_addr(offset, &available, &m_sharedView);
-    if (!p) return;
-    // A string stops at its NUL or where the readable bytes end.
-    const void* nul = std::memchr(p, 0, available);
-    const size_t length = nul ? size_t(static_cast<const uint8_t*>(nul) - p) : available;
-    out = Latin_to_UTF8(std::string(reinterpret_cast<const char*>(p), length));
+    // A string stops at its NUL, at the end of the file, or after 64 KiB.
+    constexpr size_t kLongest = 0x10000;
+    char block[1024];
+    std::string raw;
+    for (uint64_t at = offset; raw.size() < kLongest;) {
+        const int64_t got = readAt(at, block, sizeof block);
+        if (got <= 0) break;
+        const void* nul = std::memchr(block, 0, size_t(got));
+        raw.append(block, nul ? size_t(static_cast<const char*>(nul) - block) : size_t(got));
+        if (nul || got < int64_t(sizeof block)) break;
+        at += uint64_t(got);
+    }
+    if (raw.size() > kLongest) raw.resize(kLongest);
+    out = Latin_to_UTF8(raw);
 }
 
 std::string CKartile::headerString(uint32_t headerField) const {

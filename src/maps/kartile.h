@@ -1,12 +1,18 @@
 // An open Kartile map file: its header, palette, georeferencing and tiles.
 //
-// The file is mapped read-only. Offsets below the end of the header and tile
-// index (at least the first 32 MiB) come from one primary view fixed at
-// open; anything further is read through a movable 32 MiB window. Each
-// ThreadDataForRead keeps a window of its own, so worker threads decoding
-// tiles and the user-interface thread reading strings never move a window
-// under one another. Every offset read from the file is checked against the
-// file's size before use; a damaged tile is drawn in palette index 0.
+// The file is read, never mapped, so a map that shrinks while it is open (a
+// download rewriting it, a damaged disk) reads short instead of faulting.
+// Opening copies the header and, for a classic map, the whole tile index into
+// memory. A tile's bytes run from its index offset to the next larger offset
+// in the index (or the end of the file, at most kMaxTileBytes). They are read
+// with pread into the reading thread's ThreadDataForRead, 16 KiB at a time
+// so that the next tiles of a row are usually there already; the buffer is
+// sized once and grows only for a larger tile. A tile whose bytes are not all
+// in the file (it was cut), or whose offset lies inside the header or index,
+// is drawn in palette index 0.
+// Strings and the outline are read the same way. Reads keep no shared
+// position, so worker threads and the user-interface thread read one map at
+// once without a lock.
 //
 // Maps are shared by path through sharedKTLs: Create() and Destroy() count
 // the users of one object. Call them on the user-interface thread.
@@ -17,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/fileio.h"
 #include "app/messagebox.h"
@@ -31,7 +38,6 @@ class CKartile;
 class ThreadDataForRead {
 public:
     ThreadDataForRead() = default;
-    ~ThreadDataForRead();
     ThreadDataForRead(const ThreadDataForRead&) = delete;
     ThreadDataForRead& operator=(const ThreadDataForRead&) = delete;
 
@@ -44,12 +50,13 @@ public:
 
 private:
     friend class CKartile;
-    void releaseView();
-    // This thread's window on the part of a map file beyond the primary view.
-    const uint8_t* m_view = nullptr;
-    uint64_t m_viewStart = 0;
-    size_t m_viewLength = 0;
-    uint64_t m_viewOpening = 0;  // which opening of which map the window belongs to
+    // File bytes read ahead from the last tile read: neighbouring tiles of a
+    // row lie next to each other in the file and need no read of their own.
+    // Sized once, grown rarely.
+    std::vector<uint8_t> m_bytes;
+    uint64_t m_bytesStart = 0;
+    size_t m_bytesLength = 0;
+    uint64_t m_bytesOpening = 0;  // which opening of which map they belong to
 };
 
 class CKartile {
@@ -156,11 +163,15 @@ public:
     int ReadRectRGB(int x, int y, int w, int h, int stride, int level, uint32_t* out,
                     ThreadDataForRead* scratch);
 
-    // Address of a file offset and, in *available, how many bytes may be
-    // read from it (the rest of the window: 16 KiB at least unless the file
-    // ends). Offsets past the primary view use the scratch's own window.
-    // Null when the offset is outside the file or cannot be mapped.
-    const uint8_t* get_addr(uint64_t offset, size_t* available, ThreadDataForRead* scratch) const;
+    // Reads the bytes of the tile at a file offset into the scratch's
+    // buffer: null when the offset is inside the header or index or the
+    // bytes are no longer all in the file; else *length gets their count.
+    const uint8_t* readTile(uint32_t offset, size_t* length, ThreadDataForRead* scratch) const;
+
+    // The most bytes a tile may take: a Huffman tile of 4096 codes of up to
+    // 127 bits and its code tree.
+    static constexpr size_t kMaxTileBytes = 0x10400;
+    static constexpr size_t kReadAhead = 0x4000;  // bytes read at once for tiles
 
     // The file's size plus the files in its chunk folder ("<name>.KT3", or
     // "<name>.kt3" when that holds nothing).
@@ -174,10 +185,13 @@ protected:
     uint64_t indexEnd() const;  // end of the header and tile index in the file
     // Copies bytes at a file offset; false when they are not all in the file.
     bool readBytes(uint64_t offset, void* out, size_t length) const;
+    // Up to `length` bytes at a file offset; the count read, -1 on error.
+    int64_t readAt(uint64_t offset, void* out, size_t length) const;
 
 private:
     bool refuse(OV_HWND parent, const std::string& message);
     void computeReferenceLongitude();
+    void collectTileStarts();
     uint32_t headerU32(uint32_t offset) const;
 
     bool m_opened = false;
@@ -185,9 +199,11 @@ private:
     std::string m_lastMessage;
     HANDLE m_file = INVALID_HANDLE_VALUE;
     uint64_t m_fileSize = 0;
-    const uint8_t* m_primary = nullptr;
-    size_t m_primaryLength = 0;
-    uint64_t m_opening = 0;  // distinct for every successful mapping, see ThreadDataForRead
+    std::vector<uint8_t> m_head;  // the header and, for a classic map, the tile index
+    uint64_t m_opening = 0;       // distinct for every successful opening
+    // Every tile offset past the index, sorted and distinct: the next one
+    // above a tile's offset (else the end of the file) is where it ends.
+    std::vector<uint32_t> m_tileStarts;
 
     uint32_t m_widthTiles = 0;
     uint32_t m_heightTiles = 0;
@@ -201,10 +217,6 @@ private:
     double m_latShift = 0;
     double m_lonShift = 0;
     double m_refLongitude = 0;
-
-    // Window for reads that come without a scratch (strings, outline).
-    mutable std::mutex m_sharedViewMutex;
-    mutable ThreadDataForRead m_sharedView;
 
     mutable std::mutex m_boundaryMutex;
     mutable bool m_boundaryBuilt = false;

@@ -20,10 +20,8 @@ int CKartile1::ReadBlock(int x, int y, int level, unsigned char* out, ThreadData
     }
     ThreadDataForRead local;
     if (!scratch) scratch = &local;
-    // A tile offset inside the header or index would decode header bytes.
-    const uint32_t offset = tileOffset(x, y);
     size_t available = 0;
-    const uint8_t* data = offset >= indexEnd() ? get_addr(offset, &available, scratch) : nullptr;
+    const uint8_t* data = readTile(tileOffset(x, y), &available, scratch);
     if (!data) {
         std::memset(out, 0, size_t(count));
         return 0;

@@ -54,9 +54,4 @@ constexpr uint32_t kExtendedSize = 32;
 constexpr uint32_t kExtMapType = 0x00;     // string offset
 constexpr uint32_t kExtDatumShift = 0x04;  // offset of f64 latitude, f64 longitude shift, degrees
 
-// The file is mapped in windows of 32 MiB; each window reaches 16 KiB
-// further so that an item starting just below the next window is whole.
-constexpr uint64_t kWindow = uint64_t(1) << 25;
-constexpr uint64_t kWindowLength = kWindow + 0x4000;
-
 }  // namespace ktl

@@ -1,5 +1,5 @@
 // Composing rectangles of a map at every level, and reading maps bigger
-// than the 32 MiB primary view from several threads at once.
+// than 32 MiB from several threads at once.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -200,7 +200,7 @@ TEST_F(BigMap, WorkersAndTheInterfaceThreadReadAtOnce) {
         ThreadDataForRead scratch;
         std::mt19937 rng(seed);
         for (int i = 0; i < 150; ++i) {
-            // Alternate between the first and the last rows so the windows move.
+            // Alternate between the first and the last rows of the file.
             const int ty = i % 2 ? kTiles - 1 - int(rng() % 30) : int(rng() % 30);
             if (!tileMatches(*map.get(), int(rng() % kTiles), ty, scratch, noise)) ++wrong;
         }
