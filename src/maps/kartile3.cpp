@@ -2,11 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <QObject>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <set>
 
+#include "maps/kartile3area.h"
 #include "maps/ktlformat.h"
+#include "maps/webworker.h"
+#include "online/progressdialogdata.h"
 
 namespace {
 
@@ -37,7 +42,28 @@ void CKartile3::CachedChunk::Load(CKartile3* map, int level, ThreadDataForRead*)
     }
 }
 
+// A running area download: its own web worker (a fresh one, so earlier
+// failures of the view's downloads do not count), the chunks not settled yet.
+struct CKartile3::AreaDownload {
+    std::unique_ptr<CWebWorker> worker;
+    CProgressDialogData* progress = nullptr;
+    std::set<uint32_t> pending;
+    int level = 0;
+    bool cancelled = false;
+    bool settling = false;
+};
+
 CKartile3::~CKartile3() {
+    if (m_download) {
+        auto download = std::move(m_download);
+        download->worker.reset();  // drops its transfers without calling back
+        if (CProgressDialogData* progress = download->progress) {
+            for (size_t i = 0; i < download->pending.size(); ++i) progress->Advance(false);
+            progress->Finish(false, "The map was closed");
+        }
+    }
+    // This may run inside the context's own queued call: let the event loop delete it.
+    if (m_downloadContext) m_downloadContext.release()->deleteLater();
     m_cache.invalidateAll();
     if (m_chunks) m_chunks->Close();
 }
@@ -134,4 +160,114 @@ bool CKartile3::appearsFullyDownloadedWithin(const CBounds& bounds) {
     for (uint32_t key : ChunksWithin(bounds))
         if (!m_chunks->ChunkIsFullyDownloaded(int(key >> 16), int(key & 0xFFFF))) return false;
     return true;
+}
+
+// ---------------------------------------------------------------- area downloads
+
+void CKartile3::DownloadPolygon(const CPolygon* area, CProgressDialogData* progress) {
+    DownloadChunks(area ? CKartile3Area::UnderPolygon(*this, *area) : std::vector<uint32_t>{}, 0,
+                   progress);
+}
+
+void CKartile3::DownloadRoute(const CPolyline* route, double width, CProgressDialogData* progress) {
+    DownloadChunks(
+        route ? CKartile3Area::AlongRoute(*this, *route, width) : std::vector<uint32_t>{}, 0,
+        progress);
+}
+
+void CKartile3::DownloadWholeMap(CProgressDialogData* progress) {
+    std::vector<uint32_t> keys;
+    for (int r = 0; r < chunkRows(); ++r)
+        for (int c = 0; c < chunkColumns(); ++c) keys.push_back(uint32_t(r) << 16 | uint32_t(c));
+    DownloadChunks(std::move(keys), 0, progress);
+}
+
+void CKartile3::DownloadChunks(std::vector<uint32_t> keys, int level,
+                               CProgressDialogData* progress) {
+    auto refuse = [&](const std::string& why) {
+        if (!progress) return;
+        progress->Start(int(keys.size()));
+        for (size_t i = 0; i < keys.size(); ++i) progress->Advance(false);
+        progress->Finish(false, why);
+    };
+    if (m_download) return refuse("A download of this map is already running");
+    if (!m_chunks || !is_writable()) return refuse("The map's chunk file cannot be written");
+    level = std::clamp(level, 0, CChunkFile::kLevels - 1);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+
+    auto download = std::make_unique<AreaDownload>();
+    download->progress = progress;
+    download->level = level;
+    for (uint32_t key : keys)
+        if (!m_chunks->hasHeader() ||
+            m_chunks->StoredLevel(int(key >> 16), int(key & 0xFFFF)) > level)
+            download->pending.insert(key);
+    if (progress) progress->Start(int(keys.size()), int(keys.size() - download->pending.size()));
+    if (download->pending.empty()) {
+        if (progress) progress->Finish(true);
+        return;
+    }
+    const QUrl url = CWebWorker::ServerChunkUrl(path());
+    if (url.isEmpty()) {
+        if (progress) {
+            for (size_t i = 0; i < download->pending.size(); ++i) progress->Advance(false);
+            progress->Finish(false, "No map server is set");
+        }
+        return;
+    }
+    if (!m_downloadContext) m_downloadContext = std::make_unique<QObject>();
+    download->worker = std::make_unique<CWebWorker>(this, url);
+    CWebWorker* worker = download->worker.get();
+    worker->onChunkDone = [this](uint32_t key, bool ok) {
+        if (!m_download || !ok) return;  // failed chunks are tried again until the worker gives up
+        m_download->worker->ProcessWebOutput();  // readers see the new data
+        if (m_download->pending.erase(key) && m_download->progress)
+            m_download->progress->Advance(true);
+    };
+    worker->onSettled = [this] { settleDownload(); };
+    if (progress)
+        progress->onCancel = [this] {
+            if (!m_download) return;
+            m_download->cancelled = true;
+            m_download->worker->CancelAll();
+            if (m_download && m_download->worker->idle()) settleDownload();
+        };
+    m_download = std::move(download);
+    for (uint32_t key : m_download->pending) worker->Want(int(key >> 16), int(key & 0xFFFF), level);
+}
+
+// Called from inside the worker's callbacks: the end is queued, so that the
+// worker is deleted from the event loop rather than under its own feet.
+void CKartile3::settleDownload() {
+    if (!m_download || m_download->settling) return;
+    m_download->settling = true;
+    QMetaObject::invokeMethod(
+        m_downloadContext.get(),
+        [this, alive = std::weak_ptr<int>(m_lifetime)] {
+            if (alive.expired()) return;
+            auto download = std::move(m_download);
+            if (!download) return;
+            const QString error = download->worker->lastError();
+            download->worker.reset();
+            int failed = 0;
+            for (uint32_t key : download->pending) {
+                const bool stored =
+                    m_chunks &&
+                    m_chunks->StoredLevel(int(key >> 16), int(key & 0xFFFF)) <= download->level;
+                if (stored) invalidate_read_cache(key);
+                if (!stored) ++failed;
+                if (download->progress) download->progress->Advance(stored);
+            }
+            if (!download->progress) return;
+            download->progress->onCancel = nullptr;
+            if (failed == 0)
+                download->progress->Finish(true);
+            else
+                download->progress->Finish(false, download->cancelled ? "Cancelled"
+                                                  : error.isEmpty()
+                                                      ? "The map server stopped answering"
+                                                      : error.toStdString());
+        },
+        Qt::QueuedConnection);
 }

@@ -20,6 +20,9 @@
 #include "maps/chunkfile.h"
 #include "maps/kartile.h"
 
+class CWebWorker;
+class QObject;
+
 // Chunk keys are (chunk row << 16) + chunk column; this one names no chunk.
 constexpr uint32_t kNoChunkKey = 0xFFFFFFFF;
 
@@ -132,6 +135,23 @@ public:
     bool is_writable() override;
     bool appearsFullyDownloadedWithin(const CBounds& bounds) override;
 
+    // Area downloads: every chunk under a polygon, within `width` metres of a
+    // route, or of the whole map is fetched at full detail from the map
+    // server (CWebWorker::SetServerBase) while the event loop runs. Progress
+    // goes to `progress` (which may be null, else must live until it
+    // finishes): the chunks already complete count as done at the start;
+    // each chunk then counts as stored or, when the download gives up
+    // (more than three transport failures in a row) or is cancelled, as
+    // failed. It finishes once every chunk is settled; ok when all are
+    // stored. One area download runs per map at a time.
+    void DownloadPolygon(const CPolygon* area, CProgressDialogData* progress) override;
+    void DownloadRoute(const CPolyline* route, double width,
+                       CProgressDialogData* progress) override;
+    void DownloadWholeMap(CProgressDialogData* progress);
+    // The same for chosen chunk keys, complete down to `level` (0..9).
+    void DownloadChunks(std::vector<uint32_t> keys, int level, CProgressDialogData* progress);
+    bool isDownloadingArea() const { return m_download != nullptr; }
+
     CChunkFile* chunkFile() const { return m_chunks.get(); }
     int chunkColumns() const { return (widthInTiles() + 15) / 16; }
     int chunkRows() const { return (heightInTiles() + 15) / 16; }
@@ -142,7 +162,13 @@ public:
     int requestedLevel() const { return m_requestedLevel.load(); }
 
 private:
+    struct AreaDownload;
+    void settleDownload();
+
     std::unique_ptr<CChunkFile> m_chunks;
+    std::unique_ptr<AreaDownload> m_download;
+    std::unique_ptr<QObject> m_downloadContext;  // receives the queued end of a download
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);  // expires with this map
     std::atomic<int> m_requestedLevel{0};  // the level of the latest tile read
     CLRUcache<CachedChunk, ThreadDataForRead> m_cache;
 };

@@ -1,8 +1,10 @@
 #include "maps/kartile3maker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/fileio.h"
@@ -71,35 +73,105 @@ bool buildHeaderFile(const std::string& classic, std::string& out, std::string& 
     return true;
 }
 
-class TmpFile {
+// The server's chunk file, written in order through ".tmp" names and laid
+// out as slices of `sliceBytes`: the first under the file's own name, the
+// next as "<name>.1", "<name>.2"... A file that fits one slice is one plain
+// file. Nothing is renamed into place before commit().
+class SlicedOutput {
 public:
-    explicit TmpFile(std::string target) : m_target(std::move(target)), m_tmp(m_target + ".tmp") {
-        m_file = std::fopen(m_tmp.c_str(), "wb");
-    }
-    ~TmpFile() {
+    SlicedOutput(std::string target, int64_t sliceBytes)
+        : m_target(std::move(target)), m_sliceBytes(sliceBytes) {}
+    ~SlicedOutput() {
         if (m_file) std::fclose(m_file);
-        if (!m_committed) DeleteFileA(m_tmp.c_str());
+        if (!m_committed)
+            for (size_t i = 0; i < m_slices; ++i) DeleteFileA(tmpName(i).c_str());
     }
-    FILE* get() const { return m_file; }
-    bool write(const void* p, size_t n) { return m_file && std::fwrite(p, 1, n, m_file) == n; }
-    bool commit() {
-        const bool ok = m_file && std::fflush(m_file) == 0 && std::fclose(m_file) == 0;
-        m_file = nullptr;
-        if (!ok || !MoveFileA(m_tmp.c_str(), m_target.c_str())) return false;
-        m_committed = true;
+
+    uint64_t position() const { return m_position; }
+    size_t slices() const { return m_slices; }
+
+    bool write(const void* p, size_t n) {
+        auto* bytes = static_cast<const uint8_t*>(p);
+        while (n > 0) {
+            const size_t slice = size_t(m_position / uint64_t(m_sliceBytes));
+            if (!open(slice)) return false;
+            const uint64_t room = uint64_t(m_sliceBytes) - m_position % uint64_t(m_sliceBytes);
+            const size_t part = size_t(std::min<uint64_t>(n, room));
+            if (std::fwrite(bytes, 1, part, m_file) != part) return false;
+            bytes += part;
+            n -= part;
+            m_position += part;
+        }
         return true;
     }
 
+    // Writes over bytes already written, wherever their slices are.
+    bool rewrite(uint64_t at, const void* p, size_t n) {
+        auto* bytes = static_cast<const uint8_t*>(p);
+        if (!m_file || std::fflush(m_file) != 0 || at + n > m_position) return false;
+        while (n > 0) {
+            const size_t slice = size_t(at / uint64_t(m_sliceBytes));
+            const uint64_t within = at % uint64_t(m_sliceBytes);
+            const size_t part = size_t(std::min<uint64_t>(n, uint64_t(m_sliceBytes) - within));
+            FILE* f = std::fopen(tmpName(slice).c_str(), "r+b");
+            const bool ok = f && std::fseek(f, long(within), SEEK_SET) == 0 &&
+                            std::fwrite(bytes, 1, part, f) == part;
+            if (f && std::fclose(f) != 0) return false;
+            if (!ok) return false;
+            bytes += part;
+            n -= part;
+            at += part;
+        }
+        return true;
+    }
+
+    // Renames every slice into place and removes slices of an earlier,
+    // longer file that would otherwise still be served after the new ones.
+    bool commit() {
+        const bool ok = m_file && std::fflush(m_file) == 0 && std::fclose(m_file) == 0;
+        m_file = nullptr;
+        if (!ok) return false;
+        for (size_t i = 0; i < m_slices; ++i)
+            if (!MoveFileA(tmpName(i).c_str(), finalName(i).c_str())) return false;
+        m_committed = true;
+        for (size_t i = m_slices; DeleteFileA(finalName(i).c_str()); ++i) {
+        }
+        return true;
+    }
+
+    std::string finalName(size_t slice) const {
+        return slice == 0 ? m_target : m_target + "." + std::to_string(slice);
+    }
+
 private:
-    std::string m_target, m_tmp;
+    std::string tmpName(size_t slice) const { return finalName(slice) + ".tmp"; }
+    bool open(size_t slice) {
+        if (m_file && slice + 1 == m_slices) return true;
+        if (m_file && std::fclose(m_file) != 0) {
+            m_file = nullptr;
+            return false;
+        }
+        m_file = std::fopen(tmpName(slice).c_str(), "wb");
+        m_slices = slice + 1;
+        return m_file != nullptr;
+    }
+
+    std::string m_target;
+    int64_t m_sliceBytes;
     FILE* m_file = nullptr;
+    size_t m_slices = 0;
+    uint64_t m_position = 0;
     bool m_committed = false;
 };
 
 }  // namespace
 
 bool CKartile3Maker::make(const std::string& classicPath, const std::string& outDir, Result& result,
-                          std::string& error) {
+                          std::string& error, int64_t sliceBytes) {
+    if (sliceBytes < int64_t(CChunkFile::kHeaderSize)) {
+        error = "a slice must hold at least the chunk file's header";
+        return false;
+    }
     std::string classic;
     if (!read_whole_file(classicPath, classic)) {
         error = "cannot read " + classicPath;
@@ -132,7 +204,7 @@ bool CKartile3Maker::make(const std::string& classicPath, const std::string& out
     }
     const size_t chunkCount = size_t(fh.columns) * size_t(fh.rows);
     std::vector<uint64_t> directory(chunkCount, 0);
-    TmpFile chunkFile(result.chunkPath);
+    SlicedOutput chunkFile(result.chunkPath, sliceBytes);
     uint64_t position = CChunkFile::kHeaderSize + 8 * chunkCount;
     if (!chunkFile.write(&fh, sizeof fh) || !chunkFile.write(directory.data(), 8 * chunkCount)) {
         error = "cannot write " + result.chunkPath;
@@ -191,14 +263,15 @@ bool CKartile3Maker::make(const std::string& classicPath, const std::string& out
             position += sizeof rh + 4 * words.size();
         }
     }
-    if (std::fseek(chunkFile.get(), long(CChunkFile::kHeaderSize), SEEK_SET) != 0 ||
-        !chunkFile.write(directory.data(), 8 * chunkCount) || !chunkFile.commit()) {
+    if (!chunkFile.rewrite(CChunkFile::kHeaderSize, directory.data(), 8 * chunkCount) ||
+        !chunkFile.commit()) {
         error = "cannot write " + result.chunkPath;
         return false;
     }
     result.chunkFileBytes = position;
+    result.slices = int(chunkFile.slices());
     if (!write_to_file(result.headerPath, header)) {
-        DeleteFileA(result.chunkPath.c_str());
+        for (size_t i = 0; i < chunkFile.slices(); ++i) DeleteFileA(chunkFile.finalName(i).c_str());
         error = "cannot write " + result.headerPath;
         return false;
     }

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "app/apphooks.h"
+#include "app/persistantdata.h"
 #include "maps/chunkfile.h"
 #include "maps/kartile3.h"
 #include "online/webserver_nb.h"
@@ -14,6 +16,18 @@ QUrl& serverBase() {
     static QUrl base;
     return base;
 }
+
+class WebWorkerPersistor : public PersistantData {
+public:
+    WebWorkerPersistor() : PersistantData("CWebWorker") {}
+    void DeclareData() override { Declare("serverBase", CWebWorker::serverSetting()); }
+};
+WebWorkerPersistor s_persistor;
+
+// After LoadSettings: the catalogue is the first step that may open maps.
+const AppHookRegistration s_serverAtStart(AppHook::CreateMapCatalogue, [](const AppHookContext&) {
+    CWebWorker::ApplyServerSetting();
+});
 
 }  // namespace
 
@@ -181,6 +195,18 @@ void CWebWorker::SetServerBase(const QUrl& base) {
     serverBase() = base;
 }
 
+std::string& CWebWorker::serverSetting() {
+    static std::string setting;
+    return setting;
+}
+
+void CWebWorker::ApplyServerSetting() {
+    const QUrl url(QString::fromStdString(serverSetting()).trimmed(), QUrl::StrictMode);
+    const bool usable = url.isValid() && !url.host().isEmpty() &&
+                        (url.scheme() == "http" || url.scheme() == "https");
+    SetServerBase(usable ? url : QUrl());
+}
+
 QUrl CWebWorker::ServerChunkUrl(const std::string& headerPath) {
     QUrl base = serverBase();
     if (base.isEmpty()) return {};
@@ -220,6 +246,15 @@ void CWebWorker::FilterNeeded(const QRect& chunkBox) {
         const QPoint p(int(it->first & 0xFFFF), int(it->first >> 16));
         it = chunkBox.contains(p) ? std::next(it) : m_wanted.erase(it);
     }
+}
+
+void CWebWorker::CancelAll() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_wanted.clear();
+    }
+    for (auto& slot : m_slots)
+        if (slot->busy) slot->cancel();
 }
 
 bool CWebWorker::OutputReady() const {
@@ -333,5 +368,6 @@ void CWebWorker::slotFinished(Slot& slot, bool ok, bool cancelled, const QString
     }
     if (ok && !slot.headerJob) ++m_done;
     if (onChunkDone && !slot.headerJob) onChunkDone(slot.key, ok);
+    if (onSettled && idle()) onSettled();
     schedulePump();
 }

@@ -42,12 +42,22 @@ public:
     // "<folder>/<name>.ktl" is "<base>/<name>.kt3". Empty: no downloads.
     static void SetServerBase(const QUrl& base);
     static QUrl ServerChunkUrl(const std::string& headerPath);
+    // The base comes from the setting "CWebWorker:serverBase" of
+    // "orvanta.ini" at start-up, once the settings are loaded. The map
+    // server is the deployment's own: it has no built-in default, so without
+    // the setting nothing is downloaded. Only an http or https address with
+    // a host counts; anything else leaves downloads off.
+    static void ApplyServerSetting();
+    static std::string& serverSetting();
 
     // A chunk (row, column) is wanted at `level` (the finer of this and any
     // earlier wish counts).
     void Want(int row, int column, int level);
     // Drops wanted chunks outside a box of chunk columns and rows.
     void FilterNeeded(const QRect& chunkBox);
+    // Drops every wanted chunk and aborts the transfers in flight (they end
+    // as failed downloads).
+    void CancelAll();
     // Finished downloads wait to be applied.
     bool OutputReady() const;
     // Applies finished downloads: their chunks leave the cache. Returns their keys.
@@ -63,6 +73,9 @@ public:
 
     // Called on the user-interface thread after each chunk download ends.
     std::function<void(uint32_t key, bool ok)> onChunkDone;
+    // Called on the user-interface thread when a download ends and leaves
+    // the worker idle: nothing wanted (or given up) and nothing in flight.
+    std::function<void()> onSettled;
 
 private:
     class Slot;

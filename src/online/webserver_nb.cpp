@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <atomic>
 
 #include "online/networkaccess.h"
 
@@ -90,8 +91,8 @@ bool CWebServer_NB::GetFile(const QString& serverPath, const QString& localPath)
     return true;
 }
 
-bool CWebServer_NB::ReadPartialFileSlice_NB(const QString& serverPath, int64_t offset,
-                                            int length, char* destination) {
+bool CWebServer_NB::ReadPartialFileSlice_NB(const QString& serverPath, int64_t offset, int length,
+                                            char* destination) {
     if (m_reply || length <= 0 || offset < 0 || !destination) return false;
     m_failed = false;
     m_destination = destination;
@@ -220,22 +221,22 @@ void CWebServer_NB::onFinished() {
     reply->deleteLater();
 
     switch (kind) {
-    case Kind::File:
-        finishFile(!m_failed);
-        complete(m_failed ? 0 : 1);
-        break;
-    case Kind::Range:
-        complete(m_failed ? -1 : m_expected - m_remaining);
-        break;
-    case Kind::Size:
-        if (auto cb = std::move(m_sizeCallback)) {
-            m_inCallback = true;
-            cb(size);
-            m_inCallback = false;
-        }
-        break;
-    case Kind::None:
-        break;
+        case Kind::File:
+            finishFile(!m_failed);
+            complete(m_failed ? 0 : 1);
+            break;
+        case Kind::Range:
+            complete(m_failed ? -1 : m_expected - m_remaining);
+            break;
+        case Kind::Size:
+            if (auto cb = std::move(m_sizeCallback)) {
+                m_inCallback = true;
+                cb(size);
+                m_inCallback = false;
+            }
+            break;
+        case Kind::None:
+            break;
     }
 }
 
@@ -270,14 +271,26 @@ void CWebServer_NB::complete(int result) {
     }
 }
 
+namespace {
+std::atomic<int64_t> g_sliceSize{CWebServer_NB_sliced::kSliceSize};
+}
+
+void CWebServer_NB_sliced::SetSliceSize(int64_t bytes) {
+    g_sliceSize = bytes > 0 ? bytes : kSliceSize;
+}
+
+int64_t CWebServer_NB_sliced::sliceSize() {
+    return g_sliceSize.load();
+}
+
 QString CWebServer_NB_sliced::slicePath(const QString& serverPath, int64_t offset) {
-    const int64_t slice = offset >> 31;
+    const int64_t slice = offset / sliceSize();
     return slice == 0 ? serverPath : serverPath + QString(".%1").arg(slice);
 }
 
 int CWebServer_NB_sliced::clippedLength(int64_t offset, int length) {
-    const int64_t inSlice = offset & 0x7FFFFFFF;
-    return int(std::min<int64_t>(length, kSliceSize - inSlice));
+    const int64_t size = sliceSize();
+    return int(std::min<int64_t>(length, size - offset % size));
 }
 
 int CWebServer_NB_sliced::ReadSlices(const QString& serverPath, int64_t offset, int length,
@@ -285,7 +298,7 @@ int CWebServer_NB_sliced::ReadSlices(const QString& serverPath, int64_t offset, 
     m_slicedPath = serverPath;
     m_start = offset;
     m_length = clippedLength(offset, length);
-    if (!ReadPartialFileSlice_NB(slicePath(serverPath, offset), offset & 0x7FFFFFFF, m_length,
+    if (!ReadPartialFileSlice_NB(slicePath(serverPath, offset), offset % sliceSize(), m_length,
                                  destination))
         return -1;
     return m_length;

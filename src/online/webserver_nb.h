@@ -95,6 +95,10 @@ public:
     using CWebServer_NB::CWebServer_NB;
 
     static constexpr int64_t kSliceSize = int64_t(1) << 31;
+    // The slice size of every sliced read in the process: kSliceSize unless
+    // set otherwise (by tests and tools, for small files laid out in slices).
+    static void SetSliceSize(int64_t bytes);
+    static int64_t sliceSize();
 
     // The slice a read at `offset` goes to, the offset inside it, and the
     // length clipped at the slice's end.

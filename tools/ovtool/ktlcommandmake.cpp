@@ -5,6 +5,7 @@
 
 #include "ktlcommand.h"
 #include "ktlmakev3.h"
+#include "maps/kartile3maker.h"
 #include "maps/kartilemaker.h"
 #include "ovtoolcommand.h"
 
@@ -16,12 +17,14 @@ const OvtoolCommand makeCommand(
     "ktl make",
     "IMAGE -o OUT.ktl (--bounds W,E,S,N [--mercator] | --gcp X,Y,LAT,LON ...) [--name S] "
     "[--title S] [--id S] [--edition S] [--revision S] [--scale S] [--type S] [--copyright S] "
-    "[--depths S] [--heights S] [--datum-shift DLAT,DLON] [--odd-magic] [--v3 OUTDIR]",
+    "[--depths S] [--heights S] [--datum-shift DLAT,DLON] [--odd-magic] [--v3 OUTDIR "
+    "[--slice-bytes N]]",
     "make a classic .ktl map from an image", runMake);
 
 int runMake(const QStringList& args) {
     CKartileMaker maker;
     QString input, output, v3Dir;
+    qint64 sliceBytes = CKartile3Maker::kServerSliceBytes;
     bool mercator = false;
     std::vector<double> bounds;
     std::vector<PolynomialFit::ControlPoint> points;
@@ -70,6 +73,15 @@ int runMake(const QStringList& args) {
             maker.longitudeShift = numbers[1];
         } else if (a == "--v3") {
             if (!ktlTakeValue(args, i, v3Dir)) return ovtoolUsageError(makeCommand);
+        } else if (a == "--slice-bytes") {
+            QString value;
+            bool ok = false;
+            if (!ktlTakeValue(args, i, value)) return ovtoolUsageError(makeCommand);
+            sliceBytes = value.toLongLong(&ok);
+            if (!ok || sliceBytes < 40) {
+                ovtoolError("--slice-bytes takes a size of at least 40 bytes");
+                return 2;
+            }
         } else if (a == "--odd-magic") {
             maker.magic = 0x1423D5FF;
         } else if (a.startsWith('-') || !input.isEmpty()) {
@@ -116,7 +128,7 @@ int runMake(const QStringList& args) {
                     .arg(counts[3])
                     .arg(maker.fitError(), 0, 'g', 3));
     // The version-3 twin: a header file and the server's chunk file.
-    if (!v3Dir.isEmpty()) return ktlMakeV3(output, v3Dir);
+    if (!v3Dir.isEmpty()) return ktlMakeV3(output, v3Dir, sliceBytes);
     return 0;
 }
 

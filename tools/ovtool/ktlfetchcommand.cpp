@@ -3,15 +3,15 @@
 // progress bar, through the same download slots the program uses.
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QThread>
 #include <QUrl>
 #include <cstdio>
 
 #include "ktlcommand.h"
 #include "maps/kartile3.h"
+#include "maps/kartile3area.h"
 #include "maps/webworker.h"
+#include "online/progressdialogdata.h"
 #include "online/webserver_nb.h"
 #include "ovtoolcommand.h"
 
@@ -20,10 +20,8 @@ namespace {
 int runFetch(const QStringList& args);
 
 const OvtoolCommand fetchCommand(
-    "ktl fetch", "URL-BASE FILE.ktl [--area W,E,S,N] [--level L]",
+    "ktl fetch", "URL-BASE FILE.ktl [--area W,E,S,N] [--level L] [--slice-bytes N]",
     "download the chunks of a version-3 map (FILE.ktl is fetched too when missing)", runFetch);
-
-constexpr int kStallMs = 60000;  // no chunk finished for this long: give up
 
 void progressBar(int done, int total) {
     constexpr int kWidth = 30;
@@ -66,6 +64,16 @@ int runFetch(const QStringList& args) {
                 ovtoolError("--level takes 0 (full detail) to 9");
                 return 2;
             }
+        } else if (args[i] == "--slice-bytes") {
+            // Server files laid out in slices of another size than 2 GiB (tests).
+            bool ok = false;
+            if (!ktlTakeValue(args, i, value)) return ovtoolUsageError(fetchCommand);
+            const qint64 bytes = value.toLongLong(&ok);
+            if (!ok || bytes < 40) {
+                ovtoolError("--slice-bytes takes a size of at least 40 bytes");
+                return 2;
+            }
+            CWebServer_NB_sliced::SetSliceSize(bytes);
         } else if (args[i].startsWith('-')) {
             return ovtoolUsageError(fetchCommand);
         } else {
@@ -94,56 +102,28 @@ int runFetch(const QStringList& args) {
         return 1;
     }
     CWebWorker::SetServerBase(base);
-    CWebWorker worker(chunked, CWebWorker::ServerChunkUrl(file.toStdString()));
-
     std::vector<uint32_t> keys;
     if (area.empty()) {
         for (int r = 0; r < chunked->chunkRows(); ++r)
             for (int c = 0; c < chunked->chunkColumns(); ++c)
                 keys.push_back(uint32_t(r) << 16 | uint32_t(c));
     } else {
-        keys = chunked->ChunksWithin(CBounds(area[0], area[1], area[2], area[3]));
+        keys = CKartile3Area::UnderPolygon(*chunked,
+                                           CPolygon(CBounds(area[0], area[1], area[2], area[3])));
     }
-    CChunkFile* chunks = chunked->chunkFile();
-    auto complete = [&] {
-        int n = 0;
-        for (uint32_t key : keys)
-            if (chunks->hasHeader() &&
-                chunks->StoredLevel(int(key >> 16), int(key & 0xFFFF)) <= level)
-                ++n;
-        return n;
+    CProgressDialogData progress("Download map");
+    progress.onChanged = [&] {
+        if (progress.started()) progressBar(progress.done(), progress.total());
     };
-    const int total = int(keys.size());
-    int done = complete();
-    progressBar(done, total);
-    worker.onChunkDone = [&](uint32_t, bool ok) {
-        if (ok) progressBar(++done, total);
-    };
-    for (uint32_t key : keys) worker.Want(int(key >> 16), int(key & 0xFFFF), level);
-
-    QElapsedTimer stall;
-    stall.start();
-    int lastDone = -1;
-    // The header arrives first; the chunks only become wanted-and-fetchable after it.
-    while (!worker.gaveUp() && stall.elapsed() < kStallMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (worker.idle()) break;
-        if (worker.chunksDone() != lastDone) {
-            lastDone = worker.chunksDone();
-            stall.restart();
-        }
-        QThread::msleep(1);
-    }
-    worker.ProcessWebOutput();
-    done = complete();
-    progressBar(done, total);
+    chunked->DownloadChunks(keys, level, &progress);
+    while (!progress.finished()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     std::fprintf(stderr, "\n");
-    if (done < total) {
-        ovtoolError(
-            QString("%1 of %2 chunks are still missing: %3")
-                .arg(total - done)
-                .arg(total)
-                .arg(worker.lastError().isEmpty() ? "the server stalled" : worker.lastError()));
+    const int total = progress.total(), done = progress.done();
+    if (!progress.succeeded()) {
+        ovtoolError(QString("%1 of %2 chunks are still missing: %3")
+                        .arg(total - done)
+                        .arg(total)
+                        .arg(QString::fromStdString(progress.message())));
         return 1;
     }
     ovtoolPrint(QString("%1: %2 of %2 chunks complete").arg(file).arg(total));

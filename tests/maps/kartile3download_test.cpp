@@ -1,0 +1,271 @@
+// Area downloads of version-3 maps from a real nginx: a polygon fills exactly
+// the chunks it touches, a route those within its width, the whole map every
+// chunk, after which the map draws like its classic twin; a server file laid
+// out in slices fetches the same. Progress, refusals and cancelling.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTest>
+
+#include "app/attributes.h"
+#include "app/persistantdata.h"
+#include "chunkedtestmaps.h"
+#include "maps/kartile3.h"
+#include "maps/kartile3area.h"
+#include "maps/kartile3maker.h"
+#include "maps/webworker.h"
+#include "online/progressdialogdata.h"
+#include "online/webserver_nb.h"
+#include "support/nginxserver.h"
+#include "support/stubhttpserver.h"
+
+using namespace testsupport;
+using namespace chunkedtest;
+
+namespace {
+
+uint32_t key(int row, int column) {
+    return uint32_t(row) << 16 | uint32_t(column);
+}
+
+// Positions of map pixels.
+Vertex at(const CKartile& map, int x, int y) {
+    double lat, lon;
+    map.xy_to_latlong(x, y, lat, lon);
+    return Vertex(lon, lat);
+}
+
+// Chunks with anything stored (data or a blank entry).
+std::vector<uint32_t> filledChunks(CKartile3* map) {
+    std::vector<uint32_t> keys;
+    CChunkFile* file = map->chunkFile();
+    for (int r = 0; r < map->chunkRows(); ++r)
+        for (int c = 0; c < map->chunkColumns(); ++c) {
+            uint64_t entry = 0;
+            if (file->hasHeader() && file->DirectoryEntry(r, c, entry) && entry != 0)
+                keys.push_back(key(r, c));
+        }
+    return keys;
+}
+
+class AreaDownload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        twin = makeTwin(dir);
+        local = installLocal(twin, dir.file("local"), false);
+    }
+    void TearDown() override {
+        CWebWorker::SetServerBase({});
+        CWebServer_NB_sliced::SetSliceSize(CWebServer_NB_sliced::kSliceSize);
+    }
+    void serve(const QString& root) {
+        nginx = std::make_unique<NginxServer>(root);
+        ASSERT_TRUE(nginx->running()) << nginx->error().toStdString();
+        CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(nginx->port())));
+    }
+    // Starts a download and runs the event loop until its progress finishes.
+    bool run(CProgressDialogData& progress, const std::function<void()>& start) {
+        int finishedCalls = 0;
+        progress.onFinished = [&](bool) { ++finishedCalls; };
+        start();
+        const bool done = QTest::qWaitFor([&] { return progress.finished(); }, 30000);
+        QTest::qWait(20);  // nothing more arrives after the end
+        EXPECT_EQ(finishedCalls, 1);
+        return done;
+    }
+    // The v3 map draws like its classic twin, pixel for pixel.
+    void expectTwinPixels(CKartile* v3) {
+        ktltest::OpenMap classic(twin.classic);
+        for (int level : {0, 2, -1}) {
+            const int w = level < 0 ? 800 : 2600 >> level, h = level < 0 ? 600 : 1536 >> level;
+            const int x = level < 0 ? 900 : 0, y = level < 0 ? 700 : 0;
+            EXPECT_TRUE(renderRect(classic.get(), x, y, w, h, level) ==
+                        renderRect(v3, x, y, w, h, level))
+                << "level " << level;
+        }
+    }
+    TempDir dir;
+    Twin twin;
+    std::string local;
+    std::unique_ptr<NginxServer> nginx;
+};
+
+TEST_F(AreaDownload, PolygonFillsExactlyItsChunksThenTheWholeMapMatchesTheTwin) {
+    if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
+    serve(twin.serverDir);
+    ktltest::OpenMap map(local);
+    auto* v3 = dynamic_cast<CKartile3*>(map.get());
+    ASSERT_NE(v3, nullptr);
+    // A triangle whose box covers all six chunks but which misses the top
+    // right one (row 0, column 2): its long edge passes below that chunk.
+    const CPolygon triangle({at(*v3, 100, 100), at(*v3, 2500, 1400), at(*v3, 150, 1300)});
+    const std::vector<uint32_t> under = {key(0, 0), key(0, 1), key(1, 0), key(1, 1), key(1, 2)};
+    EXPECT_EQ(CKartile3Area::UnderPolygon(*v3, triangle), under);
+
+    CProgressDialogData progress("Download map");
+    int changes = 0;
+    progress.onChanged = [&] { ++changes; };
+    ASSERT_TRUE(run(progress, [&] { v3->DownloadPolygon(&triangle, &progress); }));
+    EXPECT_TRUE(progress.succeeded()) << progress.message();
+    EXPECT_EQ(progress.total(), 5);
+    EXPECT_EQ(progress.done(), 5);
+    EXPECT_EQ(progress.failed(), 0);
+    EXPECT_GE(changes, 6) << "the start and every chunk";
+    EXPECT_EQ(filledChunks(v3), under);
+    EXPECT_TRUE(v3->chunkFile()->IsBlank(1, 2));
+    for (uint32_t k : {key(0, 0), key(0, 1), key(1, 0), key(1, 1)})
+        EXPECT_TRUE(v3->chunkFile()->ChunkIsFullyDownloaded(int(k >> 16), int(k & 0xFFFF)));
+    EXPECT_FALSE(v3->isDownloadingArea());
+
+    CProgressDialogData whole;
+    ASSERT_TRUE(run(whole, [&] { v3->DownloadWholeMap(&whole); }));
+    EXPECT_TRUE(whole.succeeded()) << whole.message();
+    EXPECT_EQ(whole.total(), 6);
+    EXPECT_EQ(whole.done(), 6);
+    EXPECT_EQ(filledChunks(v3).size(), 6u);
+    EXPECT_TRUE(v3->chunkFile()->appearsFullyDownloaded());
+    expectTwinPixels(v3);
+
+    // Nothing left to fetch: finished at once, without the server.
+    nginx->stop();
+    CProgressDialogData again;
+    v3->DownloadWholeMap(&again);
+    EXPECT_TRUE(again.succeeded());
+    EXPECT_EQ(again.done(), 6);
+}
+
+TEST_F(AreaDownload, RouteTakesTheChunksWithinItsWidthInMetres) {
+    if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
+    serve(twin.serverDir);
+    ktltest::OpenMap map(local);
+    auto* v3 = dynamic_cast<CKartile3*>(map.get());
+    ASSERT_NE(v3, nullptr);
+    // Along pixel row 300 to x = 900: the next chunk column starts 124 pixels
+    // (about 3.4 km) further east, the next chunk row 724 pixels (about
+    // 54 km) further south. A pixel is 1/2600 degree wide (27 m) and 1/1500
+    // high (74 m).
+    const CPolyline route({at(*v3, 100, 300), at(*v3, 900, 300)});
+    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 500), std::vector<uint32_t>{key(0, 0)});
+    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 5000),
+              (std::vector<uint32_t>{key(0, 0), key(0, 1)}));
+    // The third chunk column is 31 km east, the second row 54 km south, the
+    // chunk diagonally beyond both 62 km away.
+    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 40000),
+              (std::vector<uint32_t>{key(0, 0), key(0, 1), key(0, 2)}));
+    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 60000),
+              (std::vector<uint32_t>{key(0, 0), key(0, 1), key(0, 2), key(1, 0), key(1, 1)}));
+
+    CProgressDialogData progress;
+    ASSERT_TRUE(run(progress, [&] { v3->DownloadRoute(&route, 5000, &progress); }));
+    EXPECT_TRUE(progress.succeeded()) << progress.message();
+    EXPECT_EQ(filledChunks(v3), (std::vector<uint32_t>{key(0, 0), key(0, 1)}));
+}
+
+TEST_F(AreaDownload, ServerFileInSlicesFetchesAndDrawsTheSame) {
+    if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
+    // The same map laid out in slices of 100000 bytes, as a server holds
+    // files over 2 GiB in slices of 2^31.
+    const QString sliced = dir.file("sliced");
+    QDir().mkpath(sliced);
+    CKartile3Maker::Result result;
+    std::string error;
+    ASSERT_TRUE(CKartile3Maker::make(twin.classic, sliced.toStdString(), result, error, 100000))
+        << error;
+    ASSERT_GT(result.slices, 3);
+    EXPECT_EQ(result.chunkFileBytes, twin.v3.chunkFileBytes);
+    QByteArray joined;
+    for (int i = 0; i < result.slices; ++i) {
+        const QString name = sliced + "/twin.kt3" + (i ? QString(".%1").arg(i) : QString());
+        const QByteArray part = readFile(name);
+        if (i + 1 < result.slices) {
+            EXPECT_EQ(part.size(), 100000) << name.toStdString();
+        }
+        joined += part;
+    }
+    EXPECT_FALSE(QFile::exists(sliced + QString("/twin.kt3.%1").arg(result.slices)));
+    EXPECT_TRUE(joined == readFile(QString::fromStdString(twin.v3.chunkPath)))
+        << "the slices are the whole file cut in order";
+
+    serve(sliced);
+    CWebServer_NB_sliced::SetSliceSize(100000);
+    ktltest::OpenMap map(local);
+    auto* v3 = dynamic_cast<CKartile3*>(map.get());
+    ASSERT_NE(v3, nullptr);
+    CProgressDialogData progress;
+    ASSERT_TRUE(run(progress, [&] { v3->DownloadWholeMap(&progress); }));
+    EXPECT_TRUE(progress.succeeded()) << progress.message() << nginx->log().toStdString();
+    expectTwinPixels(v3);
+
+    // Made again with bigger slices: the surplus slices of the old layout go.
+    ASSERT_TRUE(CKartile3Maker::make(twin.classic, sliced.toStdString(), result, error, 1000000));
+    EXPECT_FALSE(QFile::exists(sliced + QString("/twin.kt3.%1").arg(result.slices)));
+}
+
+TEST_F(AreaDownload, RefusalsAndCancellingFinishOnceAndNotOk) {
+    ktltest::OpenMap map(local);
+    auto* v3 = dynamic_cast<CKartile3*>(map.get());
+    ASSERT_NE(v3, nullptr);
+
+    // No map server set: nothing is contacted.
+    CProgressDialogData noServer;
+    v3->DownloadWholeMap(&noServer);
+    EXPECT_TRUE(noServer.finished());
+    EXPECT_FALSE(noServer.succeeded());
+    EXPECT_EQ(noServer.message(), "No map server is set");
+    EXPECT_EQ(noServer.failed(), 6);
+
+    // A server that takes requests and never answers; cancel mid-way.
+    StubHttpServer stall([](const StubHttpServer::Request&, QTcpSocket*) {});
+    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(stall.port())));
+    CProgressDialogData progress;
+    bool done = false;
+    progress.onFinished = [&](bool) { done = true; };
+    v3->DownloadWholeMap(&progress);
+    ASSERT_TRUE(v3->isDownloadingArea());
+    CProgressDialogData second;
+    v3->DownloadWholeMap(&second);
+    EXPECT_TRUE(second.finished() && !second.succeeded()) << "one area download at a time";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stall.requests() > 0; }, 5000));
+    progress.Cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 2000)) << "cancelling ends transfers at once";
+    EXPECT_FALSE(progress.succeeded());
+    EXPECT_EQ(progress.message(), "Cancelled");
+    EXPECT_EQ(progress.failed(), 6);
+    EXPECT_FALSE(v3->isDownloadingArea());
+
+    // A map closed during a download finishes it.
+    CProgressDialogData closing;
+    {
+        ktltest::OpenMap other(installLocal(twin, dir.file("other"), false));
+        dynamic_cast<CKartile3*>(other.get())->DownloadWholeMap(&closing);
+        QTest::qWait(50);
+    }
+    EXPECT_TRUE(closing.finished());
+    EXPECT_EQ(closing.message(), "The map was closed");
+    QTest::qWait(50);  // late replies and queued ends find nothing to touch
+}
+
+TEST(ServerSetting, TheMapServerComesFromTheSettingsAndHasNoDefault) {
+    CWebWorker::serverSetting().clear();
+    CWebWorker::ApplyServerSetting();
+    EXPECT_TRUE(CWebWorker::ServerChunkUrl("/maps/a.ktl").isEmpty()) << "no built-in server";
+
+    PersistantData* persistor = PersistantData::find_persistor("CWebWorker:serverBase");
+    ASSERT_NE(persistor, nullptr);
+    CAttributes settings;
+    settings.Set("CWebWorker:serverBase", "http://127.0.0.1:9/charts/");
+    persistor->LoadFrom(settings);
+    CWebWorker::ApplyServerSetting();
+    EXPECT_EQ(CWebWorker::ServerChunkUrl("/maps/a.ktl").toString(),
+              "http://127.0.0.1:9/charts/a.kt3");
+
+    for (const char* bad : {"ftp://127.0.0.1/charts/", "not a url", "http:///nohost"}) {
+        CWebWorker::serverSetting() = bad;
+        CWebWorker::ApplyServerSetting();
+        EXPECT_TRUE(CWebWorker::ServerChunkUrl("/maps/a.ktl").isEmpty()) << bad;
+    }
+    CWebWorker::serverSetting().clear();
+    CWebWorker::SetServerBase({});
+}
+
+}  // namespace
