@@ -1,8 +1,10 @@
 // A real nginx serving a folder on 127.0.0.1 at a free port, for tests of
 // whole-file, range and size requests. Started by the test, stopped with it.
+// The process is forked by a helper that the test process forks before
+// main(), while it has one thread, so tests that run threads can start
+// servers without forking themselves (see nginxserver.cpp).
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -24,7 +26,7 @@ public:
 
 private:
     QTemporaryDir m_work;
-    QProcess m_process;
+    qint64 m_pid = 0;
     int m_port = 0;
     QString m_error;
 };
