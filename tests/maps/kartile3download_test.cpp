@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QTest>
 
-#include "app/attributes.h"
+#include "app/apphooks.h"
 #include "app/persistantdata.h"
 #include "chunkedtestmaps.h"
 #include "maps/kartile3.h"
@@ -250,12 +250,17 @@ TEST(ServerSetting, TheMapServerComesFromTheSettingsAndHasNoDefault) {
     CWebWorker::ApplyServerSetting();
     EXPECT_TRUE(CWebWorker::ServerChunkUrl("/maps/a.ktl").isEmpty()) << "no built-in server";
 
-    PersistantData* persistor = PersistantData::find_persistor("CWebWorker:serverBase");
-    ASSERT_NE(persistor, nullptr);
-    CAttributes settings;
-    settings.Set("CWebWorker:serverBase", "http://127.0.0.1:9/charts/");
-    persistor->LoadFrom(settings);
-    CWebWorker::ApplyServerSetting();
+    // Start-up: the settings file is read, then the catalogue step applies it.
+    TempDir dir;
+    QDir().mkpath(dir.file("app"));
+    QDir().mkpath(dir.file("docs"));
+    PersistantData::SetFolders(dir.file("app").toStdString(), dir.file("docs").toStdString());
+    ASSERT_TRUE(writeFile(dir.file("app/orvanta.ini"),
+                          "CWebWorker:serverBase=http://127.0.0.1:9/charts/\n"));
+    RunAppHooks(AppHook::LoadSettings);
+    RunAppHooks(AppHook::CreateMapCatalogue);
+    PersistantData::SetFolders("", "");
+    EXPECT_EQ(CWebWorker::serverSetting(), "http://127.0.0.1:9/charts/");
     EXPECT_EQ(CWebWorker::ServerChunkUrl("/maps/a.ktl").toString(),
               "http://127.0.0.1:9/charts/a.kt3");
 
