@@ -65,6 +65,35 @@ TEST(KtlFetchCommand, FillsAMapFromNginxThatThenRendersLikeItsClassicTwin) {
     }
 }
 
+TEST(KtlFetchCommand, ChunkFileLaidOutInSlicesFetchesTheSame) {
+    if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
+    TempDir dir;
+    ASSERT_TRUE(twinImage().save(dir.file("twin.png")));
+    // Slices of 150000 bytes stand in for the server's 2 GiB ones.
+    const auto made =
+        runOvtool({"ktl", "make", dir.file("twin.png"), "-o", dir.file("twin.ktl"), "--bounds",
+                   "10,11,50,51", "--v3", dir.file("server"), "--slice-bytes", "150000"},
+                  dir.path());
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.out.contains(" slices")) << made.out.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.file("server/twin.kt3.1")));
+    NginxServer nginx(dir.file("server"));
+    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
+
+    const QString local = dir.file("local/twin.ktl");
+    const auto fetched = runOvtool(
+        {"ktl", "fetch", urlOf(nginx.port(), "/"), local, "--slice-bytes", "150000"}, dir.path());
+    ASSERT_EQ(fetched.exitCode, 0) << fetched.err.toStdString();
+    EXPECT_TRUE(fetched.out.contains("6 of 6 chunks complete")) << fetched.out.toStdString();
+    for (const auto& [map, png] :
+         {std::pair{dir.file("twin.ktl"), dir.file("a.png")}, std::pair{local, dir.file("b.png")}})
+        ASSERT_EQ(runOvtool({"ktl", "render", map, "--level", "0", "-o", png}, dir.path()).exitCode,
+                  0);
+    const QImage a(dir.file("a.png")), b(dir.file("b.png"));
+    EXPECT_FALSE(a.isNull());
+    EXPECT_TRUE(a == b);
+}
+
 class WebWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
