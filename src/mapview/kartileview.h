@@ -204,10 +204,8 @@ private:
     COverlayObject* m_pressed = nullptr;
 
     bool m_opening = false;
-    bool m_requestedButClosed = false;
     std::string m_requestedPath;
     std::string m_lastShownPath;
-    uint64_t m_openGeneration = 0;  // a later open makes an earlier callback moot
 
     std::vector<Overlay> m_overlays;  // ascending draw_order, stable
     FRect m_visibleImage;             // screen in image pixels, plus 50 on every side

@@ -32,6 +32,7 @@ public:
     void Close() override;
     void OnUpdate(CDataGPSPosition&) override { position_seen = true; }
     using CDataConnection::OnUpdate;
+    using CHeartbeat::Counter::OnUpdate;
     void OnHeartbeat() override;
 
     // The file to play; true when it exists.
