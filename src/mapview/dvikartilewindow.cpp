@@ -49,6 +49,9 @@ CDVI_Kartile_Window::CDVI_Kartile_Window(QQuickItem* parent)
     setFlag(ItemIsFocusScope, true);
     setActiveFocusOnTab(true);
     setOpaquePainting(true);
+    m_frames.setInterval(16);
+    m_frames.setTimerType(Qt::PreciseTimer);
+    connect(&m_frames, &QTimer::timeout, this, &CDVI_Kartile_Window::onFrame);
     m_ownView = std::make_unique<CKartileView>();
     attachView(m_ownView.get());
     if (!s_main) s_main = this;
@@ -66,7 +69,11 @@ CDVI_Kartile_Window* CDVI_Kartile_Window::mainWindow() {
 void CDVI_Kartile_Window::attachView(CKartileView* view) {
     if (m_view) m_view->redraw = nullptr;
     m_view = view;
-    if (m_view) m_view->redraw = [this] { update(); };
+    if (m_view)
+        m_view->redraw = [this] {
+            update();
+            startFrames();
+        };
     update();
 }
 
@@ -110,9 +117,27 @@ void CDVI_Kartile_Window::geometryChange(const QRectF& newGeometry, const QRectF
     }
 }
 
+void CDVI_Kartile_Window::startFrames() {
+    if (m_frames.isActive() || !m_view || !m_view->isAnimating()) return;
+    m_sinceFrame.start();
+    m_frames.start();
+}
+
+void CDVI_Kartile_Window::onFrame() {
+    if (!m_view || !m_view->isAnimating()) {
+        m_frames.stop();
+        return;
+    }
+    const double ticks = std::min(m_sinceFrame.restart() / 100.0, 1.0);
+    m_view->AdvanceAnimation(ticks);
+}
+
 void CDVI_Kartile_Window::OnHeartbeat() {
     if (!m_view) return;
-    m_view->onTimer();
+    if (m_frames.isActive())
+        m_view->PollRenderer();
+    else
+        m_view->onTimer();
     onChangedScale();
     refreshState();
 }
@@ -281,6 +306,7 @@ void CDVI_Kartile_Window::mouseReleaseEvent(QMouseEvent* event) {
     const double r = ratio();
     const QPointF p = event->position();
     if (m_view->onSingleTouchUp()) m_view->onTap(p.x() * r, p.y() * r, m_view->touchPrecision2);
+    startFrames();  // a fling carries on
 }
 
 void CDVI_Kartile_Window::hoverMoveEvent(QHoverEvent* event) {
@@ -356,5 +382,6 @@ void CDVI_Kartile_Window::touchEvent(QTouchEvent* event) {
         default:
             break;
     }
+    startFrames();
     event->accept();
 }

@@ -6,10 +6,14 @@
 //
 // Every heartbeat tick it runs the view's animation and updates the scale
 // bar (length in item pixels and label) and the cursor's position text.
+// While a zoom or fling animates, a frame timer advances it between ticks
+// so that it moves at the display's pace rather than ten steps a second.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QQuickPaintedItem>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 #include "app/heartbeat.h"
@@ -78,6 +82,8 @@ private:
     void attachView(CKartileView* view);
     void updateCursorText(double x, double y);
     void refreshState();
+    void startFrames();
+    void onFrame();
 
     std::unique_ptr<CKartileView> m_ownView;
     CKartileView* m_view = nullptr;
@@ -91,4 +97,6 @@ private:
     bool m_lastLocked = false;
     int m_wheelRest = 0;  // eighths of a degree not yet turned into a step
     bool m_pinching = false;
+    QTimer m_frames;
+    QElapsedTimer m_sinceFrame;
 };

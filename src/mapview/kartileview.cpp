@@ -532,22 +532,33 @@ void CKartileView::stopAnimation() {
 }
 
 void CKartileView::onTimer() {
-    if (m_animating && !m_touchActive) {
-        m_vx *= 0.9;
-        m_vy *= 0.9;
-        if (m_f > 1)
-            m_f = std::max(1.0, m_f - 0.25);
-        else if (m_f < 1)
-            m_f = std::min(1.0, m_f + 0.25);
-        const bool ends = std::fabs(m_vx) < 1 && std::fabs(m_vy) < 1 && m_f == 1.0;
-        DoScroll(m_vx, m_vy);
-        if (ends) {
-            m_animating = false;
-            m_vx = m_vy = 0;
-            m_scrollRest = FPoint();
-        }
-        requestRedraw();
+    AdvanceAnimation(1.0);
+    PollRenderer();
+}
+
+void CKartileView::AdvanceAnimation(double ticks) {
+    if (!m_animating || m_touchActive || !(ticks > 0)) return;
+    // Per tick: velocity x 0.9, f 0.25 nearer to 1; a part of a tick does
+    // the same part of it, so frames between ticks add up to whole ticks.
+    const double decay = ticks == 1.0 ? 0.9 : std::pow(0.9, ticks);
+    m_vx *= decay;
+    m_vy *= decay;
+    const double step = 0.25 * ticks;
+    if (m_f > 1)
+        m_f = std::max(1.0, m_f - step);
+    else if (m_f < 1)
+        m_f = std::min(1.0, m_f + step);
+    const bool ends = std::fabs(m_vx) < 1 && std::fabs(m_vy) < 1 && m_f == 1.0;
+    DoScroll(m_vx * ticks, m_vy * ticks);
+    if (ends) {
+        m_animating = false;
+        m_vx = m_vy = 0;
+        m_scrollRest = FPoint();
     }
+    requestRedraw();
+}
+
+void CKartileView::PollRenderer() {
     if (m_renderer.TimerCallback()) requestRedraw();
 }
 

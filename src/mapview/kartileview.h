@@ -76,8 +76,13 @@ public:
     bool onTap(double sx, double sy, double tolerance2);
     void onMouseDown(double sx, double sy);
     void DoScroll(double dx, double dy);
-    // The animation tick (100 ms).
+    // The animation tick (100 ms): AdvanceAnimation(1), then PollRenderer.
     void onTimer();
+    // Advances zoom and fling animation by `ticks` (a fraction for frames
+    // drawn between ticks).
+    void AdvanceAnimation(double ticks);
+    // Redraws when the renderer has new squares or chunk data.
+    void PollRenderer();
 
     // ---- navigation
     void GotoLocation(double lat, double lon, bool reset);

@@ -42,7 +42,7 @@ protected:
         item->forceActiveFocus();
     }
     void settle() {
-        for (int i = 0; i < 10 && view->isAnimating(); ++i) item->OnHeartbeat();
+        for (int i = 0; i < 10 && view->isAnimating(); ++i) view->onTimer();
     }
 
     testsupport::TempDir dir;
@@ -145,6 +145,15 @@ TEST_F(WindowTest, TwoFingersSpreadingApartZoomIn) {
     settle();
     EXPECT_DOUBLE_EQ(view->zoomFactor(), 1.0);
     CKartileView::change_scale_by_zooming = true;
+}
+
+TEST_F(WindowTest, AnimationRunsBetweenTicksAtTheDisplaysPace) {
+    item->zoomIn();
+    ASSERT_TRUE(view->isAnimating());
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), 0.75);
+    // No heartbeat runs here: only the frames between ticks can bring f back.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->isAnimating(); }, 5000));
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), 1.0);
 }
 
 }  // namespace

@@ -206,6 +206,20 @@ TEST_F(ViewTest, FlingsDecayAlikeInBothDirectionsAndSlowDragsStillPan) {
         return std::make_pair(startX - view.viewParams().offset_x, ticks);
     };
     const auto right = fling(40);
+    // Frames between ticks add up to the same fling as whole ticks.
+    {
+        const double startX = view.viewParams().offset_x;
+        view.onSingleTouchDown(400, 300);
+        t += 0.1;
+        view.onSingleTouchMove(440, 300);
+        view.onSingleTouchUp();
+        int frames = 0;
+        while (view.isAnimating() && frames < 6000) {
+            view.AdvanceAnimation(1.0 / 6);
+            ++frames;
+        }
+        EXPECT_NEAR((startX - view.viewParams().offset_x) / right.first, 1.0, 0.1);
+    }
     const auto left = fling(-40);
     EXPECT_EQ(right.second, left.second);
     EXPECT_NEAR(right.first, -left.first, 1.0);
