@@ -238,8 +238,8 @@ void COverlayGPSPosition::Draw(QPainter* painter, const CViewParams& view,
     painter->setRenderHint(QPainter::Antialiasing);
     if (best_source == kHeading) {
         // The heading as the map shows it.
-        const double sn = best_sin * mapping.north_cos + best_cos * mapping.north_sin;
-        const double cs = best_cos * mapping.north_cos - best_sin * mapping.north_sin;
+        double sn, cs;
+        screenDirection(mapping, sn, cs);
         const double tip = 16 * r, half = 6.956522 * r;
         const QPointF triangle[3] = {QPointF(s0.x + tip * sn, s0.y - tip * cs),
                                      QPointF(s0.x + half * cs, s0.y + half * sn),

@@ -97,24 +97,26 @@ QColor CDVI_Kartile_Window::scaleBarColor() const {
     return CKartileView::scale_bar_color.toQColor();
 }
 
+QSize CDVI_Kartile_Window::updateScreenRect() {
+    const double r = ratio();
+    const QSize size(int(std::lround(width() * r)), int(std::lround(height() * r)));
+    m_view->setScreenRect(0, 0, size.width(), size.height());
+    return size;
+}
+
 void CDVI_Kartile_Window::paint(QPainter* painter) {
     if (!m_view) return;
-    const double r = ratio();
-    const int w = int(std::lround(width() * r)), h = int(std::lround(height() * r));
+    // The ratio may have changed with the screen since the last resize.
+    const QSize size = updateScreenRect();
     painter->save();
-    painter->scale(1 / r, 1 / r);
-    m_view->setScreenRect(0, 0, w, h);
-    m_view->onDraw(*painter, 0, 0, w, h);
+    painter->scale(1 / ratio(), 1 / ratio());
+    m_view->onDraw(*painter, 0, 0, size.width(), size.height());
     painter->restore();
 }
 
 void CDVI_Kartile_Window::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
     QQuickPaintedItem::geometryChange(newGeometry, oldGeometry);
-    if (m_view && newGeometry.size() != oldGeometry.size()) {
-        const double r = ratio();
-        m_view->setScreenRect(0, 0, std::lround(newGeometry.width() * r),
-                              std::lround(newGeometry.height() * r));
-    }
+    if (m_view && newGeometry.size() != oldGeometry.size()) updateScreenRect();
 }
 
 void CDVI_Kartile_Window::startFrames() {
@@ -336,35 +338,29 @@ void CDVI_Kartile_Window::touchEvent(QTouchEvent* event) {
     const double r = ratio();
     const auto& points = event->points();
     if (event->type() == QEvent::TouchCancel) {
-        if (m_pinching) m_view->onPinchEnd();
+        m_view->onPinchEnd();  // nothing when no pinch is on
         m_view->onSingleTouchUp();
-        m_pinching = false;
         return;
     }
     if (points.size() >= 2) {
         const QPointF a = points[0].position() * r, b = points[1].position() * r;
         const QPointF c = (a + b) / 2;
         const double d = std::hypot(a.x() - b.x(), a.y() - b.y());
-        if (!m_pinching) {
+        if (!m_view->isPinching())
             m_view->onPinchBegin(c.x(), c.y(), d);
-            m_pinching = true;
-        } else {
+        else
             m_view->onPinchMove(c.x(), c.y(), d);
-        }
         if (event->type() == QEvent::TouchEnd || points[0].state() == QEventPoint::Released ||
-            points[1].state() == QEventPoint::Released) {
+            points[1].state() == QEventPoint::Released)
             m_view->onPinchEnd();
-            m_pinching = false;
-        }
         event->accept();
         return;
     }
     if (points.isEmpty()) return;
     const QPointF p = points[0].position() * r;
-    if (m_pinching) {
+    if (m_view->isPinching()) {
         // The second finger lifted: the pinch is over, the touch ends with it.
         m_view->onPinchEnd();
-        m_pinching = false;
         m_view->onSingleTouchUp();
         event->accept();
         return;

@@ -79,6 +79,8 @@ protected:
 
 private:
     double ratio() const;
+    // The view's screen in device pixels, from the item's size; returns it.
+    QSize updateScreenRect();
     void attachView(CKartileView* view);
     void updateCursorText(double x, double y);
     void refreshState();
@@ -96,7 +98,6 @@ private:
     QString m_mapPath;
     bool m_lastLocked = false;
     int m_wheelRest = 0;  // eighths of a degree not yet turned into a step
-    bool m_pinching = false;
     QTimer m_frames;
     QElapsedTimer m_sinceFrame;
 };

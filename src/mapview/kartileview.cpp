@@ -49,8 +49,6 @@ public:
 };
 KartileViewPersistor s_persistor;
 
-constexpr double kVisibleMargin = 50;  // image pixels mapped beyond the screen
-
 bool inside(const FRect& r, const FPoint& p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
@@ -74,12 +72,22 @@ CKartileView::CKartileView() {
 }
 
 CKartileView::~CKartileView() {
-    if (COverlayTool::the_tool && COverlayTool::the_tool->view() == this) COverlayTool::Deselect();
+    if (usingTool()) COverlayTool::Deselect();
     m_renderer.Close();
 }
 
 double CKartileView::now() const {
     return clock ? clock() : monotonicSeconds();
+}
+
+COverlayTool* CKartileView::usingTool() const {
+    COverlayTool* tool = COverlayTool::the_tool;
+    return tool && tool->view() == this ? tool : nullptr;
+}
+
+bool CKartileView::hits(Overlay& overlay, double sx, double sy, double tolerance2) {
+    return overlay.object->isVisible() && overlay.mapping.map_to_screen(m_view) &&
+           overlay.mapping.HitTest_mapped(float(sx), float(sy), tolerance2);
 }
 
 bool CKartileView::hasMap() const {
@@ -162,9 +170,6 @@ void CKartileView::moveMarkedPoint(double dx, double dy) {
 
 void CKartileView::screenMoved() {
     requestRedraw();
-    const FRect image = m_view.ScreenToImage(m_screen);
-    m_visibleImage = FRect(image.left - kVisibleMargin, image.top - kVisibleMargin,
-                           image.right + kVisibleMargin, image.bottom + kVisibleMargin);
     for (Overlay& o : m_overlays) o.mapping.move_screen();
 }
 
@@ -229,16 +234,16 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
     int drawn = 0;
-    COverlayTool* tool = COverlayTool::the_tool;
+    COverlayTool* tool = usingTool();
     Overlay* selected = nullptr;
     for (Overlay& o : m_overlays) {
-        if (tool && tool->view() == this && o.object == tool->selected()) selected = &o;
+        if (tool && o.object == tool->selected()) selected = &o;
         if (drawn >= kMaxOverlaysDrawn || !o.object->isVisible()) continue;
         if (!o.mapping.map_to_screen(m_view)) continue;
         o.object->Draw(&painter, m_view, o.mapping);
         ++drawn;
     }
-    if (tool && tool->view() == this && tool->selected()) {
+    if (tool && tool->selected()) {
         if (selected)
             tool->onDraw(&painter, selected->mapping);
         else
@@ -317,15 +322,22 @@ void CKartileView::DoZoom(int step) {
     setZoom(z);
     m_view.AdjustOffset(m_zoomFocus.x, m_zoomFocus.y, focus.x, focus.y);
     m_scrollRest = FPoint();
-    if (m_hasMarked)
-        setMarkedPoint(m_view.ImageToScreen(marked.x, marked.y).x,
-                       m_view.ImageToScreen(marked.x, marked.y).y);
+    if (m_hasMarked) {
+        const FPoint s = m_view.ImageToScreen(marked.x, marked.y);
+        setMarkedPoint(s.x, s.y);
+    }
     screenMoved();
 }
 
 bool CKartileView::focusPosition(double& lat, double& lon) {
     m_viewFocus = m_zoomFocus;
     return ScreenTolatlong(m_viewFocus.x, m_viewFocus.y, lat, lon);
+}
+
+CChartOutline* CKartileView::nextMap(int direction, double lat, double lon) const {
+    const double scale = m_renderer.getKtlScaleAtCenter();
+    return direction > 0 ? catalogue()->ScaleOut(lat, lon, scale)
+                         : catalogue()->ScaleIn(lat, lon, scale);
 }
 
 bool CKartileView::openNamedMap(CChartOutline* outline) {
@@ -348,11 +360,10 @@ void CKartileView::SmoothZoomAtPoint(int direction, double sx, double sy) {
     const int z = m_view.zoom_mode;
     double lat, lon;
     if (change_scale_by_zooming && hasMap() && focusPosition(lat, lon) && catalogue()) {
-        const double scale = m_renderer.getKtlScaleAtCenter();
         if (direction > 0 && z >= m_zmax - 1) {
-            if (openNamedMap(catalogue()->ScaleOut(lat, lon, scale))) return;
+            if (openNamedMap(nextMap(+1, lat, lon))) return;
         } else if (direction < 0 && z < 0) {
-            if (openNamedMap(catalogue()->ScaleIn(lat, lon, scale))) return;
+            if (openNamedMap(nextMap(-1, lat, lon))) return;
             if (catalogue()->size() == 1 && z == kMinZoom) {
                 ShowZoomHintIfAppropriate();
                 return;
@@ -372,9 +383,7 @@ void CKartileView::SmoothZoomAtPoint(int direction, double sx, double sy) {
 bool CKartileView::ChangeMapScale(int direction) {
     double lat, lon;
     if (!hasMap() || !catalogue() || !GetCenterLatLon(lat, lon)) return false;
-    const double scale = m_renderer.getKtlScaleAtCenter();
-    CChartOutline* outline = direction > 0 ? catalogue()->ScaleOut(lat, lon, scale)
-                                           : catalogue()->ScaleIn(lat, lon, scale);
+    CChartOutline* outline = nextMap(direction, lat, lon);
     if (!outline) return false;
     m_viewFocus = m_center;
     return openNamedMap(outline);
@@ -411,12 +420,17 @@ void CKartileView::onPinchMove(double sx, double sy, double d) {
     onSingleTouchMove(sx, sy);
     m_zoomFocus = FPoint(sx, sy);
     m_f = m_pinchBase * std::sqrt(std::max(d, 0.0) / m_pinchD0);
-    while (m_f > 1.75 && m_view.zoom_mode >= kMinZoom + 1) {
-        m_f /= 2;
-        m_pinchBase /= 2;
-        DoZoom(-1);
-    }
+    while (m_f > 1.75 && m_view.zoom_mode >= kMinZoom + 1) pinchStep(-1);
     requestRedraw();
+}
+
+void CKartileView::pinchStep(int step) {
+    // The level changes by one; the factor takes up the difference, so the
+    // picture stays as the fingers made it.
+    const double factor = step < 0 ? 0.5 : 2.0;
+    m_f *= factor;
+    m_pinchBase *= factor;
+    DoZoom(step);
 }
 
 void CKartileView::onPinchEnd() {
@@ -428,35 +442,22 @@ void CKartileView::onPinchEnd() {
     const int z = m_view.zoom_mode;
     double lat, lon;
     if (change_scale_by_zooming && hasMap() && focusPosition(lat, lon) && catalogue()) {
-        const double scale = m_renderer.getKtlScaleAtCenter();
         CChartOutline* outline = nullptr;
         if (m_f < 0.7 && z >= m_zmax - 1)
-            outline = catalogue()->ScaleOut(lat, lon, scale);
+            outline = nextMap(+1, lat, lon);
         else if (m_f > 1.75 && z < 0)
-            outline = catalogue()->ScaleIn(lat, lon, scale);
-        if (outline) {
-            m_f = 1;
-            openNamedMap(outline);
-            return;
-        }
+            outline = nextMap(-1, lat, lon);
+        if (openNamedMap(outline)) return;
         if (catalogue()->size() == 1 && z == kMinZoom) ShowZoomHintIfAppropriate();
     }
     // Settle in the direction the fingers went: the moves may already have
     // stepped in, leaving f just below 1 after a zoom-in.
     const double total = m_f * std::ldexp(1.0, m_pinchStartZoom - m_view.zoom_mode);
     if (total > 1) {
-        while (m_f > 1.01 && m_view.zoom_mode >= kMinZoom + 1) {
-            m_f /= 2;
-            m_pinchBase /= 2;
-            DoZoom(-1);
-        }
+        while (m_f > 1.01 && m_view.zoom_mode >= kMinZoom + 1) pinchStep(-1);
         m_f = std::min(m_f, 2.0);
     } else {
-        while (m_f < 0.99 && m_view.zoom_mode < m_zmax) {
-            m_f *= 2;
-            m_pinchBase *= 2;
-            DoZoom(+1);
-        }
+        while (m_f < 0.99 && m_view.zoom_mode < m_zmax) pinchStep(+1);
         m_f = std::max(m_f, 0.5);
     }
     requestRedraw();
@@ -469,7 +470,7 @@ void CKartileView::onSingleTouchDown(double sx, double sy) {
     m_touchActive = true;
     m_moved = false;
     m_vx = m_vy = 0;
-    m_touchStart = m_sampleTime = now();
+    m_sampleTime = now();
     m_lastPoint = m_downPoint = m_samplePoint = FPoint(sx, sy);
     m_scrollRest = FPoint();
 }
@@ -520,8 +521,7 @@ void CKartileView::DoScroll(double dx, double dy) {
     if (ax == 0 && ay == 0) return;
     moveMarkedPoint(ax, ay);
     screenMoved();
-    if (COverlayTool::the_tool && COverlayTool::the_tool->view() == this)
-        COverlayTool::the_tool->Move(ax, ay);
+    if (COverlayTool* tool = usingTool()) tool->Move(ax, ay);
 }
 
 void CKartileView::stopAnimation() {
@@ -550,11 +550,7 @@ void CKartileView::AdvanceAnimation(double ticks) {
         m_f = std::min(1.0, m_f + step);
     const bool ends = std::fabs(m_vx) < 1 && std::fabs(m_vy) < 1 && m_f == 1.0;
     DoScroll(m_vx * ticks, m_vy * ticks);
-    if (ends) {
-        m_animating = false;
-        m_vx = m_vy = 0;
-        m_scrollRest = FPoint();
-    }
+    if (ends) stopAnimation();
     requestRedraw();
 }
 
@@ -569,8 +565,8 @@ bool CKartileView::onTap(double sx, double sy, double tolerance2) {
     const FPoint screen(sx, sy);
     DblPoint where;
     ScreenTolatlong(sx, sy, where.y, where.x);
-    COverlayTool* tool = COverlayTool::the_tool;
-    const COverlayObject* selected = tool && tool->view() == this ? tool->selected() : nullptr;
+    COverlayTool* tool = usingTool();
+    const COverlayObject* selected = tool ? tool->selected() : nullptr;
     // Repeated taps on a pile go down through it, starting below the selection.
     auto start = m_overlays.rbegin();
     if (selected)
@@ -579,12 +575,8 @@ bool CKartileView::onTap(double sx, double sy, double tolerance2) {
                 start = std::next(it);
                 break;
             }
-    for (auto it = start; it != m_overlays.rend(); ++it) {
-        Overlay& o = *it;
-        if (!o.object->isVisible() || !o.mapping.map_to_screen(m_view)) continue;
-        if (!o.mapping.HitTest_mapped(float(sx), float(sy), tolerance2)) continue;
-        if (o.object->onTap(this, screen, where)) return true;
-    }
+    for (auto it = start; it != m_overlays.rend(); ++it)
+        if (hits(*it, sx, sy, tolerance2) && it->object->onTap(this, screen, where)) return true;
     return false;
 }
 
@@ -596,23 +588,20 @@ void CKartileView::onMouseDown(double sx, double sy) {
         const FPoint screen(sx, sy);
         DblPoint where;
         ScreenTolatlong(sx, sy, where.y, where.x);
-        COverlayTool* tool = COverlayTool::the_tool;
-        if (tool && tool->view() == this && tool->selected())
+        COverlayTool* tool = usingTool();
+        if (tool && tool->selected())
             for (Overlay& o : m_overlays)
                 if (o.object == tool->selected() && o.mapping.map_to_screen(m_view) &&
                     o.mapping.HitTest_mapped(float(sx), float(sy), clickPrecision2)) {
                     m_pressed = o.object;
                     return;
                 }
-        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it) {
-            Overlay& o = *it;
-            if (!o.object->isVisible() || !o.mapping.map_to_screen(m_view)) continue;
-            if (!o.mapping.HitTest_mapped(float(sx), float(sy), clickPrecision2)) continue;
-            if (o.object->onMouseDown(this, screen, where)) {
-                m_pressed = o.object;
+        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
+            if (hits(*it, sx, sy, clickPrecision2) &&
+                it->object->onMouseDown(this, screen, where)) {
+                m_pressed = it->object;
                 return;
             }
-        }
     }
     onSingleTouchDown(sx, sy);
 }
@@ -749,8 +738,7 @@ void CKartileView::CloseAndReOpenCurrentMap() {
     if (!m_renderer.map()) return;
     const std::string path = m_renderer.map()->path();
     GetCurrentMapView();
-    Close();
-    onOpen(path, false, {});
+    onOpen(path, false, {});  // closes the map first
 }
 
 // ---------------------------------------------------------------- opening maps

@@ -33,6 +33,7 @@
 
 class QPainter;
 class CChartOutline;
+class COverlayTool;
 
 class CKartileView : public CSerializable,
                      public Listener<CDataGPSPosition>,
@@ -128,6 +129,7 @@ public:
     double flingY() const { return m_vy; }
     bool isAnimating() const { return m_animating; }
     bool isOpening() const { return m_opening; }
+    bool isPinching() const { return m_pinching; }
     bool hasMap() const;
     const std::string& lastShownPath() const { return m_lastShownPath; }
     FRect screenRect() const { return m_screen; }
@@ -161,6 +163,13 @@ private:
     };
 
     void setZoom(int z);
+    // The overlay tool when it works in this view.
+    COverlayTool* usingTool() const;
+    // A visible overlay on screen whose mapping is within tolerance of the point.
+    bool hits(Overlay& overlay, double sx, double sy, double tolerance2);
+    // The catalogue's next map at a place: direction > 0 smaller scale.
+    CChartOutline* nextMap(int direction, double lat, double lon) const;
+    void pinchStep(int step);
     FPoint screenToImage(double sx, double sy) const;
     void moveMarkedPoint(double dx, double dy);
     void screenMoved();
@@ -202,7 +211,6 @@ private:
     bool m_animating = false;
     bool m_touchActive = false;
     bool m_moved = false;
-    double m_touchStart = 0;
     double m_sampleTime = 0, m_lastMoveTime = 0;
     FPoint m_lastPoint, m_downPoint, m_samplePoint;
     FPoint m_scrollRest;  // screen movement the pixel snapping held back
@@ -213,5 +221,4 @@ private:
     std::string m_lastShownPath;
 
     std::vector<Overlay> m_overlays;  // ascending draw_order, stable
-    FRect m_visibleImage;             // screen in image pixels, plus 50 on every side
 };

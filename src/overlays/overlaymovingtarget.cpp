@@ -43,6 +43,12 @@ void COverlayMovingTarget::Map(CMapping& mapping, const CPolynomialProjection& p
     mapping.set_bounds();
 }
 
+void COverlayMovingTarget::screenDirection(const CMapping& mapping, double& sine,
+                                           double& cosine) const {
+    sine = best_sin * mapping.north_cos + best_cos * mapping.north_sin;
+    cosine = best_cos * mapping.north_cos - best_sin * mapping.north_sin;
+}
+
 void COverlayMovingTarget::DrawVelocityVector(QPainter* painter, const CViewParams&,
                                               const CMapping& mapping) const {
     if (mapping.image_points.size() < 2 || mapping.screen_points.size() < 2) return;
@@ -56,8 +62,8 @@ void COverlayMovingTarget::DrawVelocityVector(QPainter* painter, const CViewPara
     painter->setBrush(Qt::NoBrush);
     painter->drawLine(QPointF(s0.x, s0.y), QPointF(s1.x, s1.y));
     // The arrowhead points along the best direction as the map shows north.
-    const double sn = best_sin * mapping.north_cos + best_cos * mapping.north_sin;
-    const double cs = best_cos * mapping.north_cos - best_sin * mapping.north_sin;
+    double sn, cs;
+    screenDirection(mapping, sn, cs);
     const double a = 5 * r * sn, b = 5 * r * cs;
     const QPointF head[3] = {QPointF(s1.x - a + b, s1.y + b + a), QPointF(s1.x, s1.y),
                              QPointF(s1.x - a - b, s1.y + b - a)};

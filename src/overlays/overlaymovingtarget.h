@@ -27,6 +27,10 @@ public:
                             const CMapping& mapping) const;
     void DrawRangeRing(QPainter* painter, const CViewParams& view, const CMapping& mapping) const;
 
+    // Sine and cosine of the best direction as the map shows it: turned by
+    // the direction of north kept in the mapping.
+    void screenDirection(const CMapping& mapping, double& sine, double& cosine) const;
+
     // The colour of the symbol and its vector and rings.
     virtual GraphicsColor drawingColor() const { return color; }
 

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "app/fileio.h"
+
 namespace testsupport {
 
 namespace {
@@ -85,17 +87,6 @@ private:
         }
         return true;
     }
-    static bool writeAll(int fd, const void* p, size_t n) {
-        auto* bytes = static_cast<const char*>(p);
-        while (n > 0) {
-            const ssize_t put = ::write(fd, bytes, n);
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) return false;
-            bytes += put;
-            n -= size_t(put);
-        }
-        return true;
-    }
     static bool getNumber(int fd, int64_t& v) { return readAll(fd, &v, sizeof v); }
     static bool getString(int fd, std::string& s) {
         int64_t n = 0;
@@ -113,7 +104,8 @@ private:
     }
     int64_t exchange(const std::string& request) {
         int64_t reply = -1;
-        if (m_fd < 0 || !writeAll(m_fd, request.data(), request.size()) || !getNumber(m_fd, reply))
+        if (m_fd < 0 || !WriteFile(m_fd, request.data(), uint32_t(request.size()), nullptr) ||
+            !getNumber(m_fd, reply))
             return -1;
         return reply;
     }
@@ -171,7 +163,7 @@ private:
             } else {
                 break;
             }
-            if (!writeAll(fd, &reply, sizeof reply)) break;
+            if (!WriteFile(fd, &reply, sizeof reply, nullptr)) break;
         }
         for (pid_t child : children) {
             ::kill(child, SIGKILL);
