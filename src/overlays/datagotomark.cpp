@@ -12,6 +12,12 @@ namespace {
 constexpr float kMinimumSpeed = 0.1f;
 }  // namespace
 
+void CDataGotoMark::CentreOn(double lat, double lon) {
+    grid.SetOrigin(lat, lon);
+    leg = Vector();
+    leg_length = 0;
+}
+
 void CDataGotoMark::NavigateFrom(double lat, double lon) {
     double x, y;
     grid.latlon_to_xy(lat, lon, x, y);

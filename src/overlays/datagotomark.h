@@ -31,6 +31,9 @@ public:
     static constexpr double kMinimumDistance = 5.0;
     static constexpr double kKnotsPerMetrePerSecond = 1.94384449;
 
+    // Centres the grid on a (new or moved) destination; the old leg no
+    // longer leads there, so there is none until the next NavigateFrom.
+    void CentreOn(double lat, double lon);
     // Starts a new leg at (lat, lon): the leg towards the destination when
     // the point lies more than 5 m from it, otherwise no leg.
     void NavigateFrom(double lat, double lon);

@@ -41,9 +41,7 @@ void CMarkManager::OnUpdate(CDataGPSPosition& position) {
 void CMarkManager::followMovedDestination() {
     const COverlayMark* mark = go_to.mark;
     if (mark->lat == go_to.grid.OriginLat() && mark->lon == go_to.grid.OriginLon()) return;
-    go_to.grid.SetOrigin(mark->lat, mark->lon);
-    go_to.leg = CDataGotoMark::Vector();
-    go_to.leg_length = 0;
+    go_to.CentreOn(mark->lat, mark->lon);
 }
 
 bool CMarkManager::SetGoto(COverlayMark* mark) {
@@ -51,7 +49,7 @@ bool CMarkManager::SetGoto(COverlayMark* mark) {
     if (!mark || !mark->HasPosition()) return false;
     go_to.mark = mark;
     mark->is_goto = true;
-    go_to.grid.SetOrigin(mark->lat, mark->lon);
+    go_to.CentreOn(mark->lat, mark->lon);
     go_to.grid_time = CHeartbeat::Timestamp();
     const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
     if (usableFix(p)) go_to.UpdateFromPosition(p.latitude, p.longitude);
@@ -81,9 +79,7 @@ void CMarkManager::CancelNavigation() {
 void CMarkManager::ChangeDestination(COverlayMark* destination, const COverlayMark* legStart) {
     if (!destination || !destination->HasPosition()) return;
     go_to.mark = destination;
-    go_to.leg = CDataGotoMark::Vector();
-    go_to.leg_length = 0;
-    go_to.grid.SetOrigin(destination->lat, destination->lon);
+    go_to.CentreOn(destination->lat, destination->lon);
     go_to.grid_time = CHeartbeat::Timestamp();
     if (legStart && legStart->HasPosition()) go_to.NavigateFrom(legStart->lat, legStart->lon);
 }
