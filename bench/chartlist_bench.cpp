@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <random>
 
-#include "app/fileutils.h"
+#include "app/base/fileutils.h"
 #include "maps/chartlist.h"
 #include "maps/kartilemaker.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/fileutils.h"
+#include "app/base/fileutils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string dir = [] {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messagebox.h"
+#include "app/base/messagebox.h"
 #include "maps/kartile1.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "overlays/ovtfdump.h"
 #include "overlays/serializable.h"
 #include "overlays/syncable.h"

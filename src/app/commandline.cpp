@@ -3,7 +3,7 @@
 #include <QDebug>
 #include <QFileInfo>
 
-#include "app/apphooks.h"
+#include "app/base/apphooks.h"
 #include "maps/chartlist.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"

@@ -13,15 +13,15 @@
 #include <QSocketNotifier>
 #include <memory>
 
-#include "app/apphooks.h"
-#include "app/directories.h"
-#include "app/heartbeat.h"
-#include "app/pointerdevicetypedetection.h"
+#include "app/base/apphooks.h"
+#include "app/base/screenresolution.h"
+#include "app/base/directories.h"
+#include "app/base/heartbeat.h"
+#include "app/base/pointerdevicetypedetection.h"
 #include "app/singleapplication.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 
 QQmlApplicationEngine* theAppEngine = nullptr;
-double graphicsResolution = 1.0;
 
 namespace {
 

@@ -7,7 +7,6 @@
 class QQmlApplicationEngine;
 
 extern QQmlApplicationEngine* theAppEngine;  // the QML engine, while the program runs
-extern double graphicsResolution;            // device pixel ratio of the main window's screen
 
 // The argument list handed to the application model: the program path and
 // every argument in order, less each "-profile <name>" pair (a trailing

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/attributes.h"
+#include "app/base/attributes.h"
 #include "data/compassdamping.h"
 
 float CompassCalibration::Adjust(float heading) const {

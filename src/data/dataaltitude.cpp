@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/barometer.h"
+#include "app/base/barometer.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "overlays/datagotomark.h"
 
 class CFeed_AutopilotRMB : public Listener<CDataGotoMark> {

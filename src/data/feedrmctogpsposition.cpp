@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/barometer.h"
+#include "app/base/barometer.h"
 #include "data/overlaygpsposition.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "data/datagpssatellitesignals.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "nmea/nmea_gps.h"
 #include "nmea/nmea_instruments.h"
 

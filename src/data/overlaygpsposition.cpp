@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/apphooks.h"
-#include "app/directories.h"
-#include "app/heartbeat.h"
-#include "app/persistantdata.h"
-#include "app/startup.h"
+#include "app/base/apphooks.h"
+#include "app/base/directories.h"
+#include "app/base/heartbeat.h"
+#include "app/base/persistantdata.h"
+#include "app/base/screenresolution.h"
 #include "data/compassdamping.h"
 #include "geo/units.h"
 #include "overlays/overlaytool.h"

@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "data/compasscalibration.h"
 #include "data/datagpsposition.h"
 #include "overlays/overlaymovingtarget.h"

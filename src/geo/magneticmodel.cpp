@@ -6,8 +6,8 @@
 #include <numbers>
 #include <sstream>
 
-#include "app/directories.h"
-#include "app/fileutils.h"
+#include "app/base/directories.h"
+#include "app/base/fileutils.h"
 #include "geo/numbertext.h"
 
 namespace {

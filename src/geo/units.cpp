@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/timeutils.h"
-#include "data/datasource.h"
+#include "app/base/timeutils.h"
+#include "app/base/datasource.h"
 #include "geo/magneticmodel.h"
 #include "geo/numbertext.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/globalsettingstype.h"
-#include "app/persistantdata.h"
+#include "app/base/globalsettingstype.h"
+#include "app/base/persistantdata.h"
 
 class CUnits {
 public:

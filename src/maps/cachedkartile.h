@@ -29,7 +29,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/messagebox.h"
+#include "app/base/messagebox.h"
 #include "maps/kartile.h"
 #include "maps/workerthread.h"
 

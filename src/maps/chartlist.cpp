@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/apphooks.h"
-#include "app/directories.h"
-#include "app/fileio.h"
-#include "app/fileutils.h"
+#include "app/base/apphooks.h"
+#include "app/base/directories.h"
+#include "app/base/fileio.h"
+#include "app/base/fileutils.h"
 #include "maps/selectmaptypes.h"
 
 namespace {

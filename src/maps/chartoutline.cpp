@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/fileio.h"
-#include "app/fileutils.h"
+#include "app/base/fileio.h"
+#include "app/base/fileutils.h"
 #include "maps/georefcoeff.h"
 #include "maps/kartile.h"
 #include "maps/ktlformat.h"

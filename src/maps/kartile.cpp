@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/fileutils.h"
-#include "app/stringutils.h"
+#include "app/base/fileutils.h"
+#include "app/base/stringutils.h"
 #include "maps/ktlformat.h"
 
 std::map<std::string, CKartile::SharedEntry> CKartile::sharedKTLs;

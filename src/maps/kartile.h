@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "app/fileio.h"
-#include "app/messagebox.h"
+#include "app/base/fileio.h"
+#include "app/base/messagebox.h"
 #include "maps/geometry.h"
 #include "maps/georefcoeff.h"
 #include "maps/ktltilecodec.h"

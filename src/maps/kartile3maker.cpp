@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/fileio.h"
-#include "app/fileutils.h"
+#include "app/base/fileio.h"
+#include "app/base/fileutils.h"
 #include "maps/chunkfile.h"
 #include "maps/huffmanencoding.h"
 #include "maps/kartile.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/fileio.h"
-#include "app/stringutils.h"
+#include "app/base/fileio.h"
+#include "app/base/stringutils.h"
 #include "maps/colourquantiser.h"
 #include "maps/ktlformat.h"
 #include "maps/ktltilecodec.h"

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "app/persistantdata.h"
+#include "app/base/persistantdata.h"
 
 class CSelectMapTypes : public PersistantData {
 public:

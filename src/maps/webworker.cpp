@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <cstring>
 
-#include "app/apphooks.h"
-#include "app/persistantdata.h"
+#include "app/base/apphooks.h"
+#include "app/base/persistantdata.h"
 #include "maps/chunkfile.h"
 #include "maps/kartile3.h"
 #include "online/webserver_nb.h"

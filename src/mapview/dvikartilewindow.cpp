@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/apphooks.h"
-#include "app/directories.h"
+#include "app/base/apphooks.h"
+#include "app/base/directories.h"
 #include "geo/units.h"
 #include "maps/ktlformat.h"
 #include "mapview/kartileview.h"

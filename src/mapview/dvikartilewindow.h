@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 
 class CKartileView;
 

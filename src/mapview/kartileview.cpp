@@ -6,9 +6,9 @@
 #include <cmath>
 #include <set>
 
-#include "app/fileutils.h"
-#include "app/messagebox.h"
-#include "app/persistantdata.h"
+#include "app/base/fileutils.h"
+#include "app/base/messagebox.h"
+#include "app/base/persistantdata.h"
 #include "data/overlaygpsposition.h"
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "data/datagpsposition.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "maps/cachedkartile.h"
 #include "maps/geometry.h"
 #include "maps/polynomialprojection.h"

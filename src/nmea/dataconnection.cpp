@@ -8,13 +8,13 @@
 #include <QDebug>
 #include <cstring>
 
-#include "app/apphooks.h"
-#include "app/backgroundactivity.h"
-#include "app/directories.h"
-#include "app/filedialogs.h"
-#include "app/fileutils.h"
-#include "app/persistantdata.h"
-#include "app/statusmessage.h"
+#include "app/base/apphooks.h"
+#include "app/base/backgroundactivity.h"
+#include "app/base/directories.h"
+#include "app/base/filedialogs.h"
+#include "app/base/fileutils.h"
+#include "app/base/persistantdata.h"
+#include "app/base/statusmessage.h"
 #include "data/overlaygpsposition.h"
 
 CDataConnection::CConnectionType* CDataConnection::CConnectionType::first_type = nullptr;

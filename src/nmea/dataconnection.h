@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "nmea/nmea_filter.h"
 #include "nmea/nmea_raw.h"
 

@@ -3,8 +3,8 @@
 #include <QGeoSatelliteInfoSource>
 #include <cmath>
 
-#include "app/barometer.h"
-#include "app/statusmessage.h"
+#include "app/base/barometer.h"
+#include "app/base/statusmessage.h"
 #include "data/feedrmctogpsposition.h"
 #include "data/overlaygpsposition.h"
 

@@ -4,7 +4,7 @@
 // through its output filter, a log file records them.
 #pragma once
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 
 class CDataConnection;
 

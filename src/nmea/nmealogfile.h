@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "nmea/nmea_raw.h"
 
 class CNMEALogfile : public Listener<CNMEA_Raw>, public Listener<ShutDown> {

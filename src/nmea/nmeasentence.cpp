@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/timeutils.h"
+#include "app/base/timeutils.h"
 #include "nmea/nmea_raw.h"
 
 CNMEASentenceType* CNMEASentenceType::first = nullptr;

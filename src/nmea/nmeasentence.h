@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 
 class CDataConnection;
 class CNMEASentenceType;

@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "app/filedialogs.h"
-#include "app/persistantdata.h"
+#include "app/base/filedialogs.h"
+#include "app/base/persistantdata.h"
 #include "data/overlaygpsposition.h"
 #include "nmea/nmeasentence.h"
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "data/datagpsposition.h"
 #include "nmea/dataconnection.h"
 

@@ -3,7 +3,7 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
-#include "app/persistantdata.h"
+#include "app/base/persistantdata.h"
 
 std::string CSerialConnection::default_device;
 int CSerialConnection::default_baud = 0;

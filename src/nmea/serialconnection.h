@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmealinereader.h"
 

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/deviceservices.h"
-#include "app/directories.h"
-#include "app/persistantdata.h"
+#include "app/base/deviceservices.h"
+#include "app/base/directories.h"
+#include "app/base/persistantdata.h"
 #include "online/webserver_nb.h"
 
 std::string CTCPIPConnection::saved_ip_address = "192.168.1.100";

@@ -3,8 +3,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-#include "app/deviceservices.h"
-#include "app/persistantdata.h"
+#include "app/base/deviceservices.h"
+#include "app/base/persistantdata.h"
 
 int CUDPConnection::saved_port = CUDPConnection::kDefaultPort;
 std::string CUDPConnection::saved_network;

@@ -3,7 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QSysInfo>
 
-#include "app/directories.h"
+#include "app/base/directories.h"
 
 QNetworkAccessManager* getGlobalNetworkAccessManager() {
     // Leaked on purpose: replies may still finish while statics are destroyed.

@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/typeserializer.h"
+#include "app/base/typeserializer.h"
 
 class QNetworkReply;
 

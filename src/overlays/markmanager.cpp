@@ -1,7 +1,7 @@
 #include "overlays/markmanager.h"
 
-#include "app/heartbeat.h"
-#include "app/persistantdata.h"
+#include "app/base/heartbeat.h"
+#include "app/base/persistantdata.h"
 #include "data/overlaygpsposition.h"
 
 CMarkManager CMarkManager::theManager;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "data/datagpsposition.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "overlays/datagotomark.h"
 #include "overlays/overlaymark.h"
 

@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "maps/geometry.h"
 #include "overlays/overlayobject.h"
 #include "overlays/syncable.h"

@@ -4,7 +4,7 @@
 #include <QPolygonF>
 #include <cmath>
 
-#include "app/startup.h"
+#include "app/base/screenresolution.h"
 #include "maps/polynomialprojection.h"
 
 bool COverlayMovingTarget::show_vector = true;

@@ -9,7 +9,7 @@
 // symbols drawn in screen space turn with the map.
 #pragma once
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "data/datagpsposition.h"
 #include "maps/simplegrid.h"
 #include "overlays/overlayobject.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "overlays/overlayobject.h"
 
 class COverlayMark;

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/fileutils.h"
-#include "app/graphicscolor.h"
+#include "app/base/fileutils.h"
+#include "app/base/graphicscolor.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the container is little-endian and is copied byte for byte");

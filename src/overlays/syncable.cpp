@@ -5,9 +5,9 @@
 #include <cinttypes>
 #include <cstring>
 
-#include "app/directories.h"
-#include "app/stringutils.h"
-#include "app/timeutils.h"
+#include "app/base/directories.h"
+#include "app/base/stringutils.h"
+#include "app/base/timeutils.h"
 
 namespace {
 

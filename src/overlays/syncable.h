@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "overlays/overlayobject.h"
 #include "overlays/serializable.h"
 

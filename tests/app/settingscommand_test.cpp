@@ -10,7 +10,7 @@
 #include <QThread>
 #include <chrono>
 
-#include "app/attributes.h"
+#include "app/base/attributes.h"
 #include "support/testsupport.h"
 
 using testsupport::runOvtool;

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QThread>
 
-#include "app/apphooks.h"
+#include "app/base/apphooks.h"
 #include "app/startup.h"
 #include "support/testsupport.h"
 

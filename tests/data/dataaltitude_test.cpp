@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/barometer.h"
+#include "app/base/barometer.h"
 
 namespace {
 

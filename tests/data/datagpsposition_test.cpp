@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "data/datagpssatellitesignals.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 
 TEST(GPSPosition, FixStatusFromGGAQuality) {
     const int expected[] = {0, 1, 2, 6, 5, 5, 4, 7, 3};

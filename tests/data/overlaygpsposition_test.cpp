@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "data/owngpstestsupport.h"
 #include "support/testsupport.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/fileutils.h"
+#include "app/base/fileutils.h"
 #include "geo/magneticmodel.h"
 #include "geo/units.h"
 

@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "app/attributes.h"
-#include "data/datasource.h"
+#include "app/base/attributes.h"
+#include "app/base/datasource.h"
 #include "geo/units.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/apphooks.h"
-#include "app/directories.h"
+#include "app/base/apphooks.h"
+#include "app/base/directories.h"
 #include "maps/ktltestmaps.h"
 #include "maps/selectmaptypes.h"
 #include "support/testsupport.h"

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QTest>
 
-#include "app/apphooks.h"
-#include "app/persistantdata.h"
+#include "app/base/apphooks.h"
+#include "app/base/persistantdata.h"
 #include "chunkedtestmaps.h"
 #include "maps/kartile3.h"
 #include "maps/kartile3area.h"

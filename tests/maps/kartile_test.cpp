@@ -10,7 +10,7 @@
 #include <cmath>
 #include <thread>
 
-#include "app/messagebox.h"
+#include "app/base/messagebox.h"
 #include "ktltestmaps.h"
 #include "maps/kartile1.h"
 #include "maps/ktlformat.h"

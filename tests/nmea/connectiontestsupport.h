@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmea_raw.h"
 #include "support/testsupport.h"

@@ -6,8 +6,8 @@
 
 #include <QFile>
 
-#include "app/filedialogs.h"
-#include "app/statusmessage.h"
+#include "app/base/filedialogs.h"
+#include "app/base/statusmessage.h"
 #include "nmea/connectiontestsupport.h"
 #include "nmea/dataconnection.h"
 #include "nmea/udpconnection.h"

@@ -4,7 +4,7 @@
 
 #include <QGeoPositionInfoSource>
 
-#include "app/filedialogs.h"
+#include "app/base/filedialogs.h"
 #include "data/overlaygpsposition.h"
 #include "data/owngpstestsupport.h"
 #include "nmea/connectiontestsupport.h"

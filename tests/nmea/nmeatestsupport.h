@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "nmea/nmeasentence.h"
 #include "support/testsupport.h"
 

@@ -9,7 +9,7 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-#include "app/fileutils.h"
+#include "app/base/fileutils.h"
 #include "overlays/ovtfdump.h"
 #include "overlays/serializable.h"
 #include "overlays/syncable.h"

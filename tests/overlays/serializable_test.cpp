@@ -8,7 +8,7 @@
 #include <QFile>
 #include <cstring>
 
-#include "app/graphicscolor.h"
+#include "app/base/graphicscolor.h"
 #include "support/testsupport.h"
 
 using IOStream = CSerializable::IOStream;

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/fileio.h"
+#include "app/base/fileio.h"
 
 namespace testsupport {
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/heartbeat.h"
+#include "app/base/heartbeat.h"
 #include "nmea/dataconnection.h"
 #include "nmea/locationserviceconnection.h"
 #include "nmea/nmeasimulation.h"

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "app/messagebox.h"
+#include "app/base/messagebox.h"
 #include "ktlcommand.h"
 #include "maps/kartile.h"
 #include "ovtoolcommand.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "data/datagpsposition.h"
-#include "data/datasource.h"
+#include "app/base/datasource.h"
 #include "data/overlaygpsposition.h"
 
 class LivePositionPrinter : public Listener<CDataGPSPosition> {

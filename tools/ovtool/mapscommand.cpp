@@ -6,7 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/persistantdata.h"
+#include "app/base/persistantdata.h"
 #include "maps/chartlist.h"
 #include "ovtoolcommand.h"
 

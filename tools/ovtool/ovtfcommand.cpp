@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <vector>
 
-#include "app/fileutils.h"
+#include "app/base/fileutils.h"
 #include "overlays/ovtfdump.h"
 #include "overlays/serializable.h"
 #include "ovtoolcommand.h"

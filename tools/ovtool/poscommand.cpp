@@ -11,7 +11,7 @@
 #include <QJsonObject>
 #include <cmath>
 
-#include "app/timeutils.h"
+#include "app/base/timeutils.h"
 #include "geo/magneticmodel.h"
 #include "geo/numbertext.h"
 #include "geo/units.h"

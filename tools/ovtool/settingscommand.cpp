@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/persistantdata.h"
+#include "app/base/persistantdata.h"
 #include "ovtoolcommand.h"
 
 namespace {

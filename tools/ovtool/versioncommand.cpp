@@ -1,5 +1,5 @@
 // ovtool version: the application version, as the bundled-files check uses it.
-#include "app/directories.h"
+#include "app/base/directories.h"
 #include "ovtoolcommand.h"
 
 namespace {

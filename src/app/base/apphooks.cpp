@@ -1,0 +1,25 @@
+#include "app/base/apphooks.h"
+
+namespace {
+AppHookRegistration* g_hooks = nullptr;
+}
+
+AppHookRegistration::AppHookRegistration(AppHook point, Function function)
+    : m_point(point), m_function(function), m_next(nullptr) {
+    // Appended, so that functions run in the order their files registered.
+    AppHookRegistration** tail = &g_hooks;
+    while (*tail) tail = &(*tail)->m_next;
+    *tail = this;
+}
+
+void RunAppHooks(AppHook point, const AppHookContext& context) {
+    for (AppHookRegistration* r = g_hooks; r; r = r->m_next)
+        if (r->m_point == point) r->m_function(context);
+}
+
+int CountAppHooks(AppHook point) {
+    int n = 0;
+    for (AppHookRegistration* r = g_hooks; r; r = r->m_next)
+        if (r->m_point == point) ++n;
+    return n;
+}

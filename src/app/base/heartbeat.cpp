@@ -1,0 +1,52 @@
+#include "app/base/heartbeat.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTimerEvent>
+#include <cmath>
+
+CHeartbeat::Counter::Counter(int32_t periodTicks) : countdown(periodTicks), period(periodTicks) {
+    if (periodTicks > 0) {
+        const int32_t r = int32_t(QRandomGenerator::global()->bounded(32768));
+        countdown = r % periodTicks + 1;
+    }
+}
+
+void CHeartbeat::Counter::AlignToClock(int n) {
+    if (n == 0) return;
+    // With x = t·n, the countdown is the fraction of the current 1/n-second
+    // slot, scaled to ticks: ((x - floor(x)) / n) · 10, truncated.
+    const double x = CHeartbeat::Timestamp() * n;
+    countdown = int32_t(((x - std::floor(x)) / n) * 10.0);
+}
+
+void CHeartbeat::Pulse() {
+    CDataSource* source = Listener<CHeartbeat>::pDatasource;
+    if (!source) return;
+    source->ClearTimestamp();
+    source->ForEach(
+        [](CDataSource::callback& cb, void*) {
+            // Every listener of CHeartbeat is a Counter (the only public way to listen).
+            auto* counter = static_cast<Counter*>(static_cast<Listener<CHeartbeat>*>(cb.context));
+            if (--counter->countdown < 1) {
+                counter->countdown = counter->period;
+                counter->OnHeartbeat();
+            }
+        },
+        nullptr);
+}
+
+double CHeartbeat::Timestamp() {
+    if (CDataSource* source = Listener<CHeartbeat>::pDatasource) return source->Timestamp();
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 + CDataSource::timestamp_correction;
+}
+
+RunHeartbeatUntilShutdown::RunHeartbeatUntilShutdown(QObject* parent) : QObject(parent) {
+    m_timerId = startTimer(100, Qt::CoarseTimer);
+}
+
+RunHeartbeatUntilShutdown::~RunHeartbeatUntilShutdown() {
+    if (m_timerId) killTimer(m_timerId);
+}
+
+void RunHeartbeatUntilShutdown::timerEvent(QTimerEvent*) { CHeartbeat::Pulse(); }

@@ -1,0 +1,3 @@
+#include "app/base/screenresolution.h"
+
+double graphicsResolution = 1.0;

@@ -1,0 +1,423 @@
+// The settings registry against real files: encodings of every Declare
+// overload, the merge on save, the documents copy, and failed saves.
+#include "app/base/persistantdata.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "app/base/apphooks.h"
+#include "support/testsupport.h"
+
+using testsupport::TempDir;
+
+namespace {
+// Set in a forked child: the process dies at the rename of a settings file,
+// after the temporary file was written in full.
+std::atomic<bool> g_dieAtSettingsRename{false};
+constexpr int kDiedAtRename = 86;
+}  // namespace
+
+// Every rename of this test program passes here; only the child above dies.
+extern "C" int rename(const char* from, const char* to) {
+    const size_t n = from ? std::strlen(from) : 0;
+    if (g_dieAtSettingsRename && n > 8 && std::strcmp(from + n - 8, ".ini.tmp") == 0)
+        _exit(kDiedAtRename);
+    using RenameFunction = int (*)(const char*, const char*);
+    static const auto real = reinterpret_cast<RenameFunction>(dlsym(RTLD_NEXT, "rename"));
+    return real(from, to);
+}
+
+namespace {
+
+// A persistor of every field kind, with defaults as an owner would have them.
+struct AllKinds : PersistantData {
+    explicit AllKinds(const char* name) : PersistantData(name) {}
+    void DeclareData() override {
+        Declare("count", count);
+        Declare("mode", mode, 0, 4);
+        Declare("flag", flag);
+        Declare("text", text);
+        Declare("ratio", ratio);
+        Declare("scale", scale);
+        Declare("color", color);
+        Declare("shown", shown);
+        Declare("recent", recent);
+        Declare("block", block, sizeof block);
+    }
+    int count = 7;
+    int mode = 2;
+    bool flag = false;
+    std::string text = "default";
+    double ratio = 0.5;
+    float scale = 1.0f;
+    GraphicsColor color{255, 0, 0};
+    std::set<std::string> shown;
+    std::list<std::string> recent;
+    unsigned char block[4] = {1, 2, 3, 4};
+};
+
+// Settings in a test folder: the app folder and the documents folder.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir(dir.path()).mkdir("app");
+        QDir(dir.path()).mkdir("docs");
+        PersistantData::SetFolders(appDir(), docsDir());
+    }
+    void TearDown() override { PersistantData::SetFolders("", ""); }
+
+    std::string appDir() const { return dir.file("app").toStdString(); }
+    std::string docsDir() const { return dir.file("docs").toStdString(); }
+    QString iniPath() const { return dir.file("app/orvanta.ini"); }
+    void writeIni(const QByteArray& text) { ASSERT_TRUE(testsupport::writeFile(iniPath(), text)); }
+    CAttributes readIni() const {
+        CAttributes a;
+        a.AddFile(iniPath().toStdString());
+        return a;
+    }
+
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, OneLineHoldsSeveralSettings) {
+    AllKinds marks("TMarks"), tracks("TTracks");
+    writeIni("TMarks:flag=1&TTracks:count=0x1\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_TRUE(marks.flag);
+    EXPECT_EQ(tracks.count, 1);
+}
+
+TEST_F(SettingsTest, AbsentOrUnreadableValuesKeepDefaults) {
+    AllKinds p("TP");
+    writeIni("TP:count=nonsense\nTP:ratio=x.y\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.count, 7);
+    EXPECT_EQ(p.ratio, 0.5);
+    EXPECT_EQ(p.text, "default");
+    EXPECT_EQ(p.color, GraphicsColor(255, 0, 0));
+    EXPECT_EQ(p.block[3], 4);
+}
+
+TEST_F(SettingsTest, EveryKindRoundTripsThroughTheFile) {
+    {
+        AllKinds p("TP");
+        PersistantData::LoadAll("orvanta");
+        p.count = -5;
+        p.mode = 4;
+        p.flag = true;
+        p.text = "a b/c";
+        p.ratio = -1.0 / 3.0;
+        p.scale = 2.75f;
+        p.color = GraphicsColor(1, 2, 3, 4);
+        p.shown = {"B", "A"};
+        p.recent = {"z", "", "y"};
+        p.block[0] = 0xfe;
+        p.changed = true;
+        ASSERT_TRUE(PersistantData::SaveAll());
+        EXPECT_FALSE(p.changed);
+    }
+    const CAttributes ini = readIni();
+    EXPECT_EQ(ini.Get("TP:count"), "0xfffffffb");
+    EXPECT_EQ(ini.Get("TP:flag"), "1");
+    EXPECT_EQ(ini.Get("TP:ratio").size(), 16u);
+    EXPECT_EQ(ini.Get("TP:scale"), "00003040");  // 2.75f, little-endian
+    EXPECT_EQ(ini.Get("TP:color"), "#04010203");
+    EXPECT_EQ(ini.Get("TP:shown:n"), "2");
+    EXPECT_EQ(ini.Get("TP:shown[0]"), "A");
+    EXPECT_EQ(ini.Get("TP:shown[1]"), "B");
+    EXPECT_EQ(ini.Get("TP:block"), "fe020304");
+    EXPECT_TRUE(testsupport::readFile(iniPath()).contains("TP:text=a+b%2fc\n"));
+
+    AllKinds q("TP");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(q.count, -5);
+    EXPECT_EQ(q.mode, 4);
+    EXPECT_TRUE(q.flag);
+    EXPECT_EQ(q.text, "a b/c");
+    EXPECT_EQ(q.ratio, -1.0 / 3.0);
+    EXPECT_EQ(q.scale, 2.75f);
+    EXPECT_EQ(q.color, GraphicsColor(1, 2, 3, 4));
+    EXPECT_EQ(q.shown, (std::set<std::string>{"A", "B"}));
+    EXPECT_EQ(q.recent, (std::list<std::string>{"z", "", "y"}));
+    EXPECT_EQ(q.block[0], 0xfe);
+}
+
+TEST_F(SettingsTest, DoublesLoadFromHexOrHandEditedDecimalAndSaveAsHex) {
+    AllKinds p("TP");
+    const double stored = 1234.5;
+    CAttributes hex;
+    hex.SetData("x", &stored, 8);
+    writeIni("TP:ratio=" + QByteArray::fromStdString(hex.Get("x")) + "\nTP:scale=12.5\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.ratio, 1234.5);
+    EXPECT_EQ(p.scale, 12.5f);
+    writeIni("TP:ratio=12.5\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.ratio, 12.5);
+    p.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    EXPECT_EQ(readIni().Get("TP:ratio"), "0000000000002940");
+}
+
+TEST_F(SettingsTest, ColoursFromHashOrTheOlderFloatBlock) {
+    AllKinds p("TP");
+    writeIni("TP:color=#80FF0000\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.color, GraphicsColor(255, 0, 0, 128));
+
+    const float good[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+    CAttributes block;
+    block.SetData("TP:color", good, sizeof good);
+    writeIni(QByteArray::fromStdString(block.ToString()) + "\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.color, GraphicsColor(0, 255, 0, 255));
+
+    // A negative red marks a block that holds no colour.
+    const float none[4] = {-1.0f, 0.0f, 0.0f, 1.0f};
+    block.SetData("TP:color", none, sizeof none);
+    writeIni(QByteArray::fromStdString(block.ToString()) + "\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.color, GraphicsColor(0, 255, 0, 255));
+}
+
+TEST_F(SettingsTest, ContainersAreClearedWithoutACountAndBoundedWithABadOne) {
+    AllKinds p("TP");
+    p.shown = {"x"};
+    p.recent = {"y"};
+    writeIni("TP:recent:n=-3\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_TRUE(p.shown.empty());
+    EXPECT_TRUE(p.recent.empty());
+    writeIni("TP:recent:n=0x7fffffff\nTP:recent[0]=only\n");
+    PersistantData::LoadAll("orvanta");
+    ASSERT_FALSE(p.recent.empty());
+    EXPECT_EQ(p.recent.front(), "only");
+    EXPECT_LE(p.recent.size(), 100000u);
+}
+
+TEST_F(SettingsTest, ShrunkListLeavesNoStaleElements) {
+    AllKinds p("TP");
+    writeIni("TP:recent:n=3\nTP:recent[0]=a\nTP:recent[1]=b\nTP:recent[2]=c\n");
+    PersistantData::LoadAll("orvanta");
+    p.recent = {"only"};
+    p.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    const CAttributes ini = readIni();
+    EXPECT_EQ(ini.Get("TP:recent:n"), "1");
+    EXPECT_EQ(ini.Get("TP:recent[0]"), "only");
+    EXPECT_FALSE(ini.Has("TP:recent[1]"));
+    EXPECT_FALSE(ini.Has("TP:recent[2]"));
+}
+
+TEST_F(SettingsTest, ModesOutOfRangeKeepTheDefault) {
+    AllKinds p("TP");
+    writeIni("TP:mode=9\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.mode, 2);
+    writeIni("TP:mode=-1\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.mode, 2);
+    writeIni("TP:mode=3\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.mode, 3);
+}
+
+TEST_F(SettingsTest, SaveKeepsUnchangedAndForeignKeys) {
+    AllKinds changedOne("TA"), quiet("TB");
+    writeIni("TB:count=0x63\nTB:text=kept\nOther:key=foreign\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(quiet.count, 99);
+    quiet.count = 1;  // changed in memory but not marked: not written
+    changedOne.text = "new";
+    changedOne.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    const CAttributes ini = readIni();
+    EXPECT_EQ(ini.Get("TA:text"), "new");
+    EXPECT_EQ(ini.Get("TB:count"), "0x63");
+    EXPECT_EQ(ini.Get("TB:text"), "kept");
+    EXPECT_EQ(ini.Get("Other:key"), "foreign");
+}
+
+TEST_F(SettingsTest, SaveWithoutChangesOrBeforeLoadingWritesNothing) {
+    AllKinds p("TP");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_TRUE(PersistantData::SaveAll());
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsTest, DocumentsCopyOverridesAndIsNeverWritten) {
+    AllKinds p("TP");
+    writeIni("TP:count=0x1\nTP:text=app\n");
+    ASSERT_TRUE(testsupport::writeFile(dir.file("docs/orvanta.ini"), "TP:text=docs\n"));
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.count, 1);
+    EXPECT_EQ(p.text, "docs");
+    p.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    EXPECT_EQ(readIni().Get("TP:text"), "docs");
+    EXPECT_EQ(testsupport::readFile(dir.file("docs/orvanta.ini")), "TP:text=docs\n");
+}
+
+TEST_F(SettingsTest, FileThatCannotBeReadInFullLosesNoKey) {
+    AllKinds changedOne("TA"), quiet("TB");
+    writeIni("TB:text=kept\nOther:key=foreign\n");
+    PersistantData::LoadAll("orvanta");
+    // Damage after loading: the file now starts with an overlong line.
+    writeIni("junk=" + QByteArray(1000001, 'x') + "\n");
+    changedOne.text = "new";
+    changedOne.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    const CAttributes ini = readIni();
+    EXPECT_EQ(ini.Get("TA:text"), "new");
+    EXPECT_EQ(ini.Get("TB:text"), "kept");
+    EXPECT_EQ(ini.Get("Other:key"), "foreign");
+}
+
+TEST_F(SettingsTest, LeftoverTempFileFromACrashIsIgnoredAndReplaced) {
+    AllKinds p("TP");
+    writeIni("TP:text=old\n");
+    // What a crash between writing and renaming leaves: a partial ".tmp".
+    ASSERT_TRUE(testsupport::writeFile(iniPath() + ".tmp", "TP:text=ne"));
+    PersistantData::LoadAll("orvanta");
+    EXPECT_EQ(p.text, "old");
+    p.text = "new";
+    p.changed = true;
+    ASSERT_TRUE(PersistantData::SaveAll());
+    EXPECT_EQ(readIni().Get("TP:text"), "new");
+    EXPECT_FALSE(QFile::exists(iniPath() + ".tmp"));
+}
+
+TEST_F(SettingsTest, FailedSaveSaysWhyKeepsTheOldFileAndIsRetried) {
+    AllKinds p("TP");
+    writeIni("TP:text=old\n");
+    PersistantData::LoadAll("orvanta");
+    const QString app = dir.file("app");
+    QFile::setPermissions(app, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // Root ignores folder permissions; a folder squatting on the temporary
+    // name refuses the write for everyone.
+    if (::geteuid() == 0) QDir(app).mkdir("orvanta.ini.tmp");
+    p.text = "new";
+    p.changed = true;
+    EXPECT_FALSE(PersistantData::SaveAll());
+    EXPECT_NE(PersistantData::LastSaveError().find("orvanta.ini"), std::string::npos);
+    EXPECT_TRUE(p.changed);
+    EXPECT_EQ(testsupport::readFile(iniPath()), "TP:text=old\n");
+
+    QFile::setPermissions(app,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir(app).rmdir("orvanta.ini.tmp");
+    EXPECT_TRUE(PersistantData::SaveAll());
+    EXPECT_FALSE(p.changed);
+    EXPECT_TRUE(PersistantData::LastSaveError().empty());
+    EXPECT_EQ(readIni().Get("TP:text"), "new");
+}
+
+TEST_F(SettingsTest, FindPersistorMatchesWholeSectionNames) {
+    AllKinds outer("TOuter"), inner("TOuter::Inner"), longer("TOuterMost");
+    EXPECT_EQ(PersistantData::find_persistor("TOuter:text"), &outer);
+    EXPECT_EQ(PersistantData::find_persistor("TOuter::Inner:text"), &inner);
+    EXPECT_EQ(PersistantData::find_persistor("TOuterMost:x"), &longer);
+    EXPECT_EQ(PersistantData::find_persistor("TOut:x"), nullptr);
+}
+
+TEST_F(SettingsTest, FilenameIsTheAppFolderAndTheAppName) {
+    EXPECT_EQ(PersistantData::Filename("orvanta"), appDir() + "/orvanta.ini");
+}
+
+TEST_F(SettingsTest, SetFieldChecksTheValueAgainstTheFieldType) {
+    AllKinds p("TP");
+    std::string error;
+    EXPECT_TRUE(p.SetField("TP:count", {"0x10"}, error));
+    EXPECT_EQ(p.count, 16);
+    EXPECT_TRUE(p.changed);
+    EXPECT_FALSE(p.SetField("TP:count", {"12abc"}, error));
+    EXPECT_FALSE(p.SetField("TP:mode", {"5"}, error));
+    EXPECT_NE(error.find("0..4"), std::string::npos);
+    EXPECT_TRUE(p.SetField("TP:flag", {"true"}, error));
+    EXPECT_TRUE(p.flag);
+    EXPECT_TRUE(p.SetField("TP:ratio", {"2.5"}, error));
+    EXPECT_EQ(p.ratio, 2.5);
+    EXPECT_FALSE(p.SetField("TP:color", {"red"}, error));
+    EXPECT_TRUE(p.SetField("TP:color", {"#FF00FF00"}, error));
+    EXPECT_EQ(p.color, GraphicsColor(0, 255, 0));
+    EXPECT_TRUE(p.SetField("TP:shown", {"b", "a"}, error));
+    EXPECT_EQ(p.shown, (std::set<std::string>{"a", "b"}));
+    EXPECT_FALSE(p.SetField("TP:block", {"0102"}, error));
+    EXPECT_FALSE(p.SetField("TP:nothing", {"1"}, error));
+    EXPECT_EQ(error, "no setting TP:nothing");
+    // The other fields kept their values through the change.
+    EXPECT_EQ(p.text, "default");
+    EXPECT_EQ(p.count, 16);
+}
+
+TEST_F(SettingsTest, SetFieldReportsAValueItsOwnerRefuses) {
+    // An owner that only knows two formats and keeps its choice otherwise.
+    struct Picky : PersistantData {
+        Picky() : PersistantData("TPicky") {}
+        void DeclareData() override {
+            std::string loaded = format;
+            Declare("format", loaded);
+            if (loaded == "Deg" || loaded == "DegMin") format = loaded;
+        }
+        std::string format = "Deg";
+    } picky;
+    std::string error;
+    EXPECT_TRUE(picky.SetField("TPicky:format", {"DegMin"}, error));
+    picky.changed = false;
+    EXPECT_FALSE(picky.SetField("TPicky:format", {"Furlongs"}, error));
+    EXPECT_EQ(error, "'Furlongs' was not accepted for TPicky:format; it stays 'DegMin'");
+    EXPECT_FALSE(picky.changed);
+}
+
+TEST_F(SettingsTest, StartUpAndShutdownHooksLoadAndSave) {
+    AllKinds p("TP");
+    writeIni("TP:count=0x2a\n");
+    EXPECT_EQ(CountAppHooks(AppHook::LoadSettings), 1);
+    EXPECT_EQ(CountAppHooks(AppHook::SaveSettings), 1);
+    RunAppHooks(AppHook::LoadSettings);
+    EXPECT_EQ(PersistantData::AppName(), "orvanta");
+    EXPECT_EQ(p.count, 42);
+    p.count = 43;
+    p.changed = true;
+    RunAppHooks(AppHook::SaveSettings);
+    EXPECT_EQ(readIni().Get("TP:count"), "0x2b");
+}
+
+TEST_F(SettingsTest, CrashBetweenWriteAndRenameKeepsTheOldFile) {
+    AllKinds p("TP");
+    writeIni("TP:text=old\nOther:key=kept\n");
+    PersistantData::LoadAll("orvanta");
+    p.text = "new";
+    p.changed = true;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        g_dieAtSettingsRename = true;
+        PersistantData::SaveAll();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), kDiedAtRename);  // it did die at the rename
+
+    EXPECT_EQ(readIni().Get("TP:text"), "old");
+    EXPECT_EQ(readIni().Get("Other:key"), "kept");
+    CAttributes written;
+    written.AddFile(iniPath().toStdString() + ".tmp");
+    EXPECT_EQ(written.Get("TP:text"), "new");  // the new file was complete, only unnamed
+    EXPECT_TRUE(PersistantData::SaveAll());    // this process still owes the save
+    EXPECT_EQ(readIni().Get("TP:text"), "new");
+}
