@@ -193,10 +193,10 @@ TEST_F(ViewTest, FlingsDecayAlikeInBothDirectionsAndSlowDragsStillPan) {
         view.onSingleTouchDown(400, 300);
         t += 0.1;
         view.onSingleTouchMove(400 + dx, 300);
-        EXPECT_NEAR(view.flingX(), dx, 1e-6);
+        EXPECT_NEAR(view.gestures().flingX(), dx, 1e-6);
         view.onSingleTouchUp();
         view.onTimer();
-        EXPECT_NEAR(view.flingX(), 0.9 * dx, 1e-6);
+        EXPECT_NEAR(view.gestures().flingX(), 0.9 * dx, 1e-6);
         int ticks = 1;
         while (view.isAnimating() && ticks < 1000) {
             view.onTimer();
