@@ -591,7 +591,11 @@ void CKartileView::GotoLocation(const CBounds& bounds, int windowWidth, int wind
 }
 
 void CKartileView::GotoBestMap(double lat, double lon, double scale, Callback callback) {
-    if (std::fabs(lat) > 90 || std::fabs(lon) > 400 || (lat == 0 && lon == 0)) return;
+    // No place: the caller still hears back, once, like every other outcome.
+    if (!(std::fabs(lat) <= 90 && std::fabs(lon) <= 400) || (lat == 0 && lon == 0)) {
+        if (callback) callback(false);
+        return;
+    }
     m_pendingLat = lat;
     m_pendingLon = lon;
     m_pendingScale = scale;

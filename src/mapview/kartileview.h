@@ -89,6 +89,10 @@ public:
     // ---- navigation
     void GotoLocation(double lat, double lon, bool reset);
     void GotoLocation(const CBounds& bounds, int windowWidth, int windowHeight);
+    // Shows the catalogue's best map for a place at a scale (nautical miles
+    // per pixel), or asks for a free one. The callback runs exactly once;
+    // false for a place refused ((0, 0), |lat| > 90, |lon| > 400, not a
+    // number) and for a map that did not open.
     void GotoBestMap(double lat, double lon, double scale, Callback callback);
     void LockOnToGPS(bool on);
     bool isLockedOnToGPS() const { return m_locked; }
