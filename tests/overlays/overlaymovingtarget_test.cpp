@@ -4,169 +4,155 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QPainter>
 #include <cmath>
 
+#include "app/base/attributes.h"
+#include "app/base/persistantdata.h"
 #include "data/overlaygpsposition.h"
-#include "maps/kartile.h"
-#include "maps/kartilemaker.h"
 #include "maps/polynomialprojection.h"
-#include "support/testsupport.h"
 
 namespace {
 
-class Target : public COverlayMovingTarget {
-public:
-    Target() : COverlayMovingTarget(200, 8, GraphicsColor(255, 0, 0)) {}
-    void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override {
-        DrawVelocityVector(painter, view, mapping);
-        DrawRangeRing(painter, view, mapping);
-    }
-    void place(double lat, double lon, float course, float knots) {
+using CMapping = COverlayObject::CMapping;
+using T = COverlayMovingTarget;
+
+struct Target : T {
+    Target(double lat, double lon, float course, float knots)
+        : T(200, 8, GraphicsColor(255, 0, 0)) {
         latitude = lat;
         longitude = lon;
         grid.SetOrigin(lat, lon);
         set_course(course, knots);
         evaluate_best_direction();
     }
+    void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override {
+        DrawVelocityVector(painter, view, mapping);
+        DrawRangeRing(painter, view, mapping);
+    }
 };
 
 class MovingTargetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved = {COverlayMovingTarget::show_vector, COverlayMovingTarget::vector_scale,
-                 COverlayMovingTarget::range_ring_radius, COverlayMovingTarget::num_range_rings};
-        QImage image(1000, 1000, QImage::Format_Indexed8);
-        image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-        image.fill(0);
-        CKartileMaker maker;
-        // A Mercator map of 0.2° of latitude at 50.8° N, as wide as it is
-        // high on the ground (square pixels): about 22 m a pixel.
-        const double halfWidth = 0.1 / std::cos(50.8 * M_PI / 180);
-        maker.setBounds(-1.2 - halfWidth, -1.2 + halfWidth, 50.7, 50.9,
-                        CKartileMaker::Projection::Mercator);
-        ASSERT_TRUE(maker.make(image, dir.file("m.ktl").toStdString())) << maker.error();
-        bool ok = false;
-        map = CKartile::Create(nullptr, dir.file("m.ktl").toStdString(),
-                               [&](CKartile*, bool o) { ok = o; });
-        ASSERT_TRUE(map && ok);
-        projection.init(map->georef(), map->width(), map->height(), 0, 0);
+        // A north-up map of 5000 pixels a degree of latitude whose pixels
+        // are square on the ground at 50.8° N (about 22 m), centred on -1.2°.
+        const double k = 5000, kx = k * std::cos(50.8 * M_PI / 180), lat0 = 50.9;
+        const double lon0 = -1.2 - 500 / kx;
+        Geo_ref_coeff_t c;
+        c.forward[0][0] = -lon0 * kx;  // x from (lat, lon)
+        c.forward[0][2] = kx;
+        c.forward[1][0] = lat0 * k;  // y from (lat, lon)
+        c.forward[1][1] = -k;
+        c.inverse[0][0] = lat0;  // lat from (x, y)
+        c.inverse[0][2] = -1 / k;
+        c.inverse[1][0] = lon0;  // lon from (x, y)
+        c.inverse[1][1] = 1 / kx;
+        projection.init(c, 1000, 1000, 0, 0);
+        view.screen_rect = FRect(0, 0, 1000, 1000);
+        frame.fill(Qt::white);
     }
     void TearDown() override {
-        if (map) map->Destroy();
-        COverlayMovingTarget::show_vector = saved.show;
-        COverlayMovingTarget::vector_scale = saved.scale;
-        COverlayMovingTarget::range_ring_radius = saved.radius;
-        COverlayMovingTarget::num_range_rings = saved.rings;
+        std::tie(T::show_vector, T::vector_scale, T::range_ring_radius, T::num_range_rings) = saved;
     }
-    struct {
-        bool show;
-        float scale;
-        float radius;
-        int rings;
-    } saved;
-    testsupport::TempDir dir;
-    CKartile* map = nullptr;
+    void draw(const COverlayObject& o, CMapping& m) {
+        ASSERT_TRUE(m.map_to_screen(view));
+        QPainter painter(&frame);
+        o.Draw(&painter, view, m);
+    }
+    // A one-pixel line lands within a pixel of where it is due.
+    bool colourNear(double x, double y, QRgb colour) const {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) == colour)
+                    return true;
+        return false;
+    }
+
+    std::tuple<bool, float, float, int> saved{T::show_vector, T::vector_scale, T::range_ring_radius,
+                                              T::num_range_rings};
     CPolynomialProjection projection;
+    COverlayObject::CViewParams view;
+    QImage frame{1000, 1000, QImage::Format_RGB32};
 };
 
-TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsTheRadius) {
-    COverlayMovingTarget::show_vector = true;
-    COverlayMovingTarget::vector_scale = 10;
-    COverlayMovingTarget::num_range_rings = 2;
-    COverlayMovingTarget::range_ring_radius = 0.25f;
-    Target t;
-    t.place(50.8, -1.2, 90, 6);  // east at 6 knots: one nautical mile in ten minutes
-    COverlayObject::CMapping m;
+TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsStopAtTen) {
+    T::show_vector = true;
+    T::vector_scale = 10;
+    T::range_ring_radius = 0.2f;
+    T::num_range_rings = 1000;    // set around the setter
+    Target t(50.8, -1.2, 90, 6);  // east at 6 knots: one nautical mile in ten minutes
+    CMapping m;
     t.Map(m, projection);
     ASSERT_EQ(m.image_points.size(), 3u);
     const FPoint p0 = m.image_points[0], p1 = m.image_points[1], p2 = m.image_points[2];
     const double nmPerPixel = projection.get_scale(p0.x, p0.y);
     EXPECT_NEAR((p1.x - p0.x) * nmPerPixel, 1.0, 0.01);
     EXPECT_NEAR(p1.y, p0.y, 0.5);
-    EXPECT_NEAR((p2.x - p0.x) * nmPerPixel, 0.25, 1e-6);
+    EXPECT_NEAR((p2.x - p0.x) * nmPerPixel, 0.2, 1e-6);
     EXPECT_EQ(p2.y, p0.y);
-    EXPECT_FLOAT_EQ(m.north_cos, 1.0f);
-    EXPECT_NEAR(m.north_sin, 0.0f, 1e-4);
 
-    // Drawn: the ring of radius r and 2r around the position, in red.
-    QImage frame(1000, 1000, QImage::Format_RGB32);
-    frame.fill(Qt::white);
-    COverlayObject::CViewParams view;
-    view.screen_rect = FRect(0, 0, 1000, 1000);
-    ASSERT_TRUE(m.map_to_screen(view));
-    QPainter painter(&frame);
-    t.Draw(&painter, view, m);
-    painter.end();
+    draw(t, m);
     const double r = p2.x - p0.x;
-    // A one-pixel line lands within a pixel of where it is due.
-    auto redNear = [&](double x, double y) {
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) ==
-                    qRgb(255, 0, 0))
-                    return true;
-        return false;
-    };
-    EXPECT_TRUE(redNear(p0.x, p0.y - 2 * r));
-    EXPECT_TRUE(redNear(p0.x, p0.y + r));
-    EXPECT_TRUE(redNear(p0.x - 2 * r, p0.y));
-    EXPECT_FALSE(redNear(p0.x - 1.5 * r, p0.y));
-    EXPECT_FALSE(redNear(p0.x, p0.y - 2.5 * r));
-    EXPECT_TRUE(redNear((p0.x + p1.x) / 2, p0.y)) << "the vector's middle";
+    const QRgb red = qRgb(255, 0, 0);
+    for (int ring = 1; ring <= 10; ++ring)
+        EXPECT_TRUE(colourNear(p0.x, p0.y - ring * r, red)) << "ring " << ring;
+    EXPECT_FALSE(colourNear(p0.x, p0.y - 11 * r, red)) << "an eleventh ring";
+    EXPECT_FALSE(colourNear(p0.x - 1.5 * r, p0.y, red));
+    EXPECT_TRUE(colourNear((p0.x + p1.x) / 2, p0.y, red)) << "the vector's middle";
 }
 
-TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingAtAll) {
-    COverlayMovingTarget::num_range_rings = 0;
-    Target t;
-    COverlayObject::CMapping m;
-    t.place(50.8, -1.2, 90, 0.15f);  // too slow for a vector
-    t.Map(m, projection);
-    ASSERT_EQ(m.image_points.size(), 3u);
-    EXPECT_EQ(m.image_points[1], FPoint(0, 0));
-    EXPECT_EQ(m.image_points[2], FPoint(0, 0));
-
-    COverlayMovingTarget::show_vector = false;
-    t.place(50.8, -1.2, 90, 6);
-    t.Map(m, projection);
-    EXPECT_EQ(m.image_points[1], FPoint(0, 0));
-
-    t.place(0, 0, 90, 6);  // (0, 0) is no position
-    t.Map(m, projection);
-    EXPECT_TRUE(m.image_points.empty());
-    t.latitude = 999;
-    t.Map(m, projection);
-    EXPECT_TRUE(m.image_points.empty());
+TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingWithoutPosition) {
+    T::num_range_rings = 0;
+    const struct {
+        const char* what;
+        bool show;
+        double lat, lon;
+        float knots;
+        size_t points;
+    } cases[] = {{"too slow for a vector", true, 50.8, -1.2, 0.15f, 3},
+                 {"vector switched off", false, 50.8, -1.2, 6, 3},
+                 {"(0, 0) is no position", true, 0, 0, 6, 0},
+                 {"latitude 999", true, 999, -1.2, 6, 0}};
+    for (const auto& c : cases) {
+        T::show_vector = c.show;
+        CMapping m;
+        Target(c.lat, c.lon, 90, c.knots).Map(m, projection);
+        ASSERT_EQ(m.image_points.size(), c.points) << c.what;
+        const bool extra =
+            c.points && !(m.image_points[1] == FPoint() && m.image_points[2] == FPoint());
+        EXPECT_FALSE(extra) << c.what;
+    }
 }
 
-TEST_F(MovingTargetTest, OwnPositionDrawsItsHeadingTriangleTurnedWithTheFix) {
+TEST_F(MovingTargetTest, RingCountFromTheSettingsFileIsHeldToTen) {
+    PersistantData* settings = PersistantData::find_persistor("COverlayGPSPosition:");
+    ASSERT_TRUE(settings);
+    const std::pair<const char*, int> cases[] = {
+        {"0x7fffffff", 10}, {"0xb", 10}, {"0x4", 4}, {"-3", 0}};
+    for (const auto& [stored, rings] : cases) {
+        CAttributes set;
+        set.Set("COverlayGPSPosition:num_range_rings", stored);
+        settings->LoadFrom(set);
+        EXPECT_EQ(T::num_range_rings, rings) << stored;
+    }
+}
+
+TEST_F(MovingTargetTest, OwnPositionDrawsItsHeadingTriangle) {
     COverlayGPSPosition& own = COverlayGPSPosition::theLatestPosition;
-    const auto keepLat = own.latitude, keepLon = own.longitude;
     own.set_latlon(50.8, -1.2);
     own.set_course(999, 0);
     own.set_heading(90, 1000);
     own.evaluate_best_direction();
-    ASSERT_EQ(own.best_source, CDataSpeedDirection::kHeading);
-    COverlayObject::CMapping m;
+    CMapping m;
     own.Map(m, projection);
-    ASSERT_FALSE(m.image_points.empty());
-    COverlayObject::CViewParams view;
-    view.screen_rect = FRect(0, 0, 1000, 1000);
-    ASSERT_TRUE(m.map_to_screen(view));
-    QImage frame(1000, 1000, QImage::Format_RGB32);
-    frame.fill(Qt::white);
-    QPainter painter(&frame);
-    own.Draw(&painter, view, m);
-    painter.end();
+    draw(own, m);
     const FPoint s = m.screen_points[0];
-    const QColor colour = COverlayGPSPosition::gc_color2.toQColor();
     // The tip points east (heading 90), 16 pixels out; nothing to the west.
-    EXPECT_EQ(QColor(frame.pixel(int(s.x) + 13, int(s.y))), colour);
+    EXPECT_TRUE(colourNear(s.x + 13, s.y, COverlayGPSPosition::gc_color2.toQColor().rgb()));
     EXPECT_EQ(frame.pixel(int(s.x) - 13, int(s.y)), qRgb(255, 255, 255));
     own.set_heading(999, 1001);
-    own.latitude = keepLat;
-    own.longitude = keepLon;
+    own.latitude = own.longitude = 999;
 }
 
 }  // namespace
