@@ -39,15 +39,10 @@ protected:
         // are square on the ground at 50.8° N (about 22 m), centred on -1.2°.
         const double k = 5000, kx = k * std::cos(50.8 * M_PI / 180), lat0 = 50.9;
         const double lon0 = -1.2 - 500 / kx;
-        Geo_ref_coeff_t c;
-        c.forward[0][0] = -lon0 * kx;  // x from (lat, lon)
-        c.forward[0][2] = kx;
-        c.forward[1][0] = lat0 * k;  // y from (lat, lon)
-        c.forward[1][1] = -k;
-        c.inverse[0][0] = lat0;  // lat from (x, y)
-        c.inverse[0][2] = -1 / k;
-        c.inverse[1][0] = lon0;  // lon from (x, y)
-        c.inverse[1][1] = 1 / kx;
+        Geo_ref_coeff_t c;  // x and y from (lat, lon), lat and lon from (x, y)
+        c.forward[0][0] = -lon0 * kx, c.forward[0][2] = kx, c.forward[1][0] = lat0 * k;
+        c.forward[1][1] = -k, c.inverse[0][0] = lat0, c.inverse[0][2] = -1 / k;
+        c.inverse[1][0] = lon0, c.inverse[1][1] = 1 / kx;
         projection.init(c, 1000, 1000, 0, 0);
         view.screen_rect = FRect(0, 0, 1000, 1000);
         frame.fill(Qt::white);
@@ -104,25 +99,17 @@ TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsStopAtTen) {
 
 TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingWithoutPosition) {
     T::num_range_rings = 0;
-    const struct {
-        const char* what;
-        bool show;
-        double lat, lon;
-        float knots;
-        size_t points;
-    } cases[] = {{"too slow for a vector", true, 50.8, -1.2, 0.15f, 3},
-                 {"vector switched off", false, 50.8, -1.2, 6, 3},
-                 {"(0, 0) is no position", true, 0, 0, 6, 0},
-                 {"latitude 999", true, 999, -1.2, 6, 0}};
-    for (const auto& c : cases) {
-        T::show_vector = c.show;
-        CMapping m;
-        Target(c.lat, c.lon, 90, c.knots).Map(m, projection);
-        ASSERT_EQ(m.image_points.size(), c.points) << c.what;
-        const bool extra =
-            c.points && !(m.image_points[1] == FPoint() && m.image_points[2] == FPoint());
-        EXPECT_FALSE(extra) << c.what;
+    CMapping slow, off, origin, none;
+    Target(50.8, -1.2, 90, 0.15f).Map(slow, projection);  // too slow for a vector
+    T::show_vector = false;
+    Target(50.8, -1.2, 90, 6).Map(off, projection);
+    Target(0, 0, 90, 6).Map(origin, projection);  // (0, 0) is no position
+    Target(999, -1.2, 90, 6).Map(none, projection);
+    for (const CMapping* m : {&slow, &off}) {
+        ASSERT_EQ(m->image_points.size(), 3u);
+        EXPECT_TRUE(m->image_points[1] == FPoint() && m->image_points[2] == FPoint());
     }
+    EXPECT_TRUE(origin.image_points.empty() && none.image_points.empty());
 }
 
 TEST_F(MovingTargetTest, RingCountFromTheSettingsFileIsHeldToTen) {

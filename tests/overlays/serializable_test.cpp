@@ -135,63 +135,43 @@ TEST(SerializableFiles, NewerOlderAndDamagedFilesLoadWhatTheyCan) {
 }
 
 TEST(SerializableRefusals, LengthsSizesAndCountsThatCannotBeTrue) {
-    enum Read { kSections, kVblock, kArray, kString, kField, kList };
+    static char buffer[16];
+    static std::string text;
+    static ProbeFile list;
+    const auto sections = [](IOStream& r) { return Section(r).ok() && Section(r).ok(); };
+    const auto array = [](IOStream& r) { return r.declare_array(buffer, 8, 2); };
+    const auto string = [](IOStream& r) { return r.declare(text); };
+    const auto field = [](IOStream& r) { return Section(r).ok() && r.declare_fblock(buffer, 4); };
+    const auto probes = [](IOStream& r) { return list.Serialize(r); };
     const std::string one = le32(1);
     const struct {
         const char* what;
         std::string bytes;
-        Read read;
+        bool (*read)(IOStream&);
     } cases[] = {
-        {"section below its header", rawSection(one, 4), kSections},
-        {"section past the data", rawSection(one, 10), kSections},
-        {"section with a wrong tag", 'X' + le32(9) + one, kSections},
-        {"inner section past the outer", rawSection(rawSection(one, 30), 14), kSections},
-        {"vblock of negative size", le32(uint32_t(-4)) + "abcd", kVblock},
-        {"array element of negative size", le32(uint32_t(-8)) + std::string(16, 'x'), kArray},
-        {"array element of no bytes", le32(0) + std::string(16, 'x'), kArray},
-        {"array past the data", le32(8) + std::string(8, 'x'), kArray},
-        {"string above 1,000,000", le32(1000001) + std::string(1000001, 'x'), kString},
-        {"string past the data", le32(50) + "short", kString},
-        {"string of negative length", le32(uint32_t(-1)), kString},
-        {"field cut by its section's end", rawSection("ab", 7), kField},
-        {"list of 9 in 8 bytes", rawSection(le32(9) + "12345678", 17), kList},
+        {"section below its header", rawSection(one, 4), sections},
+        {"section past the data", rawSection(one, 10), sections},
+        {"section with a wrong tag", 'X' + le32(9) + one, sections},
+        {"inner section past the outer", rawSection(rawSection(one, 30), 14), sections},
+        {"vblock of negative size", le32(uint32_t(-4)) + "abcd",
+         [](IOStream& r) { return r.declare_vblock(buffer, 16); }},
+        {"array element of negative size", le32(uint32_t(-8)) + std::string(16, 'x'), array},
+        {"array element of no bytes", le32(0) + std::string(16, 'x'), array},
+        {"array past the data", le32(8) + std::string(8, 'x'), array},
+        {"string above 1,000,000", le32(1000001) + std::string(1000001, 'x'), string},
+        {"string past the data", le32(50) + "short", string},
+        {"string of negative length", le32(uint32_t(-1)), string},
+        {"field cut by its section's end", rawSection("ab", 7), field},
+        {"list of 9 in 8 bytes", rawSection(le32(9) + "12345678", 17), probes},
     };
     for (const auto& c : cases) {
         IOStream r = IOStream::ForReading(c.bytes);
-        char buffer[16];
-        std::string text;
-        uint32_t v = 0;
-        ProbeFile list(2, 1);  // replaced by what the stream holds, even when refused
-        switch (c.read) {
-            case kSections: {
-                Section outer(r);
-                if (outer.ok()) Section inner(r);
-                break;
-            }
-            case kVblock:
-                EXPECT_FALSE(r.declare_vblock(buffer, 16)) << c.what;
-                break;
-            case kArray:
-                EXPECT_FALSE(r.declare_array(buffer, 8, 2)) << c.what;
-                break;
-            case kString:
-                EXPECT_FALSE(r.declare(text)) << c.what;
-                break;
-            case kField:
-                EXPECT_FALSE(Section(r).ok() && r.declare(v)) << c.what;
-                break;
-            case kList:
-                EXPECT_FALSE(list.Serialize(r)) << c.what;
-                break;
-        }
-        EXPECT_FALSE(r.ok()) << c.what;
-        EXPECT_EQ(list.probes.empty(), c.read == kList) << c.what;
+        EXPECT_FALSE(c.read(r) || r.ok()) << c.what;
     }
-    // The smallest honest section is its header alone: an empty list.
-    ProbeFile list(2, 1);
+    // The smallest honest section is its header alone: it empties a list.
+    list = ProbeFile(2, 1);
     IOStream r = IOStream::ForReading(rawSection("", 5));
-    EXPECT_TRUE(list.Serialize(r));
-    EXPECT_TRUE(list.probes.empty());
+    EXPECT_TRUE(probes(r) && list.probes.empty());
 }
 
 TEST(SerializableRecords, PolymorphicRecordsByTypeId) {
