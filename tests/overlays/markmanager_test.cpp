@@ -11,43 +11,38 @@ namespace {
 
 constexpr double kMile = 1852.0;
 
-// Go-to updates as their listeners see them, and the overlay actions.
-struct Updates : Listener<CDataGotoMark>, Listener<COverlayObject> {
-    void OnUpdate(CDataGotoMark& go) override {
-        ++count;
-        last = go;
-    }
-    void OnUpdate(COverlayObject& object) override { actions.push_back(object.last_action); }
-    int count = 0;
-    CDataGotoMark last;
-    std::vector<int> actions;
-};
-
-class GotoNavigation : public ::testing::Test {
+class GotoNavigation : public ::testing::Test, Listener<CDataGotoMark>, Listener<COverlayObject> {
 protected:
     void SetUp() override { owngps::resetOwnPosition(); }
     void TearDown() override { owngps::resetOwnPosition(); }
+    void OnUpdate(CDataGotoMark& go) override { ++updates, last = go; }
+    void OnUpdate(COverlayObject& object) override { lastAction = object.last_action; }
     // A fix x metres east and y metres north of the first mark.
     void fixAt(double x, double y, const char* status = "A", float course = 0, float knots = 5) {
         ASSERT_TRUE(owngps::send(field.rmc(x, y, second++, status, course, knots)));
     }
+    float axis() const {
+        float angle = 0;
+        last.GetAxis(angle);
+        return angle;
+    }
 
     CMarkManager& manager = CMarkManager::theManager;
     gototest::MarkField field{50.0, -4.0};
-    int second = 0;
-    Updates updates;
+    int second = 0, updates = 0, lastAction = 0;
+    CDataGotoMark last;  // as the go-to listeners last saw it
 };
 
 TEST_F(GotoNavigation, SetGotoWorksFromTheLatestFixAndEveryFixUpdates) {
     COverlayMark* mark = field.add("Harbour", 0, 0);
     fixAt(0, -kMile);
     ASSERT_TRUE(manager.SetGoto(mark));
-    EXPECT_EQ(updates.count, 2);  // the end of any navigation, then the new one
+    EXPECT_EQ(updates, 2);  // the end of any navigation, then the new one
     EXPECT_TRUE(mark->isNavigatingToMark());
-    EXPECT_EQ(updates.actions.back(), COverlayObject::kDisplayChanged);
-    EXPECT_NEAR(updates.last.distance, kMile, 0.5);
-    EXPECT_EQ(updates.last.bearing, 0);
-    EXPECT_NEAR(updates.last.leg_length, kMile, 0.5);
+    EXPECT_EQ(lastAction, COverlayObject::kDisplayChanged);
+    EXPECT_NEAR(last.distance, kMile, 0.5);
+    EXPECT_EQ(last.bearing, 0);
+    EXPECT_NEAR(last.leg_length, kMile, 0.5);
     const struct {
         double x, y;
         float crossTrack, bearing;
@@ -55,42 +50,37 @@ TEST_F(GotoNavigation, SetGotoWorksFromTheLatestFixAndEveryFixUpdates) {
                  {-250, -kMile / 4, -250, 28.4f}};  // left of it, heading north-east
     for (const auto& f : fixes) {
         fixAt(f.x, f.y);
-        EXPECT_NEAR(updates.last.cross_track, f.crossTrack, 0.5) << f.x;
-        EXPECT_NEAR(updates.last.distance, std::hypot(f.x, f.y), 0.5) << f.x;
-        EXPECT_NEAR(updates.last.bearing, f.bearing, 1.0) << f.x;
+        EXPECT_NEAR(last.cross_track, f.crossTrack, 0.5) << f.x;
+        EXPECT_NEAR(last.distance, std::hypot(f.x, f.y), 0.5) << f.x;
+        EXPECT_NEAR(last.bearing, f.bearing, 1.0) << f.x;
     }
     fixAt(500, -100, "V");  // a void fix is no position to navigate from
-    EXPECT_EQ(updates.count, 4);
+    EXPECT_EQ(updates, 4);
 }
 
 TEST_F(GotoNavigation, TimesToAndAfterTheWaypoint) {
     manager.SetGoto(field.add("Harbour", 0, 0));
     manager.go_to.distance_after = kMile;
     // A mile at 6 knots takes ten minutes; 60 degrees off the leg, twice that.
-    const struct {
-        float course, knots;
-        double toWaypoint, afterIt;
-    } cases[] = {
+    const float cases[][4] = {
         {0, 6, 600, 600}, {60, 6, 1200, 600}, {90, 6, 0, 600}, {180, 6, 0, 600}, {0, 0.04f, 0, 0}};
-    for (const auto& c : cases) {
-        fixAt(0, -kMile, "A", c.course, c.knots);
-        EXPECT_NEAR(manager.go_to.time_to_next_WP(), c.toWaypoint, 1) << c.course << " " << c.knots;
-        EXPECT_NEAR(manager.go_to.additional_time_after_WP(), c.afterIt, 1) << c.course;
+    for (const auto& [course, knots, toWaypoint, afterIt] : cases) {
+        fixAt(0, -kMile, "A", course, knots);
+        EXPECT_NEAR(manager.go_to.time_to_next_WP(), toWaypoint, 1) << course << " " << knots;
+        EXPECT_NEAR(manager.go_to.additional_time_after_WP(), afterIt, 1) << course;
     }
 }
 
 TEST_F(GotoNavigation, TheLegStartsAtTheFirstFixMoreThanFiveMetresOut) {
     manager.SetGoto(field.add("Harbour", 0, 0));
-    EXPECT_EQ(updates.last.bearing, CDataGotoMark::kUnknownBearing);
+    EXPECT_EQ(last.bearing, CDataGotoMark::kUnknownBearing);
     fixAt(3, -3);
-    EXPECT_FALSE(updates.last.hasLeg());
+    EXPECT_FALSE(last.hasLeg());
     fixAt(-kMile, 0);  // west of the mark: the leg runs east
-    EXPECT_EQ(updates.last.bearing, 90);
-    float axis = 0;
-    ASSERT_TRUE(updates.last.GetAxis(axis));
-    EXPECT_EQ(axis, 90);
+    EXPECT_EQ(last.bearing, 90);
+    EXPECT_EQ(axis(), 90);
     fixAt(2, 3);  // past the mark by 3 m: the bearing stays
-    EXPECT_EQ(updates.last.bearing, 90);
+    EXPECT_EQ(last.bearing, 90);
 }
 
 TEST_F(GotoNavigation, NewDestinationsCancellingAndMarksWithoutAPosition) {
@@ -100,17 +90,14 @@ TEST_F(GotoNavigation, NewDestinationsCancellingAndMarksWithoutAPosition) {
     manager.SetGoto(first);
     manager.SetGoto(second);
     EXPECT_FALSE(first->is_goto);
-    float axis = 0;
-    ASSERT_TRUE(manager.go_to.GetAxis(axis));
-    EXPECT_NEAR(axis, 45, 1);
+    EXPECT_NEAR(axis(), 45, 1);
     manager.CancelNavigation();
-    EXPECT_EQ(updates.last.mark, nullptr);
-    EXPECT_EQ(updates.last.bearing, CDataGotoMark::kUnknownBearing);
-    EXPECT_FALSE(updates.last.hasLeg() || second->is_goto);
-    EXPECT_EQ(updates.actions.back(), COverlayObject::kDisplayChanged);
-    const int count = updates.count;
+    EXPECT_EQ(last.mark, nullptr);
+    EXPECT_EQ(last.bearing, CDataGotoMark::kUnknownBearing);
+    EXPECT_FALSE(last.hasLeg() || second->is_goto);
+    EXPECT_EQ(lastAction, COverlayObject::kDisplayChanged);
     fixAt(0, -kMile / 2);
-    EXPECT_EQ(updates.count, count);  // nothing to navigate to
+    EXPECT_EQ(updates, 5);  // nothing to navigate to
     first->ClearData();
     EXPECT_FALSE(manager.SetGoto(first) || manager.SetGoto(nullptr) || first->is_goto);
 }
@@ -121,11 +108,11 @@ TEST_F(GotoNavigation, AMovedDestinationIsFollowedAndADeletedOneEndsNavigation) 
     manager.SetGoto(mark);
     field.grid.xy_to_latlon(0, kMile, mark->lat, mark->lon);  // dragged a mile north
     fixAt(0, -kMile);
-    EXPECT_NEAR(updates.last.distance, 2 * kMile, 1.0);
-    EXPECT_NEAR(updates.last.leg_length, 2 * kMile, 1.0);  // a new leg from here
-    EXPECT_EQ(manager.FindMark("buoy"), nullptr);          // exact names only
+    EXPECT_NEAR(last.distance, 2 * kMile, 1.0);
+    EXPECT_NEAR(last.leg_length, 2 * kMile, 1.0);  // a new leg from here
+    EXPECT_EQ(manager.FindMark("buoy"), nullptr);  // exact names only
     manager.DeleteMark(manager.FindMark("Buoy"));
-    EXPECT_EQ(updates.last.mark, nullptr);
+    EXPECT_EQ(last.mark, nullptr);
     EXPECT_TRUE(mark->deleted && !mark->HasPosition() && manager.marks_changed);
     EXPECT_EQ(manager.FindMark("Buoy"), nullptr);
 }
@@ -136,11 +123,11 @@ TEST_F(GotoNavigation, ChangingDestinationOnTheWayKeepsNavigating) {
     fixAt(0, -kMile);
     manager.SetGoto(first);
     manager.ChangeDestination(second, first);  // at the first mark, on to the second
-    EXPECT_EQ(updates.count, 2);               // heard of with the next fix
+    EXPECT_EQ(updates, 2);                     // heard of with the next fix
     fixAt(30, 10);
-    EXPECT_EQ(updates.last.mark, second);
-    EXPECT_NEAR(updates.last.leg_length, kMile, 0.5);
-    EXPECT_NEAR(updates.last.cross_track, 30, 0.5);
+    EXPECT_EQ(last.mark, second);
+    EXPECT_NEAR(last.leg_length, kMile, 0.5);
+    EXPECT_NEAR(last.cross_track, 30, 0.5);
 }
 
 }  // namespace

