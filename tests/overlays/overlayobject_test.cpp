@@ -70,16 +70,12 @@ protected:
     void TearDown() override {
         std::tie(T::show_vector, T::vector_scale, T::range_ring_radius, T::num_range_rings) = saved;
     }
-    void draw(const COverlayObject& o, CMapping& m) {
-        ASSERT_TRUE(m.map_to_screen(view));
-        QPainter painter(&frame);
-        o.Draw(&painter, view, m);
-    }
     // A one-pixel line lands within a pixel of where it is due.
-    bool colourNear(double x, double y, QRgb colour) const {
+    bool redNear(double x, double y) const {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) == colour)
+                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) ==
+                    qRgb(255, 0, 0))
                     return true;
         return false;
     }
@@ -107,14 +103,16 @@ TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsStopAtTen) {
     EXPECT_NEAR((p2.x - p0.x) * nmPerPixel, 0.2, 1e-6);
     EXPECT_EQ(p2.y, p0.y);
 
-    draw(t, m);
+    ASSERT_TRUE(m.map_to_screen(view));
+    QPainter painter(&frame);
+    t.Draw(&painter, view, m);
+    painter.end();
     const double r = p2.x - p0.x;
-    const QRgb red = qRgb(255, 0, 0);
     for (int ring = 1; ring <= 10; ++ring)
-        EXPECT_TRUE(colourNear(p0.x, p0.y - ring * r, red)) << "ring " << ring;
-    EXPECT_FALSE(colourNear(p0.x, p0.y - 11 * r, red)) << "an eleventh ring";
-    EXPECT_FALSE(colourNear(p0.x - 1.5 * r, p0.y, red));
-    EXPECT_TRUE(colourNear((p0.x + p1.x) / 2, p0.y, red)) << "the vector's middle";
+        EXPECT_TRUE(redNear(p0.x, p0.y - ring * r)) << "ring " << ring;
+    EXPECT_FALSE(redNear(p0.x, p0.y - 11 * r)) << "an eleventh ring";
+    EXPECT_FALSE(redNear(p0.x - 1.5 * r, p0.y));
+    EXPECT_TRUE(redNear((p0.x + p1.x) / 2, p0.y)) << "the vector's middle";
 }
 
 TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingWithoutPosition) {
