@@ -1,4 +1,4 @@
-// The .ovtf container: fields, sections, records, lists and whole files, and
+// The .ovtf container: fields, sections, lists and whole files, and
 // what a reader does with newer, older, damaged and half-saved files.
 #include "overlays/serializable.h"
 
@@ -48,9 +48,7 @@ struct Probe : CSerializable {
         if (generation >= 3) s.declare(d);
         return section.Close() && s.ok();
     }
-    uint32_t GetTypeId() const override { return 0x70B3; }
 };
-const CSerializableType<Probe> probeType(0x70B3, "probe");
 
 // Probes named "probe <first>" onwards, c half their number.
 struct ProbeFile : CSerializable {
@@ -178,24 +176,6 @@ TEST(SerializableRefusals, LengthsSizesAndCountsThatCannotBeTrue) {
     list = ProbeFile(2, 1);
     IOStream r = IOStream::ForReading(rawSection("", 5));
     EXPECT_TRUE(probes(r) && list.probes.empty());
-}
-
-TEST(SerializableRecords, UnknownTypesAreSkippedAndBodiesStayInTheirRecord) {
-    ProbeFile probes(2, 2, 11);
-    IOStream w = IOStream::ForWriting();
-    ASSERT_TRUE(CSerializable::WritePolymorphic(w, probes.probes[0].get()));
-    const std::string first = w.bytes();
-    ASSERT_TRUE(CSerializable::WritePolymorphic(w, probes.probes[1].get()));
-    const std::string body = rawSection(le32(5), 40);  // claims more than its record
-    IOStream r = IOStream::ForReading(first + le32(0x5EC0) + le32(3) + "new" +
-                                      w.bytes().substr(first.size()) + le32(0x70B3) +
-                                      le32(uint32_t(body.size())) + body + std::string(40, 0));
-    auto a = CSerializable::ReadPolymorphic(r);
-    EXPECT_FALSE(CSerializable::ReadPolymorphic(r));  // a type this program does not know
-    auto b = CSerializable::ReadPolymorphic(r);
-    ASSERT_TRUE(a && b && r.skipped_data);
-    EXPECT_EQ(static_cast<Probe*>(b.get())->name, "probe 12");
-    EXPECT_FALSE(CSerializable::ReadPolymorphic(r) || r.ok());
 }
 
 TEST(SerializableFiles, WholeFileWithMagicAndAFailedSaveKeepsTheOldFile) {

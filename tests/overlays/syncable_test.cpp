@@ -1,4 +1,4 @@
-// Identity, categories, tombstones and the sync records of stored objects,
+// Identity, categories, tombstones and the sync records of stored objects (marks),
 // a mark's stored form, and ovtool's dump of a file holding them.
 #include "overlays/syncable.h"
 
@@ -18,36 +18,27 @@ using Section = CSerializable::Section;
 
 namespace {
 
-constexpr uint32_t kItemType = 0x5E11;
+using Marks = std::vector<std::unique_ptr<COverlayMark>>;
 
-struct Item : CSyncable {
-    bool Serialize(IOStream& s) override {
-        Section section(s);
-        return s.declare(name) && SerializeSyncable(s) && section.Close();
+// The objects announced as changed.
+struct Changed : Listener<COverlayObject> {
+    void OnUpdate(COverlayObject& o) override {
+        if (o.last_action == COverlayObject::kChanged) objects.push_back(&o);
     }
-    uint32_t GetTypeId() const override { return kItemType; }
+    std::vector<COverlayObject*> objects;
 };
-const CSerializableType<Item> itemType(kItemType, "test item");
-using Items = std::vector<std::unique_ptr<Item>>;
 
-std::vector<Item*> g_changed;
-const CSyncableDispatcher itemDispatcher(kItemType,
-                                         [](CSyncable* o, COverlayObject::update_action a) {
-                                             if (a == COverlayObject::kChanged)
-                                                 g_changed.push_back(static_cast<Item*>(o));
-                                         });
-
-Items items(std::initializer_list<std::pair<const char*, uint64_t>> namesAndIds) {
-    Items list;
+Marks marks(std::initializer_list<std::pair<const char*, uint64_t>> namesAndIds) {
+    Marks list;
     for (const auto& [name, id] : namesAndIds) {
-        list.push_back(std::make_unique<Item>());
+        list.push_back(std::make_unique<COverlayMark>());
         list.back()->name = name;
         list.back()->object_id = id;
     }
     return list;
 }
 
-std::vector<std::string> names(const Items& list) {
+std::vector<std::string> names(const Marks& list) {
     std::vector<std::string> out;
     for (auto& o : list) out.push_back(o->name);
     return out;
@@ -58,7 +49,7 @@ std::vector<std::string> names(const Items& list) {
 TEST(Syncable, IdentityCategoriesAndEditingRules) {
     EXPECT_EQ(CSyncable::ParseObjectID("see ovid:1A2b here"), 0x1A2Bu);
     EXPECT_EQ(CSyncable::ParseObjectID("1A2B"), 0u);
-    Item o;
+    COverlayMark o;
     EXPECT_EQ(CSyncable::ParseObjectID(o.GetObjectIDstr()), o.object_id);  // assigned on use
     std::set<uint64_t> ids;
     for (int i = 0; i < 1000; ++i) ids.insert(CSyncable::GenerateUniqueID());
@@ -76,7 +67,7 @@ TEST(Syncable, IdentityCategoriesAndEditingRules) {
 
     // A never-uploaded object is deleted quietly; an uploaded one is a
     // tombstone to send, which can't be edited until undeleted.
-    Item local, uploaded;
+    COverlayMark local, uploaded;
     uploaded.object_id = 77;
     local.DeleteSyncItem();
     uploaded.DeleteSyncItem();
@@ -95,7 +86,7 @@ TEST(Syncable, IdentityCategoriesAndEditingRules) {
 
 TEST(Syncable, TombstonesArePurgedAfterFourteenDaysOrWhenNotSynced) {
     const double now = CHeartbeat::Timestamp(), day = 86400;
-    Items list = items({{"alive and old", 1},
+    Marks list = marks({{"alive and old", 1},
                         {"deleted 13 days ago", 2},
                         {"deleted 15 days ago", 3},
                         {"deleted, never synced", 4}});
@@ -112,14 +103,14 @@ TEST(Syncable, TombstonesArePurgedAfterFourteenDaysOrWhenNotSynced) {
 }
 
 TEST(Syncable, SyncSectionReadRules) {
-    Item o;
+    COverlayMark o;
     o.deleted = o.visible = true;
     o.modified = 1000.5;
     o.created = 2000.25;  // later than modified
     IOStream w = IOStream::ForWriting();
     ASSERT_TRUE(o.SerializeSyncable(w));
     ASSERT_EQ(w.bytes().size(), 5u + 28);
-    Item back;
+    COverlayMark back;
     IOStream r = IOStream::ForReading(w.bytes());
     ASSERT_TRUE(back.SerializeSyncable(r));
     EXPECT_EQ(back.created, 1000.5);  // never later than modified
@@ -135,7 +126,7 @@ TEST(Syncable, SyncSectionReadRules) {
 
 TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
     const double syncTime = CHeartbeat::Timestamp();
-    Items remote = items({{"changed remotely", 11},
+    Marks remote = marks({{"changed remotely", 11},
                           {"new remotely", 12},
                           {"local wins", 13},
                           {"stale", 14},
@@ -149,18 +140,26 @@ TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
     EXPECT_EQ(counts.deletions_sent, 1);
     for (auto& o : remote) EXPECT_NE(o->modified, syncTime - 0.1);  // restored
 
-    Items local = items({{"before", 11}, {"mine", 13}, {"gone", 15}});
+    Marks local = marks({{"before", 11}, {"mine", 13}, {"gone", 15}});
     local[1]->do_not_sync = true;
-    g_changed.clear();
+    Changed changed;
     IOStream r = IOStream::ForReading(w.bytes());
     ASSERT_TRUE(ReadSyncT(r, local, syncTime));
     // The received tombstone is applied, then purged: it has been synced.
     EXPECT_EQ(names(local), (std::vector<std::string>{"changed remotely", "mine", "new remotely"}));
     EXPECT_EQ(local[0]->modified, syncTime - 0.1);
     EXPECT_EQ(local[2]->object_id, 12u);
-    ASSERT_EQ(g_changed.size(), 3u);  // the tombstone too, before it went
-    EXPECT_EQ(g_changed[0], local[0].get());
-    EXPECT_EQ(g_changed[1], local[2].get());
+    ASSERT_EQ(changed.objects.size(), 3u);  // the tombstone too, before it went
+    EXPECT_EQ(changed.objects[0], local[0].get());
+    EXPECT_EQ(changed.objects[1], local[2].get());
+
+    // The record's identity wins over the one its body carries.
+    std::string relabelled = w.bytes();
+    relabelled[4] = 21;
+    Marks fresh;
+    IOStream rr = IOStream::ForReading(relabelled);
+    ASSERT_TRUE(ReadSyncT(rr, fresh, syncTime));
+    EXPECT_EQ(fresh[0]->object_id, 21u);
 
     // Identity 0, and counts larger than the bytes could hold, are refused.
     const std::pair<size_t, uint32_t> damage[] = {{4, 0}, {0, 5}, {0, 999999}, {0, 1000001}};
@@ -168,7 +167,7 @@ TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
         std::string bytes = w.bytes();
         std::memcpy(bytes.data() + at, &value, 4);
         IOStream bad = IOStream::ForReading(bytes);
-        Items none;
+        Marks none;
         EXPECT_FALSE(ReadSyncT(bad, none, syncTime)) << at << " " << value;
     }
 }
@@ -205,10 +204,10 @@ TEST(OvtfCommand, DumpDescribesSectionsRecordsAndSyncFields) {
     struct File : CSerializable {
         bool Serialize(IOStream& s) override {
             Section section(s);
-            Items list = items({{"Harbour entrance", 0x1A2B}});
+            Marks list = marks({{"Harbour entrance", 0x1A2B}});
             list[0]->locked = true;
-            return CSerializableDeclareStatic<Item>(list).Serialize(s) &&
-                   WritePolymorphic(s, items({{"in a record", 1}})[0].get()) && section.Close();
+            return CSerializableDeclareStatic<COverlayMark>(list).Serialize(s) &&
+                   WritePolymorphic(s, marks({{"in a record", 1}})[0].get()) && section.Close();
         }
     } file;
     testsupport::TempDir dir;
