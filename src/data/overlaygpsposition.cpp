@@ -48,6 +48,7 @@ public:
         Declare("compass_calibration", calibration);
         Declare("range_ring_radius", P::range_ring_radius);
         Declare("num_range_rings", P::num_range_rings);
+        P::SetNumRangeRings(P::num_range_rings);
         if (!s_saving) {
             P::compass_cal.FromString(calibration);
             if (!(P::averaging_time > 0)) P::averaging_time = 30;
