@@ -58,29 +58,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(&widthTiles, data, 4);
     std::memcpy(&heightTiles, data + 4, 4);
     const int level = data[8] % 8;
-    const std::string header = folder() + "/map.ktl", chunks = folder() + "/map.kt3";
+    const std::string header = folder() + "/map.ktl";
+    const std::string chunks = CKartile3::ChunkFilePath(header);
     const std::vector<uint8_t> head = headerFile(widthTiles, heightTiles);
     if (!writeFile(header, head.data(), head.size()) || !writeFile(chunks, data + 9, size - 9))
         return 0;
 
-    CKartile3 map;
     bool ok = false;
-    map.Open(nullptr, header, [&](bool good) { ok = good; });
-    if (ok) {
+    CKartile* map = CKartile::CreateNew(nullptr, header, [&](CKartile*, bool good) { ok = good; });
+    if (map && ok) {
         ThreadDataForRead scratch;
         int told = 0;
         scratch.missingData = [&](CKartile*, int, int, int, int) { ++told; };
         // Tiles of the first chunks and of the map's far corner, and past it.
-        const int w = map.widthInTiles(), h = map.heightInTiles();
+        const int w = map->widthInTiles(), h = map->heightInTiles();
         for (int y : {-1, 0, 15, 16, 33, h - 1, h})
             for (int x : {-1, 0, 17, 32, w - 1, w})
-                map.ReadBlock(x, y, level, scratch.tile, &scratch);
+                map->ReadBlock(x, y, level, scratch.tile, &scratch);
         static uint32_t pixels[96 * 96];
-        map.ReadRectRGB(1000, 1000, 96, 96, 96, level, pixels, &scratch);
-        map.invalidate_read_cache(MakeChunkKey(0, 1));
-        map.ReadBlock(16, 0, 0, scratch.tile, &scratch);
+        map->ReadRectRGB(1000, 1000, 96, 96, 96, level, pixels, &scratch);
+        map->invalidate_read_cache(MakeChunkKey(0, 1));
+        map->ReadBlock(16, 0, 0, scratch.tile, &scratch);
     }
-    map.Close();
+    if (map) map->Destroy();
     unlink(chunks.c_str());
     return 0;
 }
