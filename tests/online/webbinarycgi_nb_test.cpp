@@ -20,8 +20,8 @@ TEST(WebBinaryCGI, RequestIsPostedAndTheReplyReadBackInOrder) {
         socket->write(StubHttpServer::reply(200, r.body));
         socket->disconnectFromHost();
     });
-    auto* client = new CWebBinaryCGI_NB("127.0.0.1", "/cgi-bin/mapstore3.cgi", false, false,
-                                        echo.port());
+    auto* client =
+        new CWebBinaryCGI_NB("127.0.0.1", "/cgi-bin/mapstore3.cgi", false, false, echo.port());
     QPointer<CWebBinaryCGI_NB> alive(client);
     int32_t command = 102, version = 5;
     std::string text = "Falmouth";
@@ -71,25 +71,38 @@ TEST(WebBinaryCGI, RequestIsPostedAndTheReplyReadBackInOrder) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); }, 5000));
 }
 
-TEST(WebBinaryCGI, ServerErrorIsAFailedExchange) {
-    StubHttpServer failing([](const StubHttpServer::Request&, QTcpSocket* socket) {
-        socket->write(StubHttpServer::reply(500, "oops"));
-        socket->disconnectFromHost();
-    });
-    auto* client = new CWebBinaryCGI_NB("127.0.0.1", "/cgi-bin/x.cgi", false, false,
-                                        failing.port());
-    int32_t command = 101;
-    client->declare(command);
-    int calls = 0;
-    bool okSeen = true;
-    client->Send([&](CWebBinaryCGI_NB*, bool ok) {
-        ++calls;
-        okSeen = ok;
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, 10000));
-    EXPECT_FALSE(okSeen);
-    QTest::qWait(50);
-    EXPECT_EQ(calls, 1);
+TEST(WebBinaryCGI, ServerErrorsAndRepliesPastTheLimitFailOnce) {
+    const struct {
+        const char* name;
+        QByteArray reply;
+    } cases[] = {
+        {"server error", StubHttpServer::reply(500, "oops")},
+        {"stated length past the limit", StubHttpServer::reply(200, QByteArray(5000, 'r'))},
+        {"unstated length past the limit", "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(5000, 'r')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StubHttpServer server([&](const StubHttpServer::Request&, QTcpSocket* socket) {
+            socket->write(c.reply);
+            socket->disconnectFromHost();
+        });
+        auto* client =
+            new CWebBinaryCGI_NB("127.0.0.1", "/cgi-bin/x.cgi", false, false, server.port());
+        QPointer<CWebBinaryCGI_NB> alive(client);
+        client->SetReplyLimit(1000);
+        int calls = 0;
+        bool okSeen = true;
+        qsizetype held = -1;
+        client->Send([&](CWebBinaryCGI_NB* cl, bool ok) {
+            ++calls;
+            okSeen = ok;
+            held = cl->bytesLeft();
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); }, 30000));
+        EXPECT_EQ(calls, 1);
+        EXPECT_FALSE(okSeen);
+        EXPECT_EQ(held, 0);
+    }
 }
 
 TEST(WebBinaryCGI, SendFilePostsTheFileAndReportsAMissingOne) {

@@ -41,7 +41,7 @@ TEST(FileIO, AccessModes) {
     TempDir dir;
     const QByteArray path = dir.filePath("m.txt");
     EXPECT_EQ(CreateFileA(path.constData(), FILE_ACCESS_READ), INVALID_HANDLE_VALUE);  // missing
-    HANDLE h = CreateFileA(path.constData(), FILE_ACCESS_READ_WRITE);  // created
+    HANDLE h = CreateFileA(path.constData(), FILE_ACCESS_READ_WRITE);                  // created
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     uint32_t n;
     WriteFile(h, "abcdef", 6, &n);
