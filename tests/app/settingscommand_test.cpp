@@ -39,7 +39,12 @@ TEST(SettingsCommand, SetGetAndListThroughThePersistorsOfAProfile) {
     r = runOvtool({"settings", "get", kUnits, "--profile", "sea"}, home.path());
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "3\n");
-    r = runOvtool({"settings", "list", "--profile", "sea"}, home.path());
+    // Without a runtime folder, too: Qt is given a private one and says nothing.
+    QProcessEnvironment env = testsupport::isolatedEnvironment(home.path());
+    env.remove("XDG_RUNTIME_DIR");
+    env.insert("TMPDIR", home.file("tmp"));
+    r = testsupport::runProcess(testsupport::ovtoolBin(), {"settings", "list", "--profile", "sea"},
+                                60000, env);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("\nCDefaultUnits:units=3\n"));
     EXPECT_TRUE(r.out.endsWith('\n'));
