@@ -127,31 +127,24 @@ TEST(Units, ScaleBarRefusesImpossibleInputAtOnce) {
     const CUnits u;
     std::string label;
     const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
-    for (auto [nmpp, width] : {std::pair{0.01, 0},
-                               {0.01, -5},
-                               {inf, 200},
-                               {nan, 200},
-                               {0.0, 200},
-                               {1e-30, 200},
-                               {1e25, 200}})
-        EXPECT_EQ(u.format_scale(nmpp, label, width), 0) << nmpp << " " << width;
+    const std::pair<double, int> bad[] = {{0.01, 0}, {0.01, -5},   {inf, 200}, {nan, 200},
+                                          {0, 200},  {1e-30, 200}, {1e25, 200}};
+    for (auto [nmpp, width] : bad) EXPECT_EQ(u.format_scale(nmpp, label, width), 0) << nmpp;
 }
 
 TEST(Units, ClockTimesUseLocalTime) {
     qputenv("TZ", "UTC");
     tzset();
-    std::string text;
-    const double t = 1700000000;  // 2023-11-14 22:13:20 UTC
-    CUnits::Get24hTime(t, text);
-    EXPECT_EQ(text, "22:13:20");
-    CUnits::FormatTimeOfDay(t, text);
-    EXPECT_EQ(text, "10:13pm");
-    CUnits::FormatTimeOfDay(1699920000, text);  // 00:00
-    EXPECT_EQ(text, "0:00am");
-    CUnits::FormatTimeOfDay(1699963200, text);  // 12:00
-    EXPECT_EQ(text, "12:00pm");
-    CUnits::FormatDate(t, text);
-    EXPECT_EQ(text, "Tue Nov 14 2023");
+    const auto text = [](void (*f)(double, std::string&), double t) {
+        std::string out;
+        f(t, out);
+        return out;
+    };
+    EXPECT_EQ(text(CUnits::Get24hTime, 1700000000), "22:13:20");  // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1700000000), "10:13pm");
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699920000), "0:00am");
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699963200), "12:00pm");
+    EXPECT_EQ(text(CUnits::FormatDate, 1700000000), "Tue Nov 14 2023");
 }
 
 namespace {
