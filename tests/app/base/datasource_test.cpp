@@ -76,25 +76,6 @@ TEST(DataSource, LastListenerLeavingDuringDispatchIsSafe) {
     EXPECT_EQ(log, (std::vector<std::string>{"A:1", "B:1"}));
 }
 
-TEST(DataSource, SelfRemovalAndNestedDispatchOfAnotherSource) {
-    struct Other {};
-    std::vector<std::string> log;
-    class OtherListener : public Listener<Other> {
-    public:
-        explicit OtherListener(std::vector<std::string>& l) : log(l) {}
-        void OnUpdate(Other&) override { log.push_back("other"); }
-        std::vector<std::string>& log;
-    } other(log);
-    Recorder a(log, "A");
-    a.action = [] {
-        Other o;
-        Listener<Other>::Dispatch(o);
-    };
-    Value v{3};
-    Listener<Value>::Dispatch(v);
-    EXPECT_EQ(log, (std::vector<std::string>{"A:3", "other"}));
-}
-
 TEST(DataSource, TimestampIsReadOncePerDispatch) {
     std::vector<double> seen;
     class Stamp : public Listener<Value> {

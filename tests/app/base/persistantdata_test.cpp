@@ -195,40 +195,27 @@ TEST_F(SettingsTest, ContainersAreClearedBoundedAndShrunkWithoutStaleElements) {
     EXPECT_FALSE(ini.Has("TP:recent[1]"));
 }
 
-TEST_F(SettingsTest, SaveKeepsUnchangedAndForeignKeys) {
+TEST_F(SettingsTest, SaveKeepsOtherKeysAndNeverWritesTheDocumentsCopy) {
     AllKinds changedOne("TA"), quiet("TB");
-    writeIni("TB:count=0x63\nTB:text=kept\nOther:key=foreign\n");
+    PersistantData::LoadAll("orvanta");
+    EXPECT_TRUE(PersistantData::SaveAll());  // nothing changed: no file
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    writeIni("TB:count=0x63\nTB:text=app\nOther:key=foreign\n");
+    ASSERT_TRUE(testsupport::writeFile(dir.file("docs/orvanta.ini"), "TB:text=docs\n"));
     PersistantData::LoadAll("orvanta");
     EXPECT_EQ(quiet.count, 99);
-    quiet.count = 1;  // changed in memory but not marked: not written
+    EXPECT_EQ(quiet.text, "docs");  // the documents copy wins
+    quiet.count = 1;                // changed in memory but not marked: not written
     changedOne.text = "new";
     changedOne.changed = true;
     ASSERT_TRUE(PersistantData::SaveAll());
     const CAttributes ini = readIni();
-    EXPECT_EQ(ini.Get("TA:text"), "new");
-    EXPECT_EQ(ini.Get("TB:count"), "0x63");
-    EXPECT_EQ(ini.Get("TB:text"), "kept");
-    EXPECT_EQ(ini.Get("Other:key"), "foreign");
-}
-
-TEST_F(SettingsTest, SaveWithoutChangesOrBeforeLoadingWritesNothing) {
-    AllKinds p("TP");
-    PersistantData::LoadAll("orvanta");
-    EXPECT_TRUE(PersistantData::SaveAll());
-    EXPECT_FALSE(QFile::exists(iniPath()));
-}
-
-TEST_F(SettingsTest, DocumentsCopyOverridesAndIsNeverWritten) {
-    AllKinds p("TP");
-    writeIni("TP:count=0x1\nTP:text=app\n");
-    ASSERT_TRUE(testsupport::writeFile(dir.file("docs/orvanta.ini"), "TP:text=docs\n"));
-    PersistantData::LoadAll("orvanta");
-    EXPECT_EQ(p.count, 1);
-    EXPECT_EQ(p.text, "docs");
-    p.changed = true;
-    ASSERT_TRUE(PersistantData::SaveAll());
-    EXPECT_EQ(readIni().Get("TP:text"), "docs");
-    EXPECT_EQ(testsupport::readFile(dir.file("docs/orvanta.ini")), "TP:text=docs\n");
+    for (auto [key, value] : {std::pair{"TA:text", "new"},
+                              {"TB:count", "0x63"},
+                              {"TB:text", "app"},
+                              {"Other:key", "foreign"}})
+        EXPECT_EQ(ini.Get(key), value) << key;
+    EXPECT_EQ(testsupport::readFile(dir.file("docs/orvanta.ini")), "TB:text=docs\n");
 }
 
 TEST_F(SettingsTest, FileThatCannotBeReadInFullLosesNoKey) {

@@ -87,31 +87,6 @@ TEST(TypeSerializerSymmetry, OneBodyWritesAndReadsAFile) {
     EXPECT_FALSE(in.ok);
 }
 
-TEST(TypeSerializerSymmetry, ModeZeroDeclaresNothing) {
-    CTypeBufferOut out;
-    out.mode = CTypeSerializer::kModeNone;
-    Record r;
-    EXPECT_TRUE(r.Declare(out));
-    EXPECT_TRUE(out.bytes().empty());
-    EXPECT_TRUE(out.put(std::string("direct")));  // direct calls ignore the mode
-    EXPECT_FALSE(out.bytes().empty());
-}
-
-TEST(TypeSerializerFiles, MissingFileAndWrongDirection) {
-    testsupport::TempDir dir;
-    CTypeFileIn in(dir.file("none.bin").toStdString());
-    EXPECT_FALSE(in.ok);
-    int32_t v = 0;
-    EXPECT_FALSE(in.declare(v));
-    EXPECT_FALSE(in.declaremagic(1));
-    CTypeFileOut bad(dir.file("no/folder/x.bin").toStdString());
-    EXPECT_FALSE(bad.ok);
-    EXPECT_FALSE(bad.declare(v));
-    CTypeFileOut out(dir.file("x.bin").toStdString());
-    EXPECT_FALSE(out.get(&v, 4));  // a writer cannot read
-    EXPECT_FALSE(out.ok);
-}
-
 TEST(TypeSerializerMagic, WrongMagicFailsButLeavesOkAndAdvances) {
     const std::string bytes = le32(1234) + le32(99);
     CTypeBufferIn in(bytes);
@@ -144,18 +119,6 @@ TEST(TypeSerializerStrings, ShortReadKeepsWhatCameBefore) {
     EXPECT_FALSE(in.get(s));
     EXPECT_FALSE(in.ok);
     EXPECT_EQ(s, std::string(2048, 'q'));  // the whole pieces that arrived
-}
-
-TEST(TypeSerializerStrings, GetstrTruncatesAndTerminates) {
-    CTypeBufferOut out;
-    out.put(std::string("harbour"));
-    out.put(std::string("ok"));
-    CTypeBufferIn in(out.bytes());
-    char buf[4];
-    EXPECT_TRUE(in.getstr(buf, sizeof buf));
-    EXPECT_STREQ(buf, "har");
-    EXPECT_TRUE(in.getstr(buf, sizeof buf));
-    EXPECT_STREQ(buf, "ok");
 }
 
 TEST(TypeSerializerBlocks, LongerThanCapacityIsTruncatedAndTheRestSkipped) {
