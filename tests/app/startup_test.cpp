@@ -33,7 +33,7 @@ public:
         }
     }
     // Waits until the log holds `text`.
-    bool waitFor(const QByteArray& text, int timeoutMs = 20000) {
+    bool waitFor(const QByteArray& text, int timeoutMs = 60000) {
         QElapsedTimer timer;
         timer.start();
         while (!m_log.contains(text)) {
@@ -46,7 +46,7 @@ public:
         }
         return true;
     }
-    bool finish(int timeoutMs = 20000) {
+    bool finish(int timeoutMs = 60000) {
         const bool done = m_process.waitForFinished(timeoutMs);
         m_log += m_process.readAll();
         return done;
@@ -88,7 +88,7 @@ TEST(Program, SecondStartHandsItsCommandLineToTheFirstAndExitsZero) {
     ASSERT_TRUE(first.waitFor("devicePixelRatio:")) << first.log().constData();
 
     const ProcessResult second =
-        runProcess(orvantaBin(), {"/data/route one.gpx"}, 20000, isolatedEnvironment(home.path()));
+        runProcess(orvantaBin(), {"/data/route one.gpx"}, 60000, isolatedEnvironment(home.path()));
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_FALSE(second.crashed);
     EXPECT_TRUE(second.err.contains("App already running.")) << second.err.constData();

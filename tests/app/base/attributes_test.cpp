@@ -143,7 +143,7 @@ TEST(AttributesFile, WritesSortedEscapedLinesAndReadsThemBack) {
     EXPECT_FALSE(a.ToFile(dir.file("no/such/folder/a.ini").toStdString()));
 }
 
-TEST(AttributesFile, SkipsRemarksBlankLinesCrAndNul) {
+TEST(AttributesFile, RemarksMissingUnreadableAndOverlongFiles) {
     TempDir dir;
     static const char text[] =
         "   # a remark=1\n\n \t \nk1=v1\r\n#x=2\nk2=v\0"
@@ -152,11 +152,6 @@ TEST(AttributesFile, SkipsRemarksBlankLinesCrAndNul) {
     CAttributes a;
     EXPECT_TRUE(a.AddFile(dir.file("a.ini").toStdString()));
     EXPECT_EQ(a.ToString(), "k1=v1&k2=v2&k3=v3&last=noeol");
-}
-
-TEST(AttributesFile, MissingUnreadableAndOverlongFiles) {
-    TempDir dir;
-    CAttributes a;
     EXPECT_FALSE(a.AddFile(dir.file("none.ini").toStdString()));
     EXPECT_EQ(a.ReadFile(dir.file("none.ini").toStdString()), CAttributes::ReadResult::Missing);
     // A folder in place of the file can be opened but not read.
