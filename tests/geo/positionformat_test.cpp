@@ -193,32 +193,29 @@ TEST(PositionFormats, NationalGridReferences) {
 }
 
 TEST(PositionFormats, EveryFormatReadsBackWhatItWrites) {
-    // Positions inside every grid's area, so each format has something to show.
-    struct Place {
+    // A 4 x 6 lattice inside each grid's area; the world for the others.
+    const struct {
         const char* format;
-        double lat, lon, metres;  // how close the text brings us back
+        double lat0, lon0, latStep, lonStep, metres;  // metres: how close it comes back
+    } areas[] = {
+        {"Degrees", -60, -170, 30, 69, 1.2},       {"Deg,Min", -60, -170, 30, 69, 2},
+        {"Deg,Min,Sec", -60, -170, 30, 69, 2},     {"UTM on WGS84", -60, -170, 30, 69, 2},
+        {"UTM/WGS84 bands", -60, -170, 30, 69, 2}, {"MGRS", -60, -170, 30, 69, 2},
+        {"NZTM", -42, 172, 1.1, 0.66, 2},          {"British National Grid", 52, -2, 0.7, 0.42, 2},
+        {"Irish Grid", 53, -8, 0.7, 0.42, 2},
     };
-    std::vector<Place> places;
-    for (const char* name : kAllFormats) {
-        const bool british = std::string(name) == "British National Grid";
-        const bool irish = std::string(name) == "Irish Grid";
-        const bool nz = std::string(name) == "NZTM";
-        const double lat0 = british ? 52.0 : irish ? 53.0 : nz ? -42.0 : -60.0;
-        const double lon0 = british ? -2.0 : irish ? -8.0 : nz ? 172.0 : -170.0;
-        const double step = british || irish ? 0.7 : nz ? 1.1 : 23.0;
-        const double metres = std::string(name) == "Degrees" ? 1.2 : 2.0;
-        for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 6; ++j)
-                places.push_back({name, lat0 + i * step * (british || irish || nz ? 1 : 1.3),
-                                  lon0 + j * step * (british || irish || nz ? 0.6 : 3), metres});
-    }
-    for (const Place& p : places) {
-        std::string text;
-        ASSERT_TRUE(formatNamed(p.format).format(p.lat, p.lon, text))
-            << p.format << " " << p.lat << " " << p.lon;
-        const Scanned s = scanned(p.format, text.c_str());
-        ASSERT_TRUE(s.ok) << p.format << " '" << text << "'";
-        EXPECT_LT(CSimpleGrid(p.lat, p.lon).distance(s.lat, s.lon), p.metres)
-            << p.format << " '" << text << "'";
+    for (const auto& a : areas) {
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 6; ++j) {
+                const double lat = a.lat0 + i * a.latStep, lon = a.lon0 + j * a.lonStep;
+                std::string text;
+                ASSERT_TRUE(formatNamed(a.format).format(lat, lon, text))
+                    << a.format << " " << lat << " " << lon;
+                const Scanned s = scanned(a.format, text.c_str());
+                ASSERT_TRUE(s.ok) << a.format << " '" << text << "'";
+                EXPECT_LT(CSimpleGrid(lat, lon).distance(s.lat, s.lon), a.metres)
+                    << a.format << " '" << text << "'";
+            }
+        }
     }
 }

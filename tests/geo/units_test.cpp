@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -204,34 +205,45 @@ TEST_F(DefaultUnits, TheUnitsPageOffersEveryAction) {
     }
 }
 
-TEST_F(DefaultUnits, SettingsRoundTripThroughThePersistor) {
+// The stored forms of the settings table, and a decimal typed by hand.
+TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
     PersistantData* persistor = PersistantData::find_persistor("CDefaultUnits:units");
     ASSERT_NE(persistor, nullptr);
     CUnits& u = *CUnits::Default;
+    const float variation = -2.5f;
+    const double lat = 51.5;
+    CAttributes hex;
+    hex.SetData("v", &variation, sizeof variation);
+    hex.SetData("l", &lat, sizeof lat);
+    const auto format = [&] { return std::string(u.position_format->name); };
+    const struct {
+        const char* key;
+        std::string stored;
+        std::function<bool()> loaded;
+    } cases[] = {
+        {"units", "0x1",
+         [&] { return u.unit_family == CUnits::Nautical && u.short_unit == CUnits::DistYds; }},
+        {"posnfmt", "British National Grid", [&] { return format() == "British National Grid"; }},
+        {"posnfmt", "Maidenhead", [&] { return format() == "Deg,Min"; }},
+        {"speed", "0x9", [&] { return u.speed_unit == CUnits().speed_unit; }},  // out of range
+        {"magnetic_variation", hex.Get("v"), [&] { return u.magnetic_variation == variation; }},
+        {"magnetic_variation", "-2.5", [&] { return u.magnetic_variation == variation; }},
+        {"bearing_lat", hex.Get("l"), [&] { return u.bearing_lat == lat; }},
+        {"bearing_lat", "51.5", [&] { return u.bearing_lat == lat; }},
+    };
+    for (const auto& c : cases) {
+        u = CUnits();
+        CAttributes stored;
+        stored.Set(std::string("CDefaultUnits:") + c.key, c.stored);
+        persistor->LoadFrom(stored);
+        EXPECT_TRUE(c.loaded()) << c.key << "=" << c.stored;
+    }
+    CAttributes saved;
+    persistor->StoreTo(saved);
+    EXPECT_EQ(saved.Get("CDefaultUnits:bearing_lat"), hex.Get("l"));
+    u.magnetic_variation = variation;
     u.set_unit_family(CUnits::Nautical);
-    u.position_format = CUnits::PositionFormatType::Find("British National Grid");
-    u.bearing_mode = 1;
-    u.magnetic_variation = -2.5f;
-    u.bearing_lat = 51.5;
-    CAttributes stored;
-    persistor->StoreTo(stored);
-    EXPECT_EQ(stored.Get("CDefaultUnits:posnfmt"), "British National Grid");
-    EXPECT_EQ(stored.Get("CDefaultUnits:units"), "0x1");
-
-    u = CUnits();
-    persistor->LoadFrom(stored);
-    EXPECT_EQ(u.unit_family, CUnits::Nautical);
-    EXPECT_EQ(u.short_unit, CUnits::DistYds);  // derived on loading
-    EXPECT_STREQ(u.position_format->name, "British National Grid");
-    EXPECT_EQ(u.bearing_mode, 1);
-    EXPECT_FLOAT_EQ(u.magnetic_variation, -2.5f);
-    EXPECT_DOUBLE_EQ(u.bearing_lat, 51.5);
-
-    // Unknown formats fall back to "Deg,Min"; out-of-range indices are ignored.
-    CAttributes odd;
-    odd.Set("CDefaultUnits:posnfmt", "Maidenhead");
-    odd.Set("CDefaultUnits:speed", "0x9");
-    persistor->LoadFrom(odd);
-    EXPECT_STREQ(u.position_format->name, "Deg,Min");
-    EXPECT_EQ(u.speed_unit, CUnits::SpeedKts);
+    persistor->StoreTo(saved);
+    EXPECT_EQ(saved.Get("CDefaultUnits:magnetic_variation"), hex.Get("v"));
+    EXPECT_EQ(saved.Get("CDefaultUnits:units"), "0x1");
 }
