@@ -25,7 +25,7 @@ public:
 WebWorkerPersistor s_persistor;
 
 // After LoadSettings: the catalogue is the first step that may open maps.
-const AppHookRegistration s_serverAtStart(AppHook::CreateMapCatalogue, [](const AppHookContext&) {
+const AppHookRegistration s_serverAtStart(AppHook::ApplyMapServer, [](const AppHookContext&) {
     CWebWorker::ApplyServerSetting();
 });
 

@@ -29,7 +29,7 @@ std::string viewStatePath() {
     return getAppDirectory() + "/mapview.ovtf";
 }
 
-const AppHookRegistration s_restoreView(AppHook::SceneReady, [](const AppHookContext&) {
+const AppHookRegistration s_restoreView(AppHook::RestoreMapView, [](const AppHookContext&) {
     if (CDVI_Kartile_Window* w = CDVI_Kartile_Window::mainWindow())
         if (w->view()) w->view()->ReadFile(viewStatePath(), CKartileView::kStateMagic);
 });

@@ -235,7 +235,7 @@ TEST(ServerSetting, TheMapServerComesFromTheSettingsAndHasNoDefault) {
     CWebWorker::ApplyServerSetting();
     EXPECT_TRUE(CWebWorker::ServerChunkUrl("/maps/a.ktl").isEmpty()) << "no built-in server";
 
-    // Start-up: the settings file is read, then the catalogue step applies it.
+    // Start-up: the settings file is read, then the server step applies it.
     TempDir dir;
     QDir().mkpath(dir.file("app"));
     QDir().mkpath(dir.file("docs"));
@@ -243,7 +243,7 @@ TEST(ServerSetting, TheMapServerComesFromTheSettingsAndHasNoDefault) {
     ASSERT_TRUE(writeFile(dir.file("app/orvanta.ini"),
                           "CWebWorker:serverBase=http://127.0.0.1:9/charts/\n"));
     RunAppHooks(AppHook::LoadSettings);
-    RunAppHooks(AppHook::CreateMapCatalogue);
+    RunAppHooks(AppHook::ApplyMapServer);
     PersistantData::SetFolders("", "");
     EXPECT_EQ(CWebWorker::serverSetting(), "http://127.0.0.1:9/charts/");
     EXPECT_EQ(CWebWorker::ServerChunkUrl("/maps/a.ktl").toString(),
