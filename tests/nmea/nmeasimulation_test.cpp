@@ -16,15 +16,7 @@ namespace {
 
 using nmeatest::Recorder;
 
-class Positions : public Listener<CDataGPSPosition> {
-public:
-    void OnUpdate(CDataGPSPosition& p) override {
-        ++count;
-        last_status = p.fix_status;
-    }
-    int count = 0;
-    int last_status = -1;
-};
+using Positions = Recorder<CDataGPSPosition>;
 
 // RMC and GGA pairs, one a second, with a GSV between.
 QByteArray recording(int fixes) {
@@ -62,7 +54,7 @@ TEST_F(Simulation, PlaysOneFixASecondAndStartsOver) {
     Positions positions;
     sim.OnHeartbeat();
     EXPECT_EQ(positions.count, 1);
-    EXPECT_EQ(positions.last_status, CDataGPSPosition::kSimulated);
+    EXPECT_EQ(positions.last->fix_status, CDataGPSPosition::kSimulated);
     EXPECT_NEAR(COverlayGPSPosition::theLatestPosition.latitude, 51.5, 1e-9);
     sim.OnHeartbeat();
     sim.OnHeartbeat();
@@ -74,21 +66,36 @@ TEST_F(Simulation, PlaysOneFixASecondAndStartsOver) {
     EXPECT_NEAR(COverlayGPSPosition::theLatestPosition.latitude, 51.5, 1e-9);
 }
 
-TEST_F(Simulation, AnEmptyFileStartsOverThirtyTimesAStep) {
-    ASSERT_TRUE(testsupport::writeFile(dir.file("empty.txt"), ""));
-    CNMEASimulation::Setup(dir.file("empty.txt").toStdString());
+// Each start over replaces the simulation track: a file without positions
+// would replace it thirty times a second.
+TEST_F(Simulation, AFileWithoutPositionsStopsInsteadOfStartingOver) {
+    static int tracks;
+    CNMEASimulation::start_simulation_track = [] { ++tracks; };
+    const QByteArray gsv =
+        QByteArray::fromStdString(nmeatest::withChecksum("$GPGSV,1,1,01,05,50,050,34")) + "\r\n";
+    for (const QByteArray& text : {QByteArray(), gsv, gsv.repeated(40)}) {
+        SCOPED_TRACE(text.size());
+        tracks = 0;
+        ASSERT_TRUE(testsupport::writeFile(dir.file("none.txt"), text));
+        CNMEASimulation::Setup(dir.file("none.txt").toStdString());
+        CNMEASimulation sim;
+        ASSERT_TRUE(sim.Open());
+        for (int step = 0; step < 3; ++step) sim.OnHeartbeat();
+        EXPECT_EQ(sim.rewinds, 0);
+        EXPECT_EQ(tracks, 1);  // the one Open started
+        EXPECT_FALSE(sim.isPlaying());
+        EXPECT_EQ(sim.status, "No position in the simulation file");
+    }
+    // A file with a position starts over once a step at most.
+    ASSERT_TRUE(testsupport::writeFile(dir.file("one.txt"), recording(1)));
+    CNMEASimulation::Setup(dir.file("one.txt").toStdString());
     CNMEASimulation sim;
-    int tracks = 0;
-    static int* counter = nullptr;
-    counter = &tracks;
-    CNMEASimulation::start_simulation_track = [] { ++*counter; };
-    ASSERT_TRUE(sim.Open());
-    EXPECT_EQ(tracks, 1);
     Positions positions;
-    sim.OnHeartbeat();
-    EXPECT_EQ(sim.rewinds, 30);
-    EXPECT_EQ(tracks, 31);
-    EXPECT_EQ(positions.count, 0);
+    ASSERT_TRUE(sim.Open());
+    for (int step = 0; step < 5; ++step) sim.OnHeartbeat();
+    EXPECT_EQ(positions.count, 5);
+    EXPECT_EQ(sim.rewinds, 4);
+    EXPECT_TRUE(sim.isPlaying());
     CNMEASimulation::start_simulation_track = nullptr;
 }
 
