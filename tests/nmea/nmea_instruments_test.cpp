@@ -57,7 +57,11 @@ TEST(Instruments, SentencesBreakingTheirRulesAreRefused) {
 TEST(Instruments, UnitsSignsAndValuesCarriedBetweenSentences) {
     AllListeners all;
     const std::pair<const char*, float> units[] = {
-        {"M", 19.4384449f}, {"K", 5.399568f}, {"S", 8.689765f}, {"N", 10.0f}};
+        {"M", 19.4384449f},  // metres a second
+        {"K", 5.399568f},    // kilometres an hour
+        {"S", 8.689765f},    // statute miles an hour
+        {"N", 10.0f},        // knots
+    };
     for (auto [unit, knots] : units) {
         ASSERT_TRUE(dispatch(withChecksum(std::string("$WIMWV,45,R,10,") + unit + ",A")));
         EXPECT_NEAR(all.mwv.last->wind_speed, knots, 1e-4) << unit;
