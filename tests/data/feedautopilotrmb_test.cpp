@@ -96,8 +96,8 @@ protected:
         owngps::resetOwnPosition();
     }
     // The server sends an RMC for x metres east and y metres north of the
-    // first mark, at 5 knots on course (north by default), and waits until it is the own
-    // position.
+    // first mark, at 5 knots on course (north by default), and waits until
+    // it is the own position.
     void fixAt(double x, double y, float course = 0) {
         const int s = second++;
         const std::string rmc = field.rmc(x, y, s, "A", course);
@@ -106,30 +106,10 @@ protected:
             return COverlayGPSPosition::theLatestPosition.time == gototest::MarkField::rmcTime(s);
         }));
     }
-    // Waits until the server has received n lines; returns the fields of
-    // each, checksums checked.
-    std::vector<std::vector<std::string>> waitForLines(size_t n) {
-        std::vector<std::vector<std::string>> lines;
-        conntest::pumpUntil([&] {
-            buffer += server.received().toStdString();
-            lines.clear();
-            size_t start = 0;
-            for (size_t end; (end = buffer.find("\r\n", start)) != std::string::npos;
-                 start = end + 2) {
-                const std::string line = buffer.substr(start, end - start);
-                EXPECT_EQ(withChecksum(line.substr(0, line.find('*'))), line);
-                lines.push_back(Sent::fields(line));
-            }
-            return lines.size() >= n;
-        });
-        return lines;
-    }
-
     static constexpr double kMarkLat = 51.5 + 1.0 / 60, kMarkLon = -0.125;
     CMarkManager& manager = CMarkManager::theManager;
     gototest::MarkField field{kMarkLat, kMarkLon};
     int second = 0;
-    std::string buffer;
     conntest::LoopbackServer server;
     CTCPIPConnection connection;
 };
@@ -148,7 +128,17 @@ TEST_F(AutopilotOverTcp, SteersBackToTheLegFlagsANewTargetAndStopsWhenCancelled)
     fixAt(10, 200);  // the fixes go on, the sentences stop
     // A marker through the same output: nothing may come before it.
     ASSERT_TRUE(conntest::sendGenerated("$ECTXT,01,01,01,MARKER"));
-    const auto lines = waitForLines(6);
+    QByteArray got;
+    ASSERT_TRUE(conntest::pumpUntil([&] {
+        got += server.received();
+        return got.contains("MARKER") && got.endsWith("\n");
+    }));
+    std::vector<std::vector<std::string>> lines;
+    for (const QByteArray& line : got.trimmed().split('\n')) {
+        const std::string text = line.trimmed().toStdString();
+        EXPECT_EQ(withChecksum(text.substr(0, text.find('*'))), text);
+        lines.push_back(Sent::fields(text));
+    }
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[5][0], "$ECTXT");
 

@@ -131,7 +131,7 @@ TEST(LocationService, FollowsQtsNmeaPluginReplayingAFile) {
     CLocationServiceConnection connection;
     Positions positions;
     ASSERT_TRUE(connection.Open()) << connection.status;
-    ASSERT_TRUE(conntest::pumpUntil([&] { return positions.count >= 3; }, 10000))
+    ASSERT_TRUE(conntest::pumpUntil([&] { return positions.count >= 3; }, 60000))
         << positions.count;
     EXPECT_FALSE(connection.inactive);
     const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;

@@ -111,7 +111,7 @@ protected:
                 return server.server.listen(QHostAddress::LocalHost,
                                             CTCPIPConnection::kDefaultPort);
             },
-            20000, false))
+            60000, false))
             << "port 39150 stays busy";
         ASSERT_TRUE(testsupport::NginxServer::available());
     }
@@ -124,7 +124,7 @@ protected:
         path = connection.targetsFilePath();
         ASSERT_FALSE(path.empty());
         ASSERT_TRUE(server.waitForClient());
-        ASSERT_TRUE(pumpUntil([&] { return connection.targetsFilePath().empty(); }, 15000));
+        ASSERT_TRUE(pumpUntil([&] { return connection.targetsFilePath().empty(); }, 60000));
     }
     // The NMEA stream is untouched by whatever became of the fetch.
     void expectSentencesStillFlow() {
