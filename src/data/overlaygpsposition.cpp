@@ -274,6 +274,7 @@ void COverlayGPSPosition::Draw(QPainter* painter, const CViewParams& view,
 }
 
 bool COverlayGPSPosition::Serialize(IOStream& stream) {
+    const bool reading = stream.isReading();
     Section section(stream);
     stream.declare(latitude);
     stream.declare(longitude);
@@ -281,7 +282,10 @@ bool COverlayGPSPosition::Serialize(IOStream& stream) {
     stream.declare(total_distance);
     CDataAltitude::Serialize(stream);
     section.Close();
-    if (stream.isReading() && !HasPosition()) latitude = longitude = 999;
+    // A file cut short or damaged leaves no half-read position behind.
+    if (reading && (!stream.ok() || !HasPosition())) latitude = longitude = 999;
+    if (reading && !(total_distance >= 0 && std::isfinite(total_distance))) total_distance = 0;
+    if (reading && !std::isfinite(time)) time = 0;
     return stream.ok();
 }
 

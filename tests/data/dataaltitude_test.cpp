@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "app/base/barometer.h"
@@ -96,8 +97,9 @@ TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {
         SCOPED_TRACE(stored);
         CDataAltitude a;
         a.mode = CDataAltitude::mode_e(stored);
-        a.gps_time_constant = stored == CDataAltitude::kGPS ? 30 : -5;
-        a.baro_time_constant = stored == CDataAltitude::kGPS ? 20 : 0.005;
+        const bool nan = stored == -1;  // a damaged file: NaN constants
+        a.gps_time_constant = stored == CDataAltitude::kGPS ? 30 : nan ? NAN : -5;
+        a.baro_time_constant = stored == CDataAltitude::kGPS ? 20 : nan ? NAN : 0.005;
         a.difference = 12.5;
         a.user_offset = -3;
         CSerializable::IOStream out = CSerializable::IOStream::ForWriting();
@@ -111,5 +113,7 @@ TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {
         // Out-of-range constants are repaired; 0.01 s or less does not filter.
         EXPECT_DOUBLE_EQ(b.gps_rate, stored == CDataAltitude::kGPS ? 1.0 / 30 : 1.0 / 600);
         EXPECT_DOUBLE_EQ(b.baro_rate, stored == CDataAltitude::kGPS ? 1.0 / 20 : 0);
+        b.Set(100, 0, 2000);
+        EXPECT_EQ(b.altitude, 97);  // with the stored calibration
     }
 }
