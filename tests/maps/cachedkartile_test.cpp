@@ -10,9 +10,6 @@
 
 #include "chunkedtestmaps.h"
 #include "maps/cachedkartile.h"
-#include "maps/kartile3.h"
-#include "maps/webworker.h"
-#include "support/nginxserver.h"
 #include "support/stubhttpserver.h"
 
 using namespace testsupport;
@@ -86,26 +83,23 @@ TEST_F(CachedKartileTest, StandInsFromTheNextLevelWhileLoading) {
 
 TEST_F(CachedKartileTest, EmptyVersion3MapFillsFromNginxAndMatchesItsTwin) {
     if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
-    NginxServer nginx(twin.serverDir);
-    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(nginx.port())));
+    const auto nginx = serveMaps(twin.serverDir);
+    ASSERT_TRUE(nginx);
     CCachedKartile classic, v3;
     classic.Open(nullptr, twin.classic);
-    const std::string local = installLocal(twin, dir.file("local"), false);
-    v3.Open(nullptr, local);
+    v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
     ASSERT_TRUE(v3.map());
     for (int z : {2, 0}) {
         bool settled = false;
         const QImage b = drawSettled(v3, QPoint(0, 0), z, &settled, 30000);
         ASSERT_NE(v3.webWorker(), nullptr);
-        EXPECT_TRUE(settled) << nginx.log().toStdString();
+        EXPECT_TRUE(settled) << nginx->log().toStdString();
         EXPECT_TRUE(b == drawSettled(classic, QPoint(0, 0), z)) << "level " << z;
     }
     EXPECT_EQ(v3.webWorker()->failures(), 0);
     EXPECT_GT(v3.webWorker()->chunksDone(), 0);
-    auto* chunked = dynamic_cast<CKartile3*>(v3.map());
     // The level 0 view covers chunk columns 0 and 1; the rest came at level 2.
-    CChunkFile* file = chunked->chunkFile();
+    CChunkFile* file = dynamic_cast<CKartile3*>(v3.map())->chunkFile();
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 2; ++c) EXPECT_TRUE(file->ChunkIsFullyDownloaded(r, c));
         EXPECT_LE(file->StoredLevel(r, 2), 2);
@@ -115,9 +109,8 @@ TEST_F(CachedKartileTest, EmptyVersion3MapFillsFromNginxAndMatchesItsTwin) {
 
 TEST_F(CachedKartileTest, ServerThatIgnoresRangeNeverFillsAChunk) {
     if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
-    NginxServer nginx(twin.serverDir, "location / { max_ranges 0; }");
-    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(nginx.port())));
+    const auto nginx = serveMaps(twin.serverDir, "location / { max_ranges 0; }");
+    ASSERT_TRUE(nginx);
     CCachedKartile v3;
     v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
     QImage screen(kW, kH, QImage::Format_RGB32);
@@ -132,14 +125,14 @@ TEST_F(CachedKartileTest, ServerThatIgnoresRangeNeverFillsAChunk) {
     EXPECT_EQ(v3.webWorker()->failures(), CWebWorker::kMaxFailures + 1);
     v3.webWorker()->Want(0, 0, 0);
     EXPECT_EQ(v3.webWorker()->wantedCount(), 0) << "a worker that gave up takes no more work";
-    auto* chunked = dynamic_cast<CKartile3*>(v3.map());
-    EXPECT_FALSE(chunked->chunkFile()->hasHeader()) << "the start of the file is not a header";
+    EXPECT_FALSE(dynamic_cast<CKartile3*>(v3.map())->chunkFile()->hasHeader())
+        << "the start of the file is not a header";
 }
 
 TEST_F(CachedKartileTest, ClosingWithDownloadsInFlightIsClean) {
     // A server that takes requests and never answers.
     StubHttpServer stall([](const StubHttpServer::Request&, QTcpSocket*) {});
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(stall.port())));
+    CWebWorker::SetServerBase(QUrl(loopbackUrl(stall.port())));
     for (int round = 0; round < 3; ++round) {
         CCachedKartile v3;
         v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
