@@ -61,28 +61,6 @@ protected:
     std::string local;
 };
 
-TEST_F(WebWorkerTest, CoarseLevelsFirstThenFinerOnesExtendTheRecord) {
-    if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
-    NginxServer nginx(twin.serverDir);
-    ASSERT_TRUE(nginx.running());
-    ktltest::OpenMap map(local);
-    auto* v3 = v3Of(map);
-    ASSERT_NE(v3, nullptr);
-    CWebWorker worker(v3, QUrl(loopbackUrl(nginx.port(), "/twin.kt3")));
-    worker.Want(0, 0, 4);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.idle(); }, 60000));
-    CChunkFile* file = v3->chunkFile();
-    EXPECT_EQ(file->StoredLevel(0, 0), 4);
-    EXPECT_EQ(worker.ProcessWebOutput(), std::vector<ChunkKey>{MakeChunkKey(0, 0)});
-    worker.Want(0, 0, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.idle(); }, 60000));
-    uint64_t offset;
-    CChunkFile::RecordHeader h;
-    ASSERT_TRUE(file->StoredRecord(0, 0, offset, h));
-    EXPECT_EQ(h.present, h.sizes[0]);
-    EXPECT_EQ(worker.failures(), 0);
-}
-
 TEST_F(WebWorkerTest, ServerDyingMidTransferStoresNothing) {
     // Serves the real bytes of each range but closes half way through the data.
     const QByteArray server = readFile(QString::fromStdString(twin.v3.chunkPath));
