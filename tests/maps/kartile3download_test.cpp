@@ -21,9 +21,7 @@ using namespace chunkedtest;
 
 namespace {
 
-ChunkKey key(int row, int column) {
-    return MakeChunkKey(row, column);
-}
+constexpr auto key = MakeChunkKey;
 
 // Positions of map pixels.
 Vertex at(const CKartile& map, int x, int y) {
