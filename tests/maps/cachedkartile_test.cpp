@@ -19,6 +19,14 @@ namespace {
 
 constexpr int kW = 1920, kH = 1080;
 
+// One draw onto `screen` at `offset`; true while squares are still loading.
+bool drawOnce(CCachedKartile& r, QImage& screen, int z = 0, const QPoint& offset = {}) {
+    QPainter painter(&screen);
+    bool loading = false;
+    r.Draw(painter, QRect(0, 0, kW, kH), offset, z, loading);
+    return loading;
+}
+
 // Draws until the renderer has nothing more to load (or the time is up).
 QImage drawSettled(CCachedKartile& r, const QPoint& offset, int z, bool* settled = nullptr,
                    int timeoutMs = 60000) {
@@ -27,9 +35,7 @@ QImage drawSettled(CCachedKartile& r, const QPoint& offset, int z, bool* settled
     timer.start();
     bool loading = true;
     while (timer.elapsed() < timeoutMs) {
-        QPainter painter(&screen);
-        r.Draw(painter, QRect(0, 0, kW, kH), offset, z, loading);
-        painter.end();
+        loading = drawOnce(r, screen, z, offset);
         if (!loading && !r.isLoading()) break;
         r.WaitUntilIdle(200);
     }
@@ -73,11 +79,7 @@ TEST_F(CachedKartileTest, StandInsFromTheNextLevelWhileLoading) {
     // The first draw at level 0 shows level 1 squares stretched, not white.
     QImage screen(kW, kH, QImage::Format_RGB32);
     screen.fill(Qt::white);
-    QPainter painter(&screen);
-    bool loading = false;
-    r.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-    painter.end();
-    EXPECT_TRUE(loading);
+    EXPECT_TRUE(drawOnce(r, screen));
     EXPECT_NE(screen.pixel(100, 100), qRgb(255, 255, 255));
 }
 
@@ -116,8 +118,7 @@ TEST_F(CachedKartileTest, ServerThatIgnoresRangeNeverFillsAChunk) {
     QImage screen(kW, kH, QImage::Format_RGB32);
     bool loading = false;
     auto gaveUp = [&] {
-        QPainter painter(&screen);
-        v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
+        loading = drawOnce(v3, screen);
         return v3.webWorker() && v3.webWorker()->gaveUp();
     };
     ASSERT_TRUE(QTest::qWaitFor(gaveUp, 60000)) << "more than three failures in a row stop it";
@@ -137,18 +138,14 @@ TEST_F(CachedKartileTest, ClosingWithDownloadsInFlightIsClean) {
         CCachedKartile v3;
         v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
         QImage screen(kW, kH, QImage::Format_RGB32);
-        QPainter painter(&screen);
-        bool loading = false;
         const int before = stall.requests();
-        v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-        EXPECT_TRUE(loading);
+        EXPECT_TRUE(drawOnce(v3, screen));
         // Requests reach the server while squares are still being read.
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-                return stall.requests() > before;
-            },
-            60000));
+        auto asked = [&] {
+            drawOnce(v3, screen);
+            return stall.requests() > before;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(asked, 60000));
         v3.Close();  // returns although the server never answers
     }
     QCoreApplication::processEvents();  // queued pumps find nothing to touch
