@@ -10,9 +10,6 @@
 
 #include "chunkedtestmaps.h"
 #include "maps/cachedkartile.h"
-#include "maps/kartile3.h"
-#include "maps/webworker.h"
-#include "support/nginxserver.h"
 #include "support/stubhttpserver.h"
 
 using namespace testsupport;
@@ -22,6 +19,14 @@ namespace {
 
 constexpr int kW = 1920, kH = 1080;
 
+// One draw onto `screen` at `offset`; true while squares are still loading.
+bool drawOnce(CCachedKartile& r, QImage& screen, int z = 0, const QPoint& offset = {}) {
+    QPainter painter(&screen);
+    bool loading = false;
+    r.Draw(painter, QRect(0, 0, kW, kH), offset, z, loading);
+    return loading;
+}
+
 // Draws until the renderer has nothing more to load (or the time is up).
 QImage drawSettled(CCachedKartile& r, const QPoint& offset, int z, bool* settled = nullptr,
                    int timeoutMs = 60000) {
@@ -30,9 +35,7 @@ QImage drawSettled(CCachedKartile& r, const QPoint& offset, int z, bool* settled
     timer.start();
     bool loading = true;
     while (timer.elapsed() < timeoutMs) {
-        QPainter painter(&screen);
-        r.Draw(painter, QRect(0, 0, kW, kH), offset, z, loading);
-        painter.end();
+        loading = drawOnce(r, screen, z, offset);
         if (!loading && !r.isLoading()) break;
         r.WaitUntilIdle(200);
     }
@@ -76,36 +79,29 @@ TEST_F(CachedKartileTest, StandInsFromTheNextLevelWhileLoading) {
     // The first draw at level 0 shows level 1 squares stretched, not white.
     QImage screen(kW, kH, QImage::Format_RGB32);
     screen.fill(Qt::white);
-    QPainter painter(&screen);
-    bool loading = false;
-    r.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-    painter.end();
-    EXPECT_TRUE(loading);
+    EXPECT_TRUE(drawOnce(r, screen));
     EXPECT_NE(screen.pixel(100, 100), qRgb(255, 255, 255));
 }
 
 TEST_F(CachedKartileTest, EmptyVersion3MapFillsFromNginxAndMatchesItsTwin) {
     if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
-    NginxServer nginx(twin.serverDir);
-    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(nginx.port())));
+    const auto nginx = serveMaps(twin.serverDir);
+    ASSERT_TRUE(nginx);
     CCachedKartile classic, v3;
     classic.Open(nullptr, twin.classic);
-    const std::string local = installLocal(twin, dir.file("local"), false);
-    v3.Open(nullptr, local);
+    v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
     ASSERT_TRUE(v3.map());
     for (int z : {2, 0}) {
         bool settled = false;
         const QImage b = drawSettled(v3, QPoint(0, 0), z, &settled, 30000);
         ASSERT_NE(v3.webWorker(), nullptr);
-        EXPECT_TRUE(settled) << nginx.log().toStdString();
+        EXPECT_TRUE(settled) << nginx->log().toStdString();
         EXPECT_TRUE(b == drawSettled(classic, QPoint(0, 0), z)) << "level " << z;
     }
     EXPECT_EQ(v3.webWorker()->failures(), 0);
     EXPECT_GT(v3.webWorker()->chunksDone(), 0);
-    auto* chunked = dynamic_cast<CKartile3*>(v3.map());
     // The level 0 view covers chunk columns 0 and 1; the rest came at level 2.
-    CChunkFile* file = chunked->chunkFile();
+    CChunkFile* file = dynamic_cast<CKartile3*>(v3.map())->chunkFile();
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 2; ++c) EXPECT_TRUE(file->ChunkIsFullyDownloaded(r, c));
         EXPECT_LE(file->StoredLevel(r, 2), 2);
@@ -115,16 +111,14 @@ TEST_F(CachedKartileTest, EmptyVersion3MapFillsFromNginxAndMatchesItsTwin) {
 
 TEST_F(CachedKartileTest, ServerThatIgnoresRangeNeverFillsAChunk) {
     if (!NginxServer::available()) GTEST_SKIP() << "nginx is not installed";
-    NginxServer nginx(twin.serverDir, "location / { max_ranges 0; }");
-    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(nginx.port())));
+    const auto nginx = serveMaps(twin.serverDir, "location / { max_ranges 0; }");
+    ASSERT_TRUE(nginx);
     CCachedKartile v3;
     v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
     QImage screen(kW, kH, QImage::Format_RGB32);
     bool loading = false;
     auto gaveUp = [&] {
-        QPainter painter(&screen);
-        v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
+        loading = drawOnce(v3, screen);
         return v3.webWorker() && v3.webWorker()->gaveUp();
     };
     ASSERT_TRUE(QTest::qWaitFor(gaveUp, 60000)) << "more than three failures in a row stop it";
@@ -132,30 +126,26 @@ TEST_F(CachedKartileTest, ServerThatIgnoresRangeNeverFillsAChunk) {
     EXPECT_EQ(v3.webWorker()->failures(), CWebWorker::kMaxFailures + 1);
     v3.webWorker()->Want(0, 0, 0);
     EXPECT_EQ(v3.webWorker()->wantedCount(), 0) << "a worker that gave up takes no more work";
-    auto* chunked = dynamic_cast<CKartile3*>(v3.map());
-    EXPECT_FALSE(chunked->chunkFile()->hasHeader()) << "the start of the file is not a header";
+    EXPECT_FALSE(dynamic_cast<CKartile3*>(v3.map())->chunkFile()->hasHeader())
+        << "the start of the file is not a header";
 }
 
 TEST_F(CachedKartileTest, ClosingWithDownloadsInFlightIsClean) {
     // A server that takes requests and never answers.
     StubHttpServer stall([](const StubHttpServer::Request&, QTcpSocket*) {});
-    CWebWorker::SetServerBase(QUrl(QString("http://127.0.0.1:%1/").arg(stall.port())));
+    CWebWorker::SetServerBase(QUrl(loopbackUrl(stall.port())));
     for (int round = 0; round < 3; ++round) {
         CCachedKartile v3;
         v3.Open(nullptr, installLocal(twin, dir.file("local"), false));
         QImage screen(kW, kH, QImage::Format_RGB32);
-        QPainter painter(&screen);
-        bool loading = false;
         const int before = stall.requests();
-        v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-        EXPECT_TRUE(loading);
+        EXPECT_TRUE(drawOnce(v3, screen));
         // Requests reach the server while squares are still being read.
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                v3.Draw(painter, QRect(0, 0, kW, kH), QPoint(0, 0), 0, loading);
-                return stall.requests() > before;
-            },
-            60000));
+        auto asked = [&] {
+            drawOnce(v3, screen);
+            return stall.requests() > before;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(asked, 60000));
         v3.Close();  // returns although the server never answers
     }
     QCoreApplication::processEvents();  // queued pumps find nothing to touch

@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <memory>
 #include <string>
 
 #include "ktltestmaps.h"
 #include "maps/chunkfile.h"
+#include "maps/kartile3.h"
 #include "maps/kartile3maker.h"
+#include "maps/webworker.h"
+#include "support/nginxserver.h"
 #include "support/testsupport.h"
 
 namespace chunkedtest {
@@ -72,6 +76,27 @@ inline bool storePrefixes(const Twin& t, const std::string& localHeader, int lev
             if (!local.StoreRecordPrefix(r, c, h, words.data(), h.sizes[level])) return false;
         }
     return true;
+}
+
+inline CKartile3* v3Of(const ktltest::OpenMap& map) {
+    return dynamic_cast<CKartile3*>(map.get());
+}
+
+inline QString loopbackUrl(int port, const QString& path = "/") {
+    return QString("http://127.0.0.1:%1%2").arg(port).arg(path);
+}
+
+// Serves `root` from a local nginx and makes it the map server; null (a
+// failure noted) if nginx does not start.
+inline std::unique_ptr<testsupport::NginxServer> serveMaps(const QString& root,
+                                                           const QString& extra = {}) {
+    auto nginx = std::make_unique<testsupport::NginxServer>(root, extra);
+    if (!nginx->running()) {
+        ADD_FAILURE() << nginx->error().toStdString();
+        return nullptr;
+    }
+    CWebWorker::SetServerBase(QUrl(loopbackUrl(nginx->port())));
+    return nginx;
 }
 
 // A w x h rectangle of a map at a level through ReadRectRGB.

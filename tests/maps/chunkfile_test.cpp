@@ -2,9 +2,9 @@
 // or damaged chunk shows, storing downloaded prefixes, and the sliced file
 // underneath across its 4 GiB slice boundary.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <random>
 
@@ -58,15 +58,12 @@ protected:
         EXPECT_EQ(file.ReadChunk(row, column, level, out.data(), obtained, words), expectOk);
         return out;
     }
-    // Flips one bit of the stored file at a logical offset (slice "0").
-    void damage(uint64_t offset) {
+    // Writes raw bytes into the stored file (slice "0").
+    template <class T>
+    void poke(uint64_t offset, const T& value) {
         QFile f(QString::fromStdString(path + "/0"));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(qint64(offset));
-        char c;
-        f.getChar(&c);
-        f.seek(qint64(offset));
-        f.putChar(char(c ^ 1));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.seek(qint64(offset)));
+        f.write(reinterpret_cast<const char*>(&value), sizeof value);
     }
 
     TempDir dir;
@@ -75,21 +72,11 @@ protected:
     std::vector<uint32_t> words;
 };
 
-TEST_F(ChunkFileTest, NewFileIsAFolderOfSlicesWithAZeroDirectory) {
-    struct stat st;
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
-    EXPECT_EQ(entry(1, 2), 0u);
-    uint64_t e;
-    EXPECT_FALSE(file.DirectoryEntry(2, 0, e));
-    // Reopened, the header comes back from disk.
-    CChunkFile again;
-    ASSERT_TRUE(again.Open(path));
-    EXPECT_TRUE(again.hasHeader());
-    EXPECT_EQ(again.columns(), 3);
-}
-
+// A new file is a folder of slices whose directory reads as all missing.
 TEST_F(ChunkFileTest, MissingAndBlankChunks) {
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path)).isDir());
+    uint64_t e;
+    EXPECT_FALSE(file.DirectoryEntry(2, 0, e)) << "no row 2";
     int obtained = -1;
     auto missing = read(0, 0, 0, obtained);
     EXPECT_EQ(obtained, CChunkFile::kNoLevel);
@@ -163,8 +150,9 @@ TEST_F(ChunkFileTest, ChecksumsGuardWritesAndReads) {
     // Stored data that went bad read as not downloaded, and will be fetched again.
     ASSERT_TRUE(
         file.StoreRecordPrefix(0, 2, chunk.header, chunk.words.data(), chunk.header.sizes[0]));
-    const uint64_t record = entry(0, 2);
-    damage(record + CChunkFile::kRecordHeaderSize + 4 * uint64_t(chunk.header.sizes[0] - 1));
+    const uint64_t last =
+        entry(0, 2) + CChunkFile::kRecordHeaderSize + 4 * uint64_t(chunk.header.sizes[0] - 1);
+    poke(last, chunk.words[size_t(chunk.header.sizes[0] - 1)] ^ 1);
     int obtained = -1;
     read(0, 2, 0, obtained);
     EXPECT_EQ(obtained, CChunkFile::kNoLevel);
@@ -180,48 +168,28 @@ TEST_F(ChunkFileTest, DamagedHeadersAndShortReadsFail) {
     // present beyond sizes[0].
     CChunkFile::RecordHeader h = chunk.header;
     h.present = h.sizes[0] + 1;
-    {
-        QFile f(QString::fromStdString(path + "/0"));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(qint64(record));
-        f.write(reinterpret_cast<const char*>(&h), sizeof h);
-    }
+    poke(record, h);
     read(0, 0, 0, obtained, false);
     EXPECT_EQ(obtained, CChunkFile::kNoLevel);
     EXPECT_EQ(entry(0, 0), 0u) << "reset so the chunk is fetched again";
-
     // An entry pointing into the directory, or at the end of the data.
-    const uint64_t inside = 40;
-    QFile f(QString::fromStdString(path + "/0"));
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    f.seek(40 + 8 * 1);
-    f.write(reinterpret_cast<const char*>(&inside), 8);
-    f.flush();
+    poke(40 + 8 * 1, uint64_t(40));
     read(0, 1, 0, obtained, false);
-    const uint64_t atEnd = uint64_t(f.size());
-    f.seek(40 + 8 * 2);
-    f.write(reinterpret_cast<const char*>(&atEnd), 8);
-    f.flush();
+    poke(40 + 8 * 2, uint64_t(QFile(QString::fromStdString(path + "/0")).size()));
     read(0, 2, 0, obtained, false);
-}
-
-TEST(ChunkFileOpen, RefusesAnotherMagicAndAcceptsAShortNewFile) {
-    TempDir dir;
-    writeFile(dir.file("other.kt3"), QByteArray(40, 'x'));
-    CChunkFile f;
-    EXPECT_FALSE(f.Open(dir.file("other.kt3").toStdString()));
-    writeFile(dir.file("short.kt3"), QByteArray(12, 0));
-    ASSERT_TRUE(f.Open(dir.file("short.kt3").toStdString()));
-    EXPECT_FALSE(f.hasHeader());
 }
 
 // A header from a server may claim any size; the directory it asks for is
 // zero-filled at once, so sizes past the bounds are refused before a byte
 // is written. More than 65535 chunk columns are fine.
-TEST(ChunkFileOpen, DirectorySizesAreBounded) {
+TEST(ChunkFileOpen, RefusesAnotherMagicAndBoundsDirectorySizes) {
     TempDir dir;
-    writeFile(dir.file("map.kt3"), {});
+    writeFile(dir.file("other.kt3"), QByteArray(40, 'x'));
     CChunkFile f;
+    EXPECT_FALSE(f.Open(dir.file("other.kt3").toStdString()));
+    writeFile(dir.file("map.kt3"), QByteArray(12, 0));
+    ASSERT_TRUE(f.Open(dir.file("map.kt3").toStdString())) << "a short new file";
+    EXPECT_FALSE(f.hasHeader());
     ASSERT_TRUE(f.Open(dir.file("map.kt3").toStdString()));
     struct Case {
         int columns, rows;
@@ -239,7 +207,7 @@ TEST(ChunkFileOpen, DirectorySizesAreBounded) {
         EXPECT_EQ(f.WriteHeader(h, &why), c.taken) << c.columns << " x " << c.rows;
         if (!c.taken) {
             EXPECT_EQ(why, "the chunk file header is damaged or too large");
-            EXPECT_EQ(QFile(dir.file("map.kt3")).size(), 0) << "nothing written";
+            EXPECT_EQ(QFile(dir.file("map.kt3")).size(), 12) << "nothing written";
         }
     }
     EXPECT_EQ(f.columns(), 70000);
@@ -251,29 +219,19 @@ TEST(MultiThreadedSlicedFile, FolderSlicesSplitAt4GiBAndStopAt100) {
     ASSERT_TRUE(f.Open(dir.file("s").toStdString(), true));
     EXPECT_EQ(f.layout(), CMultiThreadedSlicedFile::Layout::Folder);
     const uint64_t edge = uint64_t(1) << 32;
+    ASSERT_EQ(f.LockedWrite(edge - 10, "12345", 5), 5);
+    EXPECT_EQ(f.AllocAtEnd2(4), int64_t(edge - 5));
+    EXPECT_EQ(f.AllocAtEnd2(100), int64_t(edge)) << "a record never crosses the slice end";
     const char text[] = "0123456789abcdefghij";
     ASSERT_EQ(f.LockedWrite(edge - 10, text, 20), 20);
     EXPECT_EQ(QFile(dir.file("s/0")).size(), qint64(edge));
-    EXPECT_EQ(QFile(dir.file("s/1")).size(), 10);
+    EXPECT_EQ(QFile(dir.file("s/1")).size(), 100);
     char back[21] = {};
     ASSERT_EQ(f.LockedRead(edge - 10, back, 20), 20);
     EXPECT_STREQ(back, text);
-    EXPECT_EQ(f.AllocAtEnd2(100), int64_t(edge + 10));
     EXPECT_EQ(f.LockedRead(uint64_t(100) << 32, back, 4), -1);
     EXPECT_EQ(f.lastError(), EINVAL);
-    // Reading past the end of the data is a short read, not an error.
-    EXPECT_EQ(f.LockedRead(edge + 100, back, 20), 10);
-}
-
-TEST(MultiThreadedSlicedFile, ARecordThatWouldCrossTheSliceEndStartsTheNextSlice) {
-    TempDir dir;
-    CMultiThreadedSlicedFile f;
-    ASSERT_TRUE(f.Open(dir.file("s").toStdString(), true));
-    const uint64_t edge = uint64_t(1) << 32;
-    ASSERT_EQ(f.LockedWrite(edge - 10, "12345", 5), 5);
-    EXPECT_EQ(f.AllocAtEnd2(4), int64_t(edge - 5));
-    EXPECT_EQ(f.AllocAtEnd2(100), int64_t(edge));
-    EXPECT_EQ(QFile(dir.file("s/1")).size(), 100);
+    EXPECT_EQ(f.LockedRead(edge + 90, back, 20), 10) << "past the data: a short read";
 }
 
 TEST(MultiThreadedSlicedFile, PlainFileAndReadOnly) {

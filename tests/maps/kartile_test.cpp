@@ -80,8 +80,7 @@ TEST_F(KartileFiles, RegistrySharesOneObjectPerPath) {
     EXPECT_TRUE(CKartile::sharedKTLs.empty());
     testsupport::writeFile(dir.file("junk.ktl"), QByteArray(64, 'x'));
     OpenMap junk(dir.file("junk.ktl").toStdString()), missing(dir.file("none.ktl").toStdString());
-    EXPECT_EQ(junk.get(), nullptr);
-    EXPECT_EQ(missing.get(), nullptr);
+    EXPECT_TRUE(!junk.get() && !missing.get());
     EXPECT_TRUE(CKartile::sharedKTLs.empty()) << "no entry left behind";
 }
 
@@ -123,47 +122,32 @@ TEST_F(KartileFiles, EveryRefusalShowsItsMessage) {
         EXPECT_EQ(refusalOf(path, &ok), expected) << c.name;
         EXPECT_EQ(ok, expected.empty()) << c.name;
     }
-    bool ok = true;
-    EXPECT_EQ(refusalOf(dir.file("missing.ktl").toStdString(), &ok), "")
-        << "a file that cannot be opened fails silently";
-    EXPECT_FALSE(ok);
-}
-
-TEST_F(KartileFiles, ARefusedMapCanBeOpenedAgainLater) {
-    const std::string path = made();
-    ASSERT_TRUE(patchFile(path, ktl::kOffVersion, le32(9)));
+    EXPECT_EQ(refusalOf(dir.file("missing.ktl").toStdString()), "") << "fails silently";
+    // A refused map opens once the file is mended.
     MessageRecorder quiet;
     CKartile1 map;
     bool ok = true;
-    map.Open(nullptr, path, [&](bool good) { ok = good; });
+    const std::string v6 = dir.file("version 6.ktl").toStdString();
+    map.Open(nullptr, v6, [&](bool good) { ok = good; });
     EXPECT_FALSE(ok);
-    EXPECT_TRUE(map.GetTitle().empty());
-    ASSERT_TRUE(patchFile(path, ktl::kOffVersion, le32(1)));
-    map.Open(nullptr, path, [&](bool good) { ok = good; });
+    ASSERT_TRUE(patchFile(v6, ktl::kOffVersion, le32(1)));
+    map.Open(nullptr, v6, [&](bool good) { ok = good; });
     EXPECT_TRUE(ok);
 }
 
 TEST_F(KartileFiles, TitleCopyrightAndMapType) {
-    {
-        OpenMap map(made("plain.ktl"));
-        EXPECT_EQ(map->GetTitle(), "plain.ktl") << "no strings: the file name";
-        EXPECT_EQ(map->GetMapType(), "");
-    }
-    const std::string chart = made("chart.ktl", [](CKartileMaker& m) {
+    OpenMap chart(made("chart.ktl", [](CKartileMaker& m) {
         m.title = "Title";
         m.copyright = "© Søren";
-        m.mapType = "Nautical chart";
-        m.depthUnits = "Metres";
-    });
-    OpenMap map(chart);
-    EXPECT_EQ(map->GetTitle(), "Title. Soundings in Metres");
-    EXPECT_EQ(map->GetCopyright(), "© Søren") << "stored as ISO 8859-1, read back as UTF-8";
+    }));
+    EXPECT_EQ(chart->GetCopyright(), "© Søren") << "stored as ISO 8859-1, read back as UTF-8";
     OpenMap land(made("land.ktl", [](CKartileMaker& m) {
         m.identifier = "ID only";
         m.mapType = "Topographic";
         m.depthUnits = "Metres";
     }));
-    EXPECT_EQ(land->GetTitle(), "ID only");
+    EXPECT_EQ(land->GetTitle(), "ID only") << "no soundings on a land map";
+    EXPECT_EQ(land->GetMapType(), "Topographic");
 }
 
 // Offsets past the end, a count too large, matrix entries past the palette:
@@ -192,19 +176,9 @@ TEST_F(KartileFiles, DamagedHeaderFieldsReadAsAbsent) {
 
 TEST_F(KartileFiles, GeoreferencingOfTheMadeMapRoundTrips) {
     OpenMap map(made());
-    ASSERT_TRUE(map.ok());
-    double lat, lon;
-    map->xy_to_latlong(130, 70, lat, lon);
-    EXPECT_NEAR(lat, 50, 1e-9) << "130 x 70 pixels over 1 x 1 degree";
-    EXPECT_NEAR(lon, 11, 1e-9);
     IntPoint centre;
     ASSERT_TRUE(map->latlong_to_xy(51 - 33.5 / 70, 10 + 17.5 / 130, centre));
     EXPECT_EQ(centre, IntPoint(17, 33)) << "a pixel's middle lands in that pixel";
-    EXPECT_NEAR(map->get_scale(10, 10), 60.0 / 70, 1e-9) << "minutes of latitude per pixel";
-    CPolygon outline;
-    map->getBoundaryPolygon(outline);
-    ASSERT_EQ(outline.vertices.size(), 4u);
-    EXPECT_NEAR(outline.vertices[2].x, 11, 1e-9) << "the outline is the image, not the padding";
     EXPECT_TRUE(map->doesContain(50.5, 10.5));
     EXPECT_FALSE(map->doesContain(50.5, 11.2)) << "inside the padding only";
 }
@@ -217,19 +191,14 @@ TEST_F(KartileFiles, DatumShiftMovesPositionsBothWaysAndANonNumberIsNone) {
     });
     {
         OpenMap map(path);
-        ASSERT_TRUE(map->hasDatumShift());
         double lat, lon, x, y;
         map->xy_to_latlong(0, 0, lat, lon);
         EXPECT_NEAR(lat, 51.001, 1e-9);
         EXPECT_NEAR(lon, 9.998, 1e-9);
         map->latlong_to_xy(lat, lon, x, y);
         EXPECT_NEAR(x, 0, 1e-6);
-        CPolygon outline;
-        map->getBoundaryPolygon(outline);
-        EXPECT_NEAR(outline.vertices[0].x, 9.998, 1e-9);
     }
-    const uint32_t block = readLe32(path, ktl::kOffExtended);
-    const uint32_t shift = readLe32(path, block + ktl::kExtDatumShift);
+    const uint32_t shift = readLe32(path, readLe32(path, ktl::kOffExtended) + ktl::kExtDatumShift);
     const double nan = std::nan("");
     ASSERT_TRUE(patchFile(path, shift, QByteArray(reinterpret_cast<const char*>(&nan), 8)));
     OpenMap map(path);

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QtEndian>
 #include <functional>
 #include <string>
 
@@ -75,18 +76,14 @@ inline bool patchFile(const std::string& path, qint64 offset, const QByteArray& 
 }
 
 inline QByteArray le32(uint32_t v) {
-    QByteArray b(4, 0);
-    for (int i = 0; i < 4; ++i) b[i] = char(v >> (8 * i));
-    return b;
+    const uint32_t le = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char*>(&le), 4);
 }
 
 inline uint32_t readLe32(const std::string& path, qint64 offset) {
     QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(offset)) return 0;
-    const QByteArray b = f.read(4);
-    if (b.size() != 4) return 0;
-    return uint32_t(uchar(b[0])) | uint32_t(uchar(b[1])) << 8 | uint32_t(uchar(b[2])) << 16 |
-           uint32_t(uchar(b[3])) << 24;
+    const QByteArray b = f.open(QIODevice::ReadOnly) && f.seek(offset) ? f.read(4) : QByteArray();
+    return b.size() == 4 ? qFromLittleEndian<uint32_t>(b.constData()) : 0;
 }
 
 }  // namespace ktltest
