@@ -128,21 +128,6 @@ TEST(AttributesMerge, AddOverwritesAndTrimAllSpacesDropsBlankValues) {
     EXPECT_EQ(a.ToString(), "y=3&z=4");
 }
 
-TEST(AttributesFile, WritesSortedEscapedLinesAndReadsThemBack) {
-    TempDir dir;
-    const std::string path = dir.file("a.ini").toStdString();
-    CAttributes a;
-    a.Set("zeta", "a b/c");
-    a.Set("alpha", "line1\nline2");
-    ASSERT_TRUE(a.ToFile(path));
-    EXPECT_EQ(testsupport::readFile(dir.file("a.ini")), "alpha=line1%0aline2\nzeta=a+b%2fc\n");
-    EXPECT_FALSE(QFile::exists(dir.file("a.ini.tmp")));
-    CAttributes b;
-    EXPECT_EQ(b.ReadFile(path), CAttributes::ReadResult::Complete);
-    EXPECT_EQ(b.Entries(), a.Entries());
-    EXPECT_FALSE(a.ToFile(dir.file("no/such/folder/a.ini").toStdString()));
-}
-
 TEST(AttributesFile, RemarksMissingUnreadableAndOverlongFiles) {
     TempDir dir;
     static const char text[] =
