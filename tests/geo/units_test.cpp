@@ -154,40 +154,31 @@ protected:
 
 }  // namespace
 
+// The actions of the Units page change the default units and tell the
+// listeners; an unknown action, or another CUnits, tells nobody.
 TEST_F(DefaultUnits, MenuActionsChangeTheDefaultAndTellListeners) {
-    UnitsWatcher watcher;
-    CUnits& u = *CUnits::Default;
-    EXPECT_TRUE(u.DoMenuAction("Units:Metric"));
-    EXPECT_EQ(u.unit_family, CUnits::Metric);
-    EXPECT_TRUE(u.DoMenuAction("Units:Heights:Feet"));
-    EXPECT_EQ(u.depth_unit, CUnits::DepthFt);
-    EXPECT_TRUE(u.DoMenuAction("Units:Bearings:Magnetic"));
-    EXPECT_EQ(u.bearing_mode, 1);
-    EXPECT_DOUBLE_EQ(u.bearing_time, 0);
-    EXPECT_TRUE(u.DoMenuAction("Units:Position format:MGRS"));
-    EXPECT_STREQ(u.position_format->name, "MGRS");
-    EXPECT_EQ(watcher.calls, 4);
-
-    EXPECT_FALSE(u.DoMenuAction("Units:Position format:Nowhere"));
-    EXPECT_FALSE(u.DoMenuAction("Units:Imperial"));
-    EXPECT_EQ(watcher.calls, 4);
-
-    // Another CUnits is nobody's business.
-    CUnits other;
-    EXPECT_TRUE(other.DoMenuAction("Units:Nautical"));
-    EXPECT_EQ(watcher.calls, 4);
-}
-
-TEST_F(DefaultUnits, TheUnitsPageOffersEveryAction) {
     const CGlobalSettingsType* page = CGlobalSettingsType::First();
     while (page && page->name != "Units") page = page->next;
     ASSERT_NE(page, nullptr);
+    UnitsWatcher watcher;
+    CUnits& u = *CUnits::Default;
+    EXPECT_TRUE(u.DoMenuAction("Units:Metric") && u.unit_family == CUnits::Metric);
+    EXPECT_TRUE(u.DoMenuAction("Units:Heights:Feet") && u.depth_unit == CUnits::DepthFt);
+    EXPECT_TRUE(u.DoMenuAction("Units:Bearings:Magnetic") && u.bearing_mode == 1);
+    EXPECT_DOUBLE_EQ(u.bearing_time, 0);
+    EXPECT_TRUE(u.DoMenuAction("Units:Position format:MGRS"));
+    EXPECT_STREQ(u.position_format->name, "MGRS");
     const auto actions = CUnits::CUnitSettingsType::MenuActions();
     EXPECT_EQ(actions.size(), 7u + 9u);  // the unit items and the nine position formats
     for (const std::string& action : actions) {
-        EXPECT_TRUE(CUnits::Default->DoMenuAction(action)) << action;
-        EXPECT_TRUE(CUnits::Default->IsMenuActionChecked(action)) << action;
+        EXPECT_TRUE(u.DoMenuAction(action)) << action;
+        EXPECT_TRUE(u.IsMenuActionChecked(action)) << action;
     }
+    EXPECT_FALSE(u.DoMenuAction("Units:Position format:Nowhere"));
+    EXPECT_FALSE(u.DoMenuAction("Units:Imperial"));
+    CUnits other;
+    EXPECT_TRUE(other.DoMenuAction("Units:Nautical"));
+    EXPECT_EQ(watcher.calls, 4 + int(actions.size()));
 }
 
 // The stored forms of the settings table, and a decimal typed by hand.

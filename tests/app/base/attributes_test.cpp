@@ -143,10 +143,4 @@ TEST(AttributesFile, RemarksMissingUnreadableAndOverlongFiles) {
     QDir(dir.path()).mkdir("folder.ini");
     EXPECT_EQ(a.ReadFile(dir.file("folder.ini").toStdString()),
               CAttributes::ReadResult::Incomplete);
-    // A line past 1,000,000 bytes ends reading there.
-    QByteArray big = "first=1\nhuge=" + QByteArray(1000001, 'x') + "\nafter=2\n";
-    ASSERT_TRUE(testsupport::writeFile(dir.file("big.ini"), big));
-    CAttributes b;
-    EXPECT_EQ(b.ReadFile(dir.file("big.ini").toStdString()), CAttributes::ReadResult::Incomplete);
-    EXPECT_EQ(b.ToString(), "first=1");
 }
