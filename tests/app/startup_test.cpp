@@ -4,10 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 
 #include "app/base/apphooks.h"
 #include "app/startup.h"
@@ -17,48 +14,12 @@ using namespace testsupport;
 
 namespace {
 
-// The program under test, with its own HOME; stderr collects its debug log.
-class Program {
+// The program under test with its own HOME and file creation mask.
+class Program : public RunningProgram {
 public:
-    explicit Program(const QString& home, const QStringList& args = {}, mode_t mask = 022) {
-        m_process.setProcessEnvironment(isolatedEnvironment(home));
-        m_process.setChildProcessModifier([mask] { ::umask(mask); });
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(orvantaBin(), args);
+    explicit Program(const QString& home, const QStringList& args = {}, mode_t mask = 022)
+        : RunningProgram(orvantaBin(), args, isolatedEnvironment(home), [mask] { ::umask(mask); }) {
     }
-    ~Program() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    // Waits until the log holds `text`.
-    bool waitFor(const QByteArray& text, int timeoutMs = 60000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!m_log.contains(text)) {
-            if (timer.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning) {
-                m_log += m_process.readAll();
-                return m_log.contains(text);
-            }
-            m_process.waitForReadyRead(100);
-            m_log += m_process.readAll();
-        }
-        return true;
-    }
-    bool finish(int timeoutMs = 60000) {
-        const bool done = m_process.waitForFinished(timeoutMs);
-        m_log += m_process.readAll();
-        return done;
-    }
-    void signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
-    int exitCode() const { return m_process.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
-    const QByteArray& log() const { return m_log; }
-
-private:
-    QProcess m_process;
-    QByteArray m_log;
 };
 
 TEST(ArgumentList, ProfilePairsAreTakenOut) {
@@ -98,8 +59,7 @@ TEST(Program, SecondStartHandsItsCommandLineToTheFirstAndExitsZero) {
 
     first.signal(SIGTERM);
     ASSERT_TRUE(first.finish());
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(first.exitedCleanly());
     EXPECT_TRUE(first.log().contains("Orvanta exits with status 0"));
 }
 
@@ -118,8 +78,7 @@ TEST(Program, ProfileCloseRequestsAndTheInheritedFileCreationMask) {
         ASSERT_TRUE(program.waitFor("devicePixelRatio:")) << program.log().constData();
         program.signal(run.signal);
         ASSERT_TRUE(program.finish());
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), 0) << program.log().constData();
+        EXPECT_TRUE(program.exitedCleanly()) << program.log().constData();
         const QFileInfo data(home.file(QString(".local/share/Orvanta/") + run.folder));
         ASSERT_TRUE(data.isDir());
         EXPECT_FALSE(data.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther));

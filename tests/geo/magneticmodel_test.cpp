@@ -53,15 +53,6 @@ TEST(MagneticModel, MatchesTheOfficialTestValues) {
                 worst);
 }
 
-TEST(MagneticModel, BundledModelServesTheProgram) {
-    // Through the resources and the bundle folder, as the units use it.
-    EXPECT_NEAR(get_magnetic_declination(80, 0, 0, 2025.0), 1.28, 0.1);
-    EXPECT_NEAR(get_magnetic_declination(-80, 240, 0, 2025.0), 68.78, 0.1);
-    // The program's year: 3.14712e7 seconds to the year, from 1970.
-    EXPECT_DOUBLE_EQ(magneticYearOfTime(0), 1970.0);
-    EXPECT_DOUBLE_EQ(magneticYearOfTime(3.14712e7 * 55), 2025.0);
-}
-
 TEST(MagneticModel, RefusesWhatIsNotAModel) {
     CMagneticModel model;
     CMagneticModel::Field field;

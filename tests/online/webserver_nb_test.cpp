@@ -18,6 +18,23 @@ using namespace testsupport;
 
 namespace {
 
+// Starts a request and waits for its completion, which must come exactly
+// once; `whileWaiting` runs once first (a cancel, say).
+int runOnce(CWebServer_NB& web, const std::function<bool()>& start,
+            const std::function<void()>& whileWaiting = {}) {
+    int calls = 0, result = -99;
+    web.SetCompletion([&](int r) {
+        ++calls;
+        result = r;
+    });
+    start();
+    if (whileWaiting) whileWaiting();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, kTransferTimeoutMs + 30000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 1);
+    return result;
+}
+
 QByteArray pattern(int size) {
     QByteArray data(size, '\0');
     for (int i = 0; i < size; ++i) data[i] = char((i * 31) & 0xFF);
@@ -33,14 +50,7 @@ protected:
         ASSERT_TRUE(server->running()) << server->error().toStdString();
         web = std::make_unique<CWebServer_NB_sliced>("127.0.0.1", false, false, server->port());
     }
-    // Runs the request and waits for its one completion.
-    int run(const std::function<bool()>& startRequest) {
-        int result = -99;
-        web->SetCompletion([&](int r) { result = r; });
-        startRequest();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return result != -99; }, 30000));
-        return result;
-    }
+    int run(const std::function<bool()>& start) { return runOnce(*web, start); }
 
     TempDir root, local;
     std::unique_ptr<NginxServer> server;
@@ -115,25 +125,14 @@ TEST_F(WebServerTest, SlicedFilesAcrossTheTwoGigabyteBoundary) {
 // keeps the connection open) or, with no reply, is cancelled once asked.
 int againstStub(const QByteArray& reply, const std::function<bool(CWebServer_NB&)>& start,
                 bool keepOpen = false) {
-    StubHttpServer stub([&](const StubHttpServer::Request&, QTcpSocket* socket) {
-        socket->write(reply);
-        if (!keepOpen && !reply.isEmpty()) socket->disconnectFromHost();
-    });
+    StubHttpServer stub(StubHttpServer::sending(reply, !keepOpen && !reply.isEmpty()));
     CWebServer_NB web("127.0.0.1", false, false, stub.port());
-    int calls = 0, result = -99;
-    web.SetCompletion([&](int r) {
-        ++calls;
-        result = r;
-    });
-    start(web);
-    if (reply.isEmpty()) {
+    const auto cancel = [&] {
         EXPECT_TRUE(QTest::qWaitFor([&] { return stub.requests() > 0; }, 30000));
         web.Cancel();
-    }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return calls > 0; }, kTransferTimeoutMs + 30000));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, 1);
-    return result;
+    };
+    return runOnce(
+        web, [&] { return start(web); }, reply.isEmpty() ? cancel : std::function<void()>());
 }
 
 QByteArray partial(const QByteArray& range, const QByteArray& body = pattern(100)) {

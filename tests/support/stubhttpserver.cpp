@@ -21,6 +21,13 @@ QByteArray StubHttpServer::reply(int status, const QByteArray& body, const QByte
            "\r\nConnection: close\r\n\r\n" + body;
 }
 
+StubHttpServer::Handler StubHttpServer::sending(const QByteArray& reply, bool close) {
+    return [reply, close](const Request&, QTcpSocket* socket) {
+        socket->write(reply);
+        if (close) socket->disconnectFromHost();
+    };
+}
+
 void StubHttpServer::onConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         auto buffer = std::make_shared<QByteArray>();
@@ -37,8 +44,8 @@ void StubHttpServer::onConnection() {
             for (qsizetype i = 1; i < lines.size(); ++i) {
                 const qsizetype colon = lines[i].indexOf(':');
                 if (colon > 0)
-                    request.headers.append({lines[i].left(colon).trimmed(),
-                                            lines[i].mid(colon + 1).trimmed()});
+                    request.headers.append(
+                        {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
             }
             const qsizetype length = request.header("Content-Length").toLongLong();
             if (buffer->size() < end + 4 + length) return;  // body still coming

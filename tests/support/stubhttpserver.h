@@ -26,6 +26,8 @@ public:
     int port() const { return m_server.serverPort(); }
     int requests() const { return m_requests; }
 
+    // A handler that writes `reply` to every request, then closes if asked.
+    static Handler sending(const QByteArray& reply, bool close = true);
     // A complete reply with Content-Length.
     static QByteArray reply(int status, const QByteArray& body,
                             const QByteArray& contentType = "application/octet-stream");

@@ -1,5 +1,8 @@
 #include "support/testsupport.h"
 
+#include <signal.h>
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +63,44 @@ QProcessEnvironment isolatedEnvironment(const QString& home) {
 
 ProcessResult runOvtool(const QStringList& args, const QString& home, int timeoutMs) {
     return runProcess(ovtoolBin(), args, timeoutMs, isolatedEnvironment(home));
+}
+
+RunningProgram::RunningProgram(const QString& program, const QStringList& args,
+                               const QProcessEnvironment& env,
+                               const std::function<void()>& inChild) {
+    m_process.setProcessEnvironment(env);
+    if (inChild) m_process.setChildProcessModifier(inChild);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(program, args);
+}
+
+RunningProgram::~RunningProgram() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+bool RunningProgram::waitFor(const QByteArray& text, int timeoutMs) {
+    for (QDeadlineTimer deadline(timeoutMs); !m_log.contains(text) && !deadline.hasExpired();) {
+        const bool running = m_process.state() != QProcess::NotRunning;
+        if (running) m_process.waitForReadyRead(100);
+        m_log += m_process.readAll();
+        if (!running) break;
+    }
+    return m_log.contains(text);
+}
+
+bool RunningProgram::finish(int timeoutMs) {
+    const bool done = m_process.waitForFinished(timeoutMs);
+    m_log += m_process.readAll();
+    return done;
+}
+
+void RunningProgram::signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
+
+bool RunningProgram::exitedCleanly() const {
+    return m_process.state() == QProcess::NotRunning &&
+           m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace testsupport {
 
@@ -46,6 +48,25 @@ ProcessResult runOvtool(const QStringList& args, const QString& home = {}, int t
 
 // The environment for a program under test: offscreen, its own HOME and TMPDIR.
 QProcessEnvironment isolatedEnvironment(const QString& home);
+
+// A program left running while the test talks to it, stdout and stderr
+// merged into one log; killed when the object goes if still running.
+class RunningProgram {
+public:
+    RunningProgram(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                   const std::function<void()>& inChild = {});
+    ~RunningProgram();
+    // Waits until the log holds `text`; false when the program ends or time runs out first.
+    bool waitFor(const QByteArray& text, int timeoutMs = 60000);
+    bool finish(int timeoutMs = 60000);  // waits for the end
+    void signal(int sig);
+    bool exitedCleanly() const;  // a normal exit with status 0
+    const QByteArray& log() const { return m_log; }
+
+private:
+    QProcess m_process;
+    QByteArray m_log;
+};
 
 // Writes bytes to a file, creating folders; false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);

@@ -128,21 +128,6 @@ TEST(AttributesMerge, AddOverwritesAndTrimAllSpacesDropsBlankValues) {
     EXPECT_EQ(a.ToString(), "y=3&z=4");
 }
 
-TEST(AttributesFile, WritesSortedEscapedLinesAndReadsThemBack) {
-    TempDir dir;
-    const std::string path = dir.file("a.ini").toStdString();
-    CAttributes a;
-    a.Set("zeta", "a b/c");
-    a.Set("alpha", "line1\nline2");
-    ASSERT_TRUE(a.ToFile(path));
-    EXPECT_EQ(testsupport::readFile(dir.file("a.ini")), "alpha=line1%0aline2\nzeta=a+b%2fc\n");
-    EXPECT_FALSE(QFile::exists(dir.file("a.ini.tmp")));
-    CAttributes b;
-    EXPECT_EQ(b.ReadFile(path), CAttributes::ReadResult::Complete);
-    EXPECT_EQ(b.Entries(), a.Entries());
-    EXPECT_FALSE(a.ToFile(dir.file("no/such/folder/a.ini").toStdString()));
-}
-
 TEST(AttributesFile, RemarksMissingUnreadableAndOverlongFiles) {
     TempDir dir;
     static const char text[] =
@@ -158,10 +143,4 @@ TEST(AttributesFile, RemarksMissingUnreadableAndOverlongFiles) {
     QDir(dir.path()).mkdir("folder.ini");
     EXPECT_EQ(a.ReadFile(dir.file("folder.ini").toStdString()),
               CAttributes::ReadResult::Incomplete);
-    // A line past 1,000,000 bytes ends reading there.
-    QByteArray big = "first=1\nhuge=" + QByteArray(1000001, 'x') + "\nafter=2\n";
-    ASSERT_TRUE(testsupport::writeFile(dir.file("big.ini"), big));
-    CAttributes b;
-    EXPECT_EQ(b.ReadFile(dir.file("big.ini").toStdString()), CAttributes::ReadResult::Incomplete);
-    EXPECT_EQ(b.ToString(), "first=1");
 }

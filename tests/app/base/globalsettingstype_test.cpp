@@ -27,5 +27,4 @@ TEST(GlobalSettingsType, SortedByOrderLaterEqualOrderFirst) {
         EXPECT_EQ(testPages().size(), 5u);
     }
     EXPECT_EQ(testPages(), (std::vector<std::string>{"T-Map", "T-First", "T-Units", "T-About"}));
-    EXPECT_EQ(map.addMenu(nullptr, "Settings:", nullptr), nullptr);
 }

@@ -3,27 +3,26 @@
 
 #include <gtest/gtest.h>
 
-TEST(GraphicsColor, HashIsAlphaFirstUpperCase) {
-    EXPECT_EQ(GraphicsColor(0x12, 0xab, 0x00, 0x80).ToHash(), "#8012AB00");
-    EXPECT_EQ(GraphicsColor().ToHash(), "#FF000000");  // opaque black
-}
-
-TEST(GraphicsColor, SetHashAcceptsLongAndShortForms) {
-    GraphicsColor c;
-    EXPECT_TRUE(c.SetHash("#8012ab00"));
-    EXPECT_EQ(c, GraphicsColor(0x12, 0xab, 0x00, 0x80));
-    EXPECT_TRUE(c.SetHash("#12AB00"));  // no alpha: opaque
-    EXPECT_EQ(c, GraphicsColor(0x12, 0xab, 0x00, 0xff));
-    EXPECT_TRUE(c.SetHash("#F80"));
-    EXPECT_EQ(c, GraphicsColor(0xff, 0x88, 0x00));
-    EXPECT_TRUE(c.SetHash("#8F80"));
-    EXPECT_EQ(c, GraphicsColor(0xff, 0x88, 0x00, 0x88));
-}
-
-TEST(GraphicsColor, SetHashRefusesOtherTextAndKeepsTheColour) {
-    GraphicsColor c(1, 2, 3);
-    for (const char* bad :
-         {"", "#", "#12", "123456", "#12345", "#1234567", "#GG0000", "#123456789"})
-        EXPECT_FALSE(c.SetHash(bad)) << bad;
-    EXPECT_EQ(c, GraphicsColor(1, 2, 3));
+TEST(GraphicsColor, HashFormsBothWays) {
+    EXPECT_EQ(GraphicsColor(0x12, 0xab, 0x00, 0x80).ToHash(), "#8012AB00");  // alpha first
+    const struct {
+        const char* text;
+        GraphicsColor read;  // (1, 2, 3): refused, the colour kept
+    } cases[] = {
+        {"#8012ab00", {0x12, 0xab, 0x00, 0x80}},
+        {"#12AB00", {0x12, 0xab, 0x00}},
+        {"#F80", {0xff, 0x88, 0x00}},
+        {"#8F80", {0xff, 0x88, 0x00, 0x88}},
+        {"", {1, 2, 3}},
+        {"#12", {1, 2, 3}},
+        {"123456", {1, 2, 3}},
+        {"#12345", {1, 2, 3}},
+        {"#GG0000", {1, 2, 3}},
+        {"#123456789", {1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        GraphicsColor colour(1, 2, 3);
+        EXPECT_EQ(colour.SetHash(c.text), !(c.read == GraphicsColor(1, 2, 3))) << c.text;
+        EXPECT_EQ(colour, c.read) << c.text;
+    }
 }
