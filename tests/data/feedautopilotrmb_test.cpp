@@ -23,11 +23,9 @@ public:
     void OnUpdate(CNMEA_Raw& raw) override { lines.push_back(fields(raw.text)); }
     static std::vector<std::string> fields(const std::string& sentence) {
         std::vector<std::string> out;
-        const std::string body = sentence.substr(0, sentence.find('*'));
-        size_t start = 0;
-        for (size_t comma; (comma = body.find(',', start)) != std::string::npos; start = comma + 1)
-            out.push_back(body.substr(start, comma - start));
-        out.push_back(body.substr(start));
+        for (const QString& f :
+             QString::fromStdString(sentence.substr(0, sentence.find('*'))).split(','))
+            out.push_back(f.toStdString());
         return out;
     }
     std::vector<std::vector<std::string>> lines;
