@@ -3,11 +3,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "data/feedrmctogpsposition.h"
 #include "data/overlaygpsposition.h"
-#include "nmea/nmeasentence.h"
+#include "nmea/nmeatestsupport.h"
 
 namespace owngps {
 
@@ -30,10 +29,7 @@ inline void resetOwnPosition() {
 
 // Dispatches "$<body>*hh" as received on connection.
 inline bool send(const std::string& body, CDataConnection* connection = nullptr) {
-    std::vector<char> line(body.begin(), body.end());
-    line.resize(body.size() + 4);
-    CNMEASentence::compute_checksum(line.data());
-    return CNMEASentence::DispatchSentence(line.data(), connection);
+    return nmeatest::dispatch(nmeatest::withChecksum(body), connection);
 }
 
 }  // namespace owngps

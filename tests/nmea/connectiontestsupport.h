@@ -132,16 +132,6 @@ inline bool sendGenerated(const char* body) {
     return raw.AddChecksumAndDispatch();
 }
 
-// Pumps until the bytes `read` gives end a line; returns them all.
-inline std::string receiveLine(const std::function<QByteArray()>& read) {
-    QByteArray got;
-    pumpUntil([&] {
-        got += read();
-        return got.endsWith("\r\n");
-    });
-    return got.toStdString();
-}
-
 // Ends the NMEA debug log and returns what it holds.
 inline QByteArray finishDebugLog() {
     CDataConnection::stopDebug(nullptr);

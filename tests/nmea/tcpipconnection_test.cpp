@@ -12,7 +12,6 @@ namespace {
 
 using conntest::pumpUntil;
 using nmeatest::Recorder;
-using nmeatest::withChecksum;
 
 class TcpFromServer : public ::testing::Test {
 protected:
@@ -61,13 +60,6 @@ TEST_F(TcpFromServer, EndlessLinesAndBurstsAreDroppedNotTheStream) {
     EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
 }
 
-TEST_F(TcpFromServer, WritesTheAutopilotSentenceToThePeer) {
-    connection.output_filter.add("accept ECRMB");
-    const char* rmb = "$ECRMB,A,0.00000,R,X,DEST,5130.00000,N,00007.50000,W,2.00000,90.0,0.00,V,A";
-    ASSERT_TRUE(conntest::sendGenerated(rmb));
-    EXPECT_EQ(conntest::receiveLine([&] { return server.received(); }), withChecksum(rmb) + "\r\n");
-}
-
 TEST(TcpConnection, RefusedConnectionReportsWhy) {
     conntest::LoopbackServer server;
     const int port = server.port();
@@ -96,83 +88,59 @@ TEST(TcpConnection, InstantAcquisitionOnlyOnTheNMEAServerPort) {
     EXPECT_EQ(saved.status, "TCP connection set up for harbour-wifi");
 }
 
+std::vector<std::pair<std::string, QByteArray>> handedTargets;
+
 // Instant acquisition for real: the NMEA server on 127.0.0.1:39150 and nginx
 // serving the target list on 127.0.0.1:39151, the fixed pair of ports the
-// connection uses.
-class InstantAcquisition : public ::testing::Test {
-protected:
-    void SetUp() override {
-        handed.clear();
-        CTCPIPConnection::read_instant_targets = &readTargets;
-        // Another test process may hold the fixed port for a moment.
-        server.server.close();
+// connection uses. A dead target server hands nothing over, a served list is
+// handed over then deleted, and the NMEA stream flows either way.
+TEST(InstantAcquisition, TheServedListIsHandedOverThenDeleted) {
+    ASSERT_TRUE(testsupport::NginxServer::available());
+    CTCPIPConnection::read_instant_targets = [](const std::string& file) {
+        handedTargets.push_back({file, testsupport::readFile(QString::fromStdString(file))});
+        return true;
+    };
+    auto fetch = [](std::string* path) {
+        conntest::LoopbackServer server;
+        server.server.close();  // another test process may hold the fixed port for a moment
         ASSERT_TRUE(pumpUntil(
             [&] {
                 return server.server.listen(QHostAddress::LocalHost,
                                             CTCPIPConnection::kDefaultPort);
             },
-            60000, false))
-            << "port 39150 stays busy";
-        ASSERT_TRUE(testsupport::NginxServer::available());
-    }
-    void TearDown() override { CTCPIPConnection::read_instant_targets = nullptr; }
-
-    // Connects with instant acquisition and waits until the fetch is over.
-    void connectAndFetch() {
+            60000, false));
+        CTCPIPConnection connection;
+        Recorder<CNMEA_GPS::RMC> rmc;
         connection.Setup("127.0.0.1", CTCPIPConnection::kDefaultPort, true);
         ASSERT_TRUE(connection.Open());
-        path = connection.targetsFilePath();
-        ASSERT_FALSE(path.empty());
+        *path = connection.targetsFilePath();
+        ASSERT_FALSE(path->empty());
         ASSERT_TRUE(server.waitForClient());
         ASSERT_TRUE(pumpUntil([&] { return connection.targetsFilePath().empty(); }, 60000));
-    }
-    // The NMEA stream is untouched by whatever became of the fetch.
-    void expectSentencesStillFlow() {
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(*path)));
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(*path + ".tmp")));
         server.send(conntest::rmcLines(3));
         EXPECT_TRUE(pumpUntil([&] { return rmc.count == 3; })) << rmc.count;
-    }
-
-    struct Handed {
-        std::string path;
-        QByteArray content;
     };
-    static inline std::vector<Handed> handed;
-    static bool readTargets(const std::string& file) {
-        handed.push_back({file, testsupport::readFile(QString::fromStdString(file))});
-        return true;
-    }
-
-    conntest::LoopbackServer server;
-    CTCPIPConnection connection;
-    Recorder<CNMEA_GPS::RMC> rmc;
     std::string path;
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, CTCPIPConnection::kTargetsPort);
+    if (!probe.waitForConnected(500)) {
+        fetch(&path);
+        EXPECT_TRUE(handedTargets.empty());
+    }
     testsupport::TempDir root;
-};
-
-TEST_F(InstantAcquisition, TheServedListIsHandedOverThenDeleted) {
     QByteArray list;
     for (int i = 0; i < 200; ++i)
         list += "235" + QByteArray::number(100000 + i) + ",51.5,-0.12,4.5,270\n";
     ASSERT_TRUE(testsupport::writeFile(root.file("targets/getTargets"), list));
     testsupport::NginxServer nginx(root.path(), "listen 127.0.0.1:39151;");
     ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    connectAndFetch();
-    ASSERT_EQ(handed.size(), 1u);
-    EXPECT_EQ(handed[0].path, path);
-    EXPECT_EQ(handed[0].content, list);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".tmp")));
-    expectSentencesStillFlow();
-}
-
-TEST_F(InstantAcquisition, ADeadTargetServerHandsNothingOver) {
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, CTCPIPConnection::kTargetsPort);
-    if (probe.waitForConnected(500)) GTEST_SKIP() << "something listens on port 39151";
-    connectAndFetch();
-    EXPECT_TRUE(handed.empty());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
-    expectSentencesStillFlow();
+    fetch(&path);
+    CTCPIPConnection::read_instant_targets = nullptr;
+    ASSERT_EQ(handedTargets.size(), 1u);
+    EXPECT_EQ(handedTargets[0].first, path);
+    EXPECT_EQ(handedTargets[0].second, list);
 }
 
 }  // namespace
