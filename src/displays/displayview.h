@@ -172,6 +172,9 @@ public:
     virtual CItem* CreateItem(IWindow* window);
     virtual void SetIndex(int) {}
     std::string getTypeName() const;
+    // The kind's own fields as names and texts, for listings.
+    using Fields = std::vector<std::pair<std::string, std::string>>;
+    virtual Fields OwnFields() const { return {}; }
     // Clips the cell rectangle into a grid (a width or height of 0 when
     // nothing is left inside).
     void adjustToFitView(int columns, int rows);

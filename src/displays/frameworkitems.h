@@ -26,6 +26,7 @@ public:
     public:
         CSettings() : CItemSettings(kTypeId) {}
         CDisplayView::CItem* CreateItem(CDisplayView::IWindow*) override;
+        Fields OwnFields() const override { return {{"text", text}}; }
         std::string text = "Custom Text";
 
     protected:
@@ -63,6 +64,9 @@ public:
     public:
         CSettings() : CItemSettings(kTypeId) {}
         CDisplayView::CItem* CreateItem(CDisplayView::IWindow*) override;
+        Fields OwnFields() const override {
+            return {{"file", file}, {"scale", scale_to_fill ? "fill" : "fit"}};
+        }
         std::string file;
         bool scale_to_fill = true;
 

@@ -23,6 +23,7 @@ public:
     public:
         CSettings() : CItemSettings(kTypeId) {}
         CDisplayView::CItem* CreateItem(CDisplayView::IWindow*) override;
+        Fields OwnFields() const override { return {{"name", name}}; }
         std::string name = "Odometer";
 
     protected:
