@@ -239,6 +239,9 @@ public:
     // Edit menu entries of the kind, and their action.
     virtual std::vector<std::string> editMenus() const { return {}; }
     virtual bool onEditMenu(const std::string&) { return false; }
+    // Puts live state (a map's place) into the settings before they are
+    // saved; true when the settings changed.
+    virtual bool SaveState() { return false; }
 
     CItemSettings& settings() const { return m_settings; }
     int typeId() const { return int(m_settings.GetTypeId()); }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/base/apphooks.h"
 #include "app/base/directories.h"
 #include "app/base/fileutils.h"
 #include "app/base/statusmessage.h"
@@ -23,9 +24,19 @@ bool fileExists(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+const AppHookRegistration s_saveLayout(AppHook::SaveLayout, [](const AppHookContext&) {
+    CDisplayViewArrangementSet& layout = CDisplayViewArrangementSet::theLayout();
+    if (layout.loaded) layout.save_layout_if_changed();
+});
+
 }  // namespace
 
 std::string (*CDisplayViewArrangementSet::defaultLayoutPath)() = bundledDefaultLayout;
+
+CDisplayViewArrangementSet& CDisplayViewArrangementSet::theLayout() {
+    static CDisplayViewArrangementSet layout;
+    return layout;
+}
 
 CDisplayViewArrangementSet::CDisplayViewArrangementSet() = default;
 CDisplayViewArrangementSet::~CDisplayViewArrangementSet() = default;
@@ -176,6 +187,7 @@ bool CDisplayViewArrangementSet::writeSignature() {
 }
 
 void CDisplayViewArrangementSet::loadInitialLayout() {
+    loaded = true;
     readSignature();
     const std::string layout = path(kLayoutFile);
     if (ReadFileWithMagic(layout)) return;
@@ -232,6 +244,9 @@ bool CDisplayViewArrangementSet::restoreDefaultLayout(double w, double h) {
 
 bool CDisplayViewArrangementSet::save_layout_if_changed() {
     for (auto& set : pageSets) {
+        for (auto& page : set->pages)
+            for (auto& [layer, item] : page->arrangement().items)
+                if (item->SaveState()) page->modified = true;
         changed |= set->modified;
         set->modified = false;
         for (auto& page : set->pages) {

@@ -24,6 +24,10 @@ public:
     static constexpr const char* kLayoutFile = "page_layout.pstf";
     static constexpr const char* kSignatureFile = "current_page.i5";
 
+    // The user's layout, loaded by the first page window and saved at shutdown.
+    static CDisplayViewArrangementSet& theLayout();
+    bool loaded = false;
+
     CDisplayViewArrangementSet();
     ~CDisplayViewArrangementSet() override;
     bool Serialize(IOStream& stream) override;

@@ -115,6 +115,22 @@ bool CDisplayViewPageSet::RemoveCurrentPage() {
     return true;
 }
 
+CDisplayView* CDisplayViewPageSet::DuplicateCurrentPage() {
+    CDisplayView* current = getCurrentPage();
+    if (pages.size() >= size_t(kMaxPages)) return nullptr;
+    IOStream out = IOStream::ForWriting();
+    current->Serialize(out);
+    auto copy = std::make_unique<CDisplayView>();
+    copy->setPageSet(this);
+    IOStream in = IOStream::ForReading(out.bytes());
+    if (!copy->Serialize(in)) return nullptr;
+    CDisplayView* raw = copy.get();
+    pages.insert(pages.begin() + currentIndex() + 1, std::move(copy));
+    m_current = raw;
+    modified = true;
+    return raw;
+}
+
 bool CDisplayViewPageSet::MoveCurrentPage(int delta) {
     const int i = currentIndex();
     const int to = i + delta;

@@ -31,6 +31,8 @@ public:
     // Appends a page (import, duplicate); false at 100 pages.
     bool AppendPage(std::unique_ptr<CDisplayView> page);
     bool RemoveCurrentPage();
+    // A copy of the current page after it, made current; null at 100 pages.
+    CDisplayView* DuplicateCurrentPage();
     // Moves the current page by delta places.
     bool MoveCurrentPage(int delta);
     CDisplayView* FindPageMatching(const CDisplayView& page) const;

@@ -1,6 +1,6 @@
 // Kinds whose live items this program does not build yet: instruments,
-// track statistics, the race start, the elevation profile and the drop-mark
-// button. Their entries keep the ids and sizes so that pages holding them
+// track statistics, the race start, the elevation profile, the drop-mark
+// button and some toolbar buttons. Their entries keep the ids and sizes so that pages holding them
 // load and save unchanged; they stay out of the kind menu.
 #include "displays/itemkind.h"
 
@@ -78,16 +78,12 @@ const Kind k133("Other:Profile", 133, 6, 600, 250, MakeItemSettings<Planned<133>
 const Kind k134("Instruments:Axis:VMG along Axis", 134, 5, 200, 100, MakeItemSettings<Planned<134>>,
                 false);
 
-// The map and its toolbar buttons until the map item is on pages.
-const Kind k111("Other:Map", 111, 2, 400, 400, MakeItemSettings<Planned<111>>, false, true);
+// Toolbar buttons that wait for the overlays list, place search, marks,
+// routes and the lock screen.
 const Kind k122("Toolbar: Overlays Button", 122, 7, 100, 70, MakeItemSettings<Planned<122>>, false);
-const Kind k123("Toolbar: Zoom In", 123, 7, 70, 50, MakeItemSettings<Planned<123>>, false);
-const Kind k124("Toolbar: Zoom Out", 124, 7, 70, 50, MakeItemSettings<Planned<124>>, false);
 const Kind k125("Toolbar: Search", 125, 7, 70, 50, MakeItemSettings<Planned<125>>, false);
 const Kind k126("Toolbar: Add Mark", 126, 7, 70, 50, MakeItemSettings<Planned<126>>, false);
 const Kind k127("Toolbar: Add Route", 127, 7, 70, 50, MakeItemSettings<Planned<127>>, false);
 const Kind k129("Toolbar: Lock Screen", 129, 7, 70, 50, MakeItemSettings<Planned<129>>, false);
-const Kind k135("Toolbar:Scale In", 135, 7, 70, 50, MakeItemSettings<Planned<135>>, false);
-const Kind k136("Toolbar:Scale Out", 136, 7, 70, 50, MakeItemSettings<Planned<136>>, false);
 
 }  // namespace

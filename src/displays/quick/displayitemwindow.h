@@ -1,0 +1,45 @@
+// The Qt Quick side of one item: CDisplayItemWindow paints a live item
+// (text sized to the item, several lines, a drawing, an image or a button),
+// and QuickItemWindow is the window interface over any Qt Quick item, also
+// the map's.
+#pragma once
+
+#include <QPointer>
+#include <QQuickPaintedItem>
+
+#include "displays/displayview.h"
+
+class CDisplayItemWindow : public QQuickPaintedItem {
+    Q_OBJECT
+public:
+    CDisplayItemWindow(CDisplayView::CItem& item, QQuickItem* parent);
+    void paint(QPainter* painter) override;
+    void setClickable(bool clickable);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void paintText(QPainter& p, const CDisplayView::CItemText& item);
+    void paintLines(QPainter& p, const std::string& text);
+    void paintButton(QPainter& p, const CDisplayView::CItemButton& button);
+    void paintImage(QPainter& p);
+
+    CDisplayView::CItem& m_item;
+    bool m_pressed = false;
+};
+
+class QuickItemWindow : public CDisplayView::IWindow {
+public:
+    explicit QuickItemWindow(QQuickItem* item) : m_item(item) {}
+    ~QuickItemWindow() override;
+    void Invalidate() override;
+    void Move(double x, double y, double w, double h) override;
+    void GetSize(double& w, double& h) override;
+    void SetLayer(int layer) override;
+    QQuickItem* item() const { return m_item; }
+
+private:
+    QPointer<QQuickItem> m_item;
+};
