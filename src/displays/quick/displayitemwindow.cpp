@@ -84,10 +84,24 @@ void CDisplayItemWindow::paintText(QPainter& p, const CDisplayView::CItemText& i
     const QRectF body(pad, top.bottom(), w - 2 * pad, h - top.bottom() - pad);
     const QString value = text(item.value());
     f.setBold(true);
-    f.setPixelSize(int(fittingSize(value, f, body.width(), body.height(), body.height() * 0.9)));
+    f.setPixelSize(int(valueSize(value, f, body.width(), body.height())));
     p.setFont(f);
     p.setPen(kInk);
     p.drawText(body, Qt::AlignCenter, value);
+}
+
+double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, double w, double h) {
+    if (value.size() != m_sizedLength || w != m_sizedW || h != m_sizedH) {
+        // Sized for the widest digits so that the size holds while digits change.
+        QString widest = value;
+        for (QChar& c : widest)
+            if (c.isDigit()) c = QLatin1Char('8');
+        m_sized = fittingSize(widest, font, w, h, h * 0.9);
+        m_sizedLength = value.size();
+        m_sizedW = w;
+        m_sizedH = h;
+    }
+    return m_sized;
 }
 
 void CDisplayItemWindow::paintLines(QPainter& p, const std::string& value) {

@@ -26,8 +26,14 @@ private:
     void paintButton(QPainter& p, const CDisplayView::CItemButton& button);
     void paintImage(QPainter& p);
 
+    // The value's font size is worked out again only when its length or the
+    // item's size changes, not on every new value.
+    double valueSize(const QString& value, const QFont& font, double w, double h);
+
     CDisplayView::CItem& m_item;
     bool m_pressed = false;
+    qsizetype m_sizedLength = -1;
+    double m_sizedW = 0, m_sizedH = 0, m_sized = 0;
 };
 
 class QuickItemWindow : public CDisplayView::IWindow {
