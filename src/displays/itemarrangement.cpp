@@ -262,41 +262,98 @@ int64_t square(int64_t v) {
 
 }  // namespace
 
+namespace {
+
+// Blocked cells of a grid as a summed-area table, so that whether a block is
+// free costs the same for any block: sum[r][c] = blocked cells above row r
+// and left of column c.
+class BlockedCells {
+public:
+    BlockedCells(int rows, int columns) : m_columns(columns + 1) {
+        m_sum.assign(size_t(rows + 1) * size_t(m_columns), 0);
+    }
+    // Marks a rectangle (already inside the grid) through its corners; Finish
+    // turns the marks into the table.
+    void Mark(int r1, int c1, int r2, int c2) {
+        at(r1, c1) += 1;
+        at(r1, c2) -= 1;
+        at(r2, c1) -= 1;
+        at(r2, c2) += 1;
+    }
+    void Finish() {
+        const int rows = int(m_sum.size() / size_t(m_columns)) - 1;
+        // The marks summed give how many items cover each cell...
+        for (int r = 0; r <= rows; ++r)
+            for (int c = 0; c < m_columns; ++c)
+                at(r, c) += (r ? at(r - 1, c) : 0) + (c ? at(r, c - 1) : 0) -
+                            (r && c ? at(r - 1, c - 1) : 0);
+        // ...and covered cells summed again give the table, shifted by one.
+        std::vector<int32_t> table(m_sum.size(), 0);
+        for (int r = 1; r <= rows; ++r)
+            for (int c = 1; c < m_columns; ++c)
+                table[size_t(r) * m_columns + c] =
+                    (at(r - 1, c - 1) > 0 ? 1 : 0) + table[size_t(r - 1) * m_columns + c] +
+                    table[size_t(r) * m_columns + c - 1] - table[size_t(r - 1) * m_columns + c - 1];
+        m_sum.swap(table);
+    }
+    // Blocked cells in the h x w block at (r, c).
+    int32_t Count(int r, int c, int h, int w) const {
+        return get(r + h, c + w) - get(r, c + w) - get(r + h, c) + get(r, c);
+    }
+    // Whole block rows free from the top, and whole block columns free from the left.
+    int FreeRows(int r, int c, int h, int w) const {
+        return largest(h, [&](int k) { return Count(r, c, k, w) == 0; });
+    }
+    int FreeColumns(int r, int c, int h, int w) const {
+        return largest(w, [&](int k) { return Count(r, c, h, k) == 0; });
+    }
+
+private:
+    int32_t& at(int r, int c) { return m_sum[size_t(r) * m_columns + c]; }
+    int32_t get(int r, int c) const { return m_sum[size_t(r) * m_columns + c]; }
+    // The largest k in 0..n for which free(k) holds (free is monotonic).
+    template <class F>
+    static int largest(int n, F free) {
+        int lo = 0, hi = n;
+        while (lo < hi) {
+            const int mid = (lo + hi + 1) / 2;
+            if (free(mid))
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    }
+
+    int m_columns;
+    std::vector<int32_t> m_sum;
+};
+
+}  // namespace
+
 bool CDisplayView::CItemArrangement::findSpaceForItem(CItemSettings& item) const {
     if (!hasGrid()) return false;
     const int h = item.height, w = item.width, r0 = item.row, c0 = item.column;
     if (rows - h < 0 || h < 1 || w < 1) return false;
-    // Cells covered by the other items of the same layer.
-    std::vector<uint8_t> taken(size_t(rows) * size_t(columns), 0);
+    // Only the other items of the same layer block.
+    BlockedCells blocked(rows, columns);
     for (const auto& s : settings) {
         if (s.get() == &item || s->layer != item.layer) continue;
-        for (int r = std::max(s->row, 0); r < std::min(rows, s->row + s->height); ++r)
-            for (int c = std::max(s->column, 0); c < std::min(columns, s->column + s->width); ++c)
-                taken[size_t(r) * columns + c] = 1;
+        const int r1 = std::clamp(s->row, 0, rows), c1 = std::clamp(s->column, 0, columns);
+        const int r2 = int(std::clamp<int64_t>(int64_t(s->row) + s->height, r1, rows));
+        const int c2 = int(std::clamp<int64_t>(int64_t(s->column) + s->width, c1, columns));
+        if (r2 > r1 && c2 > c1) blocked.Mark(r1, c1, r2, c2);
     }
-    auto blocked = [&](int r, int c) { return taken[size_t(r) * columns + c] != 0; };
+    blocked.Finish();
     bool found = false;
     int64_t best = 0;
     int bestRow = 0, bestColumn = 0, bestHeight = 0, bestWidth = 0;
     for (int r = 0; r <= rows - h; ++r) {
         for (int c = 0; c <= columns - w; ++c) {
-            // Whole block rows above the first blocked cell, and whole block
-            // columns left of it.
-            int freeRows = h, freeCols = w;
-            for (int i = 0; i < h && freeRows == h; ++i)
-                for (int j = 0; j < w; ++j)
-                    if (blocked(r + i, c + j)) {
-                        freeRows = i;
-                        break;
-                    }
             int hh = h, ww = w;
-            if (freeRows < h) {
-                for (int j = 0; j < w && freeCols == w; ++j)
-                    for (int i = 0; i < h; ++i)
-                        if (blocked(r + i, c + j)) {
-                            freeCols = j;
-                            break;
-                        }
+            if (blocked.Count(r, c, h, w) != 0) {
+                const int freeRows = blocked.FreeRows(r, c, h, w);
+                const int freeCols = blocked.FreeColumns(r, c, h, w);
                 const bool cutRows = freeRows >= h / 2, cutCols = freeCols >= w / 2;
                 if (cutRows && cutCols) {
                     if (int64_t(w - freeCols) * h > int64_t(h - freeRows) * w)

@@ -188,6 +188,17 @@ TEST(PageGrid, FindingSpaceForAnItem) {
          2,
          4},
         {"no room at all", 4, 4, {{0, 0, 4, 4, 5}}, {0, 0, 2, 2, 5}, false, 0, 0, 2, 2},
+        // The largest grid a file may hold: the search must not grow with the item's area.
+        {"largest grid, half blocked",
+         1000,
+         1000,
+         {{0, 0, 1000, 500, 5}},
+         {0, 0, 500, 500, 5},
+         true,
+         0,
+         500,
+         500,
+         500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

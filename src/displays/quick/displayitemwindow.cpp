@@ -13,6 +13,8 @@ namespace {
 const QColor kInk(11, 61, 92);
 const QColor kFaint(53, 86, 107);
 const QColor kPanel(244, 246, 248);
+// Text larger than this many pixels is drawn from cached character images.
+constexpr int kLargeText = 48;
 
 QString text(const std::string& s) {
     return QString::fromStdString(s);
@@ -85,9 +87,7 @@ void CDisplayItemWindow::paintText(QPainter& p, const CDisplayView::CItemText& i
     const QString value = text(item.value());
     f.setBold(true);
     f.setPixelSize(int(valueSize(value, f, body.width(), body.height())));
-    p.setFont(f);
-    p.setPen(kInk);
-    p.drawText(body, Qt::AlignCenter, value);
+    drawLargeText(p, body, value, f, kInk);
 }
 
 double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, double w, double h) {
@@ -102,6 +102,43 @@ double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, do
         m_sizedH = h;
     }
     return m_sized;
+}
+
+void CDisplayItemWindow::drawLargeText(QPainter& p, const QRectF& box, const QString& s,
+                                       const QFont& font, const QColor& colour) {
+    if (font.pixelSize() <= kLargeText || s.contains('\n')) {
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(box, Qt::AlignCenter, s);
+        return;
+    }
+    if (font != m_glyphFont || colour != m_glyphColour) {
+        m_glyphs.clear();
+        m_glyphFont = font;
+        m_glyphColour = colour;
+    }
+    const QFontMetricsF m(font);
+    const double pad = m.height() / 4;  // for glyphs reaching past their advance
+    double width = 0;
+    for (QChar c : s) width += m.horizontalAdvance(c);
+    double x = box.left() + (box.width() - width) / 2;
+    const double y = box.top() + (box.height() - m.height()) / 2;
+    for (QChar c : s) {
+        auto glyph = m_glyphs.find(c);
+        if (glyph == m_glyphs.end()) {
+            QImage image(int(m.horizontalAdvance(c) + 2 * pad), int(m.height() + 1),
+                         QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter g(&image);
+            g.setFont(font);
+            g.setPen(colour);
+            g.drawText(QPointF(pad, m.ascent()), QString(c));
+            g.end();
+            glyph = m_glyphs.insert(c, image);
+        }
+        p.drawImage(QPointF(x - pad, y), *glyph);
+        x += m.horizontalAdvance(c);
+    }
 }
 
 void CDisplayItemWindow::paintLines(QPainter& p, const std::string& value) {

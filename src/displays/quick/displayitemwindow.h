@@ -4,6 +4,8 @@
 // the map's.
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QQuickPaintedItem>
 
@@ -30,8 +32,17 @@ private:
     // item's size changes, not on every new value.
     double valueSize(const QString& value, const QFont& font, double w, double h);
 
+    // Large text is drawn from images of its characters made once per font:
+    // glyphs this large are not cached by the raster engine, and rendering
+    // them anew ten times a second would cost more than the rest of a page.
+    void drawLargeText(QPainter& p, const QRectF& box, const QString& text, const QFont& font,
+                       const QColor& colour);
+
     CDisplayView::CItem& m_item;
     bool m_pressed = false;
+    QFont m_glyphFont;
+    QColor m_glyphColour;
+    QHash<QChar, QImage> m_glyphs;
     qsizetype m_sizedLength = -1;
     double m_sizedW = 0, m_sizedH = 0, m_sized = 0;
 };
