@@ -79,7 +79,9 @@ bool CDisplayView::CItemSettings::Serialize(IOStream& stream) {
         stream.declare(oldLayer);
         stream.declare(locked);
         stream.declare(newLayer);
-        if (stream.isReading()) layer = std::clamp(newLayer != 0 ? newLayer : oldLayer + 5, 1, 9);
+        if (stream.isReading())
+            layer = int32_t(
+                std::clamp<int64_t>(newLayer != 0 ? newLayer : int64_t(oldLayer) + 5, 1, 9));
         if (!section.Close() || !stream.ok()) return false;
     }
     return SerializeOwn(stream) && stream.ok();

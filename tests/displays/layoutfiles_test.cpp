@@ -175,6 +175,56 @@ TEST_F(LayoutFiles, APageFromANewerVersionWithOneFieldMore) {
     EXPECT_EQ(s.layer, 6);
 }
 
+// Item settings with the two layer fields as given.
+class LayerFields : public CDisplayView::CItemSettings {
+public:
+    LayerFields(int32_t old, int32_t current) : CItemSettings(kSOG), m_old(old), m_new(current) {}
+    bool Serialize(IOStream& stream) override {
+        Section section(stream);
+        int32_t cell = 0, size = 4;
+        bool lock = false;
+        stream.declare(cell);
+        stream.declare(cell);
+        stream.declare(size);
+        stream.declare(size);
+        stream.declare(m_old);
+        stream.declare(lock);
+        stream.declare(m_new);
+        return section.Close();
+    }
+
+private:
+    int32_t m_old, m_new;
+};
+
+TEST_F(LayoutFiles, LayersAreReadIntoOneToNine) {
+    struct Case {
+        const char* name;
+        int32_t old, current;
+        int layer;
+    } cases[] = {
+        {"the whole layer", 0, 7, 7},
+        {"old files: layer less five", 2, 0, 7},
+        {"neither", 0, 0, 5},
+        {"far above", 0, 1000, 9},
+        {"far below in the old field", -100, 0, 1},
+        {"largest old field", INT32_MAX, 0, 9},
+        {"smallest whole layer", 0, INT32_MIN, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDisplayView page;
+        page.arrangement().rows = page.arrangement().columns = 10;
+        page.arrangement().settings.push_back(std::make_unique<LayerFields>(c.old, c.current));
+        const std::string file = dir.path().toStdString() + "/layers.dvpage";
+        ASSERT_TRUE(CDisplayViewArrangementSet::ExportPage(page, file));
+        CDisplayView read;
+        ASSERT_TRUE(read.ReadFile(file, CDisplayView::kPageFileMagic));
+        ASSERT_EQ(read.arrangement().settings.size(), 1u);
+        EXPECT_EQ(read.arrangement().settings[0]->layer, c.layer);
+    }
+}
+
 TEST_F(LayoutFiles, ImpossibleGridsAndScreensAreRefused) {
     struct Case {
         const char* name;
