@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/base/messagebox.h"
 #include "maps/kartile1.h"
+#include "quietmessages.h"
 
 namespace {
 
@@ -24,11 +24,7 @@ int memoryFile() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Refusals would otherwise flood the log.
-    setMessageBoxPresenter([](OV_HWND, const std::string&, const std::string&,
-                              const std::vector<std::string>&,
-                              std::function<void(int)> done) { done(0); });
-    return 0;
+    return quietMessageBoxes();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

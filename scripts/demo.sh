@@ -17,7 +17,11 @@ cp -f data/demo/charts/solent-overview.ktl data/demo/charts/portsmouth-harbour.k
 if ! cmp -s data/demo/stream/solent.ktl "$demo/maps/solent.ktl"; then
     cp -f data/demo/stream/solent.ktl "$demo/maps/solent.ktl"
     rm -rf "$demo/maps/solent.kt3" "$demo/maps/solent.KT3"
-    # A first demo at sea: nautical miles and knots (the user may change it).
+fi
+# A new demo profile starts at sea: nautical miles and knots (the user may
+# change it later, and that choice is kept).
+settings_file=$("$build/bin/ovtool" settings path --profile demo)
+if [[ ! -e "$settings_file" ]]; then
     "$build/bin/ovtool" settings set CDefaultUnits:units 1 --profile demo >/dev/null || true
 fi
 

@@ -14,12 +14,12 @@
 #include <memory>
 
 #include "app/base/apphooks.h"
-#include "app/base/screenresolution.h"
+#include "app/base/datasource.h"
 #include "app/base/directories.h"
 #include "app/base/heartbeat.h"
 #include "app/base/pointerdevicetypedetection.h"
+#include "app/base/screenresolution.h"
 #include "app/singleapplication.h"
-#include "app/base/datasource.h"
 
 QQmlApplicationEngine* theAppEngine = nullptr;
 
@@ -96,20 +96,13 @@ QStringList BuildArgumentList(const QStringList& arguments, QString* profile) {
 
 bool load_app_data() {
     getAppDirectory(nullptr);
-    RunAppHooks(AppHook::CreateMapCatalogue);
-    RunAppHooks(AppHook::LoadMarks);
-    RunAppHooks(AppHook::LoadTracks);
-    RunAppHooks(AppHook::LoadLastPosition);
+    RunAppHookRange(AppHook::ApplyMapServer, AppHook::LoadLastPosition);
     return true;
 }
 
 bool save_all_app_data() {
     getAppDirectory(nullptr);
-    RunAppHooks(AppHook::SaveMarks);
-    RunAppHooks(AppHook::SaveTracks);
-    RunAppHooks(AppHook::SaveLastPosition);
-    RunAppHooks(AppHook::SaveSettings);
-    RunAppHooks(AppHook::SaveLayout);
+    RunAppHookRange(AppHook::SaveMarks, AppHook::SaveLayout);
     return true;
 }
 
@@ -164,14 +157,14 @@ int RunOrvanta(int argc, char** argv) {
             AppHookContext context;
             context.window = window;
             context.arguments = arguments;
-            RunAppHooks(AppHook::SceneReady, context);
+            RunAppHooks(AppHook::OpenConnection, context);
             if (QScreen* screen = window->screen()) {
                 graphicsResolution = screen->devicePixelRatio();
                 qDebug().nospace() << "devicePixelRatio: " << graphicsResolution
                                    << ", ldpi: " << screen->logicalDotsPerInch()
                                    << ", pdpi: " << screen->physicalDotsPerInch();
             }
-            RunAppHooks(AppHook::ProcessCommandLine, context);
+            RunAppHookRange(AppHook::RestoreMapView, AppHook::ProcessCommandLine, context);
         },
         Qt::QueuedConnection);
     engine->load(sceneUrl);

@@ -149,13 +149,20 @@ void CDataAltitude::SetFromTerrain(double lat, double lon) {
 }
 
 bool CDataAltitude::Serialize(CSerializable::IOStream& stream) {
+    // Taken first: a read cut short closes the stream, and what was read
+    // so far must be repaired all the same.
+    const bool reading = stream.isReading();
     int32_t m = mode;
     const bool ok = stream.declare(gps_time_constant) && stream.declare(last_update_time) &&
                     stream.declare(difference) && stream.declare(user_offset) &&
                     stream.declare(m) && stream.declare(reference_pressure) &&
                     stream.declare(baro_time_constant);
-    if (stream.isReading()) {
-        if (gps_time_constant < 0) gps_time_constant = 600;
+    if (reading) {
+        // A damaged file may hold anything; NaN would poison every later altitude.
+        if (!(gps_time_constant >= 0) || !std::isfinite(gps_time_constant)) gps_time_constant = 600;
+        if (!std::isfinite(baro_time_constant)) baro_time_constant = 0;
+        if (!std::isfinite(last_update_time)) last_update_time = 0;
+        if (!std::isfinite(reference_pressure)) reference_pressure = 0;
         gps_rate = rateOf(gps_time_constant, 0.01);
         baro_rate = rateOf(baro_time_constant, 0.01);
         // A mode from a damaged or newer file is not trusted.

@@ -14,9 +14,9 @@
 #include "overlays/overlaytool.h"
 
 GraphicsColor COverlayGPSPosition::gc_color2(0, 90, 255);
-float COverlayGPSPosition::averaging_time = 30;
+double COverlayGPSPosition::averaging_time = 30;
 bool COverlayGPSPosition::show_heading = true;
-bool COverlayGPSPosition::record_in_background_mode = true;
+int COverlayGPSPosition::record_in_background_mode = 1;
 bool COverlayGPSPosition::screen_keep_alive = false;
 bool COverlayGPSPosition::showOnLockScreen = false;
 CompassCalibration COverlayGPSPosition::compass_cal;
@@ -29,6 +29,16 @@ namespace {
 constexpr double kMetresPerNauticalMile = 1852.0;
 constexpr double kRadToDeg = 57.29577951308232;
 
+// Earlier versions stored "averaging_time" as a float: 8 hex digits.
+void readOlderAveragingTime(double& value) {
+    const std::string text = PersistantData::s_current->Get("COverlayGPSPosition:averaging_time");
+    if (text.size() != 8 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return;
+    float older = 0;
+    PersistantData::s_current->GetData("COverlayGPSPosition:averaging_time", &older, sizeof older);
+    value = older;
+}
+
 class Persistant : public PersistantData {
 public:
     Persistant() : PersistantData("COverlayGPSPosition") {}
@@ -37,6 +47,7 @@ public:
         Declare("vector_scale", P::vector_scale);
         Declare("gc_color2", P::gc_color2);
         Declare("averaging_time", P::averaging_time);
+        if (!s_saving) readOlderAveragingTime(P::averaging_time);
         Declare("show_heading", P::show_heading);
         Declare("show_vector", P::show_vector);
         Declare("record_in_background_mode", P::record_in_background_mode);
@@ -48,9 +59,11 @@ public:
         Declare("compass_calibration", calibration);
         Declare("range_ring_radius", P::range_ring_radius);
         Declare("num_range_rings", P::num_range_rings);
+        P::SetNumRangeRings(P::num_range_rings);
         if (!s_saving) {
             P::compass_cal.FromString(calibration);
-            if (!(P::averaging_time > 0)) P::averaging_time = 30;
+            if (!(P::averaging_time > 0) || !std::isfinite(P::averaging_time))
+                P::averaging_time = 30;
             if (P::settings_loaded) P::settings_loaded();
         }
     }
@@ -102,7 +115,11 @@ void COverlayGPSPosition::DispatchPositionUpdate() {
             UpdateOdometer();
         }
     } else if (t < last_fix_time) {
-        last_fix_time = 0;  // the clock went back
+        // The clock went back: the history and the times due are from the
+        // old clock and would hold the averages until it came round again.
+        history_count = history_next = 0;
+        last_fix_time = next_averaging_time = 0;
+        leg_start_time = 0;
     }
     evaluate_best_direction();
     Listener<CDataGPSPosition>::Dispatch(*this);
@@ -258,6 +275,7 @@ void COverlayGPSPosition::Draw(QPainter* painter, const CViewParams& view,
 }
 
 bool COverlayGPSPosition::Serialize(IOStream& stream) {
+    const bool reading = stream.isReading();
     Section section(stream);
     stream.declare(latitude);
     stream.declare(longitude);
@@ -265,7 +283,10 @@ bool COverlayGPSPosition::Serialize(IOStream& stream) {
     stream.declare(total_distance);
     CDataAltitude::Serialize(stream);
     section.Close();
-    if (stream.isReading() && !HasPosition()) latitude = longitude = 999;
+    // A file cut short or damaged leaves no half-read position behind.
+    if (reading && (!stream.ok() || !HasPosition())) latitude = longitude = 999;
+    if (reading && !(total_distance >= 0 && std::isfinite(total_distance))) total_distance = 0;
+    if (reading && !std::isfinite(time)) time = 0;
     return stream.ok();
 }
 

@@ -82,9 +82,9 @@ public:
 
     // Settings, persisted as "COverlayGPSPosition".
     static GraphicsColor gc_color2;
-    static float averaging_time;  // seconds
+    static double averaging_time;  // seconds
     static bool show_heading;
-    static bool record_in_background_mode;
+    static int record_in_background_mode;  // non-zero: keep input while a track records
     static bool screen_keep_alive;
     static bool showOnLockScreen;
     static CompassCalibration compass_cal;

@@ -165,10 +165,12 @@ bool CUnits::PosFmtLatLon::scan(const char* text, double& lat, double& lon) cons
     double value = 999;
     char letter = scan_deg_min_sec(first.c_str(), value);
     if (!(value >= -89 && value <= 89)) return false;
-    lat = letter == 'S' ? -value : value;
+    // Both parts are read before either is stored: a refusal changes nothing.
+    const double latitude = letter == 'S' ? -value : value;
 
     letter = scan_deg_min_sec(split + 1, value);
     if (!(value >= -360 && value <= 360)) return false;
+    lat = latitude;
     lon = letter == 'W' ? -value : value;
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
+#include <limits>
 #include <unordered_set>
 
 #include "maps/kartile3.h"
@@ -19,13 +21,15 @@ int64_t sourceOf(int v, int z) {
     return z >= 0 ? int64_t(v) << z : int64_t(v) >> -z;
 }
 
+// Chunk index of a source pixel coordinate, kept inside an int.
+int chunkIndexOf(int64_t source) {
+    return int(std::clamp<int64_t>(source >> 10, 0, std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
-uint32_t DIB_square::chunkKey() const {
-    const int64_t sx = std::max<int64_t>(0, sourceOf(x, level));
-    const int64_t sy = std::max<int64_t>(0, sourceOf(y, level));
-    return uint32_t(std::min<int64_t>(sy >> 10, 0xFFFF)) << 16 |
-           uint32_t(std::min<int64_t>(sx >> 10, 0xFFFF));
+ChunkKey DIB_square::chunkKey() const {
+    return MakeChunkKey(chunkIndexOf(sourceOf(y, level)), chunkIndexOf(sourceOf(x, level)));
 }
 
 // ---------------------------------------------------------------- worker
@@ -207,6 +211,35 @@ const QPixmap& DIB_square::pixmapOf() {
     return pixmap;
 }
 
+// One Draw's view of the squares: the visible grid of level z, the squares
+// placed in its cells, and those of levels z + 1 and z - 1 standing in.
+struct CCachedKartile::Frame {
+    QRect screenRect;
+    QPoint offset;
+    Grid g;
+    uint64_t generation = 0;  // chunk data arrivals when the frame began
+    std::unordered_set<uint64_t> inProgress;
+    std::vector<DIB_square*> cells;  // row by row over the grid
+    std::unordered_map<uint64_t, DIB_square*> above, below;
+    std::unordered_set<DIB_square*> used;
+    std::vector<std::pair<int, int>> toQueue;
+
+    DIB_square*& cell(int c, int r) {
+        return cells[size_t(r - g.row0) * size_t(g.cols) + size_t(c - g.col0)];
+    }
+    // Read before the latest chunk data arrived, and lacking detail.
+    bool stale(const DIB_square* s) const { return s->missing > 0 && s->generation < generation; }
+    bool better(const DIB_square* a, const DIB_square* b) const {
+        if (stale(a) != stale(b)) return !stale(a);
+        return a->missing < b->missing;
+    }
+    QRect screenOf(int c, int r) const {
+        constexpr int S = DIB_square::kSide;
+        return QRect(screenRect.left() + c * S - offset.x(), screenRect.top() + r * S - offset.y(),
+                     S, S);
+    }
+};
+
 void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoint& offset, int z,
                           bool& loading) {
     loading = false;
@@ -214,6 +247,20 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
         painter.fillRect(screenRect, Qt::white);
         return;
     }
+    Frame f;
+    f.screenRect = screenRect;
+    f.offset = offset;
+    f.g = visibleGrid(screenRect, offset, z);
+    ensureWorker();
+    collectFinished(f);
+    growPool(f.g);
+    placeSquares(f);
+    drawCells(painter, f, loading);
+    queueMissing(f, loading);
+}
+
+CCachedKartile::Grid CCachedKartile::visibleGrid(const QRect& screenRect, const QPoint& offset,
+                                                 int z) {
     constexpr int S = DIB_square::kSide;
     Grid g;
     g.level = z;
@@ -221,17 +268,26 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
     g.row0 = floorDiv(offset.y(), S);
     g.cols = floorDiv(offset.x() + screenRect.width() - 1, S) - g.col0 + 1;
     g.rows = floorDiv(offset.y() + screenRect.height() - 1, S) - g.row0 + 1;
-    ensureWorker();
+    return g;
+}
 
+// Applies finished downloads, takes the finished squares, and keeps only the
+// queued squares still wanted; the cells being read are marked in progress.
+void CCachedKartile::collectFinished(Frame& f) {
+    constexpr int S = DIB_square::kSide;
+    const Grid& g = f.g;
+    const int z = g.level;
     applyDownloads();
     if (m_web) {
         // Chunks under the visible area: source pixels over 1024.
-        const int64_t x0 = sourceOf(g.col0 * S, z) >> 10, y0 = sourceOf(g.row0 * S, z) >> 10;
-        const int64_t x1 = (sourceOf((g.col0 + g.cols) * S, z) - 1) >> 10;
-        const int64_t y1 = (sourceOf((g.row0 + g.rows) * S, z) - 1) >> 10;
-        m_web->FilterNeeded(
-            QRect(QPoint(int(std::max<int64_t>(x0, 0)), int(std::max<int64_t>(y0, 0))),
-                  QPoint(int(std::min<int64_t>(x1, 0xFFFF)), int(std::min<int64_t>(y1, 0xFFFF)))));
+        // A view wholly left of or above the map gives an empty box.
+        auto last = [z](int v) {
+            return int(std::clamp<int64_t>((sourceOf(v * S, z) - 1) >> 10, -1,
+                                           std::numeric_limits<int>::max()));
+        };
+        m_web->FilterNeeded(QRect(
+            QPoint(chunkIndexOf(sourceOf(g.col0 * S, z)), chunkIndexOf(sourceOf(g.row0 * S, z))),
+            QPoint(last(g.col0 + g.cols), last(g.row0 + g.rows))));
     }
     std::vector<DIB_square*> finished;
     std::vector<std::pair<int, int>> progressCells;
@@ -241,28 +297,25 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
             return s->level == z && g.contains(floorDiv(s->x, S), floorDiv(s->y, S));
         },
         progressCells);
-    std::unordered_set<uint64_t> inProgress;
-    for (const auto& [c, r] : progressCells) inProgress.insert(cellKey(c, r));
+    for (const auto& [c, r] : progressCells) f.inProgress.insert(cellKey(c, r));
     for (DIB_square* s : finished) s->pixmapReady = false;
+    f.generation = m_generation.load();
+}
 
+void CCachedKartile::growPool(const Grid& g) {
     const size_t wanted = size_t(3) * size_t(g.cols) * size_t(g.rows);
     while (m_pool.size() < wanted) m_pool.push_back(std::make_unique<DIB_square>());
+}
 
-    // A square read before the latest chunk data arrived, and lacking detail, is stale.
-    const uint64_t generation = m_generation.load();
-    auto stale = [generation](const DIB_square* s) {
-        return s->missing > 0 && s->generation < generation;
-    };
-    auto better = [&](const DIB_square* a, const DIB_square* b) {
-        if (stale(a) != stale(b)) return !stale(a);
-        return a->missing < b->missing;
-    };
-    std::vector<DIB_square*> cells(size_t(g.cols) * size_t(g.rows), nullptr);
-    std::unordered_map<uint64_t, DIB_square*> above, below;
-    std::unordered_set<DIB_square*> used;
+// Squares of level z go into their cells (the better of two stays) and to
+// the front of the pool; those of the levels beside it stand in.
+void CCachedKartile::placeSquares(Frame& f) {
+    constexpr int S = DIB_square::kSide;
+    const int z = f.g.level;
+    f.cells.assign(size_t(f.g.cols) * size_t(f.g.rows), nullptr);
     auto offer = [&](std::unordered_map<uint64_t, DIB_square*>& grid, DIB_square* s) {
         DIB_square*& slot = grid[cellKey(floorDiv(s->x, S), floorDiv(s->y, S))];
-        if (!slot || better(s, slot)) slot = s;
+        if (!slot || f.better(s, slot)) slot = s;
     };
     for (auto it = m_pool.begin(); it != m_pool.end();) {
         DIB_square* s = it->get();
@@ -272,9 +325,9 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
             continue;
         }
         const int c = floorDiv(s->x, S), r = floorDiv(s->y, S);
-        if (s->level == z && g.contains(c, r)) {
-            DIB_square*& cell = cells[size_t(r - g.row0) * g.cols + size_t(c - g.col0)];
-            if (cell && !better(s, cell)) {
+        if (s->level == z && f.g.contains(c, r)) {
+            DIB_square*& cell = f.cell(c, r);
+            if (cell && !f.better(s, cell)) {
                 s->invalidate();
                 ++it;
                 continue;
@@ -286,70 +339,78 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
             it = next;
             continue;
         }
-        if (s->level == z + 1) offer(above, s);
-        if (s->level == z - 1) offer(below, s);
+        if (s->level == z + 1) offer(f.above, s);
+        if (s->level == z - 1) offer(f.below, s);
         ++it;
     }
-    for (DIB_square* s : cells)
-        if (s) used.insert(s);
-    for (auto& m : {&above, &below})
-        for (auto& [key, s] : *m) used.insert(s);
+    for (DIB_square* s : f.cells)
+        if (s) f.used.insert(s);
+    for (auto& m : {&f.above, &f.below})
+        for (auto& [key, s] : *m) f.used.insert(s);
+}
 
-    auto screenOf = [&](int c, int r) {
-        return QRect(screenRect.left() + c * S - offset.x(), screenRect.top() + r * S - offset.y(),
-                     S, S);
-    };
+// Each cell: its square, else the square of level z + 1 at twice the size,
+// else those of level z - 1 at half the size, else white. Cells without a
+// fresh square of their own and not being read are noted for queueing.
+void CCachedKartile::drawCells(QPainter& painter, Frame& f, bool& loading) {
+    const Grid& g = f.g;
     painter.save();
-    painter.setClipRect(screenRect);
-    std::vector<std::pair<int, int>> toQueue;
+    painter.setClipRect(f.screenRect);
     for (int r = g.row0; r < g.row0 + g.rows; ++r) {
         for (int c = g.col0; c < g.col0 + g.cols; ++c) {
-            DIB_square* s = cells[size_t(r - g.row0) * g.cols + size_t(c - g.col0)];
-            const QRect target = screenOf(c, r);
+            DIB_square* s = f.cell(c, r);
+            const QRect target = f.screenOf(c, r);
             if (s) {
                 painter.drawPixmap(target, s->pixmapOf());
                 if (s->missing > 0) loading = true;
-                if (!stale(s)) continue;
+                if (!f.stale(s)) continue;
             } else {
                 loading = true;
-                auto up = above.find(cellKey(floorDiv(c, 2), floorDiv(r, 2)));
-                bool drawn = false;
-                if (up != above.end()) {
-                    DIB_square* p = up->second;
-                    const QRect source((c - 2 * floorDiv(c, 2)) * S / 2,
-                                       (r - 2 * floorDiv(r, 2)) * S / 2, S / 2, S / 2);
-                    painter.drawPixmap(target, p->pixmapOf(), source);
-                    drawn = true;
-                } else {
-                    for (int j = 0; j < 2; ++j)
-                        for (int i = 0; i < 2; ++i) {
-                            auto down = below.find(cellKey(2 * c + i, 2 * r + j));
-                            if (down == below.end()) continue;
-                            painter.drawPixmap(QRect(target.left() + i * S / 2,
-                                                     target.top() + j * S / 2, S / 2, S / 2),
-                                               down->second->pixmapOf());
-                            drawn = true;
-                        }
-                }
-                if (!drawn) painter.fillRect(target, Qt::white);
+                if (!drawStandIn(painter, f, c, r, target)) painter.fillRect(target, Qt::white);
             }
-            if (!inProgress.count(cellKey(c, r))) toQueue.emplace_back(c, r);
+            if (!f.inProgress.count(cellKey(c, r))) f.toQueue.emplace_back(c, r);
         }
     }
     painter.restore();
+}
 
-    // Least recently placed squares are reused for the missing cells.
+bool CCachedKartile::drawStandIn(QPainter& painter, const Frame& f, int c, int r,
+                                 const QRect& target) {
+    constexpr int S = DIB_square::kSide;
+    auto up = f.above.find(cellKey(floorDiv(c, 2), floorDiv(r, 2)));
+    if (up != f.above.end()) {
+        const QRect source((c - 2 * floorDiv(c, 2)) * S / 2, (r - 2 * floorDiv(r, 2)) * S / 2,
+                           S / 2, S / 2);
+        painter.drawPixmap(target, up->second->pixmapOf(), source);
+        return true;
+    }
+    bool drawn = false;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 2; ++i) {
+            auto down = f.below.find(cellKey(2 * c + i, 2 * r + j));
+            if (down == f.below.end()) continue;
+            painter.drawPixmap(
+                QRect(target.left() + i * S / 2, target.top() + j * S / 2, S / 2, S / 2),
+                down->second->pixmapOf());
+            drawn = true;
+        }
+    return drawn;
+}
+
+// Least recently placed squares are reused for the missing cells.
+void CCachedKartile::queueMissing(Frame& f, bool& loading) {
+    constexpr int S = DIB_square::kSide;
     auto back = m_pool.rbegin();
-    for (const auto& [c, r] : toQueue) {
-        while (back != m_pool.rend() && ((*back)->busy || used.count(back->get()))) ++back;
+    for (const auto& [c, r] : f.toQueue) {
+        while (back != m_pool.rend() && ((*back)->busy || f.used.count(back->get()))) ++back;
         if (back == m_pool.rend()) break;
         DIB_square* s = back->get();
         ++back;
         s->invalidate();
-        s->level = z;
+        s->level = f.g.level;
         s->x = c * S;
         s->y = r * S;
-        used.insert(s);
+        f.used.insert(s);
         m_worker->PutNeeded(s);
         loading = true;
     }

@@ -47,8 +47,8 @@ public:
         failed = false;
         pixmapReady = false;
     }
-    // Chunk key of the square's source origin: ((y' >> 10) << 16) + (x' >> 10).
-    uint32_t chunkKey() const;
+    // Chunk key of the square's source origin (chunk row y' >> 10, column x' >> 10).
+    ChunkKey chunkKey() const;
     const QPixmap& pixmapOf();
 
     int x = 0, y = 0;  // output pixels of its level, multiples of 256
@@ -113,6 +113,15 @@ private:
     static uint64_t cellKey(int c, int r) { return uint64_t(uint32_t(c)) << 32 | uint32_t(r); }
     void ensureWorker();
     void applyDownloads();
+    // The steps of Draw.
+    struct Frame;
+    static Grid visibleGrid(const QRect& screenRect, const QPoint& offset, int z);
+    void collectFinished(Frame& f);
+    void growPool(const Grid& g);
+    void placeSquares(Frame& f);
+    void drawCells(QPainter& painter, Frame& f, bool& loading);
+    static bool drawStandIn(QPainter& painter, const Frame& f, int c, int r, const QRect& target);
+    void queueMissing(Frame& f, bool& loading);
 
     CKartile* m_map = nullptr;
     Dib_List m_pool;  // most recently placed first
@@ -143,7 +152,7 @@ public:
 private:
     class Job;
     CKartile* m_map;
-    std::multimap<uint32_t, DIB_square*> m_needed;  // by chunk key, then insertion
+    std::multimap<ChunkKey, DIB_square*> m_needed;  // by chunk key, then insertion
     std::vector<DIB_square*> m_output;
     std::vector<std::unique_ptr<Job>> m_jobs;
     std::atomic<uint64_t>* m_generation;

@@ -112,8 +112,11 @@ struct MapHeader {
             if (shiftOffset != 0) {
                 double shift[2];
                 if (!file.readAt(shiftOffset, shift, sizeof shift)) return false;
-                latShift = shift[0];
-                lonShift = shift[1];
+                // A shift that is no number is no shift, as the map reader takes it.
+                if (std::isfinite(shift[0]) && std::isfinite(shift[1])) {
+                    latShift = shift[0];
+                    lonShift = shift[1];
+                }
             }
         }
         if (kind == ktl::kKindClassic) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/base/fileutils.h"
 #include "maps/huffmanencoding.h"
 
 namespace {
@@ -33,7 +34,8 @@ void fillMissing(uint8_t* out, int level) {
 // ---------------------------------------------------------------- format
 
 bool CChunkFile::FileHeader::isGood() const {
-    return magic == kMagic && columns > 0 && rows > 0 && columns <= kMaxSide && rows <= kMaxSide;
+    return magic == kMagic && columns > 0 && rows > 0 && columns <= kMaxSide && rows <= kMaxSide &&
+           int64_t(columns) * rows <= kMaxDirectoryEntries;
 }
 
 bool CChunkFile::RecordHeader::isGood() const {
@@ -136,20 +138,55 @@ int CChunkFile::rows() const {
     return m_hasHeader ? m_header.rows : 0;
 }
 
-bool CChunkFile::WriteHeader(const FileHeader& header) {
-    if (m_mode != Mode::ReadWrite || !header.isGood()) return false;
-    const uint64_t directory = 8 * uint64_t(header.columns) * uint64_t(header.rows);
+bool CChunkFile::WriteHeader(const FileHeader& header, std::string* error) {
+    auto fail = [error](const char* why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (m_mode != Mode::ReadWrite) return fail("the chunk file is read-only");
+    if (!header.isGood()) return fail("the chunk file header is damaged or too large");
+    const uint64_t directory = header.directoryBytes();
+    // Room for the directory and a little more, so a full disk is not the outcome.
+    const int64_t free = getFreeDiskSpace(m_path);
+    if (free >= 0 && uint64_t(free) < directory + kReserveBytes)
+        return fail("not enough free space for the chunk file");
     std::vector<uint8_t> zeros(size_t(std::min<uint64_t>(directory, 1 << 20)), 0);
     for (uint64_t at = 0; at < directory; at += zeros.size()) {
         const uint64_t n = std::min<uint64_t>(zeros.size(), directory - at);
-        if (m_file.LockedWrite(kHeaderSize + at, zeros.data(), n) != int64_t(n)) return false;
+        if (m_file.LockedWrite(kHeaderSize + at, zeros.data(), n) != int64_t(n))
+            return fail("cannot write the chunk file");
     }
     // The header last: a file with a header always has its whole directory.
-    if (m_file.LockedWrite(0, &header, sizeof header) != int64_t(sizeof header)) return false;
+    if (m_file.LockedWrite(0, &header, sizeof header) != int64_t(sizeof header))
+        return fail("cannot write the chunk file");
     std::lock_guard<std::mutex> lock(m_mutex);
     m_header = header;
     m_hasHeader = true;
     return true;
+}
+
+bool CChunkFile::WriteServerHeader(const void* reply, int columns, int rows, std::string* error) {
+    FileHeader h;
+    std::memcpy(&h, reply, sizeof h);
+    if (!h.isGood() || h.columns != columns || h.rows != rows) {
+        if (error) *error = "the server's chunk file does not belong to this map";
+        return false;
+    }
+    return WriteHeader(h, error);
+}
+
+int CChunkFile::ServerRecordNeed(const void* reply, int level, RecordHeader& header,
+                                 std::string* error) {
+    std::memcpy(&header, reply, sizeof header);
+    const char* why = nullptr;
+    if (!header.isGood())
+        why = "the server's record header is damaged";
+    else if (level < 0 || level >= kLevels || header.sizes[level] < 1 ||
+             header.sizes[level] > header.present)
+        why = "the server's record lacks the level asked for";
+    if (!why) return header.sizes[level];
+    if (error) *error = why;
+    return -1;
 }
 
 bool CChunkFile::entryPosition(int row, int column, uint64_t& position) const {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "maps/chunkkey.h"
 #include "maps/multithreadedslicedfile.h"
 
 class CCacheServerChunkOffset;
@@ -33,10 +34,14 @@ public:
     static constexpr int kChunkPixels = 1 << 20;
     static constexpr int kTilesPerSide = 16;  // 64-pixel tiles per chunk side
     static constexpr int kMaxDataWords = 0xFFFFF;
-    static constexpr int kMaxSide = 0xFFFF;  // chunk keys keep row and column in 16 bits
+    // A header comes from the server: the directory it asks for, zero-filled
+    // at once, is bounded. The widest map has 2^25 - 1 tiles, 2^21 chunks.
+    static constexpr int kMaxSide = 1 << 21;
+    static constexpr int64_t kMaxDirectoryEntries = int64_t(1) << 24;  // 128 MiB of directory
     static constexpr uint64_t kHeaderSize = 40;
     static constexpr uint64_t kRecordHeaderSize = 76;
     static constexpr uint64_t kBlankEntry = ~uint64_t(0);
+    static constexpr uint64_t kReserveBytes = 16 << 20;  // left free when writing a directory
     static constexpr uint64_t kMaxOffset = uint64_t(CMultiThreadedSlicedFile::kMaxSlices) << 32;
 
 #pragma pack(push, 1)
@@ -47,7 +52,8 @@ public:
         int32_t columns = 0;
         int32_t rows = 0;
         uint8_t reserved2[20] = {};
-        bool isGood() const;  // magic, and a directory of sane size
+        bool isGood() const;  // magic, and a directory within the bounds above
+        uint64_t directoryBytes() const { return 8 * uint64_t(columns) * uint64_t(rows); }
     };
     struct RecordHeader {
         int32_t sizes[kLevels] = {};
@@ -97,8 +103,15 @@ public:
     int columns() const;
     int rows() const;
 
-    // Header and a zeroed directory; read-write only.
-    bool WriteHeader(const FileHeader& header);
+    // Header and a zeroed directory; read-write only, and only when the disk
+    // has room for the directory.
+    bool WriteHeader(const FileHeader& header, std::string* error = nullptr);
+    // The server's 40-byte header reply, for a map of columns x rows chunks.
+    bool WriteServerHeader(const void* reply, int columns, int rows, std::string* error = nullptr);
+    // The server's 76-byte record header reply: the words of data that
+    // `level` needs, or -1 (with `error`) when the record cannot give it.
+    static int ServerRecordNeed(const void* reply, int level, RecordHeader& header,
+                                std::string* error = nullptr);
 
     // Decodes chunk (row, column) at `level` (0..9) into `out`
     // (PixelsForLevel(level) bytes) and sets obtainedLevel: the level the

@@ -27,6 +27,7 @@
 
 #include "app/base/fileio.h"
 #include "app/base/messagebox.h"
+#include "maps/chunkkey.h"
 #include "maps/geometry.h"
 #include "maps/georefcoeff.h"
 #include "maps/ktltilecodec.h"
@@ -95,7 +96,7 @@ public:
     };
 
     virtual ~CKartile();
-    virtual void invalidate_read_cache(unsigned /*key*/) {}
+    virtual void invalidate_read_cache(ChunkKey /*key*/) {}
     virtual void invalidate_read_cache() {}
     virtual bool is_writable() { return false; }
     virtual void DownloadPolygon(const CPolygon*, CProgressDialogData*) {}

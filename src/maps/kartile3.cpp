@@ -35,7 +35,7 @@ void CKartile3::CachedChunk::Load(CKartile3* map, int level, ThreadDataForRead*)
     levelLoaded = level;
     obtained = CChunkFile::kNoLevel;
     CChunkFile* file = map->chunkFile();
-    const int row = int(key >> 16), column = int(key & 0xFFFF);
+    const int row = ChunkKeyRow(key), column = ChunkKeyColumn(key);
     if (!file || !file->ReadChunk(row, column, level, pixels.get(), obtained, t_words)) {
         std::memset(pixels.get(), 0, size_t(CChunkFile::PixelsForLevel(level)));
         obtained = CChunkFile::kNoLevel;
@@ -47,7 +47,7 @@ void CKartile3::CachedChunk::Load(CKartile3* map, int level, ThreadDataForRead*)
 struct CKartile3::AreaDownload {
     std::unique_ptr<CWebWorker> worker;
     CProgressDialogData* progress = nullptr;
-    std::set<uint32_t> pending;
+    std::set<ChunkKey> pending;
     int level = 0;
     bool cancelled = false;
     bool settling = false;
@@ -81,6 +81,10 @@ std::string CKartile3::ChunkFilePath(const std::string& headerPath) {
 
 bool CKartile3::OnOpen() {
     m_cache.invalidateAll();
+    // A header asking for more chunks than a chunk file may hold can never fill.
+    if (chunkColumns() > CChunkFile::kMaxSide || chunkRows() > CChunkFile::kMaxSide ||
+        int64_t(chunkColumns()) * chunkRows() > CChunkFile::kMaxDirectoryEntries)
+        return false;
     auto chunks = std::make_unique<CChunkFile>();
     if (!chunks->Open(ChunkFilePath(path()))) return false;
     m_chunks = std::move(chunks);
@@ -113,8 +117,7 @@ int CKartile3::ReadBlock(int x, int y, int level, unsigned char* out, ThreadData
         return 0;
     }
     ThreadDataForRead local;
-    auto chunk = m_cache.Get(uint32_t(row) << 16 | uint32_t(column), level, this,
-                             scratch ? scratch : &local);
+    auto chunk = m_cache.Get(MakeChunkKey(row, column), level, this, scratch ? scratch : &local);
     const int obtained = chunk->obtained;
     const uint8_t* pixels = chunk->pixels.get();
     const int firstRow = rev4(y & 15);
@@ -128,8 +131,8 @@ int CKartile3::ReadBlock(int x, int y, int level, unsigned char* out, ThreadData
     return 0;
 }
 
-std::vector<uint32_t> CKartile3::ChunksWithin(const CBounds& bounds) const {
-    std::vector<uint32_t> keys;
+std::vector<ChunkKey> CKartile3::ChunksWithin(const CBounds& bounds) const {
+    std::vector<ChunkKey> keys;
     if (bounds.isEmpty() || !isOpen()) return keys;
     double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
     const double lats[2] = {bounds.bottom, bounds.top}, lons[2] = {bounds.left, bounds.right};
@@ -151,38 +154,38 @@ std::vector<uint32_t> CKartile3::ChunksWithin(const CBounds& bounds) const {
     const int r1 = int(std::clamp(std::floor(maxY / side), 0.0, double(chunkRows() - 1)));
     if (maxX < 0 || maxY < 0 || minX >= width() || minY >= height()) return keys;
     for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) keys.push_back(uint32_t(r) << 16 | uint32_t(c));
+        for (int c = c0; c <= c1; ++c) keys.push_back(MakeChunkKey(r, c));
     return keys;
 }
 
 bool CKartile3::appearsFullyDownloadedWithin(const CBounds& bounds) {
     if (!m_chunks || !m_chunks->hasHeader()) return false;
-    for (uint32_t key : ChunksWithin(bounds))
-        if (!m_chunks->ChunkIsFullyDownloaded(int(key >> 16), int(key & 0xFFFF))) return false;
+    for (ChunkKey key : ChunksWithin(bounds))
+        if (!m_chunks->ChunkIsFullyDownloaded(ChunkKeyRow(key), ChunkKeyColumn(key))) return false;
     return true;
 }
 
 // ---------------------------------------------------------------- area downloads
 
 void CKartile3::DownloadPolygon(const CPolygon* area, CProgressDialogData* progress) {
-    DownloadChunks(area ? CKartile3Area::UnderPolygon(*this, *area) : std::vector<uint32_t>{}, 0,
+    DownloadChunks(area ? CKartile3Area::UnderPolygon(*this, *area) : std::vector<ChunkKey>{}, 0,
                    progress);
 }
 
 void CKartile3::DownloadRoute(const CPolyline* route, double width, CProgressDialogData* progress) {
     DownloadChunks(
-        route ? CKartile3Area::AlongRoute(*this, *route, width) : std::vector<uint32_t>{}, 0,
+        route ? CKartile3Area::AlongRoute(*this, *route, width) : std::vector<ChunkKey>{}, 0,
         progress);
 }
 
 void CKartile3::DownloadWholeMap(CProgressDialogData* progress) {
-    std::vector<uint32_t> keys;
+    std::vector<ChunkKey> keys;
     for (int r = 0; r < chunkRows(); ++r)
-        for (int c = 0; c < chunkColumns(); ++c) keys.push_back(uint32_t(r) << 16 | uint32_t(c));
+        for (int c = 0; c < chunkColumns(); ++c) keys.push_back(MakeChunkKey(r, c));
     DownloadChunks(std::move(keys), 0, progress);
 }
 
-void CKartile3::DownloadChunks(std::vector<uint32_t> keys, int level,
+void CKartile3::DownloadChunks(std::vector<ChunkKey> keys, int level,
                                CProgressDialogData* progress) {
     auto refuse = [&](const std::string& why) {
         if (!progress) return;
@@ -199,9 +202,9 @@ void CKartile3::DownloadChunks(std::vector<uint32_t> keys, int level,
     auto download = std::make_unique<AreaDownload>();
     download->progress = progress;
     download->level = level;
-    for (uint32_t key : keys)
+    for (ChunkKey key : keys)
         if (!m_chunks->hasHeader() ||
-            m_chunks->StoredLevel(int(key >> 16), int(key & 0xFFFF)) > level)
+            m_chunks->StoredLevel(ChunkKeyRow(key), ChunkKeyColumn(key)) > level)
             download->pending.insert(key);
     if (progress) progress->Start(int(keys.size()), int(keys.size() - download->pending.size()));
     if (download->pending.empty()) {
@@ -219,7 +222,7 @@ void CKartile3::DownloadChunks(std::vector<uint32_t> keys, int level,
     if (!m_downloadContext) m_downloadContext = std::make_unique<QObject>();
     download->worker = std::make_unique<CWebWorker>(this, url);
     CWebWorker* worker = download->worker.get();
-    worker->onChunkDone = [this](uint32_t key, bool ok) {
+    worker->onChunkDone = [this](ChunkKey key, bool ok) {
         if (!m_download || !ok) return;  // failed chunks are tried again until the worker gives up
         m_download->worker->ProcessWebOutput();  // readers see the new data
         if (m_download->pending.erase(key) && m_download->progress)
@@ -234,7 +237,8 @@ void CKartile3::DownloadChunks(std::vector<uint32_t> keys, int level,
             if (m_download && m_download->worker->idle()) settleDownload();
         };
     m_download = std::move(download);
-    for (uint32_t key : m_download->pending) worker->Want(int(key >> 16), int(key & 0xFFFF), level);
+    for (ChunkKey key : m_download->pending)
+        worker->Want(ChunkKeyRow(key), ChunkKeyColumn(key), level);
 }
 
 // Called from inside the worker's callbacks: the end is queued, so that the
@@ -251,10 +255,10 @@ void CKartile3::settleDownload() {
             const QString error = download->worker->lastError();
             download->worker.reset();
             int failed = 0;
-            for (uint32_t key : download->pending) {
+            for (ChunkKey key : download->pending) {
                 const bool stored =
                     m_chunks &&
-                    m_chunks->StoredLevel(int(key >> 16), int(key & 0xFFFF)) <= download->level;
+                    m_chunks->StoredLevel(ChunkKeyRow(key), ChunkKeyColumn(key)) <= download->level;
                 if (stored) invalidate_read_cache(key);
                 if (!stored) ++failed;
                 if (download->progress) download->progress->Advance(stored);

@@ -23,9 +23,6 @@
 class CWebWorker;
 class QObject;
 
-// Chunk keys are (chunk row << 16) + chunk column; this one names no chunk.
-constexpr uint32_t kNoChunkKey = 0xFFFFFFFF;
-
 template <class Chunk, class Scratch>
 class CLRUcache {
 public:
@@ -35,7 +32,7 @@ public:
     // The chunk of `key`, loaded for `level` or finer through
     // factory->LoadChunk, returned read-locked: pass it to Release.
     template <class Factory>
-    Ptr Get(uint32_t key, int level, Factory* factory, Scratch* scratch) {
+    Ptr Get(ChunkKey key, int level, Factory* factory, Scratch* scratch) {
         for (;;) {
             Ptr chunk = find(key);
             if (chunk->levelLoaded > level) {
@@ -51,7 +48,7 @@ public:
     static void Release(const Ptr& chunk) { chunk->lock.unlock_shared(); }
 
     // The next read of `key` loads it afresh.
-    void invalidate(uint32_t key) {
+    void invalidate(ChunkKey key) {
         std::lock_guard<std::mutex> guard(m_mutex);
         for (auto it = m_list.begin(); it != m_list.end(); ++it) {
             if ((*it)->key != key) continue;
@@ -77,7 +74,7 @@ public:
     }
 
 private:
-    Ptr find(uint32_t key) {
+    Ptr find(ChunkKey key) {
         std::lock_guard<std::mutex> guard(m_mutex);
         for (auto it = m_list.begin(); it != m_list.end(); ++it) {
             if ((*it)->key == key) {
@@ -117,7 +114,7 @@ public:
         // Decodes this key's chunk at `level`; a failed read leaves all 0.
         void Load(CKartile3* map, int level, ThreadDataForRead* scratch);
 
-        uint32_t key = kNoChunkKey;
+        ChunkKey key = kNoChunkKey;
         // The level asked for at the last load; read before taking the lock.
         std::atomic<int> levelLoaded{kNothingLoaded};
         int obtained = CChunkFile::kNoLevel;
@@ -130,7 +127,7 @@ public:
 
     bool OnOpen() override;
     int ReadBlock(int x, int y, int level, unsigned char* out, ThreadDataForRead* scratch) override;
-    void invalidate_read_cache(unsigned key) override { m_cache.invalidate(key); }
+    void invalidate_read_cache(ChunkKey key) override { m_cache.invalidate(key); }
     void invalidate_read_cache() override { m_cache.invalidateAll(); }
     bool is_writable() override;
     bool appearsFullyDownloadedWithin(const CBounds& bounds) override;
@@ -149,14 +146,14 @@ public:
                        CProgressDialogData* progress) override;
     void DownloadWholeMap(CProgressDialogData* progress);
     // The same for chosen chunk keys, complete down to `level` (0..9).
-    void DownloadChunks(std::vector<uint32_t> keys, int level, CProgressDialogData* progress);
+    void DownloadChunks(std::vector<ChunkKey> keys, int level, CProgressDialogData* progress);
     bool isDownloadingArea() const { return m_download != nullptr; }
 
     CChunkFile* chunkFile() const { return m_chunks.get(); }
     int chunkColumns() const { return (widthInTiles() + 15) / 16; }
     int chunkRows() const { return (heightInTiles() + 15) / 16; }
     // Chunk keys under an area (degrees), clipped to the image.
-    std::vector<uint32_t> ChunksWithin(const CBounds& bounds) const;
+    std::vector<ChunkKey> ChunksWithin(const CBounds& bounds) const;
     // The chunk file's name for a header path: ".KT3" when present, else ".kt3".
     static std::string ChunkFilePath(const std::string& headerPath);
     int requestedLevel() const { return m_requestedLevel.load(); }

@@ -102,14 +102,14 @@ bool chunkRange(const CKartile& map, double x0, double y0, double x1, double y1,
     return true;
 }
 
-uint32_t keyOf(int row, int column) {
-    return uint32_t(row) << 16 | uint32_t(column);
+ChunkKey keyOf(int row, int column) {
+    return MakeChunkKey(row, column);
 }
 
 }  // namespace
 
-std::vector<uint32_t> CKartile3Area::UnderPolygon(const CKartile& map, const CPolygon& area) {
-    std::vector<uint32_t> keys;
+std::vector<ChunkKey> CKartile3Area::UnderPolygon(const CKartile& map, const CPolygon& area) {
+    std::vector<ChunkKey> keys;
     if (!map.isOpen() || area.vertices.empty()) return keys;
     std::vector<P> pts;
     CPolygon pixels;
@@ -138,9 +138,9 @@ std::vector<uint32_t> CKartile3Area::UnderPolygon(const CKartile& map, const CPo
     return keys;
 }
 
-std::vector<uint32_t> CKartile3Area::AlongRoute(const CKartile& map, const CPolyline& route,
+std::vector<ChunkKey> CKartile3Area::AlongRoute(const CKartile& map, const CPolyline& route,
                                                 double widthMetres) {
-    std::vector<uint32_t> keys;
+    std::vector<ChunkKey> keys;
     if (!map.isOpen() || route.vertices.empty() || !(widthMetres >= 0)) return keys;
     std::vector<P> pts;
     for (const Vertex& v : route.vertices) {
@@ -149,7 +149,7 @@ std::vector<uint32_t> CKartile3Area::AlongRoute(const CKartile& map, const CPoly
         pts.push_back(p);
     }
     if (pts.size() == 1) pts.push_back(pts[0]);
-    std::vector<uint32_t> found;
+    std::vector<ChunkKey> found;
     for (size_t i = 1; i < pts.size(); ++i) {
         const P a = pts[i - 1], b = pts[i];
         // Metres east and north per pixel along x and along y, at the middle.

@@ -164,6 +164,116 @@ private:
     bool m_committed = false;
 };
 
+using MapHandle = std::unique_ptr<CKartile, void (*)(CKartile*)>;
+
+// The classic map's bytes and the map opened on them.
+MapHandle openClassic(const std::string& classicPath, std::string& classic, std::string& error) {
+    MapHandle none(nullptr, [](CKartile*) {});
+    if (!read_whole_file(classicPath, classic)) {
+        error = "cannot read " + classicPath;
+        return none;
+    }
+    if (classic.size() < 8 || ktl::kindOf(load32(classic, ktl::kOffVersion)) != ktl::kKindClassic) {
+        error = classicPath + " is not a classic map";
+        return none;
+    }
+    CKartile* map = CKartile::CreateNew(nullptr, classicPath, {});
+    if (!map || !map->isOpen()) {
+        if (map) map->Destroy();
+        error = "cannot open " + classicPath;
+        return none;
+    }
+    return MapHandle(map, [](CKartile* m) { m->Destroy(); });
+}
+
+// Chunk (row, column) of the map in chunk stored-row order, cut from its tiles.
+void cutChunk(CKartile* map, int row, int column, uint8_t* pixels, ThreadDataForRead& scratch) {
+    const uint16_t* storedRow = CChunkFile::StoredRowTable();
+    for (int ty = 0; ty < 16; ++ty)
+        for (int tx = 0; tx < 16; ++tx) {
+            map->ReadBlock(column * 16 + tx, row * 16 + ty, 0, scratch.tile, &scratch);
+            for (int k = 0; k < kTileSize; ++k) {
+                // Tile row k is image row r(k) of tile row ty: chunk image row 64 ty + r(k).
+                const int stored = storedRow[64 * ty + kTileRowOfStored[k]];
+                std::memcpy(&pixels[size_t(stored) * CChunkFile::kChunkSide + 64 * tx],
+                            &scratch.tile[k * kTileSize], kTileSize);
+            }
+        }
+}
+
+bool allIndexOne(const uint8_t* pixels) {
+    for (int i = 0; i < CChunkFile::kChunkPixels; ++i)
+        if (pixels[i] != 1) return false;
+    return true;
+}
+
+// The coded chunk with every level's prefix size and checksum.
+bool encodeRecord(const uint8_t* pixels, std::vector<uint32_t>& words,
+                  CChunkFile::RecordHeader& rh) {
+    static const std::vector<int> prefixPixels = [] {
+        std::vector<int> v;
+        for (int l = 0; l < CChunkFile::kLevels; ++l) v.push_back(CChunkFile::PixelsForLevel(l));
+        return v;
+    }();
+    std::vector<int> sizes;
+    CHuffmanEncoding::encode_run(pixels, CChunkFile::kChunkPixels, words, prefixPixels, &sizes);
+    rh = CChunkFile::RecordHeader();
+    sizes[0] = int(words.size());
+    for (int l = 0; l < CChunkFile::kLevels; ++l) {
+        rh.sizes[l] = sizes[size_t(l)];
+        rh.checksum[l] = CChunkFile::LevelChecksum(words.data(), rh.sizes[l]);
+    }
+    rh.present = rh.sizes[0];
+    return rh.isGood();
+}
+
+// Header, a directory to be filled in, then every chunk's record (blank
+// chunks get the blank entry instead); the directory is written last.
+bool writeChunkFile(CKartile* map, const CChunkFile::FileHeader& fh, SlicedOutput& out,
+                    CKartile3Maker::Result& result, std::string& error) {
+    const size_t chunkCount = size_t(fh.columns) * size_t(fh.rows);
+    std::vector<uint64_t> directory(chunkCount, 0);
+    uint64_t position = CChunkFile::kHeaderSize + 8 * chunkCount;
+    const std::string cannotWrite = "cannot write " + result.chunkPath;
+    if (!out.write(&fh, sizeof fh) || !out.write(directory.data(), 8 * chunkCount)) {
+        error = cannotWrite;
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> pixels(new uint8_t[CChunkFile::kChunkPixels]);
+    ThreadDataForRead scratch;
+    std::vector<uint32_t> words;
+    for (int row = 0; row < fh.rows; ++row) {
+        for (int column = 0; column < fh.columns; ++column) {
+            cutChunk(map, row, column, pixels.get(), scratch);
+            const size_t index = size_t(row) * fh.columns + column;
+            ++result.chunks;
+            if (allIndexOne(pixels.get())) {
+                directory[index] = CChunkFile::kBlankEntry;
+                ++result.blankChunks;
+                continue;
+            }
+            CChunkFile::RecordHeader rh;
+            if (!encodeRecord(pixels.get(), words, rh)) {
+                error = "a chunk does not fit a record";
+                return false;
+            }
+            directory[index] = position;
+            if (!out.write(&rh, sizeof rh) || !out.write(words.data(), 4 * words.size())) {
+                error = cannotWrite;
+                return false;
+            }
+            position += sizeof rh + 4 * words.size();
+        }
+    }
+    if (!out.rewrite(CChunkFile::kHeaderSize, directory.data(), 8 * chunkCount) || !out.commit()) {
+        error = cannotWrite;
+        return false;
+    }
+    result.chunkFileBytes = position;
+    result.slices = int(out.slices());
+    return true;
+}
+
 }  // namespace
 
 bool CKartile3Maker::make(const std::string& classicPath, const std::string& outDir, Result& result,
@@ -173,22 +283,8 @@ bool CKartile3Maker::make(const std::string& classicPath, const std::string& out
         return false;
     }
     std::string classic;
-    if (!read_whole_file(classicPath, classic)) {
-        error = "cannot read " + classicPath;
-        return false;
-    }
-    if (classic.size() < 8 || ktl::kindOf(load32(classic, ktl::kOffVersion)) != ktl::kKindClassic) {
-        error = classicPath + " is not a classic map";
-        return false;
-    }
-    CKartile* map = CKartile::CreateNew(nullptr, classicPath, {});
-    if (!map || !map->isOpen()) {
-        if (map) map->Destroy();
-        error = "cannot open " + classicPath;
-        return false;
-    }
-    std::unique_ptr<CKartile, void (*)(CKartile*)> guard(map, [](CKartile* m) { m->Destroy(); });
-
+    const MapHandle map = openClassic(classicPath, classic, error);
+    if (!map) return false;
     const std::string stem = stemOf(classicPath);
     result.headerPath = outDir + "/" + stem + ".ktl";
     result.chunkPath = outDir + "/" + stem + ".kt3";
@@ -202,74 +298,8 @@ bool CKartile3Maker::make(const std::string& classicPath, const std::string& out
         error = "the map is too large for a chunk directory";
         return false;
     }
-    const size_t chunkCount = size_t(fh.columns) * size_t(fh.rows);
-    std::vector<uint64_t> directory(chunkCount, 0);
     SlicedOutput chunkFile(result.chunkPath, sliceBytes);
-    uint64_t position = CChunkFile::kHeaderSize + 8 * chunkCount;
-    if (!chunkFile.write(&fh, sizeof fh) || !chunkFile.write(directory.data(), 8 * chunkCount)) {
-        error = "cannot write " + result.chunkPath;
-        return false;
-    }
-
-    std::vector<int> prefixPixels;
-    for (int l = 0; l < CChunkFile::kLevels; ++l)
-        prefixPixels.push_back(CChunkFile::PixelsForLevel(l));
-    std::unique_ptr<uint8_t[]> pixels(new uint8_t[CChunkFile::kChunkPixels]);
-    ThreadDataForRead scratch;
-    std::vector<uint32_t> words;
-    std::vector<int> sizes;
-    const uint16_t* storedRow = CChunkFile::StoredRowTable();
-    for (int row = 0; row < fh.rows; ++row) {
-        for (int column = 0; column < fh.columns; ++column) {
-            for (int ty = 0; ty < 16; ++ty)
-                for (int tx = 0; tx < 16; ++tx) {
-                    map->ReadBlock(column * 16 + tx, row * 16 + ty, 0, scratch.tile, &scratch);
-                    for (int k = 0; k < kTileSize; ++k) {
-                        // Tile row k is image row r(k) of tile row ty: chunk image row 64 ty +
-                        // r(k).
-                        const int stored = storedRow[64 * ty + kTileRowOfStored[k]];
-                        std::memcpy(&pixels[size_t(stored) * CChunkFile::kChunkSide + 64 * tx],
-                                    &scratch.tile[k * kTileSize], kTileSize);
-                    }
-                }
-            const size_t index = size_t(row) * fh.columns + column;
-            bool blank = true;
-            for (int i = 0; i < CChunkFile::kChunkPixels && blank; ++i) blank = pixels[i] == 1;
-            ++result.chunks;
-            if (blank) {
-                directory[index] = CChunkFile::kBlankEntry;
-                ++result.blankChunks;
-                continue;
-            }
-            CHuffmanEncoding::encode_run(pixels.get(), CChunkFile::kChunkPixels, words,
-                                         prefixPixels, &sizes);
-            CChunkFile::RecordHeader rh;
-            sizes[0] = int(words.size());
-            for (int l = 0; l < CChunkFile::kLevels; ++l) {
-                rh.sizes[l] = sizes[size_t(l)];
-                rh.checksum[l] = CChunkFile::LevelChecksum(words.data(), rh.sizes[l]);
-            }
-            rh.present = rh.sizes[0];
-            if (!rh.isGood()) {
-                error = "a chunk does not fit a record";
-                return false;
-            }
-            directory[index] = position;
-            if (!chunkFile.write(&rh, sizeof rh) ||
-                !chunkFile.write(words.data(), 4 * words.size())) {
-                error = "cannot write " + result.chunkPath;
-                return false;
-            }
-            position += sizeof rh + 4 * words.size();
-        }
-    }
-    if (!chunkFile.rewrite(CChunkFile::kHeaderSize, directory.data(), 8 * chunkCount) ||
-        !chunkFile.commit()) {
-        error = "cannot write " + result.chunkPath;
-        return false;
-    }
-    result.chunkFileBytes = position;
-    result.slices = int(chunkFile.slices());
+    if (!writeChunkFile(map.get(), fh, chunkFile, result, error)) return false;
     if (!write_to_file(result.headerPath, header)) {
         for (size_t i = 0; i < chunkFile.slices(); ++i) DeleteFileA(chunkFile.finalName(i).c_str());
         error = "cannot write " + result.headerPath;

@@ -19,8 +19,10 @@ void put32(std::vector<uint8_t>& buf, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) buf[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
+}  // namespace
+
 // Appends to the file and keeps count of its length.
-class Writer {
+class CKartileMaker::Writer {
 public:
     explicit Writer(FILE* f) : m_file(f) {}
     uint64_t position() const { return m_position; }
@@ -36,6 +38,8 @@ private:
     uint64_t m_position = 0;
     bool m_ok = true;
 };
+
+namespace {
 
 double mercatorY(double latDegrees) {
     const double phi = latDegrees * M_PI / 180;
@@ -106,11 +110,24 @@ bool CKartileMaker::make(const QImage& image, const std::string& path) {
     if (image.isNull() || image.width() < 1 || image.height() < 1)
         return fail("the image is empty or could not be read");
     const int width = image.width(), height = image.height();
-    const int tilesX = (width + kTileSize - 1) / kTileSize;
-    const int tilesY = (height + kTileSize - 1) / kTileSize;
     if (!fitGeoreferencing(width, height)) return false;
+    const std::vector<uint8_t> indices = paletteIndices(image);
+    std::vector<uint8_t> header =
+        headerBlock((width + kTileSize - 1) / kTileSize, (height + kTileSize - 1) / kTileSize);
+    const std::string temporary = path + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) return fail("cannot write " + temporary);
+    Writer out(file);
+    out.write(header.data(), header.size());
+    writeTiles(out, header, indices, width, height);
+    writeTrailer(out, header, width, height);
+    return finishFile(file, out, header, temporary, path);
+}
 
-    // Palette indices of every pixel.
+// Palette indices of every pixel: an indexed image keeps its colour table,
+// any other is quantised.
+std::vector<uint8_t> CKartileMaker::paletteIndices(const QImage& image) {
+    const int width = image.width(), height = image.height();
     std::vector<uint8_t> indices(size_t(width) * size_t(height));
     if (image.format() == QImage::Format_Indexed8 && image.colorCount() >= 1 &&
         image.colorCount() <= kPaletteSize) {
@@ -121,18 +138,20 @@ bool CKartileMaker::make(const QImage& image, const std::string& path) {
             for (int x = 0; x < width; ++x)
                 indices[size_t(y) * width + x] = line[x] < m_palette.size() ? line[x] : 0;
         }
-    } else {
-        const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-        std::vector<uint32_t> pixels(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y)
-            std::memcpy(&pixels[size_t(y) * width], rgb.constScanLine(y), size_t(width) * 4);
-        m_palette = ColourQuantiser::choosePalette(pixels.data(), pixels.size(), kPaletteSize);
-        ColourQuantiser::Mapper mapper(m_palette);
-        for (size_t i = 0; i < pixels.size(); ++i) indices[i] = mapper.nearest(pixels[i]);
+        return indices;
     }
-    const std::vector<uint8_t> mixing = ColourQuantiser::mixingMatrix(m_palette);
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&pixels[size_t(y) * width], rgb.constScanLine(y), size_t(width) * 4);
+    m_palette = ColourQuantiser::choosePalette(pixels.data(), pixels.size(), kPaletteSize);
+    ColourQuantiser::Mapper mapper(m_palette);
+    for (size_t i = 0; i < pixels.size(); ++i) indices[i] = mapper.nearest(pixels[i]);
+    return indices;
+}
 
-    // Header and tile index; the index is filled in as tiles are written.
+// Header and tile index; the index is filled in as tiles are written.
+std::vector<uint8_t> CKartileMaker::headerBlock(int tilesX, int tilesY) const {
     const size_t tileCount = size_t(tilesX) * size_t(tilesY);
     std::vector<uint8_t> header(ktl::kHeaderSize + 4 * tileCount, 0);
     put32(header, ktl::kOffMagic, magic);
@@ -143,14 +162,17 @@ bool CKartileMaker::make(const QImage& image, const std::string& path) {
     std::memcpy(&header[ktl::kOffGeoref], &m_georef, sizeof m_georef);
     for (size_t i = 0; i < m_palette.size(); ++i)
         put32(header, ktl::kOffPalette + 4 * i, m_palette[i] & 0xFFFFFF);
+    const std::vector<uint8_t> mixing = ColourQuantiser::mixingMatrix(m_palette);
     std::memcpy(&header[ktl::kOffMixing], mixing.data(), ktl::kMixingSize);
+    return header;
+}
 
-    const std::string temporary = path + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return fail("cannot write " + temporary);
-    Writer out(file);
-    out.write(header.data(), header.size());
-
+// Every tile in stored-row order, edges repeating the last pixel, each in its
+// smallest encoding; its offset goes into the index.
+void CKartileMaker::writeTiles(Writer& out, std::vector<uint8_t>& header,
+                               const std::vector<uint8_t>& indices, int width, int height) {
+    const int tilesX = (width + kTileSize - 1) / kTileSize;
+    const int tilesY = (height + kTileSize - 1) / kTileSize;
     uint8_t tile[kTilePixels];
     std::vector<uint8_t> encoded;
     for (int ty = 0; ty < tilesY; ++ty) {
@@ -169,8 +191,11 @@ bool CKartileMaker::make(const QImage& image, const std::string& path) {
         }
         if (out.position() > 0xFFFF0000u) break;
     }
+}
 
-    // Strings, the extended block and the outline follow the tiles.
+// Strings, the extended block and the outline follow the tiles.
+void CKartileMaker::writeTrailer(Writer& out, std::vector<uint8_t>& header, int width,
+                                 int height) const {
     auto writeString = [&](uint32_t field, const std::string& text) {
         if (text.empty()) return;
         put32(header, field, uint32_t(out.position()));
@@ -212,7 +237,11 @@ bool CKartileMaker::make(const QImage& image, const std::string& path) {
         m_georef.toPositionCorrected(c[0], c[1], point[0], point[1]);
         out.write(point, sizeof point);
     }
+}
 
+// The filled-in header over the first bytes, then the finished file over `path`.
+bool CKartileMaker::finishFile(FILE* file, const Writer& out, const std::vector<uint8_t>& header,
+                               const std::string& temporary, const std::string& path) {
     const bool tooBig = out.position() > 0xFFFFFFFFu;
     const bool written = !tooBig && out.ok() && std::fseek(file, 0, SEEK_SET) == 0 &&
                          std::fwrite(header.data(), 1, header.size(), file) == header.size();

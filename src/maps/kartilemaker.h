@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,16 @@ public:
     const int* encodingCounts() const { return m_encodingCounts; }
 
 private:
+    class Writer;
+    // The steps of make.
     bool fitGeoreferencing(int width, int height);
+    std::vector<uint8_t> paletteIndices(const QImage& image);
+    std::vector<uint8_t> headerBlock(int tilesX, int tilesY) const;
+    void writeTiles(Writer& out, std::vector<uint8_t>& header, const std::vector<uint8_t>& indices,
+                    int width, int height);
+    void writeTrailer(Writer& out, std::vector<uint8_t>& header, int width, int height) const;
+    bool finishFile(FILE* file, const Writer& out, const std::vector<uint8_t>& header,
+                    const std::string& temporary, const std::string& path);
     bool fail(const std::string& message);
 
     Projection m_projection = Projection::Equirectangular;

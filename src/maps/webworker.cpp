@@ -25,7 +25,7 @@ public:
 WebWorkerPersistor s_persistor;
 
 // After LoadSettings: the catalogue is the first step that may open maps.
-const AppHookRegistration s_serverAtStart(AppHook::CreateMapCatalogue, [](const AppHookContext&) {
+const AppHookRegistration s_serverAtStart(AppHook::ApplyMapServer, [](const AppHookContext&) {
     CWebWorker::ApplyServerSetting();
 });
 
@@ -42,25 +42,23 @@ public:
 
     bool busy = false;
     bool headerJob = false;
-    uint32_t key = 0;
+    ChunkKey key = kNoChunkKey;
     int level = 0;
 
     void startHeader() {
         busy = true;
         headerJob = true;
         fetch(0, int(CChunkFile::kHeaderSize), [this] {
-            CChunkFile::FileHeader h;
-            std::memcpy(&h, m_buffer.data(), sizeof h);
             CKartile3* map = m_owner->m_map;
-            if (!h.isGood() || h.columns != map->chunkColumns() || h.rows != map->chunkRows())
-                return finish(false, "the server's chunk file does not belong to this map");
-            if (!map->chunkFile()->WriteHeader(h))
-                return finish(false, "cannot write the chunk file");
+            std::string why;
+            if (!map->chunkFile()->WriteServerHeader(m_buffer.data(), map->chunkColumns(),
+                                                     map->chunkRows(), &why))
+                return finish(false, QString::fromStdString(why));
             finish(true, {});
         });
     }
 
-    void startChunk(uint32_t chunkKey, int wantedLevel) {
+    void startChunk(ChunkKey chunkKey, int wantedLevel) {
         busy = true;
         headerJob = false;
         key = chunkKey;
@@ -89,8 +87,8 @@ public:
     void cancel() { m_web.Cancel(); }
 
 private:
-    int row() const { return int(key >> 16); }
-    int column() const { return int(key & 0xFFFF); }
+    int row() const { return ChunkKeyRow(key); }
+    int column() const { return ChunkKeyColumn(key); }
 
     void haveServerOffset(uint64_t offset) {
         CChunkFile* file = m_owner->m_map->chunkFile();
@@ -103,11 +101,9 @@ private:
             return finish(false, "the server's directory entry is out of range");
         m_serverOffset = offset;
         fetch(int64_t(offset), int(CChunkFile::kRecordHeaderSize), [this] {
-            std::memcpy(&m_record, m_buffer.data(), sizeof m_record);
-            if (!m_record.isGood()) return finish(false, "the server's record header is damaged");
-            const int need = m_record.sizes[level];
-            if (need < 1 || need > m_record.present)
-                return finish(false, "the server's record lacks the level asked for");
+            std::string why;
+            const int need = CChunkFile::ServerRecordNeed(m_buffer.data(), level, m_record, &why);
+            if (need < 0) return finish(false, QString::fromStdString(why));
             // Words stored here already are not fetched again.
             CChunkFile* f = m_owner->m_map->chunkFile();
             uint64_t localOffset;
@@ -217,11 +213,11 @@ QUrl CWebWorker::ServerChunkUrl(const std::string& headerPath) {
 }
 
 void CWebWorker::Want(int row, int column, int level) {
-    if (row < 0 || column < 0 || row > 0xFFFF || column > 0xFFFF) return;
+    if (row < 0 || column < 0) return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_gaveUp) return;
-        const uint32_t key = uint32_t(row) << 16 | uint32_t(column);
+        const ChunkKey key = MakeChunkKey(row, column);
         auto [it, added] = m_wanted.emplace(key, level);
         if (!added && level >= it->second) return;
         it->second = std::min(it->second, level);
@@ -243,7 +239,7 @@ void CWebWorker::schedulePump() {
 void CWebWorker::FilterNeeded(const QRect& chunkBox) {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (auto it = m_wanted.begin(); it != m_wanted.end();) {
-        const QPoint p(int(it->first & 0xFFFF), int(it->first >> 16));
+        const QPoint p(ChunkKeyColumn(it->first), ChunkKeyRow(it->first));
         it = chunkBox.contains(p) ? std::next(it) : m_wanted.erase(it);
     }
 }
@@ -262,13 +258,13 @@ bool CWebWorker::OutputReady() const {
     return !m_output.empty();
 }
 
-std::vector<uint32_t> CWebWorker::ProcessWebOutput() {
-    std::vector<uint32_t> keys;
+std::vector<ChunkKey> CWebWorker::ProcessWebOutput() {
+    std::vector<ChunkKey> keys;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         keys.swap(m_output);
     }
-    for (uint32_t key : keys) m_map->invalidate_read_cache(key);
+    for (ChunkKey key : keys) m_map->invalidate_read_cache(key);
     return keys;
 }
 
@@ -330,8 +326,8 @@ bool CWebWorker::takeWork(Slot& slot) {
         bool fetching = false;
         for (const auto& other : m_slots)
             if (other->busy && !other->headerJob && other->key == it->first) fetching = true;
-        if (fetching ||
-            !file->CanDownloadChunk(int(it->first >> 16), int(it->first & 0xFFFF), it->second)) {
+        if (fetching || !file->CanDownloadChunk(ChunkKeyRow(it->first), ChunkKeyColumn(it->first),
+                                                it->second)) {
             if (best == it) best = m_wanted.end();
             it = m_wanted.erase(it);
             continue;
@@ -340,7 +336,7 @@ bool CWebWorker::takeWork(Slot& slot) {
         ++it;
     }
     if (best == m_wanted.end()) return false;
-    const uint32_t key = best->first;
+    const ChunkKey key = best->first;
     const int level = best->second;
     lock.unlock();
     slot.startChunk(key, level);

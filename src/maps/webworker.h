@@ -22,6 +22,8 @@
 #include <mutex>
 #include <vector>
 
+#include "maps/chunkkey.h"
+
 class CKartile3;
 class CWebServer_NB_sliced;
 
@@ -61,7 +63,7 @@ public:
     // Finished downloads wait to be applied.
     bool OutputReady() const;
     // Applies finished downloads: their chunks leave the cache. Returns their keys.
-    std::vector<uint32_t> ProcessWebOutput();
+    std::vector<ChunkKey> ProcessWebOutput();
 
     // Nothing wanted, nothing in flight.
     bool idle() const;
@@ -72,7 +74,7 @@ public:
     QString lastError() const;
 
     // Called on the user-interface thread after each chunk download ends.
-    std::function<void(uint32_t key, bool ok)> onChunkDone;
+    std::function<void(ChunkKey key, bool ok)> onChunkDone;
     // Called on the user-interface thread when a download ends and leaves
     // the worker idle: nothing wanted (or given up) and nothing in flight.
     std::function<void()> onSettled;
@@ -92,8 +94,8 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
 
     mutable std::mutex m_mutex;
-    std::map<uint32_t, int> m_wanted;  // key -> finest level wanted
-    std::vector<uint32_t> m_output;
+    std::map<ChunkKey, int> m_wanted;  // key -> finest level wanted
+    std::vector<ChunkKey> m_output;
     int m_failures = 0;
     bool m_gaveUp = false;
     bool m_headerInFlight = false;

@@ -129,7 +129,8 @@ bool CKartileView::LatLongToScreen(double lat, double lon, double& sx, double& s
 double CKartileView::getDisplayedScale() const {
     if (!hasMap()) return 0;
     const FPoint c = screenToImage(m_center.x, m_center.y);
-    return m_renderer.getScaleAt(c.x, c.y) * std::ldexp(1.0, m_view.zoom_mode) / m_f;
+    return m_renderer.getScaleAt(c.x, c.y) * std::ldexp(1.0, m_view.zoom_mode) /
+           m_gestures.factor();
 }
 
 void CKartileView::placeAt(double lat, double lon, const FPoint& screenPoint) {
@@ -218,13 +219,14 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     painter.setClipRect(target);
     // The part of the screen the picture covers once scaled by f.
     QRectF area(target);
-    if (m_f != 1.0) {
+    const double f = m_gestures.factor();
+    if (f != 1.0) {
         painter.translate(m_zoomFocus.x, m_zoomFocus.y);
-        painter.scale(m_f, m_f);
+        painter.scale(f, f);
         painter.translate(-m_zoomFocus.x, -m_zoomFocus.y);
-        const double l = m_zoomFocus.x + (x - m_zoomFocus.x) / m_f;
-        const double t = m_zoomFocus.y + (y - m_zoomFocus.y) / m_f;
-        area = QRectF(l, t, w / m_f, h / m_f);
+        const double l = m_zoomFocus.x + (x - m_zoomFocus.x) / f;
+        const double t = m_zoomFocus.y + (y - m_zoomFocus.y) / f;
+        area = QRectF(l, t, w / f, h / f);
     }
     const QRect drawRect = area.toAlignedRect();
     // Screen point s shows level-z pixel s + offset * scale.
@@ -353,9 +355,8 @@ void CKartileView::SmoothZoom(int direction) {
 }
 
 void CKartileView::SmoothZoomAtPoint(int direction, double sx, double sy) {
-    m_touchActive = false;
-    m_pinching = false;
-    m_animating = true;
+    m_gestures.cancelTouch();
+    m_gestures.animate();
     m_zoomFocus = FPoint(sx, sy);
     const int z = m_view.zoom_mode;
     double lat, lon;
@@ -371,10 +372,10 @@ void CKartileView::SmoothZoomAtPoint(int direction, double sx, double sy) {
         }
     }
     if (direction > 0 && z < m_zmax) {
-        m_f *= 1.5;
+        m_gestures.scaleFactor(1.5);
         DoZoom(+1);
     } else if (direction < 0 && z >= kMinZoom + 1) {
-        m_f *= 0.75;
+        m_gestures.scaleFactor(0.75);
         DoZoom(-1);
     }
     requestRedraw();
@@ -402,113 +403,69 @@ void CKartileView::ShowZoomHintIfAppropriate() {
 // ---------------------------------------------------------------- pinch
 
 void CKartileView::onPinchBegin(double sx, double sy, double d) {
-    // A measure of zero would divide every later move by zero.
-    if (!(d >= 1)) return;
-    onSingleTouchDown(sx, sy);
-    m_zoomFocus = FPoint(sx, sy);
-    m_pinchD0 = int(d);
-    m_pinchBase = 1;
-    m_pinchStartZoom = m_view.zoom_mode;
-    m_pinching = true;
+    const FPoint p(sx, sy);
+    if (!m_gestures.pinchBegin(p, d, m_view.zoom_mode, now())) return;
+    m_scrollRest = FPoint();
+    m_zoomFocus = p;
 }
 
 void CKartileView::onPinchMove(double sx, double sy, double d) {
-    if (!m_pinching) {
+    if (!m_gestures.isPinching()) {
         onPinchBegin(sx, sy, d);
         return;
     }
     onSingleTouchMove(sx, sy);
     m_zoomFocus = FPoint(sx, sy);
-    m_f = m_pinchBase * std::sqrt(std::max(d, 0.0) / m_pinchD0);
-    while (m_f > 1.75 && m_view.zoom_mode >= kMinZoom + 1) pinchStep(-1);
+    stepLevels(m_gestures.pinchMove(d, m_view.zoom_mode, kMinZoom));
     requestRedraw();
 }
 
-void CKartileView::pinchStep(int step) {
-    // The level changes by one; the factor takes up the difference, so the
-    // picture stays as the fingers made it.
-    const double factor = step < 0 ? 0.5 : 2.0;
-    m_f *= factor;
-    m_pinchBase *= factor;
-    DoZoom(step);
+void CKartileView::stepLevels(int steps) {
+    for (; steps < 0; ++steps) DoZoom(-1);
+    for (; steps > 0; --steps) DoZoom(+1);
 }
 
 void CKartileView::onPinchEnd() {
-    const bool wasPinching = m_pinching;
-    m_touchActive = false;
-    m_pinching = false;
-    if (!wasPinching) return;
-    m_animating = true;
+    if (!m_gestures.pinchEnd()) return;
     const int z = m_view.zoom_mode;
+    const double f = m_gestures.factor();
     double lat, lon;
     if (change_scale_by_zooming && hasMap() && focusPosition(lat, lon) && catalogue()) {
         CChartOutline* outline = nullptr;
-        if (m_f < 0.7 && z >= m_zmax - 1)
+        if (f < 0.7 && z >= m_zmax - 1)
             outline = nextMap(+1, lat, lon);
-        else if (m_f > 1.75 && z < 0)
+        else if (f > 1.75 && z < 0)
             outline = nextMap(-1, lat, lon);
         if (openNamedMap(outline)) return;
         if (catalogue()->size() == 1 && z == kMinZoom) ShowZoomHintIfAppropriate();
     }
-    // Settle in the direction the fingers went: the moves may already have
-    // stepped in, leaving f just below 1 after a zoom-in.
-    const double total = m_f * std::ldexp(1.0, m_pinchStartZoom - m_view.zoom_mode);
-    if (total > 1) {
-        while (m_f > 1.01 && m_view.zoom_mode >= kMinZoom + 1) pinchStep(-1);
-        m_f = std::min(m_f, 2.0);
-    } else {
-        while (m_f < 0.99 && m_view.zoom_mode < m_zmax) pinchStep(+1);
-        m_f = std::max(m_f, 0.5);
-    }
+    stepLevels(m_gestures.settlePinch(z, kMinZoom, m_zmax));
     requestRedraw();
 }
 
 // ---------------------------------------------------------------- pan and fling
 
 void CKartileView::onSingleTouchDown(double sx, double sy) {
-    m_animating = true;
-    m_touchActive = true;
-    m_moved = false;
-    m_vx = m_vy = 0;
-    m_sampleTime = now();
-    m_lastPoint = m_downPoint = m_samplePoint = FPoint(sx, sy);
+    m_gestures.touchDown(FPoint(sx, sy), now());
     m_scrollRest = FPoint();
 }
 
 void CKartileView::onSingleTouchMove(double sx, double sy) {
-    if (!m_touchActive) return;
-    const FPoint p(sx, sy);
-    if (!m_moved && p.distanceSq(m_downPoint) > touchPrecision2) {
-        m_moved = true;
-        // Dragging the map away from the boat stops following it.
-        m_locked = false;
-    }
-    // The fling velocity, in pixels per 100 ms tick, over the last tenth of
-    // a second of movement.
-    const double t = now();
-    const double elapsed = t - m_sampleTime;
-    if (elapsed >= 0.1 - 1e-9) {
-        m_vx = (p.x - m_samplePoint.x) * 0.1 / elapsed;
-        m_vy = (p.y - m_samplePoint.y) * 0.1 / elapsed;
-        m_sampleTime = t;
-        m_samplePoint = p;
-    }
-    m_lastMoveTime = t;
-    DoScroll(p.x - m_lastPoint.x, p.y - m_lastPoint.y);
-    m_lastPoint = p;
+    if (!m_gestures.isTouching()) return;
+    const bool wasMoving = m_gestures.hasMoved();
+    const FPoint d = m_gestures.touchMove(FPoint(sx, sy), now(), touchPrecision2);
+    // Dragging the map away from the boat stops following it.
+    if (!wasMoving && m_gestures.hasMoved()) m_locked = false;
+    DoScroll(d.x, d.y);
 }
 
 bool CKartileView::onSingleTouchUp() {
-    const bool wasActive = m_touchActive;
-    m_touchActive = false;
-    m_pinching = false;
+    const bool tap = m_gestures.touchUp(now());
     if (m_pressed) {
         m_pressed->onMouseUp(this);
         m_pressed = nullptr;
     }
-    // A finger that rested before lifting throws nothing.
-    if (now() - m_lastMoveTime > 0.15) m_vx = m_vy = 0;
-    return wasActive && !m_moved;
+    return tap;
 }
 
 void CKartileView::DoScroll(double dx, double dy) {
@@ -525,9 +482,7 @@ void CKartileView::DoScroll(double dx, double dy) {
 }
 
 void CKartileView::stopAnimation() {
-    m_f = 1;
-    m_vx = m_vy = 0;
-    m_animating = false;
+    m_gestures.stop();
     m_scrollRest = FPoint();
 }
 
@@ -537,20 +492,10 @@ void CKartileView::onTimer() {
 }
 
 void CKartileView::AdvanceAnimation(double ticks) {
-    if (!m_animating || m_touchActive || !(ticks > 0)) return;
-    // Per tick: velocity x 0.9, f 0.25 nearer to 1; a part of a tick does
-    // the same part of it, so frames between ticks add up to whole ticks.
-    const double decay = ticks == 1.0 ? 0.9 : std::pow(0.9, ticks);
-    m_vx *= decay;
-    m_vy *= decay;
-    const double step = 0.25 * ticks;
-    if (m_f > 1)
-        m_f = std::max(1.0, m_f - step);
-    else if (m_f < 1)
-        m_f = std::min(1.0, m_f + step);
-    const bool ends = std::fabs(m_vx) < 1 && std::fabs(m_vy) < 1 && m_f == 1.0;
-    DoScroll(m_vx * ticks, m_vy * ticks);
-    if (ends) stopAnimation();
+    const ViewGestures::Tick tick = m_gestures.advance(ticks);
+    if (!tick.ran) return;
+    DoScroll(tick.scroll.x, tick.scroll.y);
+    if (tick.ends) stopAnimation();
     requestRedraw();
 }
 
@@ -581,8 +526,7 @@ bool CKartileView::onTap(double sx, double sy, double tolerance2) {
 }
 
 void CKartileView::onMouseDown(double sx, double sy) {
-    m_lastPoint = m_downPoint = FPoint(sx, sy);
-    m_touchActive = true;
+    m_gestures.press(FPoint(sx, sy));
     m_pressed = nullptr;
     if (hasMap()) {
         const FPoint screen(sx, sy);
@@ -647,7 +591,11 @@ void CKartileView::GotoLocation(const CBounds& bounds, int windowWidth, int wind
 }
 
 void CKartileView::GotoBestMap(double lat, double lon, double scale, Callback callback) {
-    if (std::fabs(lat) > 90 || std::fabs(lon) > 400 || (lat == 0 && lon == 0)) return;
+    // No place: the caller still hears back, once, like every other outcome.
+    if (!(std::fabs(lat) <= 90 && std::fabs(lon) <= 400) || (lat == 0 && lon == 0)) {
+        if (callback) callback(false);
+        return;
+    }
     m_pendingLat = lat;
     m_pendingLon = lon;
     m_pendingScale = scale;
@@ -670,7 +618,7 @@ void CKartileView::GotoBestMap(double lat, double lon, double scale, Callback ca
 void CKartileView::LockOnToGPS(bool on) {
     m_locked = on;
     if (!on) return;
-    m_vx = m_vy = 0;
+    m_gestures.stopFling();
     m_centringTarget = m_center;
     if (m_ownLat > 90) return;
     if (hasMap() && m_renderer.CurrentChartDoesContain(m_ownLat, m_ownLon)) {
@@ -701,7 +649,7 @@ void CKartileView::SetCurrentMapView() {
     if (onMap) {
         int z = 0;
         if (m_savedScale > 0) {
-            m_vx = m_vy = 0;
+            m_gestures.stopFling();
             double r = m_projection.get_scale(p.x, p.y) / m_savedScale;
             if (r > 1.5) {
                 r /= 2;

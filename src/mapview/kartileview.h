@@ -3,11 +3,11 @@
 // It keeps the transform between screen pixels and image pixels of the map
 // on show (COverlayObject::CViewParams, screen = (image - offset) * scale),
 // steps between zoom levels z = -2 .. zmax (scale = 2^-z), animates zooming
-// (factor f, drawn as a painter scale about the zoom focus) and flings,
-// switches to a map of another scale through the catalogue when zooming
-// past the map's range, follows the own position when locked to it, and
-// draws the tiles through its CCachedKartile and then the overlay objects
-// in draw order.
+// (factor f, drawn as a painter scale about the zoom focus) and flings
+// through its ViewGestures, switches to a map of another scale through the
+// catalogue when zooming past the map's range, follows the own position when
+// locked to it, and draws the tiles through its CCachedKartile and then the
+// overlay objects in draw order.
 //
 // Switching maps saves the place and displayed scale under the view focus
 // and restores them on the new map, within the limits of its zoom levels.
@@ -22,12 +22,13 @@
 #include <string>
 #include <vector>
 
+#include "app/base/datasource.h"
 #include "app/base/graphicscolor.h"
 #include "data/datagpsposition.h"
-#include "app/base/datasource.h"
 #include "maps/cachedkartile.h"
 #include "maps/geometry.h"
 #include "maps/polynomialprojection.h"
+#include "mapview/viewgestures.h"
 #include "overlays/overlayobject.h"
 #include "overlays/serializable.h"
 
@@ -88,6 +89,10 @@ public:
     // ---- navigation
     void GotoLocation(double lat, double lon, bool reset);
     void GotoLocation(const CBounds& bounds, int windowWidth, int windowHeight);
+    // Shows the catalogue's best map for a place at a scale (nautical miles
+    // per pixel), or asks for a free one. The callback runs exactly once;
+    // false for a place refused ((0, 0), |lat| > 90, |lon| > 400, not a
+    // number) and for a map that did not open.
     void GotoBestMap(double lat, double lon, double scale, Callback callback);
     void LockOnToGPS(bool on);
     bool isLockedOnToGPS() const { return m_locked; }
@@ -124,12 +129,11 @@ public:
     const COverlayObject::CViewParams& viewParams() const { return m_view; }
     int zoomLevel() const { return m_view.zoom_mode; }
     int maxZoom() const { return m_zmax; }
-    double zoomFactor() const { return m_f; }
-    double flingX() const { return m_vx; }
-    double flingY() const { return m_vy; }
-    bool isAnimating() const { return m_animating; }
+    const ViewGestures& gestures() const { return m_gestures; }
+    double zoomFactor() const { return m_gestures.factor(); }
+    bool isAnimating() const { return m_gestures.isAnimating(); }
+    bool isPinching() const { return m_gestures.isPinching(); }
     bool isOpening() const { return m_opening; }
-    bool isPinching() const { return m_pinching; }
     bool hasMap() const;
     const std::string& lastShownPath() const { return m_lastShownPath; }
     FRect screenRect() const { return m_screen; }
@@ -169,7 +173,8 @@ private:
     bool hits(Overlay& overlay, double sx, double sy, double tolerance2);
     // The catalogue's next map at a place: direction > 0 smaller scale.
     CChartOutline* nextMap(int direction, double lat, double lon) const;
-    void pinchStep(int step);
+    // Zoom steps of one level, |steps| of them, toward the sign of steps.
+    void stepLevels(int steps);
     FPoint screenToImage(double sx, double sy) const;
     void moveMarkedPoint(double dx, double dy);
     void screenMoved();
@@ -202,17 +207,7 @@ private:
     bool m_hasMarked = false;
     FPoint m_marked;
 
-    double m_f = 1.0;
-    double m_pinchBase = 1.0;
-    int m_pinchD0 = 0;
-    int m_pinchStartZoom = 0;
-    bool m_pinching = false;
-    double m_vx = 0, m_vy = 0;
-    bool m_animating = false;
-    bool m_touchActive = false;
-    bool m_moved = false;
-    double m_sampleTime = 0, m_lastMoveTime = 0;
-    FPoint m_lastPoint, m_downPoint, m_samplePoint;
+    ViewGestures m_gestures;
     FPoint m_scrollRest;  // screen movement the pixel snapping held back
     COverlayObject* m_pressed = nullptr;
 

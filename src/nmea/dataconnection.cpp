@@ -44,7 +44,7 @@ const CDataConnection::CConnectionTypeOf<CNoConnection> s_noneType("None", CData
                                                                    6);
 
 // The chosen connection opens once the window is up and closes first at exit.
-const AppHookRegistration s_openAtStart(AppHook::SceneReady, [](const AppHookContext&) {
+const AppHookRegistration s_openAtStart(AppHook::OpenConnection, [](const AppHookContext&) {
     CDataConnection::AppWasResumed();
     CDataConnection::UpdatedBackgroundSettings();
 });

@@ -133,6 +133,7 @@ void CAIS_Sentence::ResetAssembly() {
     last_fragment = 0;
 }
 
+// !--VDM,1 fragments,2 fragment number,3 sequence id,4 channel,5 payload,6 fill bits
 bool CAIS_Sentence::Init(char* text) {
     char* f[7];
     SplitArgs(text, 7, f);

@@ -55,6 +55,7 @@ uint8_t smallNumber(const char* field) {
 
 }  // namespace
 
+// $--DSC,1 format,2 address,3 category,4 nature,5 comm,6 position,7 time,8-9 distress,10 ack,11 E
 bool DSC::Init(char* text) {
     char* f[12];
     SplitArgs(text, 12, f);
@@ -79,6 +80,7 @@ bool DSC::Init(char* text) {
     return true;
 }
 
+// $--DSE,1 total,2 number,3 query/reply,4 address,5-6 code data,7-8,9-10,11-12 same
 bool DSE::Init(char* text) {
     char* f[13];
     SplitArgs(text, 13, f);

@@ -31,6 +31,7 @@ void readPosition(char** fields, double& latitude, double& longitude) {
 
 }  // namespace
 
+// $--RMC,1 time,2 status,3-6 lat N lon E,7 speed kn,8 course T,9 date,10-11 var E,12 mode
 bool RMC::Init(char* text) {
     char* f[13];
     SplitArgs(text, 13, f);
@@ -48,6 +49,7 @@ bool RMC::Init(char* text) {
     return AllFinite(speed, course, magnetic_variation);
 }
 
+// $--GGA,1 time,2-5 lat N lon E,6 quality,7 satellites,8 HDOP,9 altitude,10 M,11-12 geoid M
 bool GGA::Init(char* text) {
     char* f[10];
     SplitArgs(text, 10, f);
@@ -60,6 +62,7 @@ bool GGA::Init(char* text) {
     return AllFinite(hdop, altitude);
 }
 
+// $--VTG,1 course T,2 T,3 course M,4 M,5 speed kn,6 N,7 speed km/h,8 K,9 mode
 bool VTG::Init(char* text) {
     char* f[6];
     SplitArgs(text, 6, f);
@@ -69,6 +72,7 @@ bool VTG::Init(char* text) {
     return AllFinite(course, speed);
 }
 
+// $--GSA,1 mode,2 fix type,3-14 PRNs,15 PDOP,16 HDOP,17 VDOP
 bool GSA::Init(char* text) {
     char* f[18];
     SplitArgs(text, 18, f);
@@ -82,6 +86,7 @@ bool GSA::Init(char* text) {
     return AllFinite(pdop, hdop, vdop);
 }
 
+// $--GSV,1 messages,2 number,3 in view,4-7 PRN elevation azimuth SNR,8-11,12-15,16-19 same
 bool GSV::Init(char* text) {
     char* f[20];
     SplitArgs(text, 20, f);

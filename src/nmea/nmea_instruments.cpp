@@ -36,6 +36,7 @@ double toKnots(double speed, char unit) {
 
 }  // namespace
 
+// $--MWV,1 angle,2 reference R/T,3 speed,4 unit K/M/N/S,5 status A
 bool MWV::Init(char* text) {
     char* f[6];
     SplitArgs(text, 6, f);
@@ -46,6 +47,7 @@ bool MWV::Init(char* text) {
     return AllFinite(wind_angle, wind_speed);
 }
 
+// $--MWD,1 direction T,2 T,3 direction M,4 M,5 speed kn,6 N,7 speed m/s,8 M
 bool MWD::Init(char* text) {
     char* f[7];
     SplitArgs(text, 7, f);
@@ -55,6 +57,7 @@ bool MWD::Init(char* text) {
     return AllFinite(wind_direction, wind_speed);
 }
 
+// $--VHW,1 heading T,2 T,3 heading M,4 M,5 speed kn,6 N,7 speed km/h,8 K
 bool VHW::Init(char* text) {
     char* f[7];
     SplitArgs(text, 7, f);
@@ -65,6 +68,7 @@ bool VHW::Init(char* text) {
     return (has_speed || has_magnetic_heading) && AllFinite(magnetic_heading, speed_through_water);
 }
 
+// $--HDG,1 heading M,2 deviation,3 E/W,4 variation,5 E/W
 bool HDG::Init(char* text) {
     char* f[6];
     SplitArgs(text, 6, f);
@@ -77,6 +81,7 @@ bool HDG::Init(char* text) {
     return AllFinite(heading, deviation, variation);
 }
 
+// $--DPT,1 depth m,2 offset m (+ waterline, - keel),3 range
 bool DPT::Init(char* text) {
     char* f[3];
     SplitArgs(text, 3, f);
@@ -89,6 +94,7 @@ bool DPT::Init(char* text) {
     return AllFinite(depth, offset);
 }
 
+// $--DBT,1 depth ft,2 f,3 depth m,4 M,5 depth fathoms,6 F
 bool DBT::Init(char* text) {
     char* f[5];
     SplitArgs(text, 5, f);
@@ -97,6 +103,7 @@ bool DBT::Init(char* text) {
     return AllFinite(depth);
 }
 
+// $--MTW,1 temperature,2 C
 bool MTW::Init(char* text) {
     char* f[3];
     SplitArgs(text, 3, f);
@@ -105,6 +112,7 @@ bool MTW::Init(char* text) {
     return AllFinite(temperature);
 }
 
+// $--RPM,1 source S/E,2 number,3 rpm,4 pitch %,5 status A
 bool RPM::Init(char* text) {
     char* f[6];
     SplitArgs(text, 6, f);
@@ -124,6 +132,7 @@ void RSA::Update(double angle) {
     smoothing_factor = 0.9885f;
 }
 
+// $--RSA,1 starboard angle,2 status A,3 port angle,4 status A
 bool RSA::Init(char* text) {
     char* f[3];
     SplitArgs(text, 3, f);
@@ -135,6 +144,7 @@ bool RSA::Init(char* text) {
     return true;
 }
 
+// $--XDR,1 type,2 value,3 unit,4 name,5-8 second type value unit name
 bool XDR::Init(char* text) {
     char* f[9];
     SplitArgs(text, 9, f);

@@ -19,6 +19,7 @@ bool isLongitude(double v) {
 
 }  // namespace
 
+// $POVX,SetStartLine,2 left lat,3 left lon,4 right lat,5 right lon (degrees)
 bool SetStartLine::Init(char* text) {
     char* f[6];
     SplitArgs(text, 6, f);
@@ -33,6 +34,7 @@ bool SetStartLine::Init(char* text) {
     return true;
 }
 
+// $POVX,SetStartTimer,2 start time (s since 1970),3 period (minutes)
 bool SetStartTimer::Init(char* text) {
     char* f[4];
     SplitArgs(text, 4, f);

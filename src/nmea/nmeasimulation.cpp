@@ -71,6 +71,8 @@ bool CNMEASimulation::Open() {
         return false;
     }
     inactive = false;
+    pass_had_position = false;
+    stopped = false;
     return true;
 }
 
@@ -106,15 +108,27 @@ bool CNMEASimulation::ReadSentence(char* out) {
 }
 
 void CNMEASimulation::OnHeartbeat() {
-    if (!file) return;
+    if (!file || stopped) return;
     position_seen = false;
-    for (int reads = 0; !position_seen && reads < kReadsPerStep && file; ++reads) {
+    bool restarted = false;
+    for (int reads = 0; !position_seen && reads < kReadsPerStep; ++reads) {
         if (ReadSentence(line)) {
             CNMEASentence::DispatchSentence(line, this);
+            pass_had_position |= position_seen;
             continue;
         }
+        // Each restart replaces the simulation track: once a second at most,
+        // and never for a file that has no position to show.
+        if (!pass_had_position) {
+            stopped = true;
+            status = "No position in the simulation file";
+            return;
+        }
+        if (restarted) return;
+        restarted = true;
         std::rewind(file);
         ++rewinds;
+        pass_had_position = false;
         COverlayGPSPosition::theLatestPosition.reset_history();
         startTrack();
     }

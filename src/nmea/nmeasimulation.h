@@ -2,8 +2,10 @@
 // NMEA file as if a receiver sent it, one own-position update a second
 // whatever the mix of sentences: each heartbeat second it reads sentences
 // until one produced a position update, or 30 reads were used (the end of
-// the file, where it starts over, counts as one). Positions from it carry
-// the simulated fix status.
+// the file, where it starts over, counts as one). It starts over at most
+// once a step, and not at all when the pass through the file gave no
+// position: playback then stops and the status says why. Positions from it
+// carry the simulated fix status.
 //
 // File format: each sentence starts at '$' or '!' and ends at CR, LF or
 // the end of the file; anything between sentences is skipped; a sentence is
@@ -40,7 +42,7 @@ public:
     // One sentence from the file into line; false at the end of the file.
     bool ReadSentence(char* line);
 
-    bool isPlaying() const { return file != nullptr; }
+    bool isPlaying() const { return file != nullptr && !stopped; }
     int rewinds = 0;  // times the file was started over
 
     static std::string filename;  // persisted under "CNMEASimulation"
@@ -53,5 +55,7 @@ public:
 private:
     FILE* file = nullptr;
     bool position_seen = false;
+    bool pass_had_position = false;  // since the file was last started
+    bool stopped = false;            // a pass without positions ended playback
     char line[kSentenceLength + 1];
 };

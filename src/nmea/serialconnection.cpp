@@ -140,6 +140,10 @@ bool CSerialConnection::Output(const char* text) {
     return written > 0;
 }
 
+int64_t CSerialConnection::bytesWaiting() const {
+    return port_open ? port->bytesAvailable() : 0;
+}
+
 void CSerialConnection::OnHeartbeat() {
     if (!port_open) return;
     QSerialPort* p = port.get();

@@ -4,6 +4,7 @@
 // that read is dropped (see CNMEALineReader for the line limits).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ public:
 
     bool isOpen() const { return port_open; }
     bool isReadOnly() const { return read_only; }
+    // Bytes received and waiting for the next tick.
+    int64_t bytesWaiting() const;
 
     // Persisted under "CSerialConnection".
     static std::string default_device;

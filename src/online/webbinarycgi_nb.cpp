@@ -8,8 +8,8 @@
 
 #include "online/networkaccess.h"
 
-CWebBinaryCGI_NB::CWebBinaryCGI_NB(const QString& host, const QString& cgiPath, bool,
-                                   bool secure, int port) {
+CWebBinaryCGI_NB::CWebBinaryCGI_NB(const QString& host, const QString& cgiPath, bool, bool secure,
+                                   int port) {
     m_url.setScheme(secure ? "https" : "http");
     m_url.setHost(host);
     if (port > 0) m_url.setPort(port);
@@ -49,7 +49,15 @@ bool CWebBinaryCGI_NB::Send(Callback callback) {
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/binary"));
     request.setTransferTimeout(kTransferTimeoutMs);
     m_reply = getGlobalNetworkAccessManager()->post(request, m_buffer);
+    m_tooLong = false;
     connect(m_reply, &QNetworkReply::finished, this, &CWebBinaryCGI_NB::onFinished);
+    // A stated or received length past the limit ends the exchange early.
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (m_reply && (received > m_replyLimit || total > m_replyLimit)) {
+            m_tooLong = true;
+            m_reply->abort();
+        }
+    });
     return true;
 }
 
@@ -68,16 +76,26 @@ bool CWebBinaryCGI_NB::SendFile(const QString& path, std::function<void(bool)> c
     });
 }
 
+bool CWebBinaryCGI_NB::TakeReply(const QByteArray& bytes) {
+    m_state = kStateReplied;
+    m_readPosition = 0;
+    mode = kModeRead;
+    ok = true;
+    if (bytes.size() > m_replyLimit) {
+        m_buffer.clear();
+        return false;
+    }
+    m_buffer = bytes;
+    return true;
+}
+
 void CWebBinaryCGI_NB::onFinished() {
     QNetworkReply* reply = m_reply;
     m_reply = nullptr;
     m_buffer.clear();
-    m_state = kStateReplied;
-    m_ok = reply->error() == QNetworkReply::NoError;
-    m_buffer = reply->readAll();
-    m_readPosition = 0;
-    mode = kModeRead;
-    ok = true;
+    m_ok = reply->error() == QNetworkReply::NoError && !m_tooLong;
+    const QByteArray bytes = m_ok ? reply->read(m_replyLimit + 1) : QByteArray();
+    if (!TakeReply(bytes)) m_ok = false;
     reply->disconnect(this);
     reply->deleteLater();
     Callback callback = std::move(m_callback);

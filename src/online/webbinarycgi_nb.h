@@ -35,6 +35,13 @@ public:
     // Sends a local file's bytes as the request; callback(ok) follows once.
     bool SendFile(const QString& path, std::function<void(bool ok)> callback);
 
+    // Replies are held in memory: one longer than this fails the exchange.
+    static constexpr qsizetype kDefaultReplyLimit = 16 << 20;
+    void SetReplyLimit(qsizetype bytes) { m_replyLimit = bytes > 0 ? bytes : kDefaultReplyLimit; }
+    // Takes bytes as the reply, to be read with get_data (Send does this
+    // with what the server sent); false when they exceed the reply limit.
+    bool TakeReply(const QByteArray& bytes);
+
     int state() const { return m_state; }
     bool replyOk() const { return m_ok; }
     const QUrl& url() const { return m_url; }
@@ -50,4 +57,6 @@ private:
     qsizetype m_readPosition = 0;
     Callback m_callback;
     bool m_ok = false;
+    bool m_tooLong = false;
+    qsizetype m_replyLimit = kDefaultReplyLimit;
 };

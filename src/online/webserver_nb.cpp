@@ -8,8 +8,10 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <algorithm>
 #include <atomic>
 
+#include "app/base/fileutils.h"
 #include "online/networkaccess.h"
 
 namespace {
@@ -72,6 +74,8 @@ bool CWebServer_NB::GetFile(const QString& serverPath, const QString& localPath)
     if (m_reply) return false;
     m_failed = false;
     m_localPath = localPath;
+    m_written = 0;
+    m_lengthChecked = false;
     const QString tmp = localPath + ".tmp";
     m_output = std::fopen(QFile::encodeName(tmp).constData(), "wb");
     if (!m_output) {
@@ -134,17 +138,50 @@ void CWebServer_NB::Cancel() {
     m_reply->abort();
 }
 
-bool CWebServer_NB::rangeReplyIsTheOneAsked() {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 206) return false;
+bool CWebServer_NB::RangeReplyMatches(int status, const QByteArray& contentRange, int64_t offset,
+                                      int length) {
+    if (status != 206 || length <= 0) return false;
     // "bytes <first>-<last>/<total>": the range must start where we asked.
-    static const QRegularExpression pattern(R"(^\s*bytes\s+(\d+)-(\d+)/(\d+|\*)\s*$)");
-    const QRegularExpressionMatch m =
-        pattern.match(QString::fromLatin1(m_reply->rawHeader("Content-Range")));
+    static const QRegularExpression pattern(
+        R"(^\s*bytes\s+(\d{1,18})-(\d{1,18})/(\d{1,18}|\*)\s*$)");
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(contentRange));
     if (!m.hasMatch()) return false;
     const qint64 first = m.captured(1).toLongLong();
     const qint64 last = m.captured(2).toLongLong();
-    return first == m_offset && last >= first && last < m_offset + m_expected;
+    if (m.captured(3) != "*" && last >= m.captured(3).toLongLong()) return false;
+    return first == offset && last >= first && last - first < length;
+}
+
+bool CWebServer_NB::rangeReplyIsTheOneAsked() {
+    return RangeReplyMatches(m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                             m_reply->rawHeader("Content-Range"), m_offset, m_expected);
+}
+
+// A stated length past the limit or the free disk is refused before any
+// byte is written; the body may then not grow past it.
+bool CWebServer_NB::fileBodyFits() {
+    bool known = false;
+    const int64_t stated = m_reply->rawHeader("Content-Length").toLongLong(&known);
+    const int64_t limit = known ? std::min(stated, m_fileLimit) : m_fileLimit;
+    if (!m_lengthChecked) {
+        m_lengthChecked = true;
+        if (known && stated > m_fileLimit) {
+            m_errorText = "The file is larger than allowed";
+            return false;
+        }
+        const int64_t free =
+            getFreeDiskSpace(QFile::encodeName(m_localPath + ".tmp").toStdString());
+        if (known && free >= 0 && stated > free) {
+            m_errorText = "Not enough disk space for the file";
+            return false;
+        }
+    }
+    if (m_written + m_reply->bytesAvailable() > limit) {
+        m_errorText = known ? "The server sent more than its Content-Length"
+                            : "The file is larger than allowed";
+        return false;
+    }
+    return true;
 }
 
 void CWebServer_NB::onReadyRead() {
@@ -156,9 +193,15 @@ void CWebServer_NB::onReadyRead() {
         return;
     }
     if (m_kind == Kind::File) {
+        if (!fileBodyFits()) {
+            m_failed = true;
+            m_reply->abort();
+            return;
+        }
         while (m_reply->bytesAvailable() > 0) {
             const qint64 n = m_reply->read(m_copyBuffer, sizeof m_copyBuffer);
             if (n <= 0) break;
+            m_written += n;
             if (std::fwrite(m_copyBuffer, 1, size_t(n), m_output) != size_t(n)) {
                 m_errorText = QString::asprintf("Write error: errno %d", errno);
                 m_failed = true;

@@ -32,8 +32,16 @@ public:
 
     // Downloads through "<localPath>.tmp", flushed, synced and renamed over
     // localPath on success; on failure neither the target nor the ".tmp" is
-    // left changed or behind.
+    // left changed or behind. A body longer than the file limit, or than its
+    // Content-Length, or a Content-Length the disk has no room for, fails.
     bool GetFile(const QString& serverPath, const QString& localPath);
+    static constexpr int64_t kDefaultFileLimit = int64_t(16) << 30;
+    void SetFileLimit(int64_t bytes) { m_fileLimit = bytes > 0 ? bytes : kDefaultFileLimit; }
+
+    // Whether a reply (status, Content-Range) is the byte range asked for:
+    // a 206 whose range starts at `offset` and ends within `length` bytes.
+    static bool RangeReplyMatches(int status, const QByteArray& contentRange, int64_t offset,
+                                  int length);
 
     // Reads `length` bytes from 64-bit `offset` into destination. Only a 206
     // reply whose Content-Range starts at `offset` counts: a server that
@@ -64,6 +72,7 @@ private:
     void finishFile(bool ok);
     void complete(int result);
     bool rangeReplyIsTheOneAsked();
+    bool fileBodyFits();
 
     QUrl m_url;
     QString m_errorText;
@@ -75,6 +84,9 @@ private:
 
     QString m_localPath;
     FILE* m_output = nullptr;
+    int64_t m_fileLimit = kDefaultFileLimit;
+    int64_t m_written = 0;
+    bool m_lengthChecked = false;
     char m_copyBuffer[8192];
 
     char* m_destination = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPolygonF>
+#include <algorithm>
 #include <cmath>
 
 #include "app/base/screenresolution.h"
@@ -18,6 +19,16 @@ COverlayMovingTarget::COverlayMovingTarget(object_type objectType, int layer,
 
 COverlayMovingTarget::~COverlayMovingTarget() = default;
 
+void COverlayMovingTarget::SetNumRangeRings(int count) {
+    num_range_rings = std::clamp(count, 0, kMaxRangeRings);
+}
+
+// The field is public: a value set around SetNumRangeRings still draws no
+// more than the most rings there may be.
+int COverlayMovingTarget::rangeRings() {
+    return std::clamp(num_range_rings, 0, kMaxRangeRings);
+}
+
 void COverlayMovingTarget::Map(CMapping& mapping, const CPolynomialProjection& projection) const {
     mapping.clear();
     if (!HasPosition() || (latitude == 0 && longitude == 0)) return;
@@ -33,7 +44,7 @@ void COverlayMovingTarget::Map(CMapping& mapping, const CPolynomialProjection& p
         if (!projection.latlong_to_xy(lat, lon, p1)) p1 = FPoint(0, 0);
     }
     FPoint p2(0, 0);
-    if (num_range_rings > 0) {
+    if (rangeRings() > 0) {
         const double scale = projection.get_scale(p0.x, p0.y);
         if (scale > 0) p2 = FPoint(p0.x + range_ring_radius / scale, p0.y);
     }
@@ -78,6 +89,6 @@ void COverlayMovingTarget::DrawRangeRing(QPainter* painter, const CViewParams&,
     const double radius = std::hypot(s2.x - s0.x, s2.y - s0.y);
     painter->setPen(QPen(drawingColor().toQColor(), graphicsResolution));
     painter->setBrush(Qt::NoBrush);
-    for (int i = 1; i <= num_range_rings; ++i)
+    for (int i = 1, n = rangeRings(); i <= n; ++i)
         painter->drawEllipse(QPointF(s0.x, s0.y), radius * i, radius * i);
 }

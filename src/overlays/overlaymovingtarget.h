@@ -41,5 +41,11 @@ public:
     static bool show_vector;
     static float vector_scale;       // minutes of travel the vector shows
     static float range_ring_radius;  // nautical miles
-    static int num_range_rings;
+    static int num_range_rings;      // 0..kMaxRangeRings
+
+    static constexpr int kMaxRangeRings = 10;
+    // The count comes from a settings file and drives a drawing loop, so it
+    // is held to 0..kMaxRangeRings whenever it is set or loaded.
+    static void SetNumRangeRings(int count);
+    static int rangeRings();
 };

@@ -160,7 +160,7 @@ bool CSerializable::IOStream::declare_vblock(void* p, int size, int* stored) {
 }
 
 bool CSerializable::IOStream::declare_array(void* p, int elementSize, int count) {
-    if (elementSize < 0 || count < 0) return m_mode == reading ? refuse() : false;
+    if (elementSize <= 0 || count < 0) return m_mode == reading ? refuse() : false;
     auto* bytes = static_cast<char*>(p);
     if (m_mode == writing) {
         int32_t e = elementSize;
@@ -172,7 +172,8 @@ bool CSerializable::IOStream::declare_array(void* p, int elementSize, int count)
     if (atEnd()) return true;
     int32_t stored = 0;
     if (!readBytes(&stored, 4)) return false;
-    if (stored < 0 || int64_t(stored) * count > remaining()) return refuse();
+    // An element of no bytes is no element: a count could then be anything.
+    if (stored <= 0 || int64_t(stored) * count > remaining()) return refuse();
     // Older elements are shorter: their missing tail keeps what memory held.
     const int copied = std::min(int(stored), elementSize);
     for (int i = 0; i < count; ++i) {

@@ -12,9 +12,9 @@
 // skips what a section holds beyond the fields it knows (newer files).
 //
 // Damaged input never makes the reader trust a length: a section shorter than
-// its header or longer than the section around it, a negative size, or a
-// count larger than the bytes left closes the stream, and every later read
-// fails. What was read before that point stays.
+// its header or longer than the section around it, a negative size, an array
+// element of no bytes, or a count larger than the bytes left closes the
+// stream, and every later read fails. What was read before that point stays.
 #pragma once
 
 #include <cstdint>

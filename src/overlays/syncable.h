@@ -146,11 +146,14 @@ bool ReadSyncT(CSerializable::IOStream& stream, std::vector<std::unique_ptr<T>>&
             ok = ignored.SyncObject(stream, syncTime);
         } else if (found != byId.end()) {
             ok = found->second->SyncObject(stream, syncTime);
+            // The record's identity is the object's, whatever its body says,
+            // so that no two objects of the list share one.
+            found->second->SetObjectID(id);
             if (ok) DispatchSyncable(found->second, COverlayObject::kChanged);
         } else {
             auto fresh = std::make_unique<T>();
-            fresh->SetObjectID(id);
             ok = fresh->SyncObject(stream, syncTime);
+            fresh->SetObjectID(id);
             if (ok) {
                 byId.emplace(id, fresh.get());
                 list.push_back(std::move(fresh));

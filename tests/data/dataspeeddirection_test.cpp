@@ -1,104 +1,62 @@
-// Best direction, its speed and heading, and the change-of-motion test.
+// Which direction is best, with what speed, and the change-of-motion test.
 #include "data/dataspeeddirection.h"
 
 #include <gtest/gtest.h>
 
-namespace {
+using V = CDataSpeedDirection;
 
-struct AveragedDirection {
-    explicit AveragedDirection(bool on) : saved(CDataSpeedDirection::use_averaged_direction) {
-        CDataSpeedDirection::use_averaged_direction = on;
-    }
-    ~AveragedDirection() { CDataSpeedDirection::use_averaged_direction = saved; }
-    bool saved;
+// Course and speed, heading, averaged speed and course, averaging on.
+struct Motion {
+    float course, speed, heading, averaged_speed, averaged_course;
+    bool averaged_on = false;
 };
 
-}  // namespace
-
-TEST(BestDirection, CourseOverGroundWhenMoving) {
-    CDataSpeedDirection v;
-    v.set_heading(45, 10.0);
-    v.set_course(90, 5);
+V make(const Motion& m) {
+    V v;
+    V::use_averaged_direction = m.averaged_on;
+    v.set_course(m.course, m.speed);
+    v.set_heading(m.heading, 10.0);
+    v.set_averaged(m.averaged_speed, m.averaged_course);
     v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kCourseOverGround);
-    EXPECT_FLOAT_EQ(v.get_heading(), 90);
-    EXPECT_FLOAT_EQ(v.get_speed(), 5);
-    EXPECT_NEAR(v.best_sin, 1, 1e-6);
-    EXPECT_NEAR(v.best_cos, 0, 1e-6);
+    V::use_averaged_direction = false;
+    return v;
 }
 
-TEST(BestDirection, HeadingWhenSlowThenNothing) {
-    CDataSpeedDirection v;
-    v.set_course(90, 0.2f);  // above 0.1 so stored, but not above 0.3
-    v.set_heading(365, 10.0);
-    v.averaged_speed = 0.4f;
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kHeading);
-    EXPECT_FLOAT_EQ(v.get_heading(), 5);  // wrapped before damping
-    EXPECT_FLOAT_EQ(v.get_speed(), 0.4f);
-    v.set_heading(900, 11.0);
-    EXPECT_FLOAT_EQ(v.damping.heading, 999);
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kNone);
-    EXPECT_FLOAT_EQ(v.get_heading(), 999);
-    EXPECT_FLOAT_EQ(v.get_speed(), 0);
-    EXPECT_EQ(v.best_sin, 0);
-}
-
-TEST(BestDirection, AveragedCourseOnlyWhenTheSettingIsOn) {
-    CDataSpeedDirection v;
-    v.set_averaged(0.5f, 180);
-    {
-        AveragedDirection off(false);
-        v.evaluate_best_direction();
-        EXPECT_EQ(v.best_source, CDataSpeedDirection::kNone);
+TEST(BestDirection, ChosenFromCourseHeadingOrAverage) {
+    const struct {
+        Motion m;
+        int source;
+        float direction, speed;
+    } cases[] = {
+        {{90, 5, 45, 0, 999}, V::kCourseOverGround, 90, 5},  // moving
+        {{90, 0.2f, 365, 0.4f, 999}, V::kHeading, 5, 0.4f},  // slow: heading, wrapped
+        {{90, 0.2f, 900, 0.4f, 999}, V::kNone, 999, 0},      // no heading
+        {{999, 0, 900, 0.5f, 180}, V::kNone, 999, 0},        // average, setting off
+        {{999, 0, 900, 0.5f, 180, true}, V::kAveragedCourse, 180, 0.5f},
+        {{999, 0, 900, 0.05f, 180, true}, V::kNone, 999, 0},  // too slow for a course
+        {{999, 3, 900, 0, 999}, V::kNone, 999, 0},            // speed without course
+    };
+    for (const auto& c : cases) {
+        const V v = make(c.m);
+        SCOPED_TRACE(testing::Message() << c.m.course << " " << c.m.speed << " " << c.m.heading);
+        EXPECT_EQ(v.best_source, c.source);
+        EXPECT_FLOAT_EQ(v.get_heading(), c.direction);
+        EXPECT_FLOAT_EQ(v.get_speed(), c.speed);
     }
-    AveragedDirection on(true);
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kAveragedCourse);
-    EXPECT_FLOAT_EQ(v.get_heading(), 180);
-    EXPECT_NEAR(v.best_cos, -1, 1e-6);
-    v.set_averaged(0.05f, 180);  // too slow to have a course
-    EXPECT_FLOAT_EQ(v.averaged_course, 999);
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kNone);
 }
 
-TEST(BestDirection, StandingStillClearsTheCourseDirection) {
-    CDataSpeedDirection v;
-    v.set_course(90, 0.05f);
-    EXPECT_EQ(v.speed, 0);
-    EXPECT_EQ(v.course_sin, 0);
-    EXPECT_FLOAT_EQ(v.course, 90);
-    v.set_course(999, 3);  // a speed without a course gives no direction
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kNone);
-}
-
-TEST(ChangedCourseSpeed, ComparesVelocityWithTheAverage) {
-    CDataSpeedDirection v;
-    v.set_course(0, 5);
-    v.set_averaged(5, 0);
-    v.evaluate_best_direction();
-    EXPECT_FALSE(v.hasChangedCourseSpd());
-    v.set_averaged(5, 90);  // |(0,5)-(5,0)| = 7.07 > (5+5+2)/8
-    EXPECT_TRUE(v.hasChangedCourseSpd());
-    v.set_averaged(4.5f, 0);  // 0.5 knots apart < 1.44
-    EXPECT_FALSE(v.hasChangedCourseSpd());
-    v.set_averaged(2, 0);  // 3 knots apart > 1.125
-    EXPECT_TRUE(v.hasChangedCourseSpd());
-}
-
-TEST(ChangedCourseSpeed, OnlyWhenMovingOnCourseOverGround) {
-    CDataSpeedDirection v;
-    v.set_course(0, 0.8f);
-    v.set_averaged(0.4f, 180);  // opposite, but slow
-    v.evaluate_best_direction();
-    EXPECT_FALSE(v.hasChangedCourseSpd());
-    v.set_course(0, 0.2f);
-    v.set_heading(0, 1.0);
-    v.set_averaged(3, 180);
-    v.evaluate_best_direction();
-    EXPECT_EQ(v.best_source, CDataSpeedDirection::kHeading);
-    EXPECT_FALSE(v.hasChangedCourseSpd());
+TEST(BestDirection, ChangeOfMotionComparesVelocityWithTheAverage) {
+    const struct {
+        Motion m;
+        bool changed;
+    } cases[] = {
+        {{0, 5, 900, 5, 0}, false},         {{0, 5, 900, 5, 90}, true},  // 7.07 > (5+5+2)/8
+        {{0, 5, 900, 4.5f, 0}, false},                                   // 0.5 kn apart < 1.44
+        {{0, 5, 900, 2, 0}, true},                                       // 3 kn apart > 1.125
+        {{0, 0.8f, 900, 0.4f, 180}, false},                              // opposite, but slow
+        {{0, 0.2f, 0, 3, 180}, false},                                   // steering by heading
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(make(c.m).hasChangedCourseSpd(), c.changed)
+            << c.m.speed << " " << c.m.averaged_speed;
 }

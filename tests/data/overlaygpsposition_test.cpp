@@ -1,11 +1,13 @@
 // The own position: new-fix rule, staleness watchdog, averaged speed and
-// course, odometer legs and the last-position file.
+// course across a clock step, odometer legs, its settings and its file.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "app/base/heartbeat.h"
+#include "app/base/persistantdata.h"
 #include "data/owngpstestsupport.h"
+#include "nmea/nmeatestsupport.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -16,92 +18,123 @@ protected:
         owngps::resetOwnPosition();
         COverlayGPSPosition::averaging_time = 30;
     }
-    // A fix moving north at `knots` from 51.5 N, t seconds after the start.
-    void fixAt(double t, double knots, float course = 0) {
-        const double metres = knots * 1852.0 / 3600.0 * t;
-        p.set_latlon(51.5 + metres / 111250.0, -0.1);
-        p.set_course(course, float(knots));
-        p.time = 1.7e9 + t;
+    // A fix `metres` north and `east` metres east of 51.5 N 0.1 W at clock time t.
+    void fixAt(double t, double north, double east = 0) {
+        p.set_latlon(51.5 + north / 111250.0, -0.1 + east / 69250.0);
+        p.time = t;
         p.fix_status = CDataGPSPosition::kGPSFix;
         p.DispatchPositionUpdate();
+    }
+    // Moving north at `knots` for `seconds`, one fix a second from clock time start.
+    void sail(double start, int seconds, double knots) {
+        p.set_course(0, float(knots));
+        for (int s = 0; s <= seconds; ++s) fixAt(start + s, knots * 1852.0 / 3600.0 * s);
     }
     COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
 };
 
-class Updates : public Listener<CDataGPSPosition> {
-public:
-    void OnUpdate(CDataGPSPosition&) override { ++count; }
-    int count = 0;
-};
+using Updates = nmeatest::Recorder<CDataGPSPosition>;
 
 TEST_F(OwnPosition, FixesCloserThanNineTenthsOfASecondAreNotNew) {
     Updates updates;
-    fixAt(0, 5);
-    const double first = p.last_fix_time;
-    fixAt(0.5, 5);
+    fixAt(1000, 0);
+    fixAt(1000.5, 1);
     EXPECT_EQ(updates.count, 2);
-    EXPECT_EQ(p.last_fix_time, first);
-    fixAt(1.0, 5);
-    EXPECT_DOUBLE_EQ(p.last_fix_time, 1.7e9 + 1.0);
-    p.time = 1.7e9 - 100;  // the clock went back
-    p.DispatchPositionUpdate();
-    EXPECT_EQ(p.last_fix_time, 0);
+    EXPECT_EQ(p.last_fix_time, 1000);
+    fixAt(1001, 2);
+    EXPECT_EQ(p.last_fix_time, 1001);
 }
 
 TEST_F(OwnPosition, FiveSecondsWithoutFixesMakeItStaleOnce) {
     Updates updates;
     p.altitude = 12;
-    fixAt(0, 5);
-    EXPECT_TRUE(p.fix_seen);
+    fixAt(1000, 0);
     for (int i = 0; i < 49; ++i) CHeartbeat::Pulse();
     EXPECT_TRUE(p.fix_seen);
     CHeartbeat::Pulse();
     EXPECT_FALSE(p.fix_seen);
     EXPECT_EQ(p.altitude, -9999);
     EXPECT_EQ(p.best_source, CDataSpeedDirection::kNone);
-    EXPECT_EQ(updates.count, 2);
     for (int i = 0; i < 120; ++i) CHeartbeat::Pulse();
     EXPECT_EQ(updates.count, 2);
 }
 
-TEST_F(OwnPosition, AveragesSpeedAndCourseOverTheAveragingTime) {
-    for (int t = 0; t <= 60; ++t) fixAt(t, 6.0);
+TEST_F(OwnPosition, AveragesOverTheAveragingTimeAndDropsOlderSamples) {
+    sail(1.7e9, 60, 6.0);
     EXPECT_NEAR(p.averaged_speed, 6.0, 0.1);
     EXPECT_NEAR(std::fmod(p.averaged_course + 180, 360) - 180, 0.0, 1.0);
-    // Samples every 3 s, none older than 45 s.
-    const int n = p.history_count;
-    EXPECT_GT(n, 5);
-    for (int i = 0; i < n; ++i) {
-        const auto& e = p.history[(p.history_next - n + i + 10) % 10];
-        EXPECT_GE(e.time, 1.7e9 + 60 - 45);
-    }
-    p.reset_history();
-    EXPECT_EQ(p.history_count, 0);
-    EXPECT_EQ(p.last_fix_time, 0);
+    for (int i = 0; i < p.history_count; ++i)
+        EXPECT_GE(p.history[(p.history_next - p.history_count + i + 10) % 10].time, 1.7e9 + 15);
 }
 
-TEST_F(OwnPosition, OdometerAddsLegsWhenMovingAboveOneKnot) {
-    for (int t = 0; t <= 200; ++t) fixAt(t, 6.0);
+TEST_F(OwnPosition, AveragesFollowTheClockAfterItStepsBack) {
+    sail(1.7e9, 60, 6.0);
+    // An hour back; now heading east at 6 knots.
+    const double north = 6.0 * 1852.0 / 60;
+    for (int s = 0; s <= 60; ++s) fixAt(1.7e9 - 3600 + s, north, 6.0 * 1852.0 / 3600.0 * s);
+    EXPECT_NEAR(p.averaged_course, 90, 2);
+    EXPECT_NEAR(p.averaged_speed, 6.0, 0.2);
+    EXPECT_LT(p.next_averaging_time, 1.7e9);
+}
+
+TEST_F(OwnPosition, OdometerAddsLegsOnlyAboveOneKnot) {
+    sail(1.7e9, 200, 6.0);
     const double travelled = 6.0 * 1852.0 / 3600.0 * 200;
     EXPECT_GT(p.total_distance, 0.5 * travelled);
     EXPECT_NEAR(p.total_distance + p.leg_distance, travelled, 0.05 * travelled);
-
     owngps::resetOwnPosition();
-    for (int t = 0; t <= 120; ++t) fixAt(t, 0.5);
+    sail(1.7e9, 120, 0.5);
     EXPECT_EQ(p.total_distance, 0);
+}
+
+// The settings in the forms this version writes and earlier ones wrote.
+TEST_F(OwnPosition, SettingsReadTheirStoredFormsOldAndNew) {
+    PersistantData* settings = PersistantData::find_persistor("COverlayGPSPosition:");
+    ASSERT_NE(settings, nullptr);
+    const std::string kTime = "COverlayGPSPosition:averaging_time";
+    const std::string kBackground = "COverlayGPSPosition:record_in_background_mode";
+    const struct {
+        const std::string& key;
+        const char* text;
+        double value;
+    } cases[] = {
+        {kTime, "0000000000804640", 45.0},  // double, as written now
+        {kTime, "00003442", 45.0},          // float, as written before
+        {kTime, "12.5", 12.5},              // decimal typed by hand
+        {kTime, "000000000000f07f", 30},    // infinite: the default stays
+        {kBackground, "0x1", 1},            // int, as written now
+        {kBackground, "0", 0},              // bool, as written before
+        {kBackground, "1", 1},
+        {kBackground, "0x2", 2},
+    };
+    for (const auto& c : cases) {
+        COverlayGPSPosition::averaging_time = 30;
+        COverlayGPSPosition::record_in_background_mode = 7;
+        CAttributes set;
+        set.Set(c.key, c.text);
+        settings->LoadFrom(set);
+        EXPECT_EQ(c.key == kTime ? COverlayGPSPosition::averaging_time
+                                 : COverlayGPSPosition::record_in_background_mode,
+                  c.value)
+            << c.key << "=" << c.text;
+    }
+    COverlayGPSPosition::averaging_time = 45;
+    COverlayGPSPosition::record_in_background_mode = 1;
+    CAttributes stored;
+    settings->StoreTo(stored);
+    EXPECT_EQ(stored.Get(kTime) + " " + stored.Get(kBackground), "0000000000804640 0x1");
+    COverlayGPSPosition::averaging_time = 30;
 }
 
 TEST_F(OwnPosition, LastPositionRoundTripsThroughItsFile) {
     testsupport::TempDir dir;
     const std::string path = dir.file("gpsdata.ovtf").toStdString();
-    fixAt(0, 5);
+    fixAt(1000, 0);
     p.total_distance = 1234.5;
     ASSERT_TRUE(p.Save(path));
-    const double lat = p.latitude;
     owngps::resetOwnPosition();
     ASSERT_TRUE(p.Load(path));
-    EXPECT_DOUBLE_EQ(p.latitude, lat);
-    EXPECT_DOUBLE_EQ(p.longitude, -0.1);
+    EXPECT_DOUBLE_EQ(p.latitude, 51.5);
     EXPECT_DOUBLE_EQ(p.total_distance, 1234.5);
     EXPECT_FALSE(p.Load(dir.file("missing.ovtf").toStdString()));
     testsupport::writeFile(dir.file("bad.ovtf"), "not a position file");

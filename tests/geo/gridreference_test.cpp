@@ -118,17 +118,11 @@ TEST(GridReference, MgrsAgreesWithGeoConvert) {
     EXPECT_LT(reverse.metres, 0.01);
 }
 
-TEST(GridReference, NztmAgreesWithProj) {
+TEST(GridReference, NationalGridsAndNztmAgreeWithProj) {
     checkGridTable("nztm_reference.txt", CUnitsNZTM::LatLonToNZTM, CUnitsNZTM::NZTMToLatLon, 0.01,
                    "NZTM");
-}
-
-TEST(GridReference, BritishNationalGridAgreesWithProj) {
     checkGridTable("osgb_reference.txt", CUnitsOSGB::WGS84_lat_long_to_OS_grid,
                    CUnitsOSGB::OS_grid_to_WGS84_lat_long, 1.0, "British National Grid");
-}
-
-TEST(GridReference, IrishGridAgreesWithProj) {
     checkGridTable("irish_reference.txt", CUnitsIrishGrid::WGS84_lat_long_to_Irish_grid,
                    CUnitsIrishGrid::Irish_grid_to_WGS84_lat_long, 1.0, "Irish Grid");
 }

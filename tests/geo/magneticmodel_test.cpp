@@ -64,13 +64,11 @@ TEST(MagneticModel, BundledModelServesTheProgram) {
 
 TEST(MagneticModel, RefusesWhatIsNotAModel) {
     CMagneticModel model;
-    EXPECT_FALSE(model.LoadText(""));
-    EXPECT_FALSE(model.LoadText("hello\n1 0 1 2 3 4\n"));
-    EXPECT_FALSE(model.LoadText("2025.0 WMM\n13 0 1 0 0 0\n"));  // degree beyond 12
-    EXPECT_FALSE(model.LoadFile("/nonexistent/WMM_COF.txt"));
     CMagneticModel::Field field;
-    EXPECT_FALSE(model.Evaluate(10, 10, 0, 2025, field));
-
+    EXPECT_FALSE(model.Evaluate(10, 10, 0, 2025, field));  // nothing loaded
+    for (const char* text : {"", "hello\n1 0 1 2 3 4\n", "2025.0 WMM\n13 0 1 0 0 0\n"})
+        EXPECT_FALSE(model.LoadText(text)) << text;  // the last: degree beyond 12
+    EXPECT_FALSE(model.LoadFile("/nonexistent/WMM_COF.txt"));
     ASSERT_TRUE(model.LoadText(bundledCoefficients()));
     EXPECT_FALSE(model.Evaluate(NAN, 10, 0, 2025, field));
     EXPECT_FALSE(model.Evaluate(91, 10, 0, 2025, field));

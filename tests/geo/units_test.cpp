@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -44,87 +45,60 @@ std::string depth(const CUnits& u, float metres) {
 
 }  // namespace
 
-TEST(Units, DistancesPickTheLongOrShortUnit) {
-    const CUnits nautical = unitsOfFamily(CUnits::Nautical);
-    EXPECT_EQ(distance(nautical, 0.08f * 1852), "162 yds");
-    EXPECT_EQ(distance(nautical, 1852), "1.00 NM");
-    EXPECT_EQ(distance(nautical, 20 * 1852), "20.0 NM");
-
-    const CUnits metric = unitsOfFamily(CUnits::Metric);
-    EXPECT_EQ(distance(metric, 5200), "5.20 km");
-    EXPECT_EQ(distance(metric, 123456), "123 km");
-    EXPECT_EQ(distance(metric, 50), "50.0 m");
-
-    const CUnits statute = unitsOfFamily(CUnits::Statute);
-    EXPECT_EQ(distance(statute, 10), "32.8 ft");  // the foot is 3.281 per metre
-    std::string value, unit;
-    statute.FormatDistance(1609.344f, value, unit);
-    EXPECT_EQ(value, "1.00");
-    EXPECT_EQ(unit, "Mi");
-
-    metric.FormatDistanceValue(2500000, value);
-    EXPECT_EQ(value, "2500");
-    metric.FormatDistanceValue(1234.5f, value);
-    EXPECT_EQ(value, "1.23");
-    metric.FormatDistanceValue(0.5f, value);
-    EXPECT_EQ(value, "0");
-}
-
-TEST(Units, SpeedsDepthsAndTemperatures) {
-    CUnits u = unitsOfFamily(CUnits::Metric);
+TEST(Units, ValuesAreFormattedInTheChosenUnits) {
+    const CUnits nautical = unitsOfFamily(CUnits::Nautical), metric = unitsOfFamily(CUnits::Metric),
+                 statute = unitsOfFamily(CUnits::Statute);
+    CUnits knots = metric, fathoms = metric, magnetic;
+    knots.speed_unit = CUnits::SpeedKts;
+    fathoms.depth_unit = CUnits::DepthFathom;
+    magnetic.bearing_mode = 1;
+    magnetic.magnetic_variation = 12;
+    const auto with = [](const CUnits& u, void (CUnits::*f)(float, std::string&) const, float v) {
+        std::string text;
+        (u.*f)(v, text);
+        return text;
+    };
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {distance(nautical, 0.08f * 1852), "162 yds"},
+        {distance(nautical, 1852), "1.00 NM"},
+        {distance(nautical, 20 * 1852), "20.0 NM"},
+        {distance(metric, 5200), "5.20 km"},
+        {distance(metric, 123456), "123 km"},
+        {distance(metric, 50), "50.0 m"},
+        {distance(statute, 10), "32.8 ft"},  // the foot is 3.281 per metre
+        {distance(statute, 1609.344f), "1.00 Mi"},
+        {with(metric, &CUnits::FormatDistanceValue, 2500000), "2500"},
+        {with(metric, &CUnits::FormatDistanceValue, 0.5f), "0"},
+        {with(metric, &CUnits::FormatSpeed, 10), "18.5km/h"},
+        {with(knots, &CUnits::FormatSpeed, 0.25f), "0.25kts"},
+        {depth(metric, -10000), "---"},
+        {depth(metric, 12.6f), "13m"},
+        {depth(metric, 3.25f), "3.2m"},
+        {depth(metric, -0.004f), "0.0m"},  // never "-0.0"
+        {depth(fathoms, 6), "3.3fathom"},
+        {with(metric, &CUnits::FormatTemperatureValue, 20), "20.0"},
+        {with(statute, &CUnits::FormatTemperatureValue, 20), "68.0"},
+        {bearing(metric, 359.6), "000"},
+        {bearing(metric, 359.4), "359"},
+        {bearing(metric, -10), "350"},
+        {bearing(metric, 725), "005"},
+        {bearing(metric, 900), ""},  // unknown
+        {bearing(metric, std::numeric_limits<double>::quiet_NaN()), ""},
+        {bearing(magnetic, 5), "353"},
+        {elapsed(3725), "1:02:05"},
+        {elapsed(45), "45s"},
+        {elapsed(90061), "1D 1h:01"},
+        {elapsed(-125), "Negative 2:05"},
+        {elapsed(10 * 3600 + 5 * 60 + 40), "10h:06"},  // minutes rounded from 10 h
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
     std::string text;
-    u.FormatSpeed(10, text);
-    EXPECT_EQ(text, "18.5km/h");
-    u.FormatSpeedValue(0.5f, text);
-    EXPECT_EQ(text, "0.93");
-    u.speed_unit = CUnits::SpeedKts;
-    u.FormatSpeed(0.25f, text);
-    EXPECT_EQ(text, "0.25kts");
-
-    EXPECT_EQ(depth(u, -10000), "---");
-    EXPECT_EQ(depth(u, 12.6f), "13m");
-    EXPECT_EQ(depth(u, 3.25f), "3.2m");
-    EXPECT_EQ(depth(u, -0.004f), "0.0m");  // never "-0.0"
-    u.depth_unit = CUnits::DepthFathom;
-    EXPECT_EQ(depth(u, 6), "3.3fathom");
-    u.FormatDepthValue(-9999, text);
-    EXPECT_EQ(text, "---");
-
-    u.FormatTemperatureValue(20, text);
-    EXPECT_EQ(text, "20.0");
-    EXPECT_STREQ(u.GetTemperatureUnit(),
-                 "\xC2\xB0"
-                 "C");
-    u.set_unit_family(CUnits::Statute);
-    u.FormatTemperatureValue(20, text);
-    EXPECT_EQ(text, "68.0");
-    EXPECT_STREQ(u.GetTemperatureUnit(),
-                 "\xC2\xB0"
-                 "F");
-}
-
-TEST(Units, BearingsAreRoundedIntoZeroTo359) {
-    CUnits u;
-    EXPECT_EQ(bearing(u, 359.6), "000");
-    EXPECT_EQ(bearing(u, 359.4), "359");
-    EXPECT_EQ(bearing(u, 5), "005");
-    EXPECT_EQ(bearing(u, -10), "350");
-    EXPECT_EQ(bearing(u, 725), "005");
-    EXPECT_EQ(bearing(u, 999), "");  // unknown
-    EXPECT_EQ(bearing(u, 900), "");
-    EXPECT_EQ(bearing(u, std::numeric_limits<double>::quiet_NaN()), "");
-
-    u.bearing_mode = 1;
-    u.magnetic_variation = -3;
-    EXPECT_EQ(bearing(u, 358), "001");
-    u.magnetic_variation = 12;
-    EXPECT_EQ(bearing(u, 5), "353");
-    std::string text;
-    u.FormatBearing(90, text);
+    magnetic.FormatBearing(90, text);
     EXPECT_EQ(text, "078\xC2\xB0M");
-    u.bearing_mode = 0;
-    u.FormatBearing(90, text);
-    EXPECT_EQ(text, "090\xC2\xB0T");
+    CUnits::FormatElapsedTimeHoursMins(3599, text);  // 59:59 rounds to a whole hour
+    EXPECT_EQ(text, "1h:00");
 }
 
 TEST(Units, ScaleBarShowsOneTwoOrFiveUnits) {
@@ -153,71 +127,25 @@ TEST(Units, ScaleBarShowsOneTwoOrFiveUnits) {
 TEST(Units, ScaleBarRefusesImpossibleInputAtOnce) {
     const CUnits u;
     std::string label;
-    EXPECT_EQ(u.format_scale(0.01, label, 0), 0);
-    EXPECT_EQ(label, "0");
-    EXPECT_EQ(u.format_scale(0.01, label, -5), 0);
-    EXPECT_EQ(u.format_scale(std::numeric_limits<double>::infinity(), label, 200), 0);
-    EXPECT_EQ(u.format_scale(std::numeric_limits<double>::quiet_NaN(), label, 200), 0);
-    EXPECT_EQ(u.format_scale(0, label, 200), 0);
-    EXPECT_EQ(u.format_scale(1e-30, label, 200), 0);
-    EXPECT_EQ(u.format_scale(1e25, label, 200), 0);
-}
-
-TEST(Units, ElapsedTimes) {
-    EXPECT_EQ(elapsed(3725), "1:02:05");
-    EXPECT_EQ(elapsed(45), "45s");
-    EXPECT_EQ(elapsed(90061), "1D 1h:01");
-    EXPECT_EQ(elapsed(125), "2:05");
-    EXPECT_EQ(elapsed(-125), "Negative 2:05");
-    EXPECT_EQ(elapsed(10 * 3600 + 5 * 60 + 40), "10h:06");  // minutes rounded from 10 h
-    EXPECT_EQ(elapsed(0), "0s");
-
-    std::string text;
-    CUnits::FormatElapsedTimeHoursMins(3725, text);
-    EXPECT_EQ(text, "1h:02");
-    CUnits::FormatElapsedTimeHoursMins(3599, text);  // 59:59 rounds to a whole hour
-    EXPECT_EQ(text, "1h:00");
-    CUnits::FormatElapsedTimeHoursMins(2 * 86400 + 3 * 3600, text);
-    EXPECT_EQ(text, "2D 3h:00");
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    const std::pair<double, int> bad[] = {{0.01, 0}, {0.01, -5},   {inf, 200}, {nan, 200},
+                                          {0, 200},  {1e-30, 200}, {1e25, 200}};
+    for (auto [nmpp, width] : bad) EXPECT_EQ(u.format_scale(nmpp, label, width), 0) << nmpp;
 }
 
 TEST(Units, ClockTimesUseLocalTime) {
     qputenv("TZ", "UTC");
     tzset();
-    std::string text;
-    const double t = 1700000000;  // 2023-11-14 22:13:20 UTC
-    CUnits::Get24hTime(t, text);
-    EXPECT_EQ(text, "22:13:20");
-    CUnits::FormatTimeOfDay(t, text);
-    EXPECT_EQ(text, "10:13pm");
-    CUnits::FormatTimeOfDay(1699920000, text);  // 00:00
-    EXPECT_EQ(text, "0:00am");
-    CUnits::FormatTimeOfDay(1699963200, text);  // 12:00
-    EXPECT_EQ(text, "12:00pm");
-    CUnits::FormatDate(t, text);
-    EXPECT_EQ(text, "Tue Nov 14 2023");
-}
-
-TEST(Units, FamiliesSetTheirUnits) {
-    CUnits u;
-    u.set_unit_family(CUnits::Metric);
-    EXPECT_EQ(u.short_unit, CUnits::DistM);
-    EXPECT_EQ(u.speed_unit, CUnits::SpeedKmh);
-    EXPECT_EQ(u.depth_unit, CUnits::DepthM);
-    EXPECT_EQ(u.temperature_unit, 0);
-    // Nautical keeps depth and temperature as they were.
-    u.set_unit_family(CUnits::Nautical);
-    EXPECT_EQ(u.short_unit, CUnits::DistYds);
-    EXPECT_EQ(u.speed_unit, CUnits::SpeedKts);
-    EXPECT_EQ(u.depth_unit, CUnits::DepthM);
-    EXPECT_EQ(u.temperature_unit, 0);
-    u.set_unit_family(CUnits::Statute);
-    EXPECT_EQ(u.short_unit, CUnits::DistFt);
-    EXPECT_EQ(u.depth_unit, CUnits::DepthFt);
-    // A family beyond the three names the short unit itself.
-    u.unit_family = CUnits::e_dist_units(4);
-    u.DeriveShortUnit();
-    EXPECT_EQ(u.short_unit, CUnits::DistFt);
+    const auto text = [](void (*f)(double, std::string&), double t) {
+        std::string out;
+        f(t, out);
+        return out;
+    };
+    EXPECT_EQ(text(CUnits::Get24hTime, 1700000000), "22:13:20");  // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1700000000), "10:13pm");
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699920000), "0:00am");
+    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699963200), "12:00pm");
+    EXPECT_EQ(text(CUnits::FormatDate, 1700000000), "Tue Nov 14 2023");
 }
 
 namespace {
@@ -277,34 +205,45 @@ TEST_F(DefaultUnits, TheUnitsPageOffersEveryAction) {
     }
 }
 
-TEST_F(DefaultUnits, SettingsRoundTripThroughThePersistor) {
+// The stored forms of the settings table, and a decimal typed by hand.
+TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
     PersistantData* persistor = PersistantData::find_persistor("CDefaultUnits:units");
     ASSERT_NE(persistor, nullptr);
     CUnits& u = *CUnits::Default;
+    const float variation = -2.5f;
+    const double lat = 51.5;
+    CAttributes hex;
+    hex.SetData("v", &variation, sizeof variation);
+    hex.SetData("l", &lat, sizeof lat);
+    const auto format = [&] { return std::string(u.position_format->name); };
+    const struct {
+        const char* key;
+        std::string stored;
+        std::function<bool()> loaded;
+    } cases[] = {
+        {"units", "0x1",
+         [&] { return u.unit_family == CUnits::Nautical && u.short_unit == CUnits::DistYds; }},
+        {"posnfmt", "British National Grid", [&] { return format() == "British National Grid"; }},
+        {"posnfmt", "Maidenhead", [&] { return format() == "Deg,Min"; }},
+        {"speed", "0x9", [&] { return u.speed_unit == CUnits().speed_unit; }},  // out of range
+        {"magnetic_variation", hex.Get("v"), [&] { return u.magnetic_variation == variation; }},
+        {"magnetic_variation", "-2.5", [&] { return u.magnetic_variation == variation; }},
+        {"bearing_lat", hex.Get("l"), [&] { return u.bearing_lat == lat; }},
+        {"bearing_lat", "51.5", [&] { return u.bearing_lat == lat; }},
+    };
+    for (const auto& c : cases) {
+        u = CUnits();
+        CAttributes stored;
+        stored.Set(std::string("CDefaultUnits:") + c.key, c.stored);
+        persistor->LoadFrom(stored);
+        EXPECT_TRUE(c.loaded()) << c.key << "=" << c.stored;
+    }
+    CAttributes saved;
+    persistor->StoreTo(saved);
+    EXPECT_EQ(saved.Get("CDefaultUnits:bearing_lat"), hex.Get("l"));
+    u.magnetic_variation = variation;
     u.set_unit_family(CUnits::Nautical);
-    u.position_format = CUnits::PositionFormatType::Find("British National Grid");
-    u.bearing_mode = 1;
-    u.magnetic_variation = -2.5f;
-    u.bearing_lat = 51.5;
-    CAttributes stored;
-    persistor->StoreTo(stored);
-    EXPECT_EQ(stored.Get("CDefaultUnits:posnfmt"), "British National Grid");
-    EXPECT_EQ(stored.Get("CDefaultUnits:units"), "0x1");
-
-    u = CUnits();
-    persistor->LoadFrom(stored);
-    EXPECT_EQ(u.unit_family, CUnits::Nautical);
-    EXPECT_EQ(u.short_unit, CUnits::DistYds);  // derived on loading
-    EXPECT_STREQ(u.position_format->name, "British National Grid");
-    EXPECT_EQ(u.bearing_mode, 1);
-    EXPECT_FLOAT_EQ(u.magnetic_variation, -2.5f);
-    EXPECT_DOUBLE_EQ(u.bearing_lat, 51.5);
-
-    // Unknown formats fall back to "Deg,Min"; out-of-range indices are ignored.
-    CAttributes odd;
-    odd.Set("CDefaultUnits:posnfmt", "Maidenhead");
-    odd.Set("CDefaultUnits:speed", "0x9");
-    persistor->LoadFrom(odd);
-    EXPECT_STREQ(u.position_format->name, "Deg,Min");
-    EXPECT_EQ(u.speed_unit, CUnits::SpeedKts);
+    persistor->StoreTo(saved);
+    EXPECT_EQ(saved.Get("CDefaultUnits:magnetic_variation"), hex.Get("v"));
+    EXPECT_EQ(saved.Get("CDefaultUnits:units"), "0x1");
 }

@@ -3,14 +3,18 @@
 // refused start-up or a second shutdown stops cleanly.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <set>
 #include <thread>
 
 #include "maps/workerthread.h"
 
 namespace {
+
+constexpr auto kDeadline = std::chrono::seconds(60);
 
 class CountingWorker : public CWorkerThread {
 public:
@@ -28,8 +32,15 @@ public:
         m_queue += n;
         WakeAll();
     }
-    std::atomic<int> done{0};
-    std::mutex idsMutex;
+    // Waits until `n` jobs are done.
+    bool waitForDone(int n) {
+        std::unique_lock<std::mutex> lock(m_doneMutex);
+        return m_doneChanged.wait_for(lock, kDeadline, [&] { return done >= n; });
+    }
+
+    // Jobs wait, up to the deadline, until this holds (m_doneMutex held).
+    std::function<bool()> holdUntil;
+    int done = 0;  // m_doneMutex
     std::set<std::thread::id> ids;
 
 private:
@@ -41,11 +52,14 @@ private:
             --m_w->m_queue;
             return true;
         }
+        // Jobs may hold on until another thread has joined in, so sharing is seen.
         void ProcessJob() override {
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-            ++m_w->done;
-            std::lock_guard<std::mutex> lock(m_w->idsMutex);
+            std::unique_lock<std::mutex> lock(m_w->m_doneMutex);
             m_w->ids.insert(std::this_thread::get_id());
+            m_w->m_doneChanged.notify_all();
+            if (m_w->holdUntil) m_w->m_doneChanged.wait_for(lock, kDeadline, m_w->holdUntil);
+            ++m_w->done;
+            m_w->m_doneChanged.notify_all();
         }
 
     private:
@@ -54,21 +68,20 @@ private:
     int m_queue = 0;  // worker mutex
     bool m_startOk;
     std::vector<std::unique_ptr<Job>> m_jobs;
+    std::mutex m_doneMutex;
+    std::condition_variable m_doneChanged;
 };
 
 TEST(WorkerThread, EveryJobRunsOnceAcrossTheThreads) {
     CountingWorker w(4);
+    w.holdUntil = [&w] { return w.ids.size() > 1; };
     w.Start();
     w.add(500);
-    QElapsedTimer t;
-    t.start();
-    while (w.done < 500 && t.elapsed() < 10000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(w.waitForDone(500));
     w.add(100);  // woken again after idling
-    while (w.done < 600 && t.elapsed() < 10000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(w.waitForDone(600));
     w.Shutdown();
-    EXPECT_EQ(w.done.load(), 600);
+    EXPECT_EQ(w.done, 600);
     EXPECT_GE(w.ids.size(), 2u);
     EXPECT_TRUE(w.isShutDown());
     w.Shutdown();  // twice is harmless
@@ -76,9 +89,11 @@ TEST(WorkerThread, EveryJobRunsOnceAcrossTheThreads) {
 
 TEST(WorkerThread, RunUntilIdleEmptiesTheQueueAndReturns) {
     CountingWorker w(3);
+    const std::thread::id caller = std::this_thread::get_id();
+    w.holdUntil = [&w, caller] { return w.ids.count(caller) > 0; };
     w.add(200);
     w.RunJobsUntilIdle();
-    EXPECT_EQ(w.done.load(), 200);
+    EXPECT_EQ(w.done, 200);
     EXPECT_TRUE(w.ids.count(std::this_thread::get_id())) << "the caller works too";
     EXPECT_TRUE(w.isShutDown());
 }
@@ -87,12 +102,11 @@ TEST(WorkerThread, RefusedStartUpShutsDownWithoutWork) {
     CountingWorker w(2, false);
     w.add(10);
     w.Start();
-    QElapsedTimer t;
-    t.start();
-    while (!w.isShutDown() && t.elapsed() < 5000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    while (!w.isShutDown() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     EXPECT_TRUE(w.isShutDown());
-    EXPECT_EQ(w.done.load(), 0);
+    EXPECT_EQ(w.done, 0);
 }
 
 }  // namespace

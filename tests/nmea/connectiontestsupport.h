@@ -28,7 +28,7 @@ namespace conntest {
 
 // Runs the event loop, and a heartbeat tick every 100 ms, until done()
 // holds or timeoutMs pass; returns done().
-inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000,
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 30000,
                       bool heartbeat = true) {
     QElapsedTimer clock;
     clock.start();
@@ -45,11 +45,6 @@ inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000,
     return true;
 }
 
-// Runs the event loop for ms milliseconds.
-inline void pumpFor(int ms, bool heartbeat = true) {
-    pumpUntil([] { return false; }, ms, heartbeat);
-}
-
 // Two linked pseudo-terminals made by socat, named `a` and `b` inside dir:
 // what is written to one comes out of the other.
 class PtyPair {
@@ -57,7 +52,7 @@ public:
     explicit PtyPair(const QString& dir) : a(dir + "/a"), b(dir + "/b") {
         process.start("socat",
                       {"-d", "-d", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
-        pumpUntil([this] { return QFileInfo::exists(a) && QFileInfo::exists(b); }, 5000, false);
+        pumpUntil([this] { return ready(); }, 30000, false);
     }
     ~PtyPair() {
         if (fd >= 0) ::close(fd);
@@ -108,7 +103,7 @@ public:
         });
     }
     int port() const { return server.serverPort(); }
-    bool waitForClient(int timeoutMs = 5000) {
+    bool waitForClient(int timeoutMs = 30000) {
         return pumpUntil([this] { return !clients.isEmpty(); }, timeoutMs);
     }
     void send(const QByteArray& bytes) {

@@ -14,33 +14,19 @@
 
 namespace {
 
-using nmeatest::Recorder;
-
-class Positions : public Listener<CDataGPSPosition> {
-public:
-    void OnUpdate(CDataGPSPosition& p) override {
-        ++count;
-        last_status = p.fix_status;
-    }
-    int count = 0;
-    int last_status = -1;
-};
+using Positions = nmeatest::Recorder<CDataGPSPosition>;
 
 // RMC and GGA pairs, one a second, with a GSV between.
 QByteArray recording(int fixes) {
     QByteArray out = "# recorded on a test bench\r\n";
+    auto add = [&](const std::string& body) {
+        out += QByteArray::fromStdString(nmeatest::withChecksum(body)) + "\r\n";
+    };
     for (int i = 0; i < fixes; ++i) {
-        char rmc[120], gga[120];
-        std::snprintf(rmc, sizeof rmc,
-                      "$GPRMC,1200%02d.00,A,5130.%04d,N,00007.5000,W,5.0,0.0,060624,,,A", i,
-                      i * 10);
-        std::snprintf(gga, sizeof gga,
-                      "$GPGGA,1200%02d.00,5130.%04d,N,00007.5000,W,1,08,0.9,45.0,M,47.0,M,,", i,
-                      i * 10);
-        out += QByteArray::fromStdString(nmeatest::withChecksum(rmc)) + "\r\n";
-        out += QByteArray::fromStdString(nmeatest::withChecksum(gga)) + "\r\n";
-        out += QByteArray::fromStdString(nmeatest::withChecksum("$GPGSV,1,1,01,05,50,050,34")) +
-               "\r\n";
+        const std::string time = "1200" + std::to_string(10 + i), lat = std::to_string(10 + i);
+        add("$GPRMC," + time + ",A,5130." + lat + ",N,00007.5000,W,5.0,0.0,060624,,,A");
+        add("$GPGGA," + time + ",5130." + lat + ",N,00007.5000,W,1,08,0.9,45.0,M,47.0,M,,");
+        add("$GPGSV,1,1,01,05,50,050,34");
     }
     return out;
 }
@@ -49,62 +35,67 @@ class Simulation : public ::testing::Test {
 protected:
     // Other tests of this program leave talker preferences behind.
     void SetUp() override { owngps::resetOwnPosition(); }
-    void TearDown() override { setFileDialogPresenter({}); }
+    void TearDown() override {
+        setFileDialogPresenter({});
+        CNMEASimulation::start_simulation_track = nullptr;
+    }
+    // A simulation of a file holding text, opened.
+    std::unique_ptr<CNMEASimulation> play(const QByteArray& text) {
+        EXPECT_TRUE(testsupport::writeFile(dir.file("sim.txt"), text));
+        CNMEASimulation::Setup(dir.file("sim.txt").toStdString());
+        auto sim = std::make_unique<CNMEASimulation>();
+        EXPECT_TRUE(sim->Open());
+        return sim;
+    }
     testsupport::TempDir dir;
+    Positions positions;
 };
 
-TEST_F(Simulation, PlaysOneFixASecondAndStartsOver) {
-    ASSERT_TRUE(testsupport::writeFile(dir.file("track.txt"), recording(3)));
-    ASSERT_TRUE(CNMEASimulation::Setup(dir.file("track.txt").toStdString()));
-    CNMEASimulation sim;
-    ASSERT_TRUE(sim.Open());
-    EXPECT_FALSE(sim.inactive);
-    Positions positions;
-    sim.OnHeartbeat();
-    EXPECT_EQ(positions.count, 1);
-    EXPECT_EQ(positions.last_status, CDataGPSPosition::kSimulated);
-    EXPECT_NEAR(COverlayGPSPosition::theLatestPosition.latitude, 51.5, 1e-9);
-    sim.OnHeartbeat();
-    sim.OnHeartbeat();
-    EXPECT_EQ(positions.count, 3);
-    EXPECT_EQ(sim.rewinds, 0);
-    sim.OnHeartbeat();  // the end: start over and play the first fix again
-    EXPECT_EQ(sim.rewinds, 1);
-    EXPECT_EQ(positions.count, 4);
-    EXPECT_NEAR(COverlayGPSPosition::theLatestPosition.latitude, 51.5, 1e-9);
+TEST_F(Simulation, PlaysOneFixASecondAndStartsOverOnceAStep) {
+    static int tracks;
+    tracks = 0;
+    CNMEASimulation::start_simulation_track = [] { ++tracks; };
+    auto sim = play(recording(3));
+    const double lats[] = {51 + 30.10 / 60, 51 + 30.11 / 60, 51 + 30.12 / 60};
+    for (int step = 0; step < 7; ++step) {
+        sim->OnHeartbeat();
+        EXPECT_NEAR(COverlayGPSPosition::theLatestPosition.latitude, lats[step % 3], 1e-9) << step;
+    }
+    EXPECT_EQ(positions.count, 7);
+    EXPECT_EQ(positions.last->fix_status, CDataGPSPosition::kSimulated);
+    EXPECT_EQ(sim->rewinds, 2);
+    EXPECT_EQ(tracks, 3);  // one at the start, one at each start over
 }
 
-TEST_F(Simulation, AnEmptyFileStartsOverThirtyTimesAStep) {
-    ASSERT_TRUE(testsupport::writeFile(dir.file("empty.txt"), ""));
-    CNMEASimulation::Setup(dir.file("empty.txt").toStdString());
-    CNMEASimulation sim;
-    int tracks = 0;
-    static int* counter = nullptr;
-    counter = &tracks;
-    CNMEASimulation::start_simulation_track = [] { ++*counter; };
-    ASSERT_TRUE(sim.Open());
-    EXPECT_EQ(tracks, 1);
-    Positions positions;
-    sim.OnHeartbeat();
-    EXPECT_EQ(sim.rewinds, 30);
-    EXPECT_EQ(tracks, 31);
+// Each start over replaces the simulation track: a file without positions
+// would replace it thirty times a second.
+TEST_F(Simulation, AFileWithoutPositionsStopsInsteadOfStartingOver) {
+    static int tracks;
+    CNMEASimulation::start_simulation_track = [] { ++tracks; };
+    const QByteArray gsv =
+        QByteArray::fromStdString(nmeatest::withChecksum("$GPGSV,1,1,01,05,50,050,34")) + "\r\n";
+    for (const QByteArray& text : {QByteArray(), gsv, gsv.repeated(40)}) {
+        SCOPED_TRACE(text.size());
+        tracks = 0;
+        auto sim = play(text);
+        for (int step = 0; step < 3; ++step) sim->OnHeartbeat();
+        EXPECT_EQ(sim->rewinds, 0);
+        EXPECT_EQ(tracks, 1);  // the one Open started
+        EXPECT_FALSE(sim->isPlaying());
+        EXPECT_EQ(sim->status, "No position in the simulation file");
+    }
     EXPECT_EQ(positions.count, 0);
-    CNMEASimulation::start_simulation_track = nullptr;
 }
 
 TEST_F(Simulation, SentencesAreCutAtTwoHundredCharacters) {
     const std::string longLine = "$GPTXT," + std::string(243, 'A');
-    ASSERT_TRUE(testsupport::writeFile(dir.file("long.txt"),
-                                       QByteArray::fromStdString("junk " + longLine + "$GPX,1\n")));
-    CNMEASimulation::Setup(dir.file("long.txt").toStdString());
-    CNMEASimulation sim;
-    ASSERT_TRUE(sim.Open());
+    auto sim = play(QByteArray::fromStdString("junk " + longLine + "$GPX,1\n"));
     char line[CNMEASimulation::kSentenceLength + 1];
-    ASSERT_TRUE(sim.ReadSentence(line));
+    ASSERT_TRUE(sim->ReadSentence(line));
     EXPECT_EQ(std::string(line), longLine.substr(0, 200));
-    ASSERT_TRUE(sim.ReadSentence(line));
+    ASSERT_TRUE(sim->ReadSentence(line));
     EXPECT_STREQ(line, "$GPX,1");
-    EXPECT_FALSE(sim.ReadSentence(line));
+    EXPECT_FALSE(sim->ReadSentence(line));
 }
 
 TEST_F(Simulation, MissingFilesAreReported) {
@@ -140,7 +131,7 @@ TEST(LocationService, FollowsQtsNmeaPluginReplayingAFile) {
     CLocationServiceConnection connection;
     Positions positions;
     ASSERT_TRUE(connection.Open()) << connection.status;
-    ASSERT_TRUE(conntest::pumpUntil([&] { return positions.count >= 3; }, 10000))
+    ASSERT_TRUE(conntest::pumpUntil([&] { return positions.count >= 3; }, 60000))
         << positions.count;
     EXPECT_FALSE(connection.inactive);
     const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
@@ -158,16 +149,6 @@ TEST(LocationService, FollowsQtsNmeaPluginReplayingAFile) {
     EXPECT_FALSE(broken.Open());
     EXPECT_EQ(broken.status, "Unable to connect to position info source");
     CLocationServiceConnection::plugin.clear();
-}
-
-TEST(LocationService, ErrorsBecomeStatusTexts) {
-    CLocationServiceConnection connection;
-    connection.errorOccurred(QGeoPositionInfoSource::AccessError);
-    EXPECT_EQ(connection.status, "Cannot access position info due to Location Permission settings");
-    connection.errorOccurred(QGeoPositionInfoSource::UpdateTimeoutError);
-    EXPECT_EQ(connection.status, "The location service is unable to provide regular updates");
-    connection.errorOccurred(QGeoPositionInfoSource::NoError);
-    EXPECT_TRUE(connection.status.empty());
 }
 
 }  // namespace

@@ -30,38 +30,34 @@ protected:
     Recorder<CNMEA_GPS::RMC> rmc;
 };
 
-TEST_F(TcpFromServer, LinesSplitAcrossSendsAndStallsArriveWhole) {
+TEST_F(TcpFromServer, LinesSplitAcrossSendsArriveWhole) {
     const QByteArray lines = conntest::rmcLines(4);
     server.send(lines.left(10));
-    conntest::pumpFor(200);
-    server.send(lines.mid(10, 70));
-    conntest::pumpFor(300);  // a stall in the middle of a line
-    EXPECT_EQ(rmc.count, 1);
+    server.send(lines.mid(10, 70));  // the first line and a bit of the second
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 1; }));
     server.send(lines.mid(80));
     ASSERT_TRUE(pumpUntil([&] { return rmc.count == 4; })) << rmc.count;
+    EXPECT_NEAR(rmc.last->latitude, 51.5 + 0.0003 / 60, 1e-9);
     server.closeClients();
     ASSERT_TRUE(pumpUntil([&] { return !connection.isConnected(); }));
     EXPECT_EQ(rmc.count, 4);
     EXPECT_FALSE(connection.inactive);
 }
 
-TEST_F(TcpFromServer, AnEndlessLineNeitherBlocksNorSwallowsWhatFollows) {
+TEST_F(TcpFromServer, EndlessLinesAndBurstsAreDroppedNotTheStream) {
     CDataConnection::startDebug();
     server.send(QByteArray(100000, 'z'));
     server.send(conntest::rmcLines(2));
-    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; }, 10000)) << rmc.count;
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count == 2; })) << rmc.count;
+    // All of a burst is in the socket before the first read: lines past 200
+    // are dropped with the rest of that read; a later line still counts.
+    server.send(conntest::rmcLines(50) + QByteArray(3000, '\n'));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 52; }));
+    server.send(conntest::rmcLines(1));
+    ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 53; }));
+    EXPECT_EQ(rmc.count, 53);
     const QByteArray log = conntest::finishDebugLog();
     EXPECT_GE(log.count("Error: Data not NMEA format."), 100000 / 200);
-}
-
-TEST_F(TcpFromServer, ABurstIsCutAtTwoHundredLines) {
-    CDataConnection::startDebug();
-    // All bytes are in the socket before the first read.
-    server.send(conntest::rmcLines(50) + QByteArray(3000, '\n'));
-    ASSERT_TRUE(pumpUntil([&] { return rmc.count >= 50; }));
-    conntest::pumpFor(200);
-    const QByteArray log = conntest::finishDebugLog();
-    EXPECT_EQ(rmc.count, 50);
     EXPECT_TRUE(log.contains("Error: too many sentences - discarding the input buffer"));
 }
 
@@ -115,7 +111,7 @@ protected:
                 return server.server.listen(QHostAddress::LocalHost,
                                             CTCPIPConnection::kDefaultPort);
             },
-            20000, false))
+            60000, false))
             << "port 39150 stays busy";
         ASSERT_TRUE(testsupport::NginxServer::available());
     }
@@ -128,7 +124,7 @@ protected:
         path = connection.targetsFilePath();
         ASSERT_FALSE(path.empty());
         ASSERT_TRUE(server.waitForClient());
-        ASSERT_TRUE(pumpUntil([&] { return connection.targetsFilePath().empty(); }, 15000));
+        ASSERT_TRUE(pumpUntil([&] { return connection.targetsFilePath().empty(); }, 60000));
     }
     // The NMEA stream is untouched by whatever became of the fetch.
     void expectSentencesStillFlow() {
@@ -164,17 +160,6 @@ TEST_F(InstantAcquisition, TheServedListIsHandedOverThenDeleted) {
     ASSERT_EQ(handed.size(), 1u);
     EXPECT_EQ(handed[0].path, path);
     EXPECT_EQ(handed[0].content, list);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".tmp")));
-    expectSentencesStillFlow();
-}
-
-TEST_F(InstantAcquisition, AMissingListHandsNothingOver) {
-    testsupport::NginxServer nginx(root.path(), "listen 127.0.0.1:39151;");
-    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
-    connectAndFetch();
-    EXPECT_TRUE(handed.empty());
-    EXPECT_TRUE(nginx.log().contains("targets/getTargets")) << nginx.log().toStdString();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".tmp")));
     expectSentencesStillFlow();

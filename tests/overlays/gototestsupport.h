@@ -21,11 +21,11 @@ public:
     ~MarkField() { CMarkManager::theManager.ClearAll(); }
 
     COverlayMark* add(const std::string& name, double x, double y) {
-        auto mark = std::make_unique<COverlayMark>();
-        mark->name = name;
-        grid.xy_to_latlon(x, y, mark->lat, mark->lon);
-        CMarkManager::theManager.marks.push_back(std::move(mark));
-        return CMarkManager::theManager.marks.back().get();
+        auto& marks = CMarkManager::theManager.marks;
+        marks.push_back(std::make_unique<COverlayMark>());
+        marks.back()->name = name;
+        grid.xy_to_latlon(x, y, marks.back()->lat, marks.back()->lon);
+        return marks.back().get();
     }
 
     // "$GPRMC,..." without checksum: a fix x metres east and y north of the
@@ -34,22 +34,16 @@ public:
                     float speed = 5) const {
         double lat, lon;
         grid.xy_to_latlon(x, y, lat, lon);
+        const auto dm = [](double deg) { return std::fmod(std::fabs(deg), 1.0) * 60; };
         char body[160];
-        std::snprintf(body, sizeof body, "$GPRMC,12%02d%02d,%s,%s,%.1f,%.1f,060624,,",
-                      second / 60 % 60, second % 60, status, nmeaPosition(lat, lon).c_str(), speed,
+        std::snprintf(body, sizeof body,
+                      "$GPRMC,12%02d%02d,%s,%02d%08.5f,%c,%03d%08.5f,%c,%.1f,%.1f,060624,,",
+                      second / 60 % 60, second % 60, status, int(std::fabs(lat)), dm(lat),
+                      lat < 0 ? 'S' : 'N', int(std::fabs(lon)), dm(lon), lon < 0 ? 'W' : 'E', speed,
                       course);
         return body;
     }
     static double rmcTime(int second) { return 1717675200.0 + second; }
-
-    // "ddmm.mmmmm,N,dddmm.mmmmm,W".
-    static std::string nmeaPosition(double lat, double lon) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%02d%08.5f,%c,%03d%08.5f,%c", int(std::fabs(lat)),
-                      std::fmod(std::fabs(lat), 1.0) * 60, lat < 0 ? 'S' : 'N', int(std::fabs(lon)),
-                      std::fmod(std::fabs(lon), 1.0) * 60, lon < 0 ? 'W' : 'E');
-        return text;
-    }
 
     CSimpleGrid grid;
 };

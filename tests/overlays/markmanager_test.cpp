@@ -1,9 +1,9 @@
 // Go-to navigation in the mark manager, driven by real RMC sentences
-// through the sentence layer and the own position.
+// through the sentence layer and the own position. The autopilot sentence's
+// tests follow a route of marks over TCP.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
 
 #include "data/owngpstestsupport.h"
 #include "overlays/gototestsupport.h"
@@ -11,189 +11,102 @@
 namespace {
 
 constexpr double kMile = 1852.0;
-constexpr double kLat = 50.0, kLon = -4.0;  // the first mark
 
-// Go-to updates as their listeners see them.
-class GotoUpdates : public Listener<CDataGotoMark> {
-public:
-    void OnUpdate(CDataGotoMark& go) override {
-        ++count;
-        last = go;
-    }
-    int count = 0;
-    CDataGotoMark last;
-};
-
-// The last overlay action each object announced.
-class OverlayActions : public Listener<COverlayObject> {
-public:
-    void OnUpdate(COverlayObject& object) override {
-        if (&object == watched) last = object.last_action;
-    }
-    const COverlayObject* watched = nullptr;
-    COverlayObject::update_action last = COverlayObject::kNoAction;
-};
-
-class GotoNavigation : public ::testing::Test {
+class GotoNavigation : public ::testing::Test, Listener<CDataGotoMark>, Listener<COverlayObject> {
 protected:
     void SetUp() override { owngps::resetOwnPosition(); }
     void TearDown() override { owngps::resetOwnPosition(); }
-    COverlayMark* addMark(const std::string& name, double x, double y) {
-        return field.add(name, x, y);
-    }
+    void OnUpdate(CDataGotoMark& go) override { ++updates, last = go; }
+    void OnUpdate(COverlayObject& object) override { lastAction = object.last_action; }
     // A fix x metres east and y metres north of the first mark.
-    void fixAt(double x, double y, const char* status = "A") {
-        const std::string body = field.rmc(x, y, second++, status);
-        ASSERT_TRUE(owngps::send(body)) << body;
+    void fixAt(double x, double y, const char* status = "A", float course = 0, float knots = 5) {
+        ASSERT_TRUE(owngps::send(field.rmc(x, y, second++, status, course, knots)));
+    }
+    float axis() const {
+        float angle = 0;
+        last.GetAxis(angle);
+        return angle;
     }
 
     CMarkManager& manager = CMarkManager::theManager;
-    gototest::MarkField field{kLat, kLon};
-    CSimpleGrid& grid = field.grid;
-    int second = 0;
-    GotoUpdates updates;
+    gototest::MarkField field{50.0, -4.0};
+    int second = 0, updates = 0, lastAction = 0;
+    CDataGotoMark last;  // as the go-to listeners last saw it
 };
 
-TEST_F(GotoNavigation, SetGotoWorksTheStateOutFromTheLatestFix) {
-    COverlayMark* mark = addMark("Harbour", 0, 0);
+TEST_F(GotoNavigation, SetGotoWorksFromTheLatestFixAndEveryFixUpdates) {
+    COverlayMark* mark = field.add("Harbour", 0, 0);
     fixAt(0, -kMile);
-    OverlayActions actions;
-    actions.watched = mark;
     ASSERT_TRUE(manager.SetGoto(mark));
-    EXPECT_EQ(updates.count, 2);  // the end of any navigation, then the new one
-    EXPECT_EQ(updates.last.mark, mark);
-    EXPECT_TRUE(mark->is_goto);
+    EXPECT_EQ(updates, 2);  // the end of any navigation, then the new one
     EXPECT_TRUE(mark->isNavigatingToMark());
-    EXPECT_EQ(actions.last, COverlayObject::kDisplayChanged);
-    EXPECT_NEAR(updates.last.distance, kMile, 0.5);
-    EXPECT_EQ(updates.last.bearing, 0);
-    EXPECT_NEAR(updates.last.leg_length, kMile, 0.5);
-    EXPECT_NE(updates.last.grid_time, 0);
-}
-
-TEST_F(GotoNavigation, EveryFixUpdatesTheStateAndPublishesIt) {
-    COverlayMark* mark = addMark("Harbour", 0, 0);
-    fixAt(0, -kMile);
-    manager.SetGoto(mark);
+    EXPECT_EQ(lastAction, COverlayObject::kDisplayChanged);
+    EXPECT_NEAR(last.distance, kMile, 0.5);
+    EXPECT_EQ(last.bearing, 0);
+    EXPECT_NEAR(last.leg_length, kMile, 0.5);
     fixAt(120, -kMile / 2);  // right of the leg
-    EXPECT_EQ(updates.count, 3);
-    EXPECT_NEAR(updates.last.cross_track, 120, 0.5);
-    EXPECT_NEAR(updates.last.distance, std::hypot(120, kMile / 2), 0.5);
-    EXPECT_NEAR(updates.last.bearing, 352.6, 1.0);
-    fixAt(-60, -kMile / 4);  // left of it
-    EXPECT_EQ(updates.count, 4);
-    EXPECT_NEAR(updates.last.cross_track, -60, 0.5);
-    // A fix marked void is no position to navigate from.
-    fixAt(500, -100, "V");
-    EXPECT_EQ(updates.count, 4);
-    EXPECT_NEAR(manager.go_to.cross_track, -60, 0.5);
+    EXPECT_NEAR(last.cross_track, 120, 0.5);
+    fixAt(500, -100, "V");  // a void fix is no position to navigate from
+    EXPECT_EQ(updates, 3);
 }
 
-TEST_F(GotoNavigation, WithoutAFixTheLegStartsAtTheFirstFix) {
-    COverlayMark* mark = addMark("Harbour", 0, 0);
-    manager.SetGoto(mark);
-    EXPECT_EQ(updates.count, 2);
-    EXPECT_EQ(updates.last.bearing, CDataGotoMark::kUnknownBearing);
-    EXPECT_FALSE(updates.last.hasLeg());
+TEST_F(GotoNavigation, TimesToAndAfterTheWaypoint) {
+    manager.SetGoto(field.add("Harbour", 0, 0));
+    manager.go_to.distance_after = kMile;
+    // A mile at 6 knots takes ten minutes; 60 degrees off the leg, twice that.
+    const float cases[][4] = {
+        {0, 6, 600, 600}, {60, 6, 1200, 600}, {90, 6, 0, 600}, {180, 6, 0, 600}, {0, 0.04f, 0, 0}};
+    for (const auto& [course, knots, toWaypoint, afterIt] : cases) {
+        fixAt(0, -kMile, "A", course, knots);
+        EXPECT_NEAR(manager.go_to.time_to_next_WP(), toWaypoint, 1) << course << " " << knots;
+        EXPECT_NEAR(manager.go_to.additional_time_after_WP(), afterIt, 1) << course;
+    }
+}
+
+TEST_F(GotoNavigation, TheLegStartsAtTheFirstFixMoreThanFiveMetresOut) {
+    manager.SetGoto(field.add("Harbour", 0, 0));
+    EXPECT_EQ(last.bearing, CDataGotoMark::kUnknownBearing);
+    fixAt(3, -3);
+    EXPECT_FALSE(last.hasLeg());
     fixAt(-kMile, 0);  // west of the mark: the leg runs east
-    EXPECT_EQ(updates.count, 3);
-    EXPECT_EQ(updates.last.bearing, 90);
-    float axis = 0;
-    ASSERT_TRUE(updates.last.GetAxis(axis));
-    EXPECT_EQ(axis, 90);
-    EXPECT_NEAR(updates.last.cross_track, 0, 0.5);
+    EXPECT_EQ(last.bearing, 90);
+    EXPECT_EQ(axis(), 90);
+    fixAt(2, 3);  // past the mark by 3 m: the bearing stays
+    EXPECT_EQ(last.bearing, 90);
 }
 
-TEST_F(GotoNavigation, CancelNavigationEndsIt) {
-    COverlayMark* mark = addMark("Harbour", 0, 0);
-    fixAt(0, -kMile);
-    manager.SetGoto(mark);
-    OverlayActions actions;
-    actions.watched = mark;
-    manager.CancelNavigation();
-    EXPECT_EQ(updates.count, 3);
-    EXPECT_EQ(updates.last.mark, nullptr);
-    EXPECT_EQ(updates.last.bearing, CDataGotoMark::kUnknownBearing);
-    EXPECT_EQ(updates.last.grid_time, 0);
-    EXPECT_FALSE(updates.last.hasLeg());
-    EXPECT_FALSE(mark->is_goto);
-    EXPECT_EQ(actions.last, COverlayObject::kDisplayChanged);
-    fixAt(0, -kMile / 2);
-    EXPECT_EQ(updates.count, 3);  // nothing to navigate to
-}
-
-TEST_F(GotoNavigation, ANewDestinationTakesOverTheFlag) {
-    COverlayMark* first = addMark("One", 0, 0);
-    COverlayMark* second = addMark("Two", kMile, 0);
+TEST_F(GotoNavigation, NewDestinationsCancellingAndMarksWithoutAPosition) {
+    COverlayMark* first = field.add("One", 0, 0);
+    COverlayMark* second = field.add("Two", kMile, 0);
     fixAt(0, -kMile);
     manager.SetGoto(first);
     manager.SetGoto(second);
     EXPECT_FALSE(first->is_goto);
-    EXPECT_TRUE(second->is_goto);
-    EXPECT_EQ(manager.go_to.mark, second);
-    EXPECT_NEAR(manager.go_to.distance, kMile * std::sqrt(2.0), 1.0);
-    EXPECT_NEAR(manager.go_to.bearing, 45, 1.0);
-}
-
-TEST_F(GotoNavigation, AMarkWithoutAPositionIsNoDestination) {
-    COverlayMark* mark = addMark("Gone", 0, 0);
-    mark->ClearData();
-    EXPECT_FALSE(manager.SetGoto(mark));
-    EXPECT_EQ(manager.go_to.mark, nullptr);
-    EXPECT_FALSE(mark->is_goto);
-    EXPECT_FALSE(manager.SetGoto(nullptr));
-}
-
-TEST_F(GotoNavigation, AMovedDestinationIsFollowedToItsNewPlace) {
-    COverlayMark* mark = addMark("Buoy", 0, 0);
-    fixAt(0, -kMile);
-    manager.SetGoto(mark);
-    grid.xy_to_latlon(0, kMile, mark->lat, mark->lon);  // dragged a mile north
-    fixAt(0, -kMile);
-    EXPECT_NEAR(updates.last.distance, 2 * kMile, 1.0);
-    EXPECT_NEAR(updates.last.leg_length, 2 * kMile, 1.0);  // a new leg from here
-    EXPECT_NEAR(updates.last.cross_track, 0, 0.5);
-}
-
-TEST_F(GotoNavigation, DeletingTheDestinationEndsNavigation) {
-    COverlayMark* mark = addMark("Buoy", 0, 0);
-    fixAt(0, -kMile);
-    manager.SetGoto(mark);
-    manager.DeleteMark(mark);
-    EXPECT_EQ(manager.go_to.mark, nullptr);
-    EXPECT_EQ(updates.last.mark, nullptr);
-    EXPECT_TRUE(mark->deleted);
-    EXPECT_FALSE(mark->HasPosition());
-    EXPECT_EQ(manager.FindMark("Buoy"), nullptr);
-    EXPECT_TRUE(manager.marks_changed);
+    EXPECT_NEAR(axis(), 45, 1);
+    manager.CancelNavigation();
+    EXPECT_EQ(last.mark, nullptr);
+    EXPECT_EQ(last.bearing, CDataGotoMark::kUnknownBearing);
+    EXPECT_FALSE(last.hasLeg() || second->is_goto);
+    EXPECT_EQ(lastAction, COverlayObject::kDisplayChanged);
     fixAt(0, -kMile / 2);
-    EXPECT_EQ(updates.count, 3);
+    EXPECT_EQ(updates, 5);  // nothing to navigate to
+    first->ClearData();
+    EXPECT_FALSE(manager.SetGoto(first) || manager.SetGoto(nullptr) || first->is_goto);
 }
 
-TEST_F(GotoNavigation, ChangingDestinationOnTheWayKeepsNavigating) {
-    COverlayMark* first = addMark("One", 0, 0);
-    COverlayMark* second = addMark("Two", 0, kMile);
+TEST_F(GotoNavigation, AMovedDestinationIsFollowedAndADeletedOneEndsNavigation) {
+    COverlayMark* mark = field.add("Buoy", 0, 0);
     fixAt(0, -kMile);
-    manager.SetGoto(first);
-    // At the first mark, on to the second with the leg from the first.
-    manager.ChangeDestination(second, first);
-    EXPECT_EQ(updates.count, 2);  // heard of with the next fix
-    fixAt(30, 10);
-    EXPECT_EQ(updates.count, 3);
-    EXPECT_EQ(updates.last.mark, second);
-    EXPECT_NEAR(updates.last.leg_length, kMile, 0.5);
-    EXPECT_NEAR(updates.last.cross_track, 30, 0.5);
-    EXPECT_NEAR(updates.last.distance, std::hypot(30, kMile - 10), 0.5);
-}
-
-TEST_F(GotoNavigation, FindMarkMatchesTheExactNameOfALiveMark) {
-    addMark("Camp", 0, 0);
-    COverlayMark* camp2 = addMark("Camp 2", 10, 0);
-    EXPECT_EQ(manager.FindMark("Camp 2"), camp2);
-    EXPECT_EQ(manager.FindMark("camp 2"), nullptr);
-    EXPECT_EQ(manager.FindMark("Camp")->name, "Camp");
-    manager.DeleteMark(manager.FindMark("Camp"));
-    EXPECT_EQ(manager.FindMark("Camp"), nullptr);
+    manager.SetGoto(mark);
+    field.grid.xy_to_latlon(0, kMile, mark->lat, mark->lon);  // dragged a mile north
+    fixAt(0, -kMile);
+    EXPECT_NEAR(last.distance, 2 * kMile, 1.0);
+    EXPECT_NEAR(last.leg_length, 2 * kMile, 1.0);  // a new leg from here
+    EXPECT_EQ(manager.FindMark("buoy"), nullptr);  // exact names only
+    manager.DeleteMark(manager.FindMark("Buoy"));
+    EXPECT_EQ(last.mark, nullptr);
+    EXPECT_TRUE(mark->deleted && !mark->HasPosition() && manager.marks_changed);
+    EXPECT_EQ(manager.FindMark("Buoy"), nullptr);
 }
 
 }  // namespace

@@ -1,15 +1,22 @@
-// Drawable overlays: the view transform, the per-view geometry cache, hit
-// testing, update dispatch, and the selection tool's rules.
-#include "overlays/overlayobject.h"
+// Drawable overlays: hit testing, update dispatch, the selection tool's
+// rules, and a moving target mapped and drawn: its position, the end of its
+// velocity vector and its range rings.
+#include "overlays/overlaymovingtarget.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <cmath>
+
+#include "app/base/attributes.h"
+#include "app/base/persistantdata.h"
+#include "maps/polynomialprojection.h"
 #include "overlays/overlaytool.h"
 
-using CViewParams = COverlayObject::CViewParams;
-using CMapping = COverlayObject::CMapping;
-
 namespace {
+
+using CMapping = COverlayObject::CMapping;
+using T = COverlayMovingTarget;
 
 struct Pin : COverlayObject {
     Pin() : COverlayObject(kMark, kMarkLayer) {}
@@ -17,10 +24,11 @@ struct Pin : COverlayObject {
     void Draw(QPainter*, const CViewParams&, CMapping&) const override {}
 };
 
-// Records what the overlay data source hands out.
-struct Recorder : Listener<COverlayObject> {
-    std::vector<std::pair<const COverlayObject*, int>> seen;
-    void OnUpdate(COverlayObject& o) override { seen.emplace_back(&o, o.last_action); }
+struct Recorder : Listener<COverlayObject>, Listener<OverlaySelectionCleared> {
+    void OnUpdate(COverlayObject& o) override { seen.push_back(o.last_action); }
+    void OnUpdate(OverlaySelectionCleared&) override { ++cleared; }
+    std::vector<int> seen;
+    int cleared = 0;
 };
 
 struct LabelTool : COverlayTool {
@@ -29,178 +37,177 @@ struct LabelTool : COverlayTool {
     void SetLabel() override { ++labels; }
 };
 
-struct ClearedRecorder : Listener<OverlaySelectionCleared> {
-    int count = 0;
-    void OnUpdate(OverlaySelectionCleared&) override { ++count; }
+struct Target : T {
+    Target(double lat, double lon, float course, float knots)
+        : T(200, 8, GraphicsColor(255, 0, 0)) {
+        latitude = lat;
+        longitude = lon;
+        grid.SetOrigin(lat, lon);
+        set_course(course, knots);
+        evaluate_best_direction();
+    }
+    void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override {
+        DrawVelocityVector(painter, view, mapping);
+        DrawRangeRing(painter, view, mapping);
+    }
 };
 
-CViewParams view(int zoomMode, double scale, double ox, double oy) {
-    CViewParams v;
-    v.zoom_mode = zoomMode;
-    v.scale = scale;
-    v.offset_x = ox;
-    v.offset_y = oy;
-    v.screen_rect = FRect(0, 0, 800, 600);
-    return v;
+class MovingTargetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A north-up map of 5000 pixels a degree of latitude whose pixels
+        // are square on the ground at 50.8° N (about 22 m), centred on -1.2°.
+        const double k = 5000, kx = k * std::cos(50.8 * M_PI / 180), lat0 = 50.9;
+        const double lon0 = -1.2 - 500 / kx;
+        Geo_ref_coeff_t c;  // x and y from (lat, lon), lat and lon from (x, y)
+        c.forward[0][0] = -lon0 * kx, c.forward[0][2] = kx, c.forward[1][0] = lat0 * k;
+        c.forward[1][1] = -k, c.inverse[0][0] = lat0, c.inverse[0][2] = -1 / k;
+        c.inverse[1][0] = lon0, c.inverse[1][1] = 1 / kx;
+        projection.init(c, 1000, 1000, 0, 0);
+        view.screen_rect = FRect(0, 0, 1000, 1000);
+        frame.fill(Qt::white);
+    }
+    void TearDown() override {
+        std::tie(T::show_vector, T::vector_scale, T::range_ring_radius, T::num_range_rings) = saved;
+    }
+    // A one-pixel line lands within a pixel of where it is due.
+    bool redNear(double x, double y) const {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (frame.pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy) ==
+                    qRgb(255, 0, 0))
+                    return true;
+        return false;
+    }
+
+    std::tuple<bool, float, float, int> saved{T::show_vector, T::vector_scale, T::range_ring_radius,
+                                              T::num_range_rings};
+    CPolynomialProjection projection;
+    COverlayObject::CViewParams view;
+    QImage frame{1000, 1000, QImage::Format_RGB32};
+};
+
+TEST_F(MovingTargetTest, VectorCoversTheMinutesOfTravelAndRingsStopAtTen) {
+    T::show_vector = true;
+    T::vector_scale = 10;
+    T::range_ring_radius = 0.2f;
+    T::num_range_rings = 1000;    // set around the setter
+    Target t(50.8, -1.2, 90, 6);  // east at 6 knots: one nautical mile in ten minutes
+    CMapping m;
+    t.Map(m, projection);
+    ASSERT_EQ(m.image_points.size(), 3u);
+    const FPoint p0 = m.image_points[0], p1 = m.image_points[1], p2 = m.image_points[2];
+    const double nmPerPixel = projection.get_scale(p0.x, p0.y);
+    EXPECT_NEAR((p1.x - p0.x) * nmPerPixel, 1.0, 0.01);
+    EXPECT_NEAR(p1.y, p0.y, 0.5);
+    EXPECT_NEAR((p2.x - p0.x) * nmPerPixel, 0.2, 1e-6);
+    EXPECT_EQ(p2.y, p0.y);
+
+    ASSERT_TRUE(m.map_to_screen(view));
+    QPainter painter(&frame);
+    t.Draw(&painter, view, m);
+    painter.end();
+    const double r = p2.x - p0.x;
+    for (int ring = 1; ring <= 10; ++ring)
+        EXPECT_TRUE(redNear(p0.x, p0.y - ring * r)) << "ring " << ring;
+    EXPECT_FALSE(redNear(p0.x, p0.y - 11 * r)) << "an eleventh ring";
+    EXPECT_FALSE(redNear(p0.x - 1.5 * r, p0.y));
+    EXPECT_TRUE(redNear((p0.x + p1.x) / 2, p0.y)) << "the vector's middle";
 }
 
-CMapping mapped(std::vector<DblPoint> screen, int kind, int count = 0) {
-    CMapping m;
-    m.screen_points = std::move(screen);
-    m.hit_kind = kind;
-    m.hit_count = count;
-    return m;
+TEST_F(MovingTargetTest, NothingExtraWhenSlowOrSwitchedOffAndNothingWithoutPosition) {
+    T::num_range_rings = 0;
+    CMapping slow, off, origin, none;
+    Target(50.8, -1.2, 90, 0.15f).Map(slow, projection);  // too slow for a vector
+    T::show_vector = false;
+    Target(50.8, -1.2, 90, 6).Map(off, projection);
+    Target(0, 0, 90, 6).Map(origin, projection);  // (0, 0) is no position
+    Target(999, -1.2, 90, 6).Map(none, projection);
+    for (const CMapping* m : {&slow, &off}) {
+        ASSERT_EQ(m->image_points.size(), 3u);
+        EXPECT_TRUE(m->image_points[1] == FPoint() && m->image_points[2] == FPoint());
+    }
+    EXPECT_TRUE(origin.image_points.empty() && none.image_points.empty());
+}
+
+TEST_F(MovingTargetTest, RingCountFromTheSettingsFileIsHeldToTen) {
+    PersistantData* settings = PersistantData::find_persistor("COverlayGPSPosition:");
+    ASSERT_TRUE(settings);
+    const std::pair<const char*, int> cases[] = {
+        {"0x7fffffff", 10}, {"0xb", 10}, {"0x4", 4}, {"-3", 0}};
+    for (const auto& [stored, rings] : cases) {
+        CAttributes set;
+        set.Set("COverlayGPSPosition:num_range_rings", stored);
+        settings->LoadFrom(set);
+        EXPECT_EQ(T::num_range_rings, rings) << stored;
+    }
 }
 
 }  // namespace
 
-TEST(ViewParams, TransformsBothWays) {
-    const CViewParams v = view(1, 2.0, 100, 50);
-    const FPoint s = v.ImageToScreen(110, 60);
-    EXPECT_EQ(s, FPoint(20, 20));
-    EXPECT_EQ(v.ScreenToImage(20, 20), FPoint(110, 60));
-    EXPECT_EQ(v.ImageToScreen(FRect(100, 50, 500, 350)), FRect(0, 0, 800, 600));
-    EXPECT_EQ(v.ScreenToImage(FRect(0, 0, 800, 600)), FRect(100, 50, 500, 350));
-}
-
-TEST(ViewParams, OffsetsSnapToWholePixels) {
-    // Zoomed out (0.25 screen px per image px): the offset is a whole image pixel.
-    CViewParams out = view(0, 0.25, 0, 0);
-    out.AdjustOffset(10, 10, 1000.3, 2000.6);
-    EXPECT_EQ(out.offset_x, 960);  // round(1000.3 - 40)
-    EXPECT_EQ(out.offset_y, 1961);
-    // Zoomed in (3 screen px per image px): the picture moves by whole screen pixels.
-    CViewParams in = view(2, 3, 0, 0);
-    in.AdjustOffset(10, 10, 100.1, 200.0);
-    EXPECT_DOUBLE_EQ(in.offset_x, 290.0 / 3);  // round(300.3 - 10) / 3
-    EXPECT_DOUBLE_EQ(in.offset_y, 590.0 / 3);
-    const FPoint s = in.ImageToScreen(100.1, 200);
-    EXPECT_NEAR(s.x, 10.3, 1e-9);
-    EXPECT_NEAR(s.y, 10, 1e-9);
-}
-
-TEST(ViewParams, ApplyDeltaReportsTheMovementMade) {
-    CViewParams out = view(0, 0.25, 1000, 1000);
-    double dx = 1.1, dy = -9;  // one screen pixel is 4 image pixels: snapped
-    out.ApplyDelta(dx, dy);
-    EXPECT_EQ(out.offset_x, 996);
-    EXPECT_EQ(out.offset_y, 1036);
-    EXPECT_EQ(dx, 1);
-    EXPECT_EQ(dy, -9);
-    CViewParams in = view(2, 3, 10, 10);
-    double ix = 7.4, iy = 0.2;
-    in.ApplyDelta(ix, iy);
-    EXPECT_DOUBLE_EQ(ix, 7);  // whole screen pixels only
-    EXPECT_DOUBLE_EQ(iy, 0);
-}
-
-TEST(Mapping, ClearBoundsAndScreenPoints) {
-    CMapping m;
-    EXPECT_EQ(m.bounds.left, 2147483647.0);
-    EXPECT_EQ(m.bounds.bottom, 2147483647.0);
-    m.set_bounds();
-    EXPECT_EQ(m.bounds, FRect(0, 0, 0, 0));
-    m.image_points = {{150, 100}, {120, 300}, {400, 90}};
-    m.set_bounds();
-    EXPECT_EQ(m.bounds, FRect(120, 90, 400, 300));
-
-    // On screen: filled once; a pan drops them so they are made again.
-    const CViewParams v = view(1, 2.0, 100, 50);
-    ASSERT_TRUE(m.map_to_screen(v));
-    ASSERT_EQ(m.screen_points.size(), 3u);
-    EXPECT_EQ(m.screen_points[0], DblPoint(100, 100));
-    m.screen_points[0] = DblPoint(-1, -1);
-    m.map_to_screen(v);
-    EXPECT_EQ(m.screen_points[0], DblPoint(-1, -1));
-    m.move_screen();
-    m.map_to_screen(v);
-    EXPECT_EQ(m.screen_points[0], DblPoint(100, 100));
-
-    // Off screen: nothing to do, unless the object always counts.
-    CMapping far;
-    far.image_points = {{5000, 5000}};
-    far.set_bounds();
-    EXPECT_FALSE(far.map_to_screen(v));
-    EXPECT_TRUE(far.screen_points.empty());
-    far.hit_kind = CMapping::kAlways;
-    EXPECT_TRUE(far.map_to_screen(v));
-    m.clear();
-    EXPECT_TRUE(m.image_points.empty() && m.screen_points.empty());
-    EXPECT_EQ(m.hit_kind, 0);
-}
-
 TEST(Mapping, HitTestKinds) {
-    // Points: strictly inside the tolerance, and only the leading hit_count.
-    const CMapping pts = mapped({{10, 10}, {100, 100}}, CMapping::kPoints, 1);
-    EXPECT_TRUE(pts.HitTest_mapped(12, 10, 5));
-    EXPECT_FALSE(pts.HitTest_mapped(12, 11, 5));  // d2 == 5 is not below 5
-    EXPECT_FALSE(pts.HitTest_mapped(100, 100, 5));
-    // Polyline: vertices at <=, segments by perpendicular distance.
-    const CMapping line = mapped({{0, 0}, {100, 0}, {100, 100}}, CMapping::kPolyline);
-    EXPECT_TRUE(line.HitTest_mapped(102, 1, 5));  // d2 == 5 at the corner vertex
-    EXPECT_TRUE(line.HitTest_mapped(50, 2, 5));   // on the first segment
-    EXPECT_FALSE(line.HitTest_mapped(50, 3, 5));
-    EXPECT_FALSE(line.HitTest_mapped(-3, 0, 5));  // beyond the segment's end
-    EXPECT_TRUE(line.HitTest_mapped(99, 60, 5));
-    EXPECT_FALSE(mapped({}, CMapping::kPolyline).HitTest_mapped(0, 0, 100));
-    EXPECT_TRUE(mapped({}, CMapping::kAlways).HitTest_mapped(1e6, 1e6, 0));
-    EXPECT_FALSE(mapped({{0, 0}}, CMapping::kNotHittable).HitTest_mapped(0, 0, 100));
+    const std::vector<DblPoint> points = {{10, 10}, {100, 100}};
+    const std::vector<DblPoint> line = {{0, 0}, {100, 0}, {100, 100}}, none;
+    const struct {
+        const char* what;
+        const std::vector<DblPoint>& screen;
+        int kind, count;
+        float x, y;
+        bool hit;
+    } cases[] = {
+        {"point inside", points, CMapping::kPoints, 1, 12, 10, true},
+        {"point at d2 == tolerance", points, CMapping::kPoints, 1, 12, 11, false},
+        {"point beyond hit_count", points, CMapping::kPoints, 1, 100, 100, false},
+        {"vertex at d2 == tolerance", line, CMapping::kPolyline, 0, 102, 1, true},
+        {"on a segment", line, CMapping::kPolyline, 0, 50, 2, true},
+        {"beside a segment", line, CMapping::kPolyline, 0, 50, 3, false},
+        {"beyond a segment's end", line, CMapping::kPolyline, 0, -3, 0, false},
+        {"always", none, CMapping::kAlways, 0, 1e6, 1e6, true},
+        {"not hittable", points, CMapping::kNotHittable, 2, 10, 10, false},
+    };
+    for (const auto& c : cases) {
+        CMapping m;
+        m.screen_points = c.screen;
+        m.hit_kind = c.kind;
+        m.hit_count = c.count;
+        EXPECT_EQ(m.HitTest_mapped(c.x, c.y, 5), c.hit) << c.what;
+    }
 }
 
 TEST(OverlayDispatch, ActionsReachListenersAndStopAfterRemoval) {
     Recorder recorder;
     auto pin = std::make_unique<Pin>();
     EXPECT_EQ(pin->draw_order, 6u << 28);
-    EXPECT_EQ(pin->type, COverlayObject::kMark);
-    const COverlayObject* address = pin.get();
-    EXPECT_EQ(address->last_action, COverlayObject::kNoAction);
     pin->Dispatch(COverlayObject::kChanged);
     pin->Dispatch(COverlayObject::kDisplayChanged);
     pin->Dispatch(COverlayObject::kRemoved);
     pin->Dispatch(COverlayObject::kChanged);  // ignored: already removed
     pin.reset();                              // no second removal
-    ASSERT_EQ(recorder.seen.size(), 3u);
-    EXPECT_EQ(recorder.seen[0].second, 1);
-    EXPECT_EQ(recorder.seen[2].second, 3);
-
-    recorder.seen.clear();
-    { Pin scoped; }  // destroyed without a removal: it announces one
-    ASSERT_EQ(recorder.seen.size(), 1u);
-    EXPECT_EQ(recorder.seen[0].second, 3);
+    { Pin scoped; }                           // destroyed without one: it announces it
+    EXPECT_EQ(recorder.seen, (std::vector<int>{1, 2, 3, 3}));
 }
 
 TEST(OverlayTool, OneSelectionAtATime) {
     auto* viewA = reinterpret_cast<CKartileView*>(0x1000);
-    auto* viewB = reinterpret_cast<CKartileView*>(0x2000);
-    ClearedRecorder cleared;
+    Recorder recorder;
     Pin first, second;
-
     auto* tool = new LabelTool(viewA, &first);
-    EXPECT_EQ(COverlayTool::the_tool, tool);
-    EXPECT_TRUE(COverlayTool::isSelected(&first));
-    EXPECT_FALSE(COverlayTool::isSelected(&second));
-
     first.Dispatch(COverlayObject::kChanged);  // the selected object: new label
     second.Dispatch(COverlayObject::kChanged);
     EXPECT_EQ(tool->labels, 1);
-
     auto* next = new LabelTool(viewA, &second);  // replaces the first tool
-    EXPECT_EQ(COverlayTool::the_tool, next);
-    EXPECT_TRUE(COverlayTool::isSelected(&second));
+    EXPECT_TRUE(COverlayTool::isSelected(&second) && !COverlayTool::isSelected(&first));
     COverlayTool::UsingView(viewA);
     EXPECT_EQ(COverlayTool::the_tool, next);
-    COverlayTool::UsingView(viewB);  // another view takes over
+    COverlayTool::UsingView(reinterpret_cast<CKartileView*>(0x2000));  // another view takes over
     EXPECT_EQ(COverlayTool::the_tool, nullptr);
-    EXPECT_EQ(cleared.count, 1);
-
-    // A selected object that goes away is never touched again.
     {
         Pin doomed;
         new LabelTool(viewA, &doomed);
     }
-    EXPECT_FALSE(COverlayTool::isSelected(nullptr));
+    // A selected object that went away is never touched again.
     EXPECT_EQ(COverlayTool::the_tool->selected(), nullptr);
     COverlayTool::Deselect();
     EXPECT_EQ(COverlayTool::the_tool, nullptr);
-    EXPECT_EQ(cleared.count, 2);
+    EXPECT_EQ(recorder.cleared, 2);
 }

@@ -1,271 +1,223 @@
-// Identity, categories, tombstones and the sync records of stored objects.
+// Identity, categories, tombstones and the sync records of stored objects (marks),
+// a mark's stored form, and ovtool's dump of a file holding them.
 #include "overlays/syncable.h"
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstring>
 #include <set>
+#include <tuple>
+
+#include "overlays/overlaymark.h"
+#include "support/testsupport.h"
 
 using IOStream = CSerializable::IOStream;
 using Section = CSerializable::Section;
 
 namespace {
 
-constexpr uint32_t kTestTypeId = 0x5E11;
-constexpr double kDay = 86400;
+using Marks = std::vector<std::unique_ptr<COverlayMark>>;
 
-struct Item : CSyncable {
-    int32_t depth = 0;
-    bool Serialize(IOStream& s) override {
-        Section section(s);
-        s.declare(name);
-        s.declare(comment);
-        s.declare(depth);
-        return SerializeSyncable(s) && section.Close();
+// The objects announced as changed.
+struct Changed : Listener<COverlayObject> {
+    void OnUpdate(COverlayObject& o) override {
+        if (o.last_action == COverlayObject::kChanged) objects.push_back(&o);
     }
-    uint32_t GetTypeId() const override { return kTestTypeId; }
+    std::vector<COverlayObject*> objects;
 };
 
-std::vector<std::pair<Item*, int>> g_dispatched;
-const CSyncableDispatcher itemDispatcher(kTestTypeId,
-                                         [](CSyncable* o, COverlayObject::update_action a) {
-                                             g_dispatched.emplace_back(static_cast<Item*>(o), a);
-                                         });
+Marks marks(std::initializer_list<std::pair<const char*, uint64_t>> namesAndIds) {
+    Marks list;
+    for (const auto& [name, id] : namesAndIds) {
+        list.push_back(std::make_unique<COverlayMark>());
+        list.back()->name = name;
+        list.back()->object_id = id;
+    }
+    return list;
+}
 
-std::unique_ptr<Item> item(const std::string& name, uint64_t id = 0) {
-    auto o = std::make_unique<Item>();
-    o->name = name;
-    o->object_id = id;
-    return o;
+std::vector<std::string> names(const Marks& list) {
+    std::vector<std::string> out;
+    for (auto& o : list) out.push_back(o->name);
+    return out;
 }
 
 }  // namespace
 
-TEST(SyncableIdentity, TextFormAndParsing) {
+TEST(Syncable, IdentityCategoriesAndEditingRules) {
     EXPECT_EQ(CSyncable::ParseObjectID("see ovid:1A2b here"), 0x1A2Bu);
-    EXPECT_EQ(CSyncable::ParseObjectID("ovid:ffffffffffffffff"), 0xFFFFFFFFFFFFFFFFull);
     EXPECT_EQ(CSyncable::ParseObjectID("1A2B"), 0u);
-    EXPECT_EQ(CSyncable::ParseObjectID(""), 0u);
-
-    Item o;
-    EXPECT_EQ(o.object_id, 0u);
-    const std::string text = o.GetObjectIDstr();  // assigns one
-    EXPECT_NE(o.object_id, 0u);
-    EXPECT_EQ(text.rfind("ovid:", 0), 0u);
-    EXPECT_EQ(CSyncable::ParseObjectID(text), o.object_id);
-    EXPECT_EQ(o.GetObjectID(), o.object_id);  // kept once assigned
-    o.SetObjectID(0xABC);
-    EXPECT_EQ(o.GetObjectIDstr(), "ovid:ABC");
-}
-
-TEST(SyncableIdentity, GeneratedIdsDifferAndCarryTheClock) {
+    COverlayMark o;
+    EXPECT_EQ(CSyncable::ParseObjectID(o.GetObjectIDstr()), o.object_id);  // assigned on use
     std::set<uint64_t> ids;
     for (int i = 0; i < 1000; ++i) ids.insert(CSyncable::GenerateUniqueID());
     EXPECT_EQ(ids.size(), 1000u);
-    // The installation value sits in bits 32-63 and is the same for every id.
-    const uint64_t a = CSyncable::GenerateUniqueID();
-    const uint64_t b = CSyncable::GenerateUniqueID();
-    EXPECT_EQ(a >> 48, b >> 48);
-}
 
-TEST(SyncableEditing, CategoryRenames) {
-    Item o;
-    o.category = "Walks:Lakes:North";
-    o.changeCategoryPath("Hikes", "Walks:Lakes");
-    EXPECT_EQ(o.category, "Hikes:North");
+    const char* renames[][4] = {{"Walks:Lakes:North", "Hikes", "Walks:Lakes", "Hikes:North"},
+                                {"Walks:Lakes:North", "", "Walks:Lakes", "North"},
+                                {"Walks:Lakes:", "", "Walks:Lakes", ""},
+                                {"Rivers", "Hikes", "Walks", "Hikes"}};
+    for (const auto& r : renames) {
+        o.category = r[0];
+        o.changeCategoryPath(r[1], r[2]);
+        EXPECT_EQ(o.category, r[3]) << r[0] << " -> " << r[1];
+    }
 
-    o.category = "Walks:Lakes:North";
-    o.changeCategoryPath("", "Walks:Lakes");
-    EXPECT_EQ(o.category, "North");
-
-    o.category = "Walks:Lakes:";
-    o.changeCategoryPath("", "Walks:Lakes");
-    EXPECT_EQ(o.category, "");
-
-    o.category = "Rivers";
-    o.modified = 0;
-    o.changeCategoryPath("Hikes", "Walks");
-    EXPECT_EQ(o.category, "Hikes");
-    EXPECT_GT(o.modified, 0);
-}
-
-TEST(SyncableEditing, FlagsAndTheirModifiedTime) {
-    Item o;
-    o.modified = 100;
-    o.setVisible(false);
-    EXPECT_FALSE(o.visible);
-    EXPECT_EQ(o.modified, 100);  // visibility is local, not a change
-    o.setLocked(false);
-    EXPECT_EQ(o.modified, 100);  // no change, no time
-    o.setLocked(true);
-    EXPECT_TRUE(o.locked);
-    EXPECT_GT(o.modified, 100);
-
-    // A never-uploaded object is deleted quietly; an uploaded one is a tombstone to send.
-    Item local, uploaded;
+    // A never-uploaded object is deleted quietly; an uploaded one is a
+    // tombstone to send, which can't be edited until undeleted.
+    COverlayMark local, uploaded;
     uploaded.object_id = 77;
     local.DeleteSyncItem();
     uploaded.DeleteSyncItem();
-    EXPECT_TRUE(local.deleted && !local.visible && local.do_not_sync);
-    EXPECT_TRUE(uploaded.deleted && !uploaded.do_not_sync);
+    EXPECT_FALSE(local.NeedsSyncToCloud(0));
+    EXPECT_TRUE(uploaded.NeedsSyncToCloud(uploaded.modified - 1));
     uploaded.setVisible(true);
     uploaded.setLocked(true);
-    EXPECT_FALSE(uploaded.visible);
-    EXPECT_FALSE(uploaded.locked);
+    EXPECT_FALSE(uploaded.visible || uploaded.locked);
     uploaded.UndeleteSyncItem();
-    EXPECT_TRUE(uploaded.visible && !uploaded.deleted);
-
-    EXPECT_TRUE(uploaded.NeedsSyncToCloud(uploaded.modified - 1));
-    EXPECT_FALSE(uploaded.NeedsSyncToCloud(uploaded.modified));
-    EXPECT_FALSE(local.NeedsSyncToCloud(0));
+    uploaded.modified = 100;
+    uploaded.setVisible(false);  // visibility is local, not a change
+    EXPECT_EQ(uploaded.modified, 100);
+    uploaded.setLocked(true);
+    EXPECT_GT(uploaded.modified, 100);
 }
 
-TEST(SyncableEditing, SearchAndSameData) {
-    Item a, b;
-    a.name = "Old Mill";
-    a.comment = "Lunch stop";
-    EXPECT_TRUE(a.matches_search("mill"));
-    EXPECT_TRUE(a.matches_search("LUNCH"));
-    EXPECT_FALSE(a.matches_search("harbour"));
-    b.name = "old mill";
-    b.comment = "LUNCH STOP";
-    EXPECT_TRUE(a.sameSyncableData(b));
-    b.category = "Food";
-    EXPECT_FALSE(a.sameSyncableData(b));
-    b.category.clear();
-    b.deleted = true;
-    EXPECT_FALSE(a.sameSyncableData(b));
-}
-
-TEST(SyncableTombstones, PurgedAfterFourteenDaysOrWhenNotSynced) {
-    const double now = CHeartbeat::Timestamp();
-    std::vector<std::unique_ptr<Item>> list;
-    auto add = [&](const char* name, bool deleted, bool doNotSync, double age) {
-        list.push_back(item(name, 1));
-        list.back()->deleted = deleted;
-        list.back()->do_not_sync = doNotSync;
-        list.back()->modified = now - age;
-    };
-    add("alive and old", false, false, 400 * kDay);
-    add("deleted 13 days ago", true, false, 13 * kDay);
-    add("deleted 15 days ago", true, false, 15 * kDay);
-    add("deleted, never synced", true, true, 60);
+TEST(Syncable, TombstonesArePurgedAfterFourteenDaysOrWhenNotSynced) {
+    const double now = CHeartbeat::Timestamp(), day = 86400;
+    Marks list = marks({{"alive and old", 1},
+                        {"deleted 13 days ago", 2},
+                        {"deleted 15 days ago", 3},
+                        {"deleted, never synced", 4}});
+    const double ages[] = {400 * day, 13 * day, 15 * day, 60};
+    for (size_t i = 0; i < list.size(); ++i) {
+        list[i]->deleted = i > 0;
+        list[i]->do_not_sync = i == 3;
+        list[i]->modified = now - ages[i];
+    }
     PurgeSyncableList(list, 0);  // before a save
-    std::vector<std::string> left;
-    for (auto& o : list) left.push_back(o->name);
-    EXPECT_EQ(left, (std::vector<std::string>{"alive and old", "deleted 13 days ago"}));
-
-    // After a sync the tombstone has been told and goes.
-    PurgeSyncableList(list, now);
-    EXPECT_EQ(list.size(), 1u);
+    EXPECT_EQ(names(list), (std::vector<std::string>{"alive and old", "deleted 13 days ago"}));
+    PurgeSyncableList(list, now);  // after a sync the tombstone has been told
+    EXPECT_EQ(names(list), (std::vector<std::string>{"alive and old"}));
 }
 
-TEST(SyncableSection, LayoutAndReadRules) {
-    Item o;
-    o.object_id = 0x0102030405060708ull;
-    o.do_not_sync = true;
+TEST(Syncable, SyncSectionReadRules) {
+    COverlayMark o;
+    o.deleted = o.visible = true;
     o.modified = 1000.5;
-    o.deleted = true;
     o.created = 2000.25;  // later than modified
-    o.visible = true;
-    o.locked = true;
     IOStream w = IOStream::ForWriting();
     ASSERT_TRUE(o.SerializeSyncable(w));
-    const std::string& b = w.bytes();
-    ASSERT_EQ(b.size(), 5u + 28);
-    const char* c = b.data() + 5;
-    uint64_t id;
-    double modified, created;
-    std::memcpy(&id, c + 0, 8);
-    std::memcpy(&modified, c + 9, 8);
-    std::memcpy(&created, c + 18, 8);
-    EXPECT_EQ(id, o.object_id);
-    EXPECT_EQ(c[8], 1);
-    EXPECT_EQ(modified, 1000.5);
-    EXPECT_EQ(c[17], 1);
-    EXPECT_EQ(created, 2000.25);
-    EXPECT_EQ(c[26], 1);
-    EXPECT_EQ(c[27], 1);
-
-    Item back;
-    IOStream r = IOStream::ForReading(b);
+    ASSERT_EQ(w.bytes().size(), 5u + 28);
+    COverlayMark back;
+    IOStream r = IOStream::ForReading(w.bytes());
     ASSERT_TRUE(back.SerializeSyncable(r));
-    EXPECT_EQ(back.object_id, o.object_id);
     EXPECT_EQ(back.created, 1000.5);  // never later than modified
     EXPECT_FALSE(back.visible);       // a tombstone is not shown
-    EXPECT_TRUE(back.locked);
 
     // A section missing the last field reads, but does not count as complete.
-    std::string shorter = b.substr(0, b.size() - 1);
-    const uint32_t length = uint32_t(shorter.size());
-    std::memcpy(shorter.data() + 1, &length, 4);
-    Item partial;
+    std::string shorter = w.bytes().substr(0, 32);
+    shorter[1] = 32;
     IOStream r2 = IOStream::ForReading(shorter);
-    EXPECT_FALSE(partial.SerializeSyncable(r2));
+    EXPECT_FALSE(back.SerializeSyncable(r2));
     EXPECT_TRUE(r2.ok());
 }
 
-TEST(SyncRecords, MergeKnownUnknownAndLocalOnly) {
+TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
     const double syncTime = CHeartbeat::Timestamp();
-    std::vector<std::unique_ptr<Item>> remote;
-    remote.push_back(item("changed remotely", 11));
-    remote.push_back(item("new remotely", 12));
-    remote.push_back(item("local wins", 13));
-    remote.push_back(item("stale", 14));
+    Marks remote = marks({{"changed remotely", 11},
+                          {"new remotely", 12},
+                          {"local wins", 13},
+                          {"stale", 14},
+                          {"gone", 15}});
     remote[3]->modified = syncTime - 100;
-    remote[1]->depth = 42;
+    remote[4]->DeleteSyncItem();
     IOStream w = IOStream::ForWriting();
     SyncCounts counts;
     ASSERT_TRUE(WriteSyncList(w, remote, syncTime - 50, syncTime, &counts));
     EXPECT_EQ(counts.sent, 3);  // "stale" was not changed since the last sync
+    EXPECT_EQ(counts.deletions_sent, 1);
     for (auto& o : remote) EXPECT_NE(o->modified, syncTime - 0.1);  // restored
 
-    std::vector<std::unique_ptr<Item>> local;
-    local.push_back(item("before", 11));
-    local.push_back(item("mine", 13));
+    Marks local = marks({{"before", 11}, {"mine", 13}, {"gone", 15}});
     local[1]->do_not_sync = true;
-    g_dispatched.clear();
+    Changed changed;
     IOStream r = IOStream::ForReading(w.bytes());
     ASSERT_TRUE(ReadSyncT(r, local, syncTime));
-    ASSERT_EQ(local.size(), 3u);
-    EXPECT_EQ(local[0]->name, "changed remotely");
-    EXPECT_EQ(local[0]->modified, syncTime - 0.1);
-    EXPECT_EQ(local[1]->name, "mine");
-    EXPECT_EQ(local[2]->name, "new remotely");
-    EXPECT_EQ(local[2]->object_id, 12u);
-    EXPECT_EQ(local[2]->depth, 42);
-    ASSERT_EQ(g_dispatched.size(), 2u);
-    EXPECT_EQ(g_dispatched[1].first, local[2].get());
-    EXPECT_EQ(g_dispatched[1].second, COverlayObject::kChanged);
-}
-
-TEST(SyncRecords, DeletionsTravelAndDamageIsRefused) {
-    const double syncTime = CHeartbeat::Timestamp();
-    std::vector<std::unique_ptr<Item>> remote;
-    remote.push_back(item("gone", 21));
-    remote[0]->DeleteSyncItem();
-    IOStream w = IOStream::ForWriting();
-    SyncCounts counts;
-    ASSERT_TRUE(WriteSyncList(w, remote, 0, syncTime, &counts));
-    EXPECT_EQ(counts.deletions_sent, 1);
-
     // The received tombstone is applied, then purged: it has been synced.
-    std::vector<std::unique_ptr<Item>> local;
-    local.push_back(item("gone", 21));
-    IOStream r = IOStream::ForReading(w.bytes());
-    ASSERT_TRUE(ReadSyncT(r, local, syncTime));
-    EXPECT_TRUE(local.empty());
+    EXPECT_EQ(names(local), (std::vector<std::string>{"changed remotely", "mine", "new remotely"}));
+    EXPECT_EQ(local[0]->modified, syncTime - 0.1);
+    EXPECT_EQ(local[2]->object_id, 12u);
+    ASSERT_EQ(changed.objects.size(), 3u);  // the tombstone too, before it went
+    EXPECT_EQ(changed.objects[0], local[0].get());
+    EXPECT_EQ(changed.objects[1], local[2].get());
+
+    // The record's identity wins over the one its body carries.
+    std::string relabelled = w.bytes();
+    relabelled[4] = 21;
+    Marks fresh;
+    IOStream rr = IOStream::ForReading(relabelled);
+    ASSERT_TRUE(ReadSyncT(rr, fresh, syncTime));
+    EXPECT_EQ(fresh[0]->object_id, 21u);
 
     // Identity 0, and counts larger than the bytes could hold, are refused.
-    std::string zeroId = w.bytes();
-    std::memset(zeroId.data() + 4, 0, 8);
-    IOStream r2 = IOStream::ForReading(zeroId);
-    EXPECT_FALSE(ReadSyncT(r2, local, syncTime));
-    for (uint32_t count : {2u, 999999u, 1000001u}) {
+    const std::pair<size_t, uint32_t> damage[] = {{4, 0}, {0, 5}, {0, 999999}, {0, 1000001}};
+    for (const auto& [at, value] : damage) {
         std::string bytes = w.bytes();
-        std::memcpy(bytes.data(), &count, 4);
-        IOStream r3 = IOStream::ForReading(bytes);
-        EXPECT_FALSE(ReadSyncT(r3, local, syncTime)) << count;
-        EXPECT_TRUE(local.empty());
+        std::memcpy(bytes.data() + at, &value, 4);
+        IOStream bad = IOStream::ForReading(bytes);
+        Marks none;
+        EXPECT_FALSE(ReadSyncT(bad, none, syncTime)) << at << " " << value;
     }
+}
+
+TEST(OverlayMark, StoredFormKeepsEveryField) {
+    COverlayMark a, b;
+    const auto fields = [](COverlayMark& m) {
+        return std::tie(m.name, m.lat, m.lon, m.link, m.comment, m.is_goto, m.locked, m.icon,
+                        m.color, m.inner_radius, m.alarm_radius, m.category, m.object_id, m.created,
+                        m.modified);
+    };
+    fields(a) = std::tuple("Anchorage", 56.123456789, -5.987654321, "https://example.org/a",
+                           "sand, 6 m", true, true, "Anchor", GraphicsColor(200, 100, 50, 255), 30,
+                           1000, "Sailing:Scotland", 0x1234, 1700000000, 1700000500);
+    IOStream out = IOStream::ForWriting();
+    ASSERT_TRUE(a.Serialize(out));
+    IOStream in = IOStream::ForReading(out.bytes());
+    ASSERT_TRUE(b.Serialize(in));
+    EXPECT_TRUE(in.atEnd() && !in.skipped_data);
+    EXPECT_TRUE(fields(a) == fields(b));
+
+    // Names compare without case; places agree within 1.7e-5 degrees.
+    b.name = "ANCHORAGE";
+    b.lat += 1.6e-5;
+    EXPECT_TRUE(a.sameData(b));
+    b.lat += 0.2e-5;
+    EXPECT_FALSE(a.sameData(b));
+    a.ClearData();
+    EXPECT_FALSE(a.HasPosition() || a.alarm_radius || a.inner_radius);
+    EXPECT_TRUE(a.name.empty() && a.comment.empty() && a.link.empty() && a.category.empty());
+}
+
+TEST(OvtfCommand, DumpDescribesSectionsRecordsAndSyncFields) {
+    struct File : CSerializable {
+        bool Serialize(IOStream& s) override {
+            Section section(s);
+            Marks list = marks({{"Harbour entrance", 0x1A2B}});
+            list[0]->locked = true;
+            return CSerializableDeclareStatic<COverlayMark>(list).Serialize(s) &&
+                   WritePolymorphic(s, marks({{"in a record", 1}})[0].get()) && section.Close();
+        }
+    } file;
+    testsupport::TempDir dir;
+    ASSERT_TRUE(file.WriteFile(dir.file("marks.ovtf").toStdString(), 0xCA2EAF82));
+    const auto result = testsupport::runOvtool({"ovtf", "dump", dir.file("marks.ovtf")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+    EXPECT_EQ(QJsonDocument::fromJson(result.out).object()["file"].toString(), "marks.ovtf");
+    for (const char* expected :
+         {"\"Harbour entrance\"", "\"ovid:1A2B\"", "\"locked\": true", "\"in a record\""})
+        EXPECT_TRUE(result.out.contains(expected)) << expected << "\n" << result.out.constData();
+    testsupport::writeFile(dir.file("other.bin"), "not a container at all");
+    EXPECT_EQ(testsupport::runOvtool({"ovtf", "dump", dir.file("other.bin")}).exitCode, 1);
 }

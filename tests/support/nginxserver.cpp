@@ -241,7 +241,7 @@ http {
         // Ready when it accepts a connection.
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < 5000 && s_spawner.running(m_pid)) {
+        while (timer.elapsed() < 30000 && s_spawner.running(m_pid)) {
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, quint16(port));
             if (socket.waitForConnected(200)) {

@@ -102,11 +102,10 @@ int runFetch(const QStringList& args) {
         return 1;
     }
     CWebWorker::SetServerBase(base);
-    std::vector<uint32_t> keys;
+    std::vector<ChunkKey> keys;
     if (area.empty()) {
         for (int r = 0; r < chunked->chunkRows(); ++r)
-            for (int c = 0; c < chunked->chunkColumns(); ++c)
-                keys.push_back(uint32_t(r) << 16 | uint32_t(c));
+            for (int c = 0; c < chunked->chunkColumns(); ++c) keys.push_back(MakeChunkKey(r, c));
     } else {
         keys = CKartile3Area::UnderPolygon(*chunked,
                                            CPolygon(CBounds(area[0], area[1], area[2], area[3])));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/base/directories.h"
 #include "ovtoolcommand.h"
 
 namespace {
@@ -47,7 +48,9 @@ OvtoolCommand::OvtoolCommand(const char* name, const char* usage, const char* su
     g_first = this;
 }
 
-const OvtoolCommand* OvtoolCommand::first() { return g_first; }
+const OvtoolCommand* OvtoolCommand::first() {
+    return g_first;
+}
 
 void ovtoolPrint(const QString& text) {
     const QByteArray bytes = text.toUtf8();
@@ -67,6 +70,8 @@ int ovtoolUsageError(const OvtoolCommand& command) {
 int main(int argc, char** argv) {
     // Rendering and image codecs need a GUI application; ovtool never opens a window.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt warns about a missing or open runtime folder on every run otherwise.
+    usePrivateRuntimeDirectory();
     QGuiApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Orvanta");
     QCoreApplication::setApplicationName("default");

@@ -1,4 +1,4 @@
-// ovtool settings get|set|list: read and change orvanta.ini through the
+// ovtool settings get|set|list|path: read and change orvanta.ini through the
 // persistors, as the program itself would (same encodings, same checks,
 // same atomic save).
 #include <QCoreApplication>
@@ -117,6 +117,16 @@ int runSet(const QStringList& argsIn) {
     return 0;
 }
 
+int runPath(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (!takeProfile(args) || !args.isEmpty()) {
+        ovtoolError("usage: settings path [--profile NAME]");
+        return 2;
+    }
+    ovtoolPrint(text(PersistantData::Filename("orvanta")));
+    return 0;
+}
+
 const OvtoolCommand listCommand("settings list", "[--profile NAME]",
                                 "every setting with its current value", runList);
 const OvtoolCommand getCommand("settings get", "KEY [--profile NAME]",
@@ -124,5 +134,7 @@ const OvtoolCommand getCommand("settings get", "KEY [--profile NAME]",
 const OvtoolCommand setCommand("settings set", "KEY VALUE... [--profile NAME]",
                                "change a setting in orvanta.ini (a list: one value per element)",
                                runSet);
+const OvtoolCommand pathCommand("settings path", "[--profile NAME]",
+                                "where orvanta.ini is (it may not exist yet)", runPath);
 
 }  // namespace

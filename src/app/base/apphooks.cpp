@@ -6,7 +6,8 @@ AppHookRegistration* g_hooks = nullptr;
 
 AppHookRegistration::AppHookRegistration(AppHook point, Function function)
     : m_point(point), m_function(function), m_next(nullptr) {
-    // Appended, so that functions run in the order their files registered.
+    // A second function at one step would run in link order; the enum's
+    // comment asks for a step of its own instead.
     AppHookRegistration** tail = &g_hooks;
     while (*tail) tail = &(*tail)->m_next;
     *tail = this;
@@ -15,6 +16,10 @@ AppHookRegistration::AppHookRegistration(AppHook point, Function function)
 void RunAppHooks(AppHook point, const AppHookContext& context) {
     for (AppHookRegistration* r = g_hooks; r; r = r->m_next)
         if (r->m_point == point) r->m_function(context);
+}
+
+void RunAppHookRange(AppHook first, AppHook last, const AppHookContext& context) {
+    for (int step = int(first); step <= int(last); ++step) RunAppHooks(AppHook(step), context);
 }
 
 int CountAppHooks(AppHook point) {

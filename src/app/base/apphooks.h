@@ -1,10 +1,11 @@
-// Named points of start-up and shutdown where subsystems plug in their work.
+// The steps of start-up and shutdown where subsystems plug in their work.
 //
-// Start-up and shutdown run in a fixed order; the steps that belong to a
-// subsystem (settings, the map catalogue, marks, tracks, the last position,
-// elevation, the data connection, the application model) register a function
-// at their point with a static AppHookRegistration next to the code they
-// run. A point with nothing registered does nothing.
+// The list below is the order: start-up and shutdown run the steps in the
+// order written here, never in the order files happened to link. Each step
+// has one user, which registers its function with a static
+// AppHookRegistration next to the code it runs; a step with nothing
+// registered does nothing. Work that depends on other work gets a step of
+// its own after it, rather than a second function at the same step.
 #pragma once
 
 #include <QStringList>
@@ -12,15 +13,20 @@
 class QQuickWindow;
 
 enum class AppHook {
-    LoadSettings,          // all settings from "orvanta.ini"
-    CreateMapCatalogue,    // the catalogue of installed maps
-    LoadMarks,             // "marks.ovtf"
-    LoadTracks,            // "tracks.ovtf"
-    LoadLastPosition,      // "gpsdata.ovtf" into the own-position object
-    OpenElevationData,     // the optional elevation store
-    SceneReady,            // main window exists: connection, model, device state
-    ProcessCommandLine,    // start-up arguments and those of a second start
-    CloseConnection,       // first step of shutdown
+    // Start-up, before the scene is loaded.
+    LoadSettings,        // all settings from "orvanta.ini"
+    ApplyMapServer,      // the map server setting: before any map can open
+    CreateMapCatalogue,  // the catalogue of installed maps
+    LoadMarks,           // "marks.ovtf"
+    LoadTracks,          // "tracks.ovtf"
+    LoadLastPosition,    // "gpsdata.ovtf" into the own-position object
+    OpenElevationData,   // the optional elevation store
+    // Once the main window exists.
+    OpenConnection,      // the data connection chosen in the settings
+    RestoreMapView,      // the main map view's place, scale and map
+    ProcessCommandLine,  // start-up arguments and those of a second start
+    // Shutdown.
+    CloseConnection,
     SaveMarks,
     SaveTracks,
     SaveLastPosition,
@@ -50,6 +56,8 @@ private:
     AppHookRegistration* m_next;
 };
 
-// Runs every function registered at a point, in registration order.
+// Runs the function registered at one step; RunAppHookRange runs the
+// steps from `first` to `last` in the written order.
 void RunAppHooks(AppHook point, const AppHookContext& context = {});
+void RunAppHookRange(AppHook first, AppHook last, const AppHookContext& context = {});
 int CountAppHooks(AppHook point);

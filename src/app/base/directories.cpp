@@ -1,5 +1,6 @@
 #include "app/base/directories.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,7 +44,8 @@ std::string getDocsDirectory(const char* sub) {
 
 std::string getSharedAppDirectory(const char* sub) {
     static const std::string base = [] {
-        const QStringList all = QStandardPaths::standardLocations(QStandardPaths::AppLocalDataLocation);
+        const QStringList all =
+            QStandardPaths::standardLocations(QStandardPaths::AppLocalDataLocation);
         if (all.size() >= 2 && QDir().mkpath(all[1]) && QFileInfo(all[1]).isWritable())
             return all[1].toStdString();
         return getAppDirectory("shared");
@@ -69,7 +71,9 @@ std::string getTmpDirectory() {
     return base;
 }
 
-std::string getBundleDirectory() { return getAppDirectory("builtin"); }
+std::string getBundleDirectory() {
+    return getAppDirectory("builtin");
+}
 
 std::string getBundleFilepath(const char* name, const char* extension) {
     const std::string dir = getBundleDirectory();
@@ -98,4 +102,31 @@ bool fileIsBundledWithApp(const std::string& path) {
     return path.find("builtin") != std::string::npos;
 }
 
-bool deleteAllTempFiles() { return deleteDirectorySingleLevel(getTmpDirectory()); }
+bool deleteAllTempFiles() {
+    return deleteDirectorySingleLevel(getTmpDirectory());
+}
+
+namespace {
+
+// Not a link, a folder, ours, and closed to everyone else.
+bool isPrivateFolder(const char* path) {
+    struct stat st;
+    return path && *path && ::lstat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & 0777) == 0700;
+}
+
+}  // namespace
+
+bool usePrivateRuntimeDirectory() {
+    if (isPrivateFolder(::getenv("XDG_RUNTIME_DIR"))) return true;
+    const char* tmp = ::getenv("TMPDIR");
+    const std::string base = tmp && *tmp ? tmp : "/tmp";
+    std::string own = base + "/orvanta-runtime-" + std::to_string(::getuid());
+    ::mkdir(own.c_str(), 0700);
+    if (!isPrivateFolder(own.c_str())) {
+        // Planted by someone else or opened up: a fresh folder instead.
+        own = base + "/orvanta-runtime-XXXXXX";
+        if (!::mkdtemp(own.data()) || !isPrivateFolder(own.c_str())) return false;
+    }
+    return ::setenv("XDG_RUNTIME_DIR", own.c_str(), 1) == 0;
+}

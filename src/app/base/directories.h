@@ -31,3 +31,8 @@ bool fileIsBundledWithApp(const std::string& path);
 
 // Deletes the plain files directly inside getTmpDirectory().
 bool deleteAllTempFiles();
+
+// Before Qt starts: unless XDG_RUNTIME_DIR names a folder of ours with mode
+// 0700, points it at a private one in TMPDIR (or /tmp), so Qt neither warns
+// nor uses a folder someone else controls. False when none could be made.
+bool usePrivateRuntimeDirectory();

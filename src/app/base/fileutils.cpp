@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 #include "app/base/fileio.h"
@@ -17,7 +18,9 @@
 
 namespace {
 
-bool statPath(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
+bool statPath(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0;
+}
 
 double modificationTime(const struct stat& st) {
     return double(st.st_mtim.tv_sec) + double(st.st_mtim.tv_nsec / 1000000) / 1000.0;
@@ -32,6 +35,16 @@ bool writeAll(HANDLE h, const char* data, size_t size) {
         size -= written;
     }
     return true;
+}
+
+// Bytes read, 0 at the end, -1 on an error. ReadFile gives false for the end
+// and an error alike, and a copy must not take a failed read for the end.
+ssize_t readChunk(HANDLE h, char* buffer, size_t size) {
+    ssize_t n;
+    do {
+        n = ::read(h, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    return n;
 }
 
 std::vector<std::string> listEntries(const std::string& dir, bool wantDirs, const char* pattern) {
@@ -59,10 +72,12 @@ bool read_whole_file(const std::string& path, std::string& out) {
     HANDLE h = CreateFileA(path.c_str(), FILE_ACCESS_READ);
     if (h == INVALID_HANDLE_VALUE) return false;
     char buffer[65536];
-    uint32_t n = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &n)) out.append(buffer, n);
+    ssize_t n;
+    while ((n = readChunk(h, buffer, sizeof buffer)) > 0) out.append(buffer, size_t(n));
+    const bool ok = n == 0;
     CloseHandle(h);
-    return true;
+    if (!ok) out.clear();
+    return ok;
 }
 
 std::string read_first_line(const std::string& path) {
@@ -136,7 +151,8 @@ bool deleteDirectorySingleLevel(const std::string& dir) {
 
 int64_t getDirectorySizeSingleLevel(const std::string& dir) {
     int64_t total = 0;
-    for (const std::string& name : listDirectory(dir)) total += std::max<int64_t>(0, getFileSize(dir + "/" + name));
+    for (const std::string& name : listDirectory(dir))
+        total += std::max<int64_t>(0, getFileSize(dir + "/" + name));
     return total;
 }
 
@@ -157,8 +173,10 @@ bool CopyFile(const std::string& from, const std::string& to) {
     }
     bool ok = true;
     char buffer[65536];
-    uint32_t n = 0;
-    while (ok && ReadFile(in, buffer, sizeof buffer, &n)) ok = writeAll(out, buffer, n);
+    ssize_t n = 0;
+    while (ok && (n = readChunk(in, buffer, sizeof buffer)) > 0)
+        ok = writeAll(out, buffer, size_t(n));
+    ok = ok && n == 0;
     CloseHandle(in);
     ok = ok && FlushFileBuffers(out);
     ok = CloseHandle(out) && ok && rename(tmp, to);
@@ -170,7 +188,35 @@ bool rename(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str());
 }
 
-bool GUnzipFile(const std::string& source, const std::string& destination) {
+namespace {
+
+// The uncompressed size a gzip file states in its last four bytes (modulo
+// 2^32, and only of its last member): a first estimate for the disk check.
+int64_t statedGzipSize(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_ACCESS_READ);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    unsigned char trailer[4] = {};
+    const bool ok = ::lseek(h, -4, SEEK_END) >= 0 && readChunk(h, (char*)trailer, 4) == 4;
+    CloseHandle(h);
+    if (!ok) return 0;
+    return int64_t(trailer[0]) | int64_t(trailer[1]) << 8 | int64_t(trailer[2]) << 16 |
+           int64_t(trailer[3]) << 24;
+}
+
+// Room on the destination's disk for `more` bytes, keeping the reserve.
+bool diskHasRoom(const std::string& destination, int64_t more) {
+    const size_t slash = destination.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : destination.substr(0, slash + 1);
+    const int64_t free = getFreeDiskSpace(folder);
+    return free < 0 || free >= more + kGUnzipDiskReserve;
+}
+
+}  // namespace
+
+bool GUnzipFile(const std::string& source, const std::string& destination, int64_t maxBytes) {
+    // A stated size past the cap or the free space is refused before writing.
+    const int64_t stated = statedGzipSize(source);
+    if (stated > maxBytes || !diskHasRoom(destination, stated)) return false;
     gzFile in = gzopen(source.c_str(), "rb");
     if (!in) return false;
     const std::string tmp = destination + ".tmp";
@@ -179,7 +225,10 @@ bool GUnzipFile(const std::string& source, const std::string& destination) {
         gzclose(in);
         return false;
     }
+    // The stated size may lie: the cap and the disk are checked as data comes.
+    constexpr int64_t kDiskCheckEvery = int64_t(16) << 20;
     bool ok = true;
+    int64_t written = 0, nextDiskCheck = kDiskCheckEvery;
     char buffer[10000];
     for (;;) {
         const int n = gzread(in, buffer, sizeof buffer);
@@ -188,6 +237,18 @@ bool GUnzipFile(const std::string& source, const std::string& destination) {
             break;
         }
         if (n == 0) break;
+        written += n;
+        if (written > maxBytes) {
+            ok = false;
+            break;
+        }
+        if (written >= nextDiskCheck) {
+            nextDiskCheck += kDiskCheckEvery;
+            if (!diskHasRoom(destination, kDiskCheckEvery)) {
+                ok = false;
+                break;
+            }
+        }
         if (!writeAll(out, buffer, size_t(n))) {
             ok = false;
             break;

@@ -13,7 +13,7 @@ std::string read_first_line(const std::string& path);  // without its end of lin
 bool write_to_file(const std::string& path, const std::string& text);
 bool touchFile(const std::string& path);  // creates it or sets its time to now
 
-int64_t getFileSize(const std::string& path);     // -1 when missing
+int64_t getFileSize(const std::string& path);      // -1 when missing
 double getLastWriteTime(const std::string& path);  // seconds since 1970, 0 when missing
 bool getLastWriteTimeAndSize(const std::string& path, double& time, int64_t& size);
 // True when the file is missing or was last written more than `seconds` ago.
@@ -34,8 +34,13 @@ bool CopyFile(const std::string& from, const std::string& to);
 bool rename(const std::string& from, const std::string& to);
 
 // Unpacks a gzip file. Fails on a missing source, a corrupt or truncated
-// stream or a write error, and then leaves no output file behind.
-bool GUnzipFile(const std::string& source, const std::string& destination);
+// stream, a write error, output beyond `maxBytes`, or output that would not
+// leave kGUnzipDiskReserve free on the destination's disk; then it leaves no
+// output file behind.
+constexpr int64_t kGUnzipDefaultLimit = int64_t(16) << 30;
+constexpr int64_t kGUnzipDiskReserve = int64_t(64) << 20;
+bool GUnzipFile(const std::string& source, const std::string& destination,
+                int64_t maxBytes = kGUnzipDefaultLimit);
 
 // "1.5KB" style size of the file at a path ("" when missing).
 std::string format_filesize(const std::string& path);

@@ -155,11 +155,16 @@ void PersistantData::declareReal(const char* field, Real& value, FieldType type)
             std::string text;
             if (!s_current->GetIfPresent(k, text)) break;
             // The stored form is the raw bytes; a decimal typed by hand is welcome too.
+            // Infinity or NaN would reach drawing and arithmetic unchecked: the
+            // default stays, as SetField refuses them too.
             double v = 0;
-            if (text.find('.') == std::string::npos && isHexText(text, 2 * sizeof(Real)))
-                s_current->GetData(k, &value, sizeof(Real));
-            else if (CAttributes::ParseDecimal(text, v))
+            if (text.find('.') == std::string::npos && isHexText(text, 2 * sizeof(Real))) {
+                Real raw = 0;
+                s_current->GetData(k, &raw, sizeof(Real));
+                if (std::isfinite(raw)) value = raw;
+            } else if (CAttributes::ParseDecimal(text, v) && std::isfinite(Real(v))) {
                 value = Real(v);
+            }
             break;
         }
         case Pass::Save:

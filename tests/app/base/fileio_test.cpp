@@ -37,27 +37,6 @@ TEST(FileIO, WriteReadSeekRoundTrip) {
     CloseHandle(h);
 }
 
-TEST(FileIO, AccessModes) {
-    TempDir dir;
-    const QByteArray path = dir.filePath("m.txt");
-    EXPECT_EQ(CreateFileA(path.constData(), FILE_ACCESS_READ), INVALID_HANDLE_VALUE);  // missing
-    HANDLE h = CreateFileA(path.constData(), FILE_ACCESS_READ_WRITE);  // created
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    uint32_t n;
-    WriteFile(h, "abcdef", 6, &n);
-    CloseHandle(h);
-    h = CreateFileA(path.constData(), FILE_ACCESS_READ_WRITE);  // kept, not truncated
-    char buf[8];
-    EXPECT_TRUE(ReadFile(h, buf, 8, &n));
-    EXPECT_EQ(n, 6u);
-    CloseHandle(h);
-    h = CreateFileA(path.constData(), FILE_ACCESS_WRITE);  // truncated
-    CloseHandle(h);
-    struct stat st;
-    ASSERT_EQ(stat(path.constData(), &st), 0);
-    EXPECT_EQ(st.st_size, 0);
-}
-
 TEST(FileIO, SixtyFourBitSeekWithHighPart) {
     TempDir dir;
     const QByteArray path = dir.filePath("sparse.bin");
@@ -93,15 +72,6 @@ TEST(FileIO, MapViewAtAnUnalignedOffset) {
     UnmapViewOfFile(view, 1000);
     EXPECT_EQ(MapViewOfFile(INVALID_HANDLE_VALUE, 0, 0, 0, 10), nullptr);
     CloseHandle(h);
-}
-
-TEST(FileIO, DeleteAndMove) {
-    TempDir dir;
-    const QByteArray a = dir.filePath("a"), b = dir.filePath("b");
-    CloseHandle(CreateFileA(a.constData(), FILE_ACCESS_WRITE));
-    EXPECT_TRUE(MoveFileA(a.constData(), b.constData()));
-    EXPECT_FALSE(DeleteFileA(a.constData()));
-    EXPECT_TRUE(DeleteFileA(b.constData()));
 }
 
 }  // namespace

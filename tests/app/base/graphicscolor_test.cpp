@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 TEST(GraphicsColor, HashIsAlphaFirstUpperCase) {
     EXPECT_EQ(GraphicsColor(0x12, 0xab, 0x00, 0x80).ToHash(), "#8012AB00");
     EXPECT_EQ(GraphicsColor().ToHash(), "#FF000000");  // opaque black
@@ -28,16 +26,4 @@ TEST(GraphicsColor, SetHashRefusesOtherTextAndKeepsTheColour) {
          {"", "#", "#12", "123456", "#12345", "#1234567", "#GG0000", "#123456789"})
         EXPECT_FALSE(c.SetHash(bad)) << bad;
     EXPECT_EQ(c, GraphicsColor(1, 2, 3));
-}
-
-TEST(GraphicsColor, ChannelsAreClamped) {
-    GraphicsColor c(-5, 300, 128, 999);
-    EXPECT_EQ(c, GraphicsColor(0, 255, 128, 255));
-    c.setRgbF(1.5f, -0.5f, 0.5f, std::nanf(""));
-    EXPECT_EQ(c.red(), 255);
-    EXPECT_EQ(c.green(), 0);
-    EXPECT_EQ(c.blue(), 128);
-    EXPECT_EQ(c.alpha(), 0);
-    EXPECT_FLOAT_EQ(c.redF(), 1.0f);
-    EXPECT_EQ(GraphicsColor::fromQColor(c.toQColor()), c);
 }

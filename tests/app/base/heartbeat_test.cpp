@@ -5,8 +5,8 @@
 #include <QDateTime>
 #include <cmath>
 #include <functional>
-#include <set>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/base/heartbeat.h"
@@ -45,12 +45,6 @@ TEST(Heartbeat, CounterFiresFirstWithinOnePeriodThenEveryPeriod) {
     }
 }
 
-TEST(Heartbeat, PeriodOneFiresEveryTick) {
-    Probe p(1);
-    pulse({&p}, 5);
-    EXPECT_EQ(p.fired, (std::vector<int>{1, 2, 3, 4, 5}));
-}
-
 TEST(Heartbeat, CountersOfEqualPeriodGetSpreadPhases) {
     std::vector<std::unique_ptr<Probe>> probes;
     std::set<int> phases;
@@ -68,22 +62,6 @@ TEST(Heartbeat, PulseWithoutCountersDoesNothingAndTimestampIsTheClock) {
     CDataSource::timestamp_correction = 3600;
     EXPECT_NEAR(CHeartbeat::Timestamp(), now + 3600, 1.0);
     CDataSource::timestamp_correction = 0;
-}
-
-TEST(Heartbeat, AlignToClockUsesTheFractionOfTheSecond) {
-    Probe p(10);
-    p.AlignToClock(0);
-    const int before = p.countdown;
-    p.AlignToClock(0);
-    EXPECT_EQ(p.countdown, before);
-    const double t = CHeartbeat::Timestamp();
-    p.AlignToClock(1);
-    EXPECT_EQ(p.countdown, int((t - std::floor(t)) * 10.0));
-    p.AlignToClock(2);
-    const double x = t * 2;
-    EXPECT_EQ(p.countdown, int(((x - std::floor(x)) / 2) * 10.0));
-    EXPECT_GE(p.countdown, 0);
-    EXPECT_LE(p.countdown, 5);
 }
 
 TEST(Heartbeat, CountersCreatedAndDestroyedInsideATick) {

@@ -8,25 +8,6 @@
 
 namespace {
 
-using Type = QInputDevice::DeviceType;
-
-TEST(PointerDeviceTypeDetection, FlagsByDeviceType) {
-    const PointerFlags pen{false, true, false};
-    auto check = [](PointerFlags before, Type type, bool touch, bool stylus, bool pad) {
-        const PointerFlags f = PointerDeviceTypeDetection::update(before, type);
-        EXPECT_EQ(f.touchScreen, touch);
-        EXPECT_EQ(f.pen, stylus);
-        EXPECT_EQ(f.touchPad, pad);
-    };
-    check(pen, Type::Mouse, false, false, false);
-    check(pen, Type::Puck, false, false, false);
-    check(pen, Type::TouchScreen, true, false, false);
-    check(pen, Type::TouchPad, false, false, true);
-    check({}, Type::Stylus, false, true, false);
-    check({}, Type::Airbrush, false, true, false);
-    check(pen, Type::Keyboard, false, true, false);  // other types change nothing
-}
-
 TEST(PointerDeviceTypeDetection, FilterReportsPressesAndNeverConsumes) {
     static PointerFlags seen;
     static int calls = 0;

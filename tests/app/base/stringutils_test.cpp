@@ -7,13 +7,6 @@
 
 namespace {
 
-TEST(StringCompare, CaseInsensitiveWithPrefixFirst) {
-    EXPECT_EQ(_tcsicmp("abc", "ABC"), 0);
-    EXPECT_EQ(_tcsicmp("ab", "ABC"), -1);
-    EXPECT_EQ(_tcsicmp("abd", "ABC"), 1);
-    EXPECT_EQ(_tcsicmp("", ""), 0);
-}
-
 TEST(StringCompare, NaturalOrder) {
     EXPECT_LT(alnumcmp("Map2", "map10"), 0);
     EXPECT_EQ(alnumcmp("a01", "a1"), 0);
@@ -56,34 +49,6 @@ TEST(FileNames, ExtensionAndSafeNames) {
     EXPECT_EQ(make_safe_filename("My Route: Day 1/2"), "MyRouteDay12");
     EXPECT_EQ(make_safe_filename("abcdefghijklmnopqrstuvwxyz0123"), "abcdefghijklmnopqrstuvwxy");
     EXPECT_EQ(make_safe_filename("a+b-c_d.e"), "a+b-c_d.e");
-}
-
-TEST(Sizes, FormatDataSize) {
-    EXPECT_EQ(FormatDataSize(1536), "1.5KB");
-    EXPECT_EQ(FormatDataSize(1023), "1023 Bytes");
-    EXPECT_EQ(FormatDataSize(5 * 1048576 + 104858), "5.1MB");
-    EXPECT_EQ(FormatDataSize(3LL * 1073741824), "3.0GB");
-    EXPECT_EQ(FormatDataSize(-1), "");
-    EXPECT_STREQ(plural_s(1), "");
-    EXPECT_STREQ(plural_s(0), "s");
-}
-
-TEST(Split, KeepsEmptyFields) {
-    std::vector<std::string> out;
-    break_string_args("a,,b", ',', out);
-    EXPECT_EQ(out, (std::vector<std::string>{"a", "", "b"}));
-    out.clear();
-    break_string_args("", ',', out);
-    EXPECT_EQ(out, (std::vector<std::string>{""}));
-    out.clear();
-    break_string_args("a,", ',', out);
-    EXPECT_EQ(out, (std::vector<std::string>{"a", ""}));
-}
-
-TEST(Latin1, RoundTripAndUnmappable) {
-    EXPECT_EQ(UTF8_to_Latin("Caf\xC3\xA9"), "Caf\xE9");
-    EXPECT_EQ(Latin_to_UTF8("Caf\xE9"), "Caf\xC3\xA9");
-    EXPECT_EQ(UTF8_to_Latin("\xE2\x82\xAC"), "?");  // the euro sign
 }
 
 TEST(ExpandDateAndTime, PatternsAndEscapes) {

@@ -1,0 +1,14 @@
+// The satellite table of the live position.
+#include "data/datagpssatellitesignals.h"
+
+#include <gtest/gtest.h>
+
+TEST(SatelliteSignals, EntriesAreRangeChecked) {
+    CDataGPSSatelliteSignals s;
+    EXPECT_TRUE(s.SetSatellite(23, 200, 300, false, 95, 400));
+    for (int index : {24, -1}) EXPECT_FALSE(s.SetSatellite(index, 7, 30, false, 10, 10));
+    EXPECT_FALSE(s.SetSatellite(3, 0, 30, false, 10, 10));  // PRN 0 is no satellite
+    EXPECT_EQ(s.CountListed(), 1);
+    EXPECT_EQ(s.satellites[23].strength, 255);
+    EXPECT_EQ(s.satellites[23].elevation, 90);
+}

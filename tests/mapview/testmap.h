@@ -1,0 +1,27 @@
+// Map files for the map view's tests, made by the map maker.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QString>
+#include <string>
+
+#include "maps/kartilemaker.h"
+
+// A map of 10..11 E, 50..51 N, `side` pixels square; its picture is a coarse
+// checker of 128 colours, so every tile differs.
+inline std::string makeTestMap(const QString& path, int side) {
+    QImage image(side, side, QImage::Format_Indexed8);
+    QVector<QRgb> table;
+    for (int i = 0; i < 128; ++i) table.push_back(qRgb((i * 37) & 0xFF, (i * 91) & 0xFF, i * 2));
+    image.setColorTable(table);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.scanLine(y)[x] = uchar(((x / 7) * 3 + (y / 5) * 5) % 128);
+    CKartileMaker maker;
+    maker.setBounds(10, 11, 50, 51, CKartileMaker::Projection::Mercator);
+    const std::string p = path.toStdString();
+    EXPECT_TRUE(maker.make(image, p)) << maker.error();
+    return p;
+}
