@@ -111,4 +111,6 @@ void CFeedRMC_to_GPSPosition::OnUpdate(CNMEA_Instruments::HDG& s) {
     const float variation = CUnits::Default ? CUnits::Default->magnetic_variation : 0.0f;
     const double now = Listener<CNMEA_Instruments::HDG>::pDatasource->Timestamp();
     position().set_heading(COverlayGPSPosition::compass_cal.Adjust(s.heading) + variation, now);
+    // Heading listeners (the compass display, the turn angle) hear of it at once.
+    position().DispatchHeadingUpdate();
 }

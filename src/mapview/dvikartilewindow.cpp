@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/base/apphooks.h"
-#include "app/base/directories.h"
 #include "geo/units.h"
 #include "maps/ktlformat.h"
 #include "mapview/kartileview.h"
@@ -23,21 +21,6 @@ void registerQmlType() {
 Q_COREAPP_STARTUP_FUNCTION(registerQmlType)
 
 constexpr int kWheelStep = 120;  // one notch of a mouse wheel
-
-// The main map view's place, scale and map, from one run to the next.
-std::string viewStatePath() {
-    return getAppDirectory() + "/mapview.ovtf";
-}
-
-const AppHookRegistration s_restoreView(AppHook::RestoreMapView, [](const AppHookContext&) {
-    if (CDVI_Kartile_Window* w = CDVI_Kartile_Window::mainWindow())
-        if (w->view()) w->view()->ReadFile(viewStatePath(), CKartileView::kStateMagic);
-});
-const AppHookRegistration s_saveView(AppHook::SaveLayout, [](const AppHookContext&) {
-    CDVI_Kartile_Window* w = CDVI_Kartile_Window::mainWindow();
-    if (w && w->view() && w->view()->hasMap())
-        w->view()->WriteFile(viewStatePath(), CKartileView::kStateMagic);
-});
 
 }  // namespace
 

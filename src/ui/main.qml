@@ -11,15 +11,18 @@ ApplicationWindow {
     color: "#e8ecef"
     font.family: "Roboto"
 
-    KartileWindow {
-        id: map
-        objectName: "map"
+    // The pages of display items; the map is an item on the first page.
+    DisplayPages {
+        id: pages
+        objectName: "pages"
         anchors.fill: parent
         focus: true
     }
+    // The map of the page on show, if it has one.
+    readonly property var map: pages.mapWindow
 
     Column {
-        visible: !map.hasMap
+        visible: window.map !== null && !window.map.hasMap
         anchors.centerIn: parent
         spacing: 12
         Image {
@@ -55,31 +58,22 @@ ApplicationWindow {
     }
 
     Column {
+        visible: window.map !== null
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         anchors.rightMargin: 16
         spacing: 10
         MapButton {
-            objectName: "zoomIn"
-            text: "+"
-            onClicked: map.zoomIn()
-        }
-        MapButton {
-            objectName: "zoomOut"
-            text: "\u2212"
-            onClicked: map.zoomOut()
-        }
-        MapButton {
             objectName: "lockToPosition"
             text: "\u25ce"
             checkable: false
-            checked: map.gpsLockedOn
-            onClicked: map.lockOnToGPS()
+            checked: window.map !== null && window.map.gpsLockedOn
+            onClicked: window.map.lockOnToGPS()
         }
     }
 
     Rectangle {
-        visible: map.hasMap && map.mapTitle.length > 0
+        visible: window.map !== null && window.map.hasMap && window.map.mapTitle.length > 0
         anchors.top: parent.top
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.topMargin: 10
@@ -90,7 +84,7 @@ ApplicationWindow {
         Label {
             id: titleLabel
             anchors.centerIn: parent
-            text: map.mapTitle
+            text: window.map ? window.map.mapTitle : ""
             color: "#0b3d5c"
             font.pixelSize: 15
             font.bold: true
@@ -100,12 +94,14 @@ ApplicationWindow {
     // The scale bar: a bar of the length the units chose, its label above.
     Item {
         objectName: "scaleBar"
-        visible: map.scaleBarLength > 0
+        readonly property int length: window.map ? window.map.scaleBarLength : 0
+        readonly property color ink: window.map ? window.map.scaleBarColor : "black"
+        visible: length > 0
         anchors.left: parent.left
         anchors.bottom: parent.bottom
         anchors.leftMargin: 16
         anchors.bottomMargin: 16
-        width: Math.max(map.scaleBarLength, scaleLabel.implicitWidth) + 12
+        width: Math.max(length, scaleLabel.implicitWidth) + 12
         height: 40
         Rectangle {
             anchors.fill: parent
@@ -116,36 +112,36 @@ ApplicationWindow {
             id: scaleLabel
             x: 6
             y: 4
-            text: map.scaleBarLabel
-            color: map.scaleBarColor
+            text: window.map ? window.map.scaleBarLabel : ""
+            color: parent.ink
             font.pixelSize: 13
         }
         Rectangle {
             x: 6
             y: 28
-            width: map.scaleBarLength
+            width: parent.length
             height: 3
-            color: map.scaleBarColor
+            color: parent.ink
         }
         Rectangle {
             x: 6
             y: 22
             width: 2
             height: 9
-            color: map.scaleBarColor
+            color: parent.ink
         }
         Rectangle {
-            x: 6 + map.scaleBarLength - 2
+            x: 6 + parent.length - 2
             y: 22
             width: 2
             height: 9
-            color: map.scaleBarColor
+            color: parent.ink
         }
     }
 
     Rectangle {
         objectName: "cursorPosition"
-        visible: map.cursorPosition.length > 0
+        visible: window.map !== null && window.map.cursorPosition.length > 0
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         anchors.rightMargin: 16
@@ -157,9 +153,16 @@ ApplicationWindow {
         Label {
             id: cursorLabel
             anchors.centerIn: parent
-            text: map.cursorPosition
+            text: window.map ? window.map.cursorPosition : ""
             color: "#0b3d5c"
             font.pixelSize: 13
         }
+    }
+
+    PageBar {
+        pages: pages
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: 12
     }
 }

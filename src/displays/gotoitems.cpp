@@ -1,0 +1,343 @@
+#include "displays/gotoitems.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <cstdio>
+
+#include "app/base/timeutils.h"
+#include "data/overlaygpsposition.h"
+#include "displays/itemkind.h"
+#include "geo/units.h"
+#include "overlays/markmanager.h"
+#include "overlays/overlaymark.h"
+
+namespace NDisplayGoto {
+namespace {
+
+template <int Id, class Item>
+using Settings = CPlainItemSettings<Id, Item>;
+using Kind = CDisplayView::CItemSettingsType;
+
+const Kind distanceType("Goto:Distance", 22, 5, 200, 100, MakeItemSettings<Settings<22, Distance>>);
+const Kind bearingType("Goto:Bearing", 23, 5, 200, 100, MakeItemSettings<Settings<23, Bearing>>);
+const Kind angleType("Goto:Turn Angle", 24, 5, 200, 100, MakeItemSettings<Settings<24, Angle>>);
+const Kind crossTrackType("Goto:CrossTrack", 25, 5, 200, 100,
+                          MakeItemSettings<Settings<25, CrossTrack>>);
+const Kind arrowType("Goto:Arrow", 26, 4, 300, 300, MakeItemSettings<Settings<26, Arrow>>);
+const Kind timeToGoType("Goto:Time to Next WP", 57, 5, 200, 100,
+                        MakeItemSettings<Settings<57, EstTimeToGo>>);
+const Kind etaType("Goto:ETA Next WP", 58, 5, 200, 100,
+                   MakeItemSettings<Settings<58, EstTimeOfArrival>>);
+const Kind distanceToEndType("Goto:Dist to Route End", 59, 5, 200, 100,
+                             MakeItemSettings<Settings<59, DistanceToEnd>>);
+const Kind timeToEndType("Goto:Time to Route End", 60, 5, 200, 100,
+                         MakeItemSettings<Settings<60, EstTimeToEnd>>);
+const Kind etaAtEndType("Goto:ETA End of Route", 61, 5, 200, 100,
+                        MakeItemSettings<Settings<61, ETAatEnd>>);
+const Kind vmgLegType("Goto:VMG Parallel to Leg", 62, 5, 200, 100,
+                      MakeItemSettings<Settings<62, VMGParallelLeg>>);
+const Kind vmgMarkType("Goto:VMG Towards Mark", 63, 5, 200, 100,
+                       MakeItemSettings<Settings<63, VMGtoMark>>);
+const Kind nextTurnType("Goto:Turn after Mark", 64, 5, 200, 100,
+                        MakeItemSettings<Settings<64, NextTurn>>);
+const Kind waypointNameType("Goto:Waypoint name", 66, 5, 200, 100,
+                            MakeItemSettings<Settings<66, WaypointName>>);
+const Kind comingUpType("Goto:Coming Up", 97, 5, 200, 100,
+                        MakeItemSettings<Settings<97, ComingUp>>);
+const Kind percentageType("Goto:% Along Route", 114, 5, 200, 100,
+                          MakeItemSettings<Settings<114, PercentageToEnd>>);
+
+const CUnits& userUnits() {
+    return *CUnits::Default;
+}
+
+CDataGotoMark& liveState() {
+    return CMarkManager::theManager.go_to;
+}
+
+const COverlayGPSPosition& own() {
+    return COverlayGPSPosition::theLatestPosition;
+}
+
+bool active(const CDataGotoMark& go) {
+    return go.mark != nullptr;
+}
+
+std::string name(const CDataGotoMark& go) {
+    return go.mark ? go.mark->name : std::string();
+}
+
+// No route is followed yet, so the end is the destination itself.
+std::string endName(const CDataGotoMark& go) {
+    return name(go);
+}
+
+std::string elapsed(double seconds) {
+    if (seconds == 0) return "---";
+    std::string text;
+    CUnits::FormatElapsedTime(seconds, text);
+    return text;
+}
+
+std::string arrival(double seconds) {
+    if (seconds == 0) return "--:--";
+    std::string text;
+    CUnits::FormatTimeOfDay(GetTimeNow() + seconds, text);
+    return text;
+}
+
+// Knots along a direction of unit vector (x east, y north).
+std::string speedAlong(double component) {
+    std::string text;
+    userUnits().FormatSpeedValue(float(own().speed * component), text);
+    return text;
+}
+
+bool movingWithFix() {
+    return own().HasFix() && (own().course_sin != 0 || own().course_cos != 0);
+}
+
+}  // namespace
+
+std::string TurnText(double bearing, double heading) {
+    int t = int(bearing - heading);
+    while (t > 180) t -= 360;
+    while (t < -180) t += 360;
+    char text[32];
+    if (t < 0)
+        std::snprintf(text, sizeof text, "<%d\u00B0", -t);
+    else
+        std::snprintf(text, sizeof text, "%d\u00B0>", t);
+    return text;
+}
+
+CGotoTextItemWithMenu::CGotoTextItemWithMenu(CDisplayView::CItemSettings& settings)
+    : CItemText(settings) {}
+
+void CGotoTextItemWithMenu::ShowLatest() {
+    Show(liveState());
+}
+
+std::vector<std::string> CGotoTextItemWithMenu::editMenus() const {
+    if (!active(liveState())) return {};
+    return {"Cancel Go To"};
+}
+
+bool CGotoTextItemWithMenu::onEditMenu(const std::string& entry) {
+    if (entry != "Cancel Go To") return false;
+    CMarkManager::theManager.CancelNavigation();
+    return true;
+}
+
+#define ORVANTA_GOTO_CONSTRUCTOR(Name)                                                    \
+    Name::Name(CDisplayView::CItemSettings& settings) : CGotoTextItemWithMenu(settings) { \
+        ShowLatest();                                                                     \
+    }
+ORVANTA_GOTO_CONSTRUCTOR(Distance)
+ORVANTA_GOTO_CONSTRUCTOR(Bearing)
+ORVANTA_GOTO_CONSTRUCTOR(CrossTrack)
+ORVANTA_GOTO_CONSTRUCTOR(EstTimeToGo)
+ORVANTA_GOTO_CONSTRUCTOR(EstTimeOfArrival)
+ORVANTA_GOTO_CONSTRUCTOR(DistanceToEnd)
+ORVANTA_GOTO_CONSTRUCTOR(ETAatEnd)
+ORVANTA_GOTO_CONSTRUCTOR(VMGParallelLeg)
+ORVANTA_GOTO_CONSTRUCTOR(VMGtoMark)
+ORVANTA_GOTO_CONSTRUCTOR(NextTurn)
+ORVANTA_GOTO_CONSTRUCTOR(WaypointName)
+ORVANTA_GOTO_CONSTRUCTOR(PercentageToEnd)
+#undef ORVANTA_GOTO_CONSTRUCTOR
+
+// Before the first update the generic title is the longer one.
+EstTimeToEnd::EstTimeToEnd(CDisplayView::CItemSettings& settings)
+    : CGotoTextItemWithMenu(settings) {
+    SetTitleUnits("Time to End", "");
+}
+
+void Distance::Show(const CDataGotoMark& go) {
+    if (!active(go)) {
+        SetTitleUnits("Dist to WP", "");
+        SetValue("");
+        return;
+    }
+    std::string value, unit;
+    userUnits().FormatDistance(go.distance, value, unit);
+    SetTitleUnits("Dist: " + name(go), unit);
+    SetValue(value);
+}
+
+void Bearing::Show(const CDataGotoMark& go) {
+    if (!active(go)) {
+        SetTitleUnits("Bearing to WP", "");
+        SetValue("");
+        return;
+    }
+    std::string value;
+    userUnits().FormatBearingValue(go.bearing, value);
+    SetTitleUnits(name(go) + " bears", userUnits().GetBearingUnit());
+    SetValue(value);
+}
+
+Angle::Angle(CDisplayView::CItemSettings& settings) : CGotoTextItemWithMenu(settings) {
+    ShowLatest();
+}
+
+void Angle::Show(const CDataGotoMark& go) {
+    SetTitleUnits(active(go) ? "Turn to " + name(go) : "Turn", "");
+    const float heading = own().get_heading();
+    if (!active(go) || go.bearing >= 900 || heading >= 900)
+        SetValue("");
+    else
+        SetValue(TurnText(go.bearing, heading));
+}
+
+void Angle::OnUpdate(CDataSpeedDirection&) {
+    ShowLatest();
+}
+
+void CrossTrack::Show(const CDataGotoMark& go) {
+    SetTitleUnits("X-Track", "");
+    if (!active(go)) {
+        SetValue("");
+        return;
+    }
+    std::string value, unit;
+    userUnits().FormatDistance(std::fabs(go.cross_track), value, unit);
+    if (go.cross_track < 0) value = "<" + value;
+    if (go.cross_track > 0) value += ">";
+    SetTitleUnits("X-Track", unit);
+    SetValue(value);
+}
+
+void EstTimeToGo::Show(const CDataGotoMark& go) {
+    SetTitleUnits(active(go) ? "Time: " + name(go) : "Time to WP", "");
+    SetValue(active(go) ? elapsed(go.time_to_next_WP()) : "");
+}
+
+void EstTimeOfArrival::Show(const CDataGotoMark& go) {
+    SetTitleUnits(active(go) ? "ETA: " + name(go) : "ETA Next WP", "");
+    SetValue(active(go) ? arrival(go.time_to_next_WP()) : "");
+}
+
+void DistanceToEnd::Show(const CDataGotoMark& go) {
+    if (!active(go)) {
+        SetTitleUnits("Dist to End", "");
+        SetValue("");
+        return;
+    }
+    std::string value, unit;
+    userUnits().FormatDistance(go.distance + go.distance_after, value, unit);
+    SetTitleUnits("Dist: " + endName(go), unit);
+    SetValue(value);
+}
+
+void EstTimeToEnd::Show(const CDataGotoMark& go) {
+    SetTitleUnits(active(go) ? "Time: " + endName(go) : "Time to ...", "");
+    if (!active(go)) return SetValue("");
+    const double first = go.time_to_next_WP();
+    SetValue(first == 0 ? "---" : elapsed(first + go.additional_time_after_WP()));
+}
+
+void ETAatEnd::Show(const CDataGotoMark& go) {
+    SetTitleUnits(active(go) ? "ETA: " + endName(go) : "ETA at End", "");
+    if (!active(go)) return SetValue("");
+    const double first = go.time_to_next_WP();
+    SetValue(first == 0 ? "--:--" : arrival(first + go.additional_time_after_WP()));
+}
+
+void VMGParallelLeg::Show(const CDataGotoMark& go) {
+    SetTitleUnits("VMG // Leg", userUnits().GetSpeedUnit());
+    if (!active(go) || !movingWithFix()) return SetValue("");
+    SetValue(speedAlong(go.component_parallel_to_leg(own().course_sin, own().course_cos)));
+}
+
+void VMGtoMark::Show(const CDataGotoMark& go) {
+    SetTitleUnits("VMG to WP", userUnits().GetSpeedUnit());
+    if (!active(go) || !movingWithFix()) return SetValue("");
+    SetValue(speedAlong(go.to_mark.x * own().course_sin + go.to_mark.y * own().course_cos));
+}
+
+// Needs a followed route with a waypoint after the destination.
+void NextTurn::Show(const CDataGotoMark&) {
+    SetTitleUnits("Turn After WP", "");
+    SetValue("");
+}
+
+void WaypointName::Show(const CDataGotoMark& go) {
+    SetTitleUnits("Waypoint", "");
+    SetValue(name(go));
+}
+
+// Needs a followed route.
+void PercentageToEnd::Show(const CDataGotoMark&) {
+    SetTitleUnits("% Along Route", "");
+    SetValue("");
+}
+
+// ---------------------------------------------------------------- arrow
+
+Arrow::Arrow(CDisplayView::CItemSettings& settings) : CItemDraw(settings) {
+    m_bearing = liveState().mark ? liveState().bearing : 999;
+    m_heading = own().get_heading();
+}
+
+void Arrow::OnUpdate(CDataGotoMark& go) {
+    m_bearing = go.mark ? go.bearing : 999;
+    invalidate();
+}
+
+void Arrow::OnUpdate(CDataSpeedDirection& d) {
+    const float heading = d.get_heading();
+    if (heading >= 900) return;
+    m_heading = heading;
+    invalidate();
+}
+
+bool Arrow::direction(double& degrees) const {
+    if (m_bearing >= 900) return false;
+    degrees = m_heading < 900 ? m_bearing - m_heading : m_bearing;
+    return true;
+}
+
+void Arrow::Paint(QPainter& painter, double w, double h) {
+    double degrees = 0;
+    if (!direction(degrees)) return;
+    const double r = std::min(w, h) * 0.42;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(w / 2, h / 2);
+    painter.rotate(degrees);
+    QPainterPath arrow;
+    arrow.moveTo(0, -r);
+    arrow.lineTo(r * 0.45, -r * 0.35);
+    arrow.lineTo(r * 0.15, -r * 0.35);
+    arrow.lineTo(r * 0.15, r);
+    arrow.lineTo(-r * 0.15, r);
+    arrow.lineTo(-r * 0.15, -r * 0.35);
+    arrow.lineTo(-r * 0.45, -r * 0.35);
+    arrow.closeSubpath();
+    painter.setPen(QPen(QColor(11, 61, 92), std::max(1.0, r / 40)));
+    painter.setBrush(QColor(230, 120, 20));
+    painter.drawPath(arrow);
+    painter.restore();
+}
+
+// ---------------------------------------------------------------- coming up
+
+ComingUp::ComingUp(CDisplayView::CItemSettings& settings) : CItemMultilineText(settings) {
+    OnUpdate(liveState());
+}
+
+void ComingUp::OnUpdate(CDataGotoMark& go) {
+    if (!go.mark) return SetValue("Coming up...");
+    std::string text;
+    if (!go.mark->name.empty()) {
+        std::string distance;
+        userUnits().FormatDistance(go.distance, distance);
+        text = distance + ": " + go.mark->name;
+        if (!go.mark->comment.empty()) text += "\n(" + go.mark->comment + ")";
+    }
+    SetValue(text);
+}
+
+}  // namespace NDisplayGoto

@@ -1,0 +1,226 @@
+#include "displays/quick/displayitemwindow.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "displays/frameworkitems.h"
+
+namespace {
+
+const QColor kInk(11, 61, 92);
+const QColor kFaint(53, 86, 107);
+const QColor kPanel(244, 246, 248);
+// Text larger than this many pixels is drawn from cached character images.
+constexpr int kLargeText = 48;
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The largest pixel size (at most `cap`) at which `s` fits the box.
+double fittingSize(const QString& s, const QFont& base, double w, double h, double cap) {
+    if (s.isEmpty() || w <= 0 || h <= 0) return std::max(1.0, std::min(cap, h));
+    QFont f = base;
+    f.setPixelSize(100);
+    const QFontMetricsF m(f);
+    double widest = 1;
+    int lines = 0;
+    for (const QString& line : s.split('\n')) {
+        widest = std::max(widest, m.horizontalAdvance(line));
+        ++lines;
+    }
+    const double byWidth = 100 * w / widest;
+    const double byHeight = 100 * h / (m.height() * lines);
+    return std::max(1.0, std::min({byWidth, byHeight, cap}));
+}
+
+}  // namespace
+
+CDisplayItemWindow::CDisplayItemWindow(CDisplayView::CItem& item, QQuickItem* parent)
+    : QQuickPaintedItem(parent), m_item(item) {
+    setAntialiasing(true);
+}
+
+void CDisplayItemWindow::setClickable(bool clickable) {
+    setAcceptedMouseButtons(clickable ? Qt::LeftButton : Qt::NoButton);
+}
+
+void CDisplayItemWindow::paint(QPainter* painter) {
+    switch (m_item.kind()) {
+        case CDisplayView::CItem::kText:
+            paintText(*painter, static_cast<const CDisplayView::CItemText&>(m_item));
+            break;
+        case CDisplayView::CItem::kMultilineText:
+            paintLines(*painter,
+                       static_cast<const CDisplayView::CItemMultilineText&>(m_item).value());
+            break;
+        case CDisplayView::CItem::kDraw:
+            static_cast<CDisplayView::CItemDraw&>(m_item).Paint(*painter, width(), height());
+            break;
+        case CDisplayView::CItem::kButton:
+            paintButton(*painter, static_cast<const CDisplayView::CItemButton&>(m_item));
+            break;
+        case CDisplayView::CItem::kImage:
+            paintImage(*painter);
+            break;
+        default:
+            break;
+    }
+}
+
+// Title and units on a line at the top, the value as large as fits below.
+void CDisplayItemWindow::paintText(QPainter& p, const CDisplayView::CItemText& item) {
+    const double w = width(), h = height();
+    p.fillRect(QRectF(0, 0, w, h), kPanel);
+    const double pad = std::max(2.0, h * 0.04);
+    QFont f = p.font();
+    f.setPixelSize(int(std::clamp(h * 0.16, 8.0, 28.0)));
+    p.setFont(f);
+    p.setPen(kFaint);
+    const QRectF top(pad, pad, w - 2 * pad, f.pixelSize() * 1.3);
+    p.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, text(item.title()));
+    p.drawText(top, Qt::AlignRight | Qt::AlignVCenter, text(item.units()));
+    const QRectF body(pad, top.bottom(), w - 2 * pad, h - top.bottom() - pad);
+    const QString value = text(item.value());
+    f.setBold(true);
+    f.setPixelSize(int(valueSize(value, f, body.width(), body.height())));
+    drawLargeText(p, body, value, f, kInk);
+}
+
+double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, double w, double h) {
+    if (value.size() != m_sizedLength || w != m_sizedW || h != m_sizedH) {
+        // Sized for the widest digits so that the size holds while digits change.
+        QString widest = value;
+        for (QChar& c : widest)
+            if (c.isDigit()) c = QLatin1Char('8');
+        m_sized = fittingSize(widest, font, w, h, h * 0.9);
+        m_sizedLength = value.size();
+        m_sizedW = w;
+        m_sizedH = h;
+    }
+    return m_sized;
+}
+
+void CDisplayItemWindow::drawLargeText(QPainter& p, const QRectF& box, const QString& s,
+                                       const QFont& font, const QColor& colour) {
+    if (font.pixelSize() <= kLargeText || s.contains('\n')) {
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(box, Qt::AlignCenter, s);
+        return;
+    }
+    if (font != m_glyphFont || colour != m_glyphColour) {
+        m_glyphs.clear();
+        m_glyphFont = font;
+        m_glyphColour = colour;
+    }
+    const QFontMetricsF m(font);
+    const double pad = m.height() / 4;  // for glyphs reaching past their advance
+    double width = 0;
+    for (QChar c : s) width += m.horizontalAdvance(c);
+    double x = box.left() + (box.width() - width) / 2;
+    const double y = box.top() + (box.height() - m.height()) / 2;
+    for (QChar c : s) {
+        auto glyph = m_glyphs.find(c);
+        if (glyph == m_glyphs.end()) {
+            QImage image(int(m.horizontalAdvance(c) + 2 * pad), int(m.height() + 1),
+                         QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter g(&image);
+            g.setFont(font);
+            g.setPen(colour);
+            g.drawText(QPointF(pad, m.ascent()), QString(c));
+            g.end();
+            glyph = m_glyphs.insert(c, image);
+        }
+        p.drawImage(QPointF(x - pad, y), *glyph);
+        x += m.horizontalAdvance(c);
+    }
+}
+
+void CDisplayItemWindow::paintLines(QPainter& p, const std::string& value) {
+    const double w = width(), h = height();
+    p.fillRect(QRectF(0, 0, w, h), kPanel);
+    const QString s = text(value);
+    QFont f = p.font();
+    f.setPixelSize(int(fittingSize(s, f, w * 0.94, h * 0.94, std::max(10.0, h * 0.2))));
+    p.setFont(f);
+    p.setPen(kInk);
+    p.drawText(QRectF(w * 0.03, h * 0.03, w * 0.94, h * 0.94), Qt::AlignLeft | Qt::AlignTop, s);
+}
+
+void CDisplayItemWindow::paintButton(QPainter& p, const CDisplayView::CItemButton& button) {
+    const double w = width(), h = height();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(m_pressed ? kInk : kPanel);
+    p.drawRoundedRect(QRectF(1, 1, w - 2, h - 2), 8, 8);
+    QFont f = p.font();
+    f.setBold(true);
+    const QString label = text(button.label());
+    f.setPixelSize(int(fittingSize(label, f, w * 0.8, h * 0.7, h * 0.6)));
+    p.setFont(f);
+    p.setPen(m_pressed ? Qt::white : (button.enabled() ? kInk : kFaint));
+    p.drawText(QRectF(0, 0, w, h), Qt::AlignCenter, label);
+}
+
+void CDisplayItemWindow::paintImage(QPainter& p) {
+    const auto& image = static_cast<const CDVStaticImageBase&>(m_item);
+    QString path = text(image.imagePath());
+    if (path.startsWith("qrc:")) path = path.mid(3);
+    QImage picture(path);
+    if (picture.isNull()) picture = QImage(":/appicon.png");
+    if (picture.isNull()) return;
+    const QSize box{int(width()), int(height())};
+    const QImage scaled = picture.scaled(
+        box, image.scaleToFill() ? Qt::KeepAspectRatioByExpanding : Qt::KeepAspectRatio,
+        Qt::SmoothTransformation);
+    p.setClipRect(QRect(QPoint(0, 0), box));
+    p.drawImage(
+        QPointF((box.width() - scaled.width()) / 2.0, (box.height() - scaled.height()) / 2.0),
+        scaled);
+}
+
+void CDisplayItemWindow::mousePressEvent(QMouseEvent* event) {
+    m_pressed = true;
+    update();
+    event->accept();
+}
+
+void CDisplayItemWindow::mouseReleaseEvent(QMouseEvent* event) {
+    const bool inside = contains(event->position());
+    m_pressed = false;
+    update();
+    if (inside && m_item.kind() == CDisplayView::CItem::kButton)
+        static_cast<CDisplayView::CItemButton&>(m_item).onClick();
+}
+
+QuickItemWindow::~QuickItemWindow() {
+    if (!m_item) return;
+    // Out of the scene at once: until it is deleted it must take no input.
+    m_item->setVisible(false);
+    m_item->setParentItem(nullptr);
+    m_item->deleteLater();
+}
+
+void QuickItemWindow::Invalidate() {
+    if (m_item) m_item->update();
+}
+
+void QuickItemWindow::Move(double x, double y, double w, double h) {
+    if (!m_item) return;
+    m_item->setPosition(QPointF(x, y));
+    m_item->setSize(QSizeF(std::max(0.0, w), std::max(0.0, h)));
+}
+
+void QuickItemWindow::GetSize(double& w, double& h) {
+    w = m_item ? m_item->width() : 0;
+    h = m_item ? m_item->height() : 0;
+}
+
+void QuickItemWindow::SetLayer(int layer) {
+    if (m_item) m_item->setZ(layer);
+}

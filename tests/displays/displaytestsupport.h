@@ -1,0 +1,59 @@
+// Fixtures for the page tests: a page window and item windows that record
+// where the page puts them, and a layout of pages built in code.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "displays/displayview.h"
+#include "displays/displayviewarrangementset.h"
+#include "displays/itemarrangement.h"
+
+namespace displaytest {
+
+struct ItemWindow : CDisplayView::IWindow {
+    double x = 0, y = 0, w = 0, h = 0;
+    int layer = 0;
+    int invalidated = 0;
+    void Invalidate() override { ++invalidated; }
+    void Move(double x_, double y_, double w_, double h_) override {
+        x = x_, y = y_, w = w_, h = h_;
+    }
+    void GetSize(double& w_, double& h_) override { w_ = w, h_ = h; }
+    void SetLayer(int l) override { layer = l; }
+};
+
+struct PageWindow : CDisplayView::IWindow {
+    PageWindow(double w_, double h_) : w(w_), h(h_) {}
+    double w, h;
+    std::map<CDisplayView::IWindow*, std::unique_ptr<ItemWindow>> itemWindows;
+    void Invalidate() override {}
+    void Move(double, double, double, double) override {}
+    void GetSize(double& w_, double& h_) override { w_ = w, h_ = h; }
+    CDisplayView::IWindow* NewItemWindow(CDisplayView::CItem&) override {
+        auto window = std::make_unique<ItemWindow>();
+        auto* raw = window.get();
+        itemWindows[raw] = std::move(window);
+        return raw;
+    }
+    void DeleteItemWindow(CDisplayView::IWindow* window) override { itemWindows.erase(window); }
+};
+
+inline ItemWindow* windowOf(const CDisplayView::CItem* item) {
+    return item ? static_cast<ItemWindow*>(item->window()) : nullptr;
+}
+
+// An arrangement set with one page set of the given design size (hundredths
+// of an inch) and one page with its grid made for it.
+struct OnePage {
+    explicit OnePage(int screenWidth = 1333, int screenHeight = 833) {
+        set = arrangement.AddNewArrangement(screenWidth, screenHeight);
+        page = set->getCurrentPage();
+    }
+    CDisplayViewArrangementSet arrangement;
+    CDisplayViewPageSet* set = nullptr;
+    CDisplayView* page = nullptr;
+};
+
+}  // namespace displaytest

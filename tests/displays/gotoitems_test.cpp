@@ -1,0 +1,211 @@
+// The go-to items on a real go-to: a mark a nautical mile north of the
+// boat, navigated to through the mark manager while RMC and HDG sentences
+// arrive through the sentence layer.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+#include "../data/owngpstestsupport.h"
+#include "../overlays/gototestsupport.h"
+#include "displays/gotoitems.h"
+#include "itemtestsupport.h"
+
+using displaytest::ShownPage;
+
+namespace {
+
+constexpr double kMile = 1852.0;
+constexpr int kDistance = 22, kBearing = 23, kTurn = 24, kCrossTrack = 25, kArrow = 26,
+              kTimeToGo = 57, kEta = 58, kDistToEnd = 59, kTimeToEnd = 60, kEtaAtEnd = 61,
+              kVmgLeg = 62, kVmgMark = 63, kNextTurn = 64, kName = 66, kComingUp = 97,
+              kPercent = 114;
+const std::vector<int> kTextKinds = {kDistance, kBearing,   kTurn,      kCrossTrack, kTimeToGo,
+                                     kEta,      kDistToEnd, kTimeToEnd, kEtaAtEnd,   kVmgLeg,
+                                     kVmgMark,  kNextTurn,  kName,      kPercent};
+
+class GotoItems : public ::testing::Test {
+protected:
+    void SetUp() override { owngps::resetOwnPosition(); }
+    void TearDown() override {
+        CMarkManager::theManager.CancelNavigation();
+        owngps::resetOwnPosition();
+    }
+    // A fix x metres east and y north of the start, heading north at `knots`.
+    void boatAt(double x, double y, float knots, float course = 0) {
+        owngps::send(field.rmc(x, y, ++second, "A", course, knots));
+    }
+    gototest::MarkField field{50.0, -4.0};
+    int second = 0;
+};
+
+TEST_F(GotoItems, WithoutAGoToEveryItemShowsItsGenericTitle) {
+    ShownPage shown(kTextKinds);
+    shown.page().AddItem(kComingUp, 60, 30, 6, 20);
+    struct Case {
+        int kind;
+        const char* title;
+    } cases[] = {
+        {kDistance, "Dist to WP"},   {kBearing, "Bearing to WP"}, {kTurn, "Turn"},
+        {kCrossTrack, "X-Track"},    {kTimeToGo, "Time to WP"},   {kEta, "ETA Next WP"},
+        {kDistToEnd, "Dist to End"}, {kTimeToEnd, "Time to End"}, {kEtaAtEnd, "ETA at End"},
+        {kVmgLeg, "VMG // Leg"},     {kVmgMark, "VMG to WP"},     {kNextTurn, "Turn After WP"},
+        {kName, "Waypoint"},         {kPercent, "% Along Route"},
+    };
+    for (const Case& c : cases) shown.expectShows(c.kind, c.title, "");
+    auto* comingUp = shown.item<CDisplayView::CItemMultilineText>(kComingUp);
+    ASSERT_NE(comingUp, nullptr);
+    EXPECT_EQ(comingUp->value(), "Coming up...");
+}
+
+TEST_F(GotoItems, ARealGoToNorth) {
+    COverlayMark* buoy = field.add("Buoy", 0, kMile);
+    buoy->comment = "red can";
+    ShownPage shown(kTextKinds);
+    shown.page().AddItem(kComingUp, 60, 30, 6, 20);
+    boatAt(0, 0, 6);
+    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
+    boatAt(0, 0, 6);
+
+    struct Case {
+        int kind;
+        const char* title;
+        const char* value;
+    } cases[] = {
+        {kDistance, "Dist: Buoy", "1.00"},  {kBearing, "Buoy bears", "000"},
+        {kTimeToGo, "Time: Buoy", "10:00"},  // a mile at 6 knots
+        {kDistToEnd, "Dist: Buoy", "1.00"}, {kTimeToEnd, "Time: Buoy", "10:00"},
+        {kVmgMark, "VMG to WP", "6.0"},     {kVmgLeg, "VMG // Leg", "6.0"},
+        {kName, "Waypoint", "Buoy"},        {kTurn, "Turn to Buoy", "0\xC2\xB0>"},
+        {kNextTurn, "Turn After WP", ""},  // no route followed
+        {kPercent, "% Along Route", ""},
+    };
+    for (const Case& c : cases) shown.expectShows(c.kind, c.title, c.value);
+    EXPECT_EQ(shown.text(kDistance)->units(), "NM");
+    EXPECT_EQ(shown.text(kEta)->title(), "ETA: Buoy");
+    EXPECT_EQ(shown.text(kEta)->value().find("--"), std::string::npos);
+    auto* comingUp = shown.item<CDisplayView::CItemMultilineText>(kComingUp);
+    EXPECT_EQ(comingUp->value(), "1.00 NM: Buoy\n(red can)");
+
+    CMarkManager::theManager.CancelNavigation();
+    EXPECT_EQ(shown.text(kDistance)->title(), "Dist to WP");
+    EXPECT_EQ(shown.text(kDistance)->value(), "");
+    EXPECT_EQ(comingUp->value(), "Coming up...");
+}
+
+TEST_F(GotoItems, CrossTrackSidesAndHalfSpeedAcrossTheLeg) {
+    COverlayMark* buoy = field.add("Buoy", 0, kMile);
+    ShownPage shown({kCrossTrack, kVmgLeg});
+    boatAt(0, 0, 6);
+    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
+    struct Case {
+        const char* name;
+        double x;
+        float course;
+        const char* starts;
+        const char* ends;
+    } cases[] = {
+        {"right of the leg", 100, 60, "", ">"},
+        {"left of the leg", -100, 300, "<", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boatAt(c.x, 900, 6, c.course);
+        const std::string value = shown.text(kCrossTrack)->value();
+        ASSERT_GE(value.size(), 2u);
+        EXPECT_EQ(value.substr(0, std::strlen(c.starts)), c.starts);
+        EXPECT_EQ(value.substr(value.size() - std::strlen(c.ends)), c.ends);
+        EXPECT_EQ(shown.text(kCrossTrack)->units(), "yds");
+        // Sixty degrees off the leg: half the speed is made good along it.
+        EXPECT_EQ(shown.text(kVmgLeg)->value(), "3.0");
+    }
+}
+
+TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
+    COverlayMark* buoy = field.add("Buoy", 0, kMile);
+    ShownPage shown({kTurn, kTimeToGo, kEta, kTimeToEnd, kEtaAtEnd});
+    auto* arrow = shown.page().AddItem(kArrow, 30, 30, 20, 20);
+    ASSERT_NE(arrow, nullptr);
+    boatAt(0, 0, 0);
+    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
+    boatAt(0, 0, 0);
+    // Compass headings are magnetic; take the variation here as 0.
+    CUnits::Default->magnetic_variation = 0;
+    struct Case {
+        const char* heading;
+        const char* turn;
+        double arrow;  // degrees clockwise from up
+    } cases[] = {
+        {"$HCHDG,340.0,,,,", "20\xC2\xB0>", 20},
+        {"$HCHDG,20.0,,,,", "<20\xC2\xB0", 340},
+        {"$HCHDG,180.0,,,,", "<180\xC2\xB0", 180},
+    };
+    auto* arrowItem =
+        dynamic_cast<NDisplayGoto::Arrow*>(shown.page().arrangement().FindItem(arrow));
+    ASSERT_NE(arrowItem, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.heading);
+        owngps::send(c.heading);
+        EXPECT_EQ(shown.text(kTurn)->value(), c.turn);
+        double degrees = 0;
+        ASSERT_TRUE(arrowItem->direction(degrees));
+        EXPECT_NEAR(std::fmod(degrees + 720, 360), c.arrow, 0.01);
+    }
+    // Too slow to reach the mark: no time and no arrival.
+    EXPECT_EQ(shown.text(kTimeToGo)->value(), "---");
+    EXPECT_EQ(shown.text(kEta)->value(), "--:--");
+    EXPECT_EQ(shown.text(kTimeToEnd)->value(), "---");
+    EXPECT_EQ(shown.text(kEtaAtEnd)->value(), "--:--");
+}
+
+TEST(GotoText, TurnAngles) {
+    struct Case {
+        double bearing, heading;
+        const char* text;
+    } cases[] = {
+        {10, 350, "20\xC2\xB0>"},  {350, 10, "<20\xC2\xB0"}, {90, 90, "0\xC2\xB0>"},
+        {181, 0, "<179\xC2\xB0"},  {0, 181, "179\xC2\xB0>"}, {0, 180, "<180\xC2\xB0"},
+        {270.9, 0, "<90\xC2\xB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(NDisplayGoto::TurnText(c.bearing, c.heading), c.text);
+    }
+}
+
+// Painted arrows cover the side they point to.
+TEST(GotoArrow, PointsWhereTheMarkLies) {
+    struct Case {
+        const char* name;
+        float bearing, heading;
+        QPoint covered, clear;
+    } cases[] = {
+        {"ahead", 0, 0, {50, 15}, {85, 50}},
+        {"to starboard", 90, 0, {85, 50}, {50, 15}},
+        {"ahead again under another heading", 300, 300, {50, 15}, {15, 50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDisplayView::CItemSettings settings(kArrow);
+        NDisplayGoto::Arrow arrow(settings);
+        CDataGotoMark go;
+        COverlayMark mark;
+        go.mark = &mark;
+        go.bearing = c.bearing;
+        arrow.OnUpdate(go);
+        CDataSpeedDirection heading;
+        heading.best_source = CDataSpeedDirection::kHeading;
+        heading.damping.heading = c.heading;
+        arrow.OnUpdate(heading);
+        QImage image(100, 100, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        arrow.Paint(painter, 100, 100);
+        painter.end();
+        EXPECT_NE(image.pixel(c.covered), qRgb(255, 255, 255));
+        EXPECT_EQ(image.pixel(c.clear), qRgb(255, 255, 255));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+// The GPS items showing real RMC, GGA, GSA, GSV and HDG sentences passed
+// through the sentence layer, the odometer and its file.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "../data/owngpstestsupport.h"
+#include "displays/gpsitems.h"
+#include "displays/odometerdisplay.h"
+#include "itemtestsupport.h"
+#include "support/testsupport.h"
+
+using displaytest::ShownPage;
+
+namespace {
+
+constexpr int kCOG = 41, kSOG = 42, kPosition = 43, kAccuracy = 44, kAltitude = 45, kTime = 46,
+              kCompass = 47, kTimeSeconds = 68, kSatellites = 76, kOdometer = 118;
+
+class GpsItems : public ::testing::Test {
+protected:
+    void SetUp() override { owngps::resetOwnPosition(); }
+    void TearDown() override { owngps::resetOwnPosition(); }
+};
+
+TEST_F(GpsItems, ShowRealSentences) {
+    ShownPage shown(
+        {kCOG, kSOG, kPosition, kAccuracy, kAltitude, kCompass, kTimeSeconds, kSatellites});
+    EXPECT_EQ(shown.text(kPosition)->value(), "Not Available");
+    EXPECT_EQ(shown.text(kCompass)->value(), "---");
+
+    // The heading first, while the magnetic variation is still 0 (a fix recomputes it).
+    owngps::send("$HCHDG,100.0,,,,");
+    EXPECT_EQ(shown.text(kCompass)->value(), "100");
+    owngps::send("$GPGGA,123456,5130.0000,N,00010.0000,W,1,08,0.8,45.5,M,47.0,M,,");
+    owngps::send("$GPRMC,123457,A,5130.0000,N,00010.0000,W,5.5,123.4,060624,,");
+    owngps::send("$GPGSA,A,3,05,09,,,,,,,,,,,1.5,0.8,1.2");
+    owngps::send("$GPGSV,3,1,11,01,10,100,30,02,20,200,31,03,30,300,32,04,40,040,33");
+    owngps::send("$GPGSV,3,2,11,05,50,050,34,06,60,060,35,07,70,070,36,08,80,080,37");
+    owngps::send("$GPGSV,3,3,11,09,15,150,38,10,25,250,39,11,35,350,40");
+
+    struct Case {
+        int kind;
+        const char* title;
+        const char* value;
+        const char* units;
+    } cases[] = {
+        {kCOG, "Course", "123", "\xC2\xB0T"},
+        {kSOG, "Speed", "5.5", "kts"},
+        {kAccuracy, "GPS Accuracy", "0.87", "yds"},
+        {kAltitude, "Alt (GPS)", "46", "m"},
+        {kCompass, "Compass", "100", "\xC2\xB0T"},
+        {kSatellites, "Sats Used/View/dBH", "2/11/38", ""},
+    };
+    for (const Case& c : cases) shown.expectShows(c.kind, c.title, c.value, c.units);
+    // The position reads back as the sentence's position.
+    double lat = 0, lon = 0;
+    const std::string position = shown.text(kPosition)->value();
+    std::string oneLine = position;
+    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+    ASSERT_TRUE(CUnits::Default->ScanPosition(oneLine.c_str(), lat, lon)) << position;
+    EXPECT_NEAR(lat, 51.5, 1e-5);
+    EXPECT_NEAR(lon, -10.0 / 60, 1e-5);
+    // Local time differs from UTC by whole hours here: minutes and seconds agree.
+    const std::string time = shown.text(kTimeSeconds)->value();
+    ASSERT_EQ(time.size(), 8u) << time;
+    EXPECT_EQ(time.substr(3), "34:57");
+}
+
+TEST_F(GpsItems, WithoutAFixTheAccuracyIsAnEstimate) {
+    ShownPage shown({kAccuracy, kSOG});
+    owngps::send("$GPRMC,123457,A,5130.0000,N,00010.0000,W,5.5,123.4,060624,,");
+    owngps::send("$GPRMC,123459,V,5130.0000,N,00010.0000,W,0.0,0.0,060624,,,N");
+    EXPECT_EQ(shown.text(kAccuracy)->title(), "Est Pos Accuracy");
+    EXPECT_EQ(shown.text(kSOG)->value(), "5.5");  // the last speed stays without a fix
+}
+
+TEST(GpsText, SatelliteSignalMean) {
+    struct Case {
+        const char* name;
+        std::vector<int> strengths;
+        int mean;
+    } cases[] = {
+        {"five strongest of six", {40, 38, 35, 30, 28, 20}, 34},
+        {"fewer than five", {30, 31}, 30},
+        {"channels without a signal do not count", {0, 0, 44}, 44},
+        {"no satellites", {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDataGPSSatelliteSignals s;
+        for (size_t i = 0; i < c.strengths.size(); ++i)
+            s.SetSatellite(int(i), int(i) + 1, c.strengths[i], true, 10, 10);
+        EXPECT_EQ(NDisplayGPS::NumSatellites::SignalMean(s), c.mean);
+    }
+}
+
+TEST(GpsText, TwelveHourTimesMoveTheMarkerIntoTheTitle) {
+    struct Case {
+        const char* formatted;
+        const char* title;
+        const char* value;
+    } cases[] = {
+        {"3:45pm", "Time: PM", "3:45"},
+        {"11:02 AM", "Time: AM", "11:02"},
+        {"15:45", "Time", "15:45"},
+        {"--:--", "Time", "--:--"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.formatted);
+        std::string title, value;
+        NDisplayGPS::SplitTimeOfDay(c.formatted, title, value);
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(value, c.value);
+    }
+}
+
+TEST(GpsText, LongPositionsBreakInNarrowItems) {
+    struct Case {
+        const char* name;
+        const char* text;
+        double w, h;
+        const char* shown;
+    } cases[] = {
+        {"narrow item", "51 30.000 N, 000 10.000 W", 200, 100, "51 30.000\nN, 000 10.000 W"},
+        {"wide item", "51 30.000 N, 000 10.000 W", 400, 100, "51 30.000 N, 000 10.000 W"},
+        {"ten characters break", "NZ 123 456", 100, 100, "NZ 123\n456"},
+        {"nine characters stay", "123456789", 10, 100, "123456789"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NDisplayGPS::PositionLines(c.text, c.w, c.h), c.shown);
+    }
+}
+
+TEST(Odometer, FileNamesStayInTheDataFolder) {
+    struct Case {
+        const char* name;
+        std::string given;
+        std::string safe;
+    } cases[] = {
+        {"plain", "Odometer", "Odometer"},
+        {"climbing out", "../../etc/passwd", "______etc_passwd"},
+        {"parent only", "..", "__"},
+        {"absolute", "/tmp/x", "_tmp_x"},
+        {"backslashes", "a\\b", "a_b"},
+        {"blanks at the ends", "  Trip log  ", "Trip log"},
+        {"empty", "", "Odometer"},
+        {"very long", std::string(300, 'a'), std::string(64, 'a')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NDisplayGPS::OdometerDisplay::SafeFileName(c.given), c.safe);
+    }
+}
+
+double g_travelled = 0;
+
+class OdometerFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        NDisplayGPS::OdometerDisplay::directory = dir.path().toStdString();
+        NDisplayGPS::OdometerDisplay::totalDistance = [] { return g_travelled; };
+        g_travelled = 0;
+    }
+    void TearDown() override {
+        NDisplayGPS::OdometerDisplay::directory.clear();
+        NDisplayGPS::OdometerDisplay::totalDistance = savedTotal;
+    }
+    testsupport::TempDir dir;
+    double (*savedTotal)() = NDisplayGPS::OdometerDisplay::totalDistance;
+};
+
+TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
+    {
+        ShownPage shown({kOdometer});
+        auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
+        ASSERT_NE(odo, nullptr);
+        g_travelled = 1000;
+        ASSERT_TRUE(odo->onEditMenu("Reset Odometer"));
+        g_travelled = 1000 + 1852;
+        odo->Show();
+        EXPECT_EQ(odo->title(), "Odometer");
+        EXPECT_EQ(odo->value(), "1.00");
+        EXPECT_EQ(odo->units(), "NM");
+        ASSERT_TRUE(odo->onEditMenu("Pause Odometer"));
+        g_travelled = 9000;
+        odo->Show();
+        EXPECT_EQ(odo->value(), "|1.00|");
+    }
+    EXPECT_EQ(QFileInfo(dir.file("Odometer.odo")).size(), 9);
+    ShownPage again({kOdometer});
+    auto* odo = again.item<NDisplayGPS::OdometerDisplay>(kOdometer);
+    ASSERT_NE(odo, nullptr);
+    EXPECT_TRUE(odo->paused());
+    EXPECT_EQ(odo->value(), "|1.00|");
+    odo->Resume();
+    g_travelled = 9000 + 1852;
+    odo->Show();
+    EXPECT_EQ(odo->value(), "2.00");
+}
+
+TEST_F(OdometerFiles, ARenamedOdometerWritesASafeFile) {
+    ShownPage shown({kOdometer});
+    auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
+    ASSERT_NE(odo, nullptr);
+    odo->Rename("../escape");
+    odo->Reset();
+    EXPECT_TRUE(QFileInfo::exists(dir.file("___escape.odo")));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/../escape.odo"));
+    EXPECT_EQ(odo->title(), "../escape");
+}
+
+}  // namespace

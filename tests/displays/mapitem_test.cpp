@@ -1,0 +1,138 @@
+// The map as a page item: the map buttons act on the map nearest them, the
+// view's state lives in the page layout, and the old state file is read once.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QImage>
+
+#include "displays/displayviewarrangementset.h"
+#include "displays/itemarrangement.h"
+#include "displaytestsupport.h"
+#include "maps/kartilemaker.h"
+#include "mapview/displayviewkartile.h"
+#include "mapview/kartileview.h"
+#include "support/testsupport.h"
+
+using displaytest::PageWindow;
+
+namespace {
+
+constexpr int kMap = 111, kZoomIn = 123, kZoomOut = 124;
+
+class MapItem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QImage image(1024, 1024, QImage::Format_Indexed8);
+        QVector<QRgb> table;
+        for (int i = 0; i < 64; ++i) table.push_back(qRgb(i * 4, 255 - i, 90));
+        image.setColorTable(table);
+        for (int y = 0; y < 1024; ++y)
+            for (int x = 0; x < 1024; ++x) image.scanLine(y)[x] = uchar((x / 16 + y / 16) % 64);
+        CKartileMaker maker;
+        maker.setBounds(-1.5, -1.0, 50.6, 50.9, CKartileMaker::Projection::Mercator);
+        path = dir.file("m.ktl").toStdString();
+        ASSERT_TRUE(maker.make(image, path)) << maker.error();
+        CDisplayViewKartile::directory = dir.path().toStdString();
+        layout.setDirectory(dir.path().toStdString());
+        page = layout.AddNewArrangement(833, 500)->getCurrentPage();  // 40 x 66 cells
+    }
+    void TearDown() override {
+        page->DetachFromWindow();
+        CDisplayViewKartile::directory.clear();
+    }
+    CDisplayViewKartile* mapAt(CDisplayView::CItemSettings* s) {
+        return dynamic_cast<CDisplayViewKartile*>(page->arrangement().FindItem(s));
+    }
+    void open(CKartileView& view) {
+        view.onOpen(path, false, {});
+        ASSERT_TRUE(view.hasMap());
+        while (view.zoomLevel() > 0) view.DoZoom(-1);
+    }
+
+    testsupport::TempDir dir;
+    std::string path;
+    CDisplayViewArrangementSet layout;
+    CDisplayView* page = nullptr;
+    PageWindow window{800, 480};
+};
+
+TEST_F(MapItem, ButtonsActOnTheNearestMap) {
+    auto* left = page->AddItem(kMap, 0, 0, 40, 30);
+    auto* right = page->AddItem(kMap, 0, 36, 40, 30);
+    auto* zoomIn = page->AddItem(kZoomIn, 2, 60, 4, 6);
+    auto* zoomOut = page->AddItem(kZoomOut, 10, 30, 4, 6);  // touches the left map
+    page->Attach(window);
+    CDisplayViewKartile* leftMap = mapAt(left);
+    CDisplayViewKartile* rightMap = mapAt(right);
+    ASSERT_TRUE(leftMap && rightMap);
+    open(leftMap->view());
+    open(rightMap->view());
+    auto click = [&](CDisplayView::CItemSettings* s) {
+        auto* button = dynamic_cast<CDisplayView::CItemButton*>(page->arrangement().FindItem(s));
+        ASSERT_NE(button, nullptr);
+        button->onClick();
+    };
+    click(zoomIn);
+    EXPECT_EQ(rightMap->view().zoomLevel(), -1);
+    EXPECT_EQ(leftMap->view().zoomLevel(), 0);
+    click(zoomOut);
+    EXPECT_EQ(leftMap->view().zoomLevel(), 1);
+    EXPECT_EQ(rightMap->view().zoomLevel(), -1);
+}
+
+TEST_F(MapItem, AButtonWithoutAMapDoesNothing) {
+    auto* zoomIn = page->AddItem(kZoomIn, 2, 2, 4, 6);
+    page->Attach(window);
+    auto* button =
+        dynamic_cast<CMapButton*>(page->arrangement().FindItem(zoomIn));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->findMap(), nullptr);
+    button->onClick();
+}
+
+TEST_F(MapItem, TheViewsPlaceIsKeptInThePageLayout) {
+    auto* map = page->AddItem(kMap, 0, 0, 40, 66);
+    page->Attach(window);
+    CKartileView& view = mapAt(map)->view();
+    open(view);
+    view.DoScroll(120, -80);
+    double lat = 0, lon = 0;
+    ASSERT_TRUE(view.GetCenterLatLon(lat, lon));
+    layout.changed = true;
+    ASSERT_TRUE(layout.save_layout_if_changed());
+
+    CDisplayViewArrangementSet again;
+    again.setDirectory(dir.path().toStdString());
+    ASSERT_TRUE(again.ReadFileWithMagic(again.path(CDisplayViewArrangementSet::kLayoutFile)));
+    CDisplayView* read = again.getPageSet()->getCurrentPage();
+    PageWindow other(800, 480);
+    read->Attach(other);
+    int size = 0;
+    auto* shown = dynamic_cast<CDisplayViewKartile*>(read->FindLargestItemOfType(kMap, size));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->view().hasMap());
+    double lat2 = 0, lon2 = 0;
+    ASSERT_TRUE(shown->view().GetCenterLatLon(lat2, lon2));
+    EXPECT_NEAR(lat2, lat, 1e-4);
+    EXPECT_NEAR(lon2, lon, 1e-4);
+    read->DetachFromWindow();
+}
+
+TEST_F(MapItem, TheOldStateFileIsReadOnce) {
+    const std::string old = dir.path().toStdString() + "/mapview.ovtf";
+    {
+        CKartileView view;
+        open(view);
+        view.DoScroll(50, 50);
+        ASSERT_TRUE(view.WriteFile(old, CKartileView::kStateMagic));
+    }
+    auto* map = page->AddItem(kMap, 0, 0, 40, 66);
+    page->Attach(window);
+    EXPECT_TRUE(mapAt(map)->view().hasMap());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(old)));
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(old + ".old")));
+    EXPECT_FALSE(static_cast<CDisplayViewKartile::CSettings*>(map)->viewState.empty());
+    EXPECT_TRUE(page->modified);
+}
+
+}  // namespace
