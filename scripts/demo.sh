@@ -22,7 +22,10 @@ fi
 # change it later, and that choice is kept).
 settings_file=$("$build/bin/ovtool" settings path --profile demo)
 if [[ ! -e "$settings_file" ]]; then
-    "$build/bin/ovtool" settings set CDefaultUnits:units 1 --profile demo >/dev/null || true
+    for setting in "CDefaultUnits:units 1" "CDefaultUnits:speed 1"; do
+        # shellcheck disable=SC2086
+        "$build/bin/ovtool" settings set $setting --profile demo >/dev/null || true
+    done
 fi
 
 # The map server: nginx on loopback, rate-limited so the streaming shows.
