@@ -96,7 +96,7 @@ QStringList BuildArgumentList(const QStringList& arguments, QString* profile) {
 
 bool load_app_data() {
     getAppDirectory(nullptr);
-    RunAppHookRange(AppHook::ApplyMapServer, AppHook::LoadLastPosition);
+    RunAppHookRange(AppHook::ApplyMapServer, AppHook::OpenElevationData);
     return true;
 }
 
@@ -164,7 +164,7 @@ int RunOrvanta(int argc, char** argv) {
                                    << ", ldpi: " << screen->logicalDotsPerInch()
                                    << ", pdpi: " << screen->physicalDotsPerInch();
             }
-            RunAppHookRange(AppHook::RestoreMapView, AppHook::ProcessCommandLine, context);
+            RunAppHooks(AppHook::ProcessCommandLine, context);
         },
         Qt::QueuedConnection);
     engine->load(sceneUrl);

@@ -23,7 +23,6 @@ enum class AppHook {
     OpenElevationData,   // the optional elevation store
     // Once the main window exists.
     OpenConnection,      // the data connection chosen in the settings
-    RestoreMapView,      // the main map view's place, scale and map
     ProcessCommandLine,  // start-up arguments and those of a second start
     // Shutdown.
     CloseConnection,
