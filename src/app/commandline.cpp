@@ -26,13 +26,17 @@ bool isLogFile(const QString& suffix) {
 }
 
 const AppHookRegistration s_commandLine(AppHook::ProcessCommandLine, [](const AppHookContext& c) {
-    CDVI_Kartile_Window* window = CDVI_Kartile_Window::mainWindow();
-    ProcessCommandLineFiles(c.arguments, window ? window->view() : nullptr);
+    // A page without a map may be on show (a second start): the map's part
+    // then waits for the next map item.
+    ProcessCommandLineFiles(c.arguments, [](MapViewAction action) {
+        CDVI_Kartile_Window::withMainView(std::move(action));
+    });
 });
 
 }  // namespace
 
-int ProcessCommandLineFiles(const QStringList& arguments, CKartileView* view) {
+int ProcessCommandLineFiles(const QStringList& arguments,
+                            const std::function<void(MapViewAction)>& onMap) {
     int used = 0;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -48,13 +52,13 @@ int ProcessCommandLineFiles(const QStringList& arguments, CKartileView* view) {
             if (addMapFolder(path)) ++used;
         } else if (suffix == QLatin1String("ktl")) {
             if (!addMapFolder(info.canonicalPath())) continue;
-            if (view) view->onOpen(path.toStdString(), true, {});
+            onMap([file = path.toStdString()](CKartileView& view) { view.onOpen(file, true, {}); });
             ++used;
         } else if (isLogFile(suffix)) {
             if (!CNMEASimulation::Setup(path.toStdString())) continue;
             CDataConnection::gps_connection_type = CDataConnection::kSimulation;
             CDataConnection::CreateConnection();
-            if (view) view->LockOnToGPS(true);
+            onMap([](CKartileView& view) { view.LockOnToGPS(true); });
             ++used;
         } else {
             qDebug().noquote() << "Not opened (unknown kind of file):" << argument;

@@ -7,9 +7,14 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 class CKartileView;
 
+// What a file asks of the map view; run now or when a map is next on show.
+using MapViewAction = std::function<void(CKartileView&)>;
+
 // Returns how many arguments were acted on. The first argument is the
-// program path and is skipped.
-int ProcessCommandLineFiles(const QStringList& arguments, CKartileView* view);
+// program path and is skipped. onMap receives the map view's part of each.
+int ProcessCommandLineFiles(const QStringList& arguments,
+                            const std::function<void(MapViewAction)>& onMap);

@@ -49,6 +49,17 @@ CDVI_Kartile_Window* CDVI_Kartile_Window::mainWindow() {
     return s_main;
 }
 
+namespace {
+std::vector<std::function<void(CKartileView&)>> s_pendingActions;
+}
+
+void CDVI_Kartile_Window::withMainView(std::function<void(CKartileView&)> action) {
+    if (s_main && s_main->m_view)
+        action(*s_main->m_view);
+    else
+        s_pendingActions.push_back(std::move(action));
+}
+
 void CDVI_Kartile_Window::attachView(CKartileView* view) {
     if (m_view) m_view->redraw = nullptr;
     m_view = view;
@@ -62,6 +73,11 @@ void CDVI_Kartile_Window::attachView(CKartileView* view) {
 
 void CDVI_Kartile_Window::setView(CKartileView* view) {
     attachView(view ? view : m_ownView.get());
+    if (view && s_main == this && !s_pendingActions.empty()) {
+        auto actions = std::move(s_pendingActions);
+        s_pendingActions.clear();
+        for (auto& action : actions) action(*view);
+    }
 }
 
 double CDVI_Kartile_Window::ratio() const {

@@ -14,7 +14,9 @@
 #include <QQuickPaintedItem>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/base/heartbeat.h"
 
@@ -36,6 +38,9 @@ public:
 
     // The first window made: the one the command line and the tests drive.
     static CDVI_Kartile_Window* mainWindow();
+    // Runs action on the main window's view now, or, while no page with a map
+    // is on show, when the next map item hands its view to a window.
+    static void withMainView(std::function<void(CKartileView&)> action);
 
     CKartileView* view() const { return m_view; }
     // Hands the item another view to show (not owned); null returns to its own.

@@ -125,3 +125,27 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScaleAndGoesWhenOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file given while no map is on show (a second start on a page of values)
+// waits for the next map item instead of being dropped.
+TEST(MainView, ActionsWaitForTheNextMapItemWhenNoneIsOnShow) {
+    ASSERT_EQ(CDVI_Kartile_Window::mainWindow(), nullptr);
+    CKartileView* seen = nullptr;
+    CDVI_Kartile_Window::withMainView([&](CKartileView& v) { seen = &v; });
+    EXPECT_EQ(seen, nullptr);
+    QQuickWindow window;
+    CKartileView pageView;
+    auto* item = new CDVI_Kartile_Window(window.contentItem());
+    EXPECT_EQ(seen, nullptr) << "not the window's own view, which the page replaces";
+    item->setView(&pageView);
+    EXPECT_EQ(seen, &pageView);
+    seen = nullptr;
+    CDVI_Kartile_Window::withMainView([&](CKartileView& v) { seen = &v; });
+    EXPECT_EQ(seen, &pageView) << "with a map on show the action runs at once";
+    item->setView(nullptr);
+    delete item;
+}
+
+}  // namespace
