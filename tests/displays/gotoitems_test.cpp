@@ -40,25 +40,6 @@ protected:
     int second = 0;
 };
 
-TEST_F(GotoItems, WithoutAGoToEveryItemShowsItsGenericTitle) {
-    ShownPage shown(kTextKinds);
-    shown.page().AddItem(kComingUp, 60, 30, 6, 20);
-    struct Case {
-        int kind;
-        const char* title;
-    } cases[] = {
-        {kDistance, "Dist to WP"},   {kBearing, "Bearing to WP"}, {kTurn, "Turn"},
-        {kCrossTrack, "X-Track"},    {kTimeToGo, "Time to WP"},   {kEta, "ETA Next WP"},
-        {kDistToEnd, "Dist to End"}, {kTimeToEnd, "Time to End"}, {kEtaAtEnd, "ETA at End"},
-        {kVmgLeg, "VMG // Leg"},     {kVmgMark, "VMG to WP"},     {kNextTurn, "Turn After WP"},
-        {kName, "Waypoint"},         {kPercent, "% Along Route"},
-    };
-    for (const Case& c : cases) shown.expectShows(c.kind, c.title, "");
-    auto* comingUp = shown.item<CDisplayView::CItemMultilineText>(kComingUp);
-    ASSERT_NE(comingUp, nullptr);
-    EXPECT_EQ(comingUp->value(), "Coming up...");
-}
-
 TEST_F(GotoItems, ARealGoToNorth) {
     COverlayMark* buoy = field.add("Buoy", 0, kMile);
     buoy->comment = "red can";
@@ -157,21 +138,6 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     EXPECT_EQ(shown.text(kEta)->value(), "--:--");
     EXPECT_EQ(shown.text(kTimeToEnd)->value(), "---");
     EXPECT_EQ(shown.text(kEtaAtEnd)->value(), "--:--");
-}
-
-TEST(GotoText, TurnAngles) {
-    struct Case {
-        double bearing, heading;
-        const char* text;
-    } cases[] = {
-        {10, 350, "20\xC2\xB0>"},  {350, 10, "<20\xC2\xB0"}, {90, 90, "0\xC2\xB0>"},
-        {181, 0, "<179\xC2\xB0"},  {0, 181, "179\xC2\xB0>"}, {0, 180, "<180\xC2\xB0"},
-        {270.9, 0, "<90\xC2\xB0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(NDisplayGoto::TurnText(c.bearing, c.heading), c.text);
-    }
 }
 
 // Painted arrows cover the side they point to.

@@ -23,7 +23,7 @@ protected:
     void TearDown() override { owngps::resetOwnPosition(); }
 };
 
-TEST_F(GpsItems, ShowRealSentences) {
+TEST_F(GpsItems, ShowRealSentencesWithAndWithoutAFix) {
     ShownPage shown(
         {kCOG, kSOG, kPosition, kAccuracy, kAltitude, kCompass, kTimeSeconds, kSatellites});
     EXPECT_EQ(shown.text(kPosition)->value(), "Not Available");
@@ -65,34 +65,10 @@ TEST_F(GpsItems, ShowRealSentences) {
     const std::string time = shown.text(kTimeSeconds)->value();
     ASSERT_EQ(time.size(), 8u) << time;
     EXPECT_EQ(time.substr(3), "34:57");
-}
-
-TEST_F(GpsItems, WithoutAFixTheAccuracyIsAnEstimate) {
-    ShownPage shown({kAccuracy, kSOG});
-    owngps::send("$GPRMC,123457,A,5130.0000,N,00010.0000,W,5.5,123.4,060624,,");
+    // Without a fix the accuracy is an estimate and the last speed stays.
     owngps::send("$GPRMC,123459,V,5130.0000,N,00010.0000,W,0.0,0.0,060624,,,N");
     EXPECT_EQ(shown.text(kAccuracy)->title(), "Est Pos Accuracy");
-    EXPECT_EQ(shown.text(kSOG)->value(), "5.5");  // the last speed stays without a fix
-}
-
-TEST(GpsText, SatelliteSignalMean) {
-    struct Case {
-        const char* name;
-        std::vector<int> strengths;
-        int mean;
-    } cases[] = {
-        {"five strongest of six", {40, 38, 35, 30, 28, 20}, 34},
-        {"fewer than five", {30, 31}, 30},
-        {"channels without a signal do not count", {0, 0, 44}, 44},
-        {"no satellites", {}, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CDataGPSSatelliteSignals s;
-        for (size_t i = 0; i < c.strengths.size(); ++i)
-            s.SetSatellite(int(i), int(i) + 1, c.strengths[i], true, 10, 10);
-        EXPECT_EQ(NDisplayGPS::NumSatellites::SignalMean(s), c.mean);
-    }
+    EXPECT_EQ(shown.text(kSOG)->value(), "5.5");
 }
 
 TEST(GpsText, TwelveHourTimesMoveTheMarkerIntoTheTitle) {
@@ -171,7 +147,7 @@ protected:
     double (*savedTotal)() = NDisplayGPS::OdometerDisplay::totalDistance;
 };
 
-TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
+TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAndRenamesSafely) {
     {
         ShownPage shown({kOdometer});
         auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
@@ -180,9 +156,8 @@ TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
         ASSERT_TRUE(odo->onEditMenu("Reset Odometer"));
         g_travelled = 1000 + 1852;
         odo->Show();
-        EXPECT_EQ(odo->title(), "Odometer");
-        EXPECT_EQ(odo->value(), "1.00");
-        EXPECT_EQ(odo->units(), "NM");
+        EXPECT_EQ((std::array<std::string, 3>{odo->title(), odo->value(), odo->units()}),
+                  (std::array<std::string, 3>{"Odometer", "1.00", "NM"}));
         ASSERT_TRUE(odo->onEditMenu("Pause Odometer"));
         g_travelled = 9000;
         odo->Show();
@@ -198,12 +173,7 @@ TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
     g_travelled = 9000 + 1852;
     odo->Show();
     EXPECT_EQ(odo->value(), "2.00");
-}
-
-TEST_F(OdometerFiles, ARenamedOdometerWritesASafeFile) {
-    ShownPage shown({kOdometer});
-    auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
-    ASSERT_NE(odo, nullptr);
+    // A name from an imported page cannot climb out of the data folder.
     odo->Rename("../escape");
     odo->Reset();
     EXPECT_TRUE(QFileInfo::exists(dir.file("___escape.odo")));

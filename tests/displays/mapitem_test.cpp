@@ -83,8 +83,7 @@ TEST_F(MapItem, ButtonsActOnTheNearestMap) {
 TEST_F(MapItem, AButtonWithoutAMapDoesNothing) {
     auto* zoomIn = page->AddItem(kZoomIn, 2, 2, 4, 6);
     page->Attach(window);
-    auto* button =
-        dynamic_cast<CMapButton*>(page->arrangement().FindItem(zoomIn));
+    auto* button = dynamic_cast<CMapButton*>(page->arrangement().FindItem(zoomIn));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->findMap(), nullptr);
     button->onClick();

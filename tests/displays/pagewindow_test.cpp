@@ -45,14 +45,12 @@ protected:
     CDisplayViewPage* pages = nullptr;
 };
 
-TEST_F(PageWindow, TheSmallScreenSetShowsItsFirstPage) {
+TEST_F(PageWindow, SwipesAndKeysTurnPages) {
+    // An 800 x 480 window shows the small screen's set from its first page.
     EXPECT_EQ(pages->pageSetName(), "Small screen 800 x 480");
     EXPECT_EQ(pages->pageIndex(), 0);
     EXPECT_EQ(pages->pageCount(), 3);
     EXPECT_NE(pages->mapWindow(), nullptr);
-}
-
-TEST_F(PageWindow, SwipesAndKeysTurnPages) {
     pages->nextPage();  // the GPS page: nothing there takes the pointer
     ASSERT_EQ(pages->pageName(), "GPS");
     swipe({600, 240}, {300, 250});
@@ -85,17 +83,15 @@ TEST_F(PageWindow, TextItemsAreDrawn) {
     ASSERT_EQ(drawn, 1);
     // Wait for a frame that shows the speed item's panel and text.
     const CDisplayView::Rect r = page->arrangement().GetItemRect(*page->findItemAt(42, 0, 0));
-    bool inked = false;
-    for (int i = 0; i < 60 && !inked; ++i) {
+    const auto inked = [&] {
         const QImage shot = window.grabWindow();
         int dark = 0;
         for (int y = int(r.top) + 2; y < int(r.bottom) - 2; y += 2)
             for (int x = int(r.left) + 2; x < int(r.right) - 2; x += 2)
                 if (qGray(shot.pixel(x, y)) < 120) ++dark;
-        inked = dark > 20;
-        if (!inked) QTest::qWait(50);
-    }
-    EXPECT_TRUE(inked) << "no text drawn in the speed item";
+        return dark > 20;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(inked, 30000)) << "no text drawn in the speed item";
 }
 
 TEST_F(PageWindow, EditingByMouse) {
