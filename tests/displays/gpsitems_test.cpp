@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "../data/owngpstestsupport.h"
-#include "displays/gpsitems.h"
 #include "displays/odometerdisplay.h"
 #include "itemtestsupport.h"
 #include "support/testsupport.h"
@@ -69,44 +68,6 @@ TEST_F(GpsItems, ShowRealSentencesWithAndWithoutAFix) {
     owngps::send("$GPRMC,123459,V,5130.0000,N,00010.0000,W,0.0,0.0,060624,,,N");
     EXPECT_EQ(shown.text(kAccuracy)->title(), "Est Pos Accuracy");
     EXPECT_EQ(shown.text(kSOG)->value(), "5.5");
-}
-
-TEST(GpsText, TwelveHourTimesMoveTheMarkerIntoTheTitle) {
-    struct Case {
-        const char* formatted;
-        const char* title;
-        const char* value;
-    } cases[] = {
-        {"3:45pm", "Time: PM", "3:45"},
-        {"11:02 AM", "Time: AM", "11:02"},
-        {"15:45", "Time", "15:45"},
-        {"--:--", "Time", "--:--"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.formatted);
-        std::string title, value;
-        NDisplayGPS::SplitTimeOfDay(c.formatted, title, value);
-        EXPECT_EQ(title, c.title);
-        EXPECT_EQ(value, c.value);
-    }
-}
-
-TEST(GpsText, LongPositionsBreakInNarrowItems) {
-    struct Case {
-        const char* name;
-        const char* text;
-        double w, h;
-        const char* shown;
-    } cases[] = {
-        {"narrow item", "51 30.000 N, 000 10.000 W", 200, 100, "51 30.000\nN, 000 10.000 W"},
-        {"wide item", "51 30.000 N, 000 10.000 W", 400, 100, "51 30.000 N, 000 10.000 W"},
-        {"ten characters break", "NZ 123 456", 100, 100, "NZ 123\n456"},
-        {"nine characters stay", "123456789", 10, 100, "123456789"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(NDisplayGPS::PositionLines(c.text, c.w, c.h), c.shown);
-    }
 }
 
 TEST(Odometer, FileNamesStayInTheDataFolder) {

@@ -59,6 +59,7 @@ protected:
     std::string (*savedDefault)() = CDisplayViewArrangementSet::defaultLayoutPath;
 };
 
+// What is read back writes the same bytes again: nothing is lost on the way.
 TEST_F(LayoutFiles, WrittenAndReadBackWithOrWithoutTheMagicSection) {
     MakeDefaultLayout(set);
     for (bool magic : {true, false}) {
@@ -68,19 +69,9 @@ TEST_F(LayoutFiles, WrittenAndReadBackWithOrWithoutTheMagicSection) {
         EXPECT_FALSE(QFileInfo::exists(layoutFile(".tmp")));
         again = reopen();
         ASSERT_TRUE(again->ReadFileWithMagic(layoutPath()));
-        ASSERT_EQ(again->pageSets.size(), set.pageSets.size());
-        for (size_t i = 0; i < set.pageSets.size(); ++i) {
-            auto& x = *set.pageSets[i];
-            auto& y = *again->pageSets[i];
-            EXPECT_EQ(x.name, y.name);
-            EXPECT_EQ(x.screenWidth, y.screenWidth);
-            EXPECT_EQ(x.screenHeight, y.screenHeight);
-            ASSERT_EQ(x.pages.size(), y.pages.size());
-            for (size_t p = 0; p < x.pages.size(); ++p) {
-                EXPECT_EQ(x.pages[p]->name, y.pages[p]->name);
-                EXPECT_TRUE(x.pages[p]->arrangement().Matches(y.pages[p]->arrangement()));
-            }
-        }
+        ASSERT_TRUE(magic ? again->WriteFileWithMagic(file("again.pstf"))
+                          : again->WriteFile(file("again.pstf"), 0));
+        EXPECT_EQ(readFile(dir.file("again.pstf")), readFile(layoutFile()));
     }
 }
 
