@@ -36,6 +36,12 @@ protected:
     void boatAt(double x, double y, float knots, float course = 0) {
         owngps::send(field.rmc(x, y, ++second, "A", course, knots));
     }
+    // Navigating to a mark from a fix at the start.
+    void goTo(COverlayMark* mark, float knots) {
+        boatAt(0, 0, knots);
+        ASSERT_TRUE(CMarkManager::theManager.SetGoto(mark));
+        boatAt(0, 0, knots);
+    }
     gototest::MarkField field{50.0, -4.0};
     int second = 0;
 };
@@ -45,9 +51,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
     buoy->comment = "red can";
     ShownPage shown(kTextKinds);
     shown.page().AddItem(kComingUp, 60, 30, 6, 20);
-    boatAt(0, 0, 6);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
-    boatAt(0, 0, 6);
+    goTo(buoy, 6);
 
     struct Case {
         int kind;
@@ -78,8 +82,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
 TEST_F(GotoItems, CrossTrackSidesAndHalfSpeedAcrossTheLeg) {
     COverlayMark* buoy = field.add("Buoy", 0, kMile);
     ShownPage shown({kCrossTrack, kVmgLeg});
-    boatAt(0, 0, 6);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
+    goTo(buoy, 6);
     struct Case {
         const char* name;
         double x;
@@ -108,9 +111,7 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     ShownPage shown({kTurn, kTimeToGo, kEta, kTimeToEnd, kEtaAtEnd});
     auto* arrow = shown.page().AddItem(kArrow, 30, 30, 20, 20);
     ASSERT_NE(arrow, nullptr);
-    boatAt(0, 0, 0);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
-    boatAt(0, 0, 0);
+    goTo(buoy, 0);
     // Compass headings are magnetic; take the variation here as 0.
     CUnits::Default->magnetic_variation = 0;
     struct Case {

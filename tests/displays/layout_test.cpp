@@ -70,6 +70,8 @@ TEST(PageGrid, NewItemsAreSizedFromTheirKindsPixels) {
         {"400x400 map", kMap, 1, 1, {0, 0, 32, 32}},
         {"70x50 button", kZoomIn, 30, 30, {2, 2, 4, 6}},
         {"text pressed at the last cell ends at the edges", kSOG, 1320, 820, {58, 90, 8, 16}},
+        {"pressed left of and above the page", kSOG, -5, -5, {0, 0, 8, 16}},
+        {"pressed far beyond the page", kSOG, 99999, 99999, {58, 90, 8, 16}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,26 +84,9 @@ TEST(PageGrid, NewItemsAreSizedFromTheirKindsPixels) {
     }
 }
 
-TEST(PageGrid, PixelsToCellsAndItemWindows) {
-    struct Case {
-        const char* name;
-        double x, y;
-        int row, column;
-    } cases[] = {
-        {"origin", 0, 0, 0, 0},
-        {"inside the second row", 12.4, 24.9, 1, 0},
-        {"left of and above the page", -5, -5, 0, 0},
-        {"far beyond the page", 99999, 99999, 65, 105},
-    };
+TEST(PageGrid, ItemWindowsAreInsetByTheMargin) {
     PressedPage p;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        int row = -1, column = -1;
-        p.page->arrangement().XY_to_cell(c.x, c.y, row, column);
-        EXPECT_EQ(row, c.row);
-        EXPECT_EQ(column, c.column);
-    }
-    // An item's window is its cells inset by the margin of 3 pixels.
+    // 12.5 pixels a cell, less the margin of 3 pixels all round.
     auto* w = windowOf(p.page->arrangement().FindItem(p.page->AddItem(kSOG, 1, 2, 8, 16)));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ((std::array<double, 4>{w->x, w->y, w->w, w->h}),
