@@ -42,16 +42,6 @@ protected:
         again->setDirectory(dir.path().toStdString());
         return again;
     }
-    // A set of one page of 40 x 66 cells, as a small screen's.
-    static CDisplayView* smallPage(CDisplayViewArrangementSet& layout) {
-        return layout.AddNewArrangement(833, 500)->getCurrentPage();
-    }
-    // The first page's items of the layout file, read afresh.
-    const std::vector<std::unique_ptr<CDisplayView::CItemSettings>>* readItems() {
-        again = reopen();
-        if (!again->ReadFileWithMagic(layoutPath())) return nullptr;
-        return &again->pageSets[0]->pages[0]->arrangement().settings;
-    }
 
     testsupport::TempDir dir;
     CDisplayViewArrangementSet set;
@@ -225,7 +215,7 @@ TEST_F(LayoutFiles, ImpossibleGridsAndScreensAreRefused) {
 
 TEST_F(LayoutFiles, ItemsOutsideTheGridAreClippedDroppedOrSkipped) {
     CDisplayViewArrangementSet written;
-    CDisplayView* page = smallPage(written);
+    CDisplayView* page = written.AddNewArrangement(833, 500)->getCurrentPage();  // 40 x 66
     for (Cells given : {Cells{36, 60, 8, 16},     // over the bottom-right corner
                         Cells{100, 0, 8, 16},     // wholly below the grid
                         Cells{-20, -5, 30, 10}})  // above and left of it
@@ -236,12 +226,13 @@ TEST_F(LayoutFiles, ItemsOutsideTheGridAreClippedDroppedOrSkipped) {
     };
     page->arrangement().settings.push_back(std::make_unique<Unknown>());
     ASSERT_TRUE(written.WriteFileWithMagic(layoutPath()));
-    const auto* items = readItems();
-    ASSERT_NE(items, nullptr);
-    ASSERT_EQ(items->size(), 2u);
-    EXPECT_EQ(cells(*(*items)[0]), (Cells{36, 60, 4, 6}));
-    EXPECT_EQ(cells(*(*items)[1]), (Cells{0, 0, 10, 5}));
-    EXPECT_EQ((*items)[1]->GetTypeId(), uint32_t(kCOG));
+    again = reopen();
+    ASSERT_TRUE(again->ReadFileWithMagic(layoutPath()));
+    const auto& items = again->pageSets[0]->pages[0]->arrangement().settings;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(cells(*items[0]), (Cells{36, 60, 4, 6}));
+    EXPECT_EQ(cells(*items[1]), (Cells{0, 0, 10, 5}));
+    EXPECT_EQ(items[1]->GetTypeId(), uint32_t(kCOG));
 }
 
 TEST_F(LayoutFiles, TooManyPagesAndSetsLoadUpToTheLimits) {
