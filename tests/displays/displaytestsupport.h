@@ -2,6 +2,7 @@
 // where the page puts them, and a layout of pages built in code.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <vector>
@@ -42,6 +43,15 @@ struct PageWindow : CDisplayView::IWindow {
 
 inline ItemWindow* windowOf(const CDisplayView::CItem* item) {
     return item ? static_cast<ItemWindow*>(item->window()) : nullptr;
+}
+
+// An item's place as row, column, height, width.
+using Cells = std::array<int, 4>;
+inline Cells cells(const CDisplayView::CItemSettings& s) {
+    return {s.row, s.column, s.height, s.width};
+}
+inline void setCells(CDisplayView::CItemSettings& s, const Cells& c) {
+    s.row = c[0], s.column = c[1], s.height = c[2], s.width = c[3];
 }
 
 // An arrangement set with one page set of the given design size (hundredths

@@ -36,37 +36,22 @@ protected:
     void boatAt(double x, double y, float knots, float course = 0) {
         owngps::send(field.rmc(x, y, ++second, "A", course, knots));
     }
+    // Navigating to a mark from a fix at the start.
+    void goTo(COverlayMark* mark, float knots) {
+        boatAt(0, 0, knots);
+        ASSERT_TRUE(CMarkManager::theManager.SetGoto(mark));
+        boatAt(0, 0, knots);
+    }
     gototest::MarkField field{50.0, -4.0};
     int second = 0;
 };
-
-TEST_F(GotoItems, WithoutAGoToEveryItemShowsItsGenericTitle) {
-    ShownPage shown(kTextKinds);
-    shown.page().AddItem(kComingUp, 60, 30, 6, 20);
-    struct Case {
-        int kind;
-        const char* title;
-    } cases[] = {
-        {kDistance, "Dist to WP"},   {kBearing, "Bearing to WP"}, {kTurn, "Turn"},
-        {kCrossTrack, "X-Track"},    {kTimeToGo, "Time to WP"},   {kEta, "ETA Next WP"},
-        {kDistToEnd, "Dist to End"}, {kTimeToEnd, "Time to End"}, {kEtaAtEnd, "ETA at End"},
-        {kVmgLeg, "VMG // Leg"},     {kVmgMark, "VMG to WP"},     {kNextTurn, "Turn After WP"},
-        {kName, "Waypoint"},         {kPercent, "% Along Route"},
-    };
-    for (const Case& c : cases) shown.expectShows(c.kind, c.title, "");
-    auto* comingUp = shown.item<CDisplayView::CItemMultilineText>(kComingUp);
-    ASSERT_NE(comingUp, nullptr);
-    EXPECT_EQ(comingUp->value(), "Coming up...");
-}
 
 TEST_F(GotoItems, ARealGoToNorth) {
     COverlayMark* buoy = field.add("Buoy", 0, kMile);
     buoy->comment = "red can";
     ShownPage shown(kTextKinds);
     shown.page().AddItem(kComingUp, 60, 30, 6, 20);
-    boatAt(0, 0, 6);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
-    boatAt(0, 0, 6);
+    goTo(buoy, 6);
 
     struct Case {
         int kind;
@@ -97,8 +82,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
 TEST_F(GotoItems, CrossTrackSidesAndHalfSpeedAcrossTheLeg) {
     COverlayMark* buoy = field.add("Buoy", 0, kMile);
     ShownPage shown({kCrossTrack, kVmgLeg});
-    boatAt(0, 0, 6);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
+    goTo(buoy, 6);
     struct Case {
         const char* name;
         double x;
@@ -127,9 +111,7 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     ShownPage shown({kTurn, kTimeToGo, kEta, kTimeToEnd, kEtaAtEnd});
     auto* arrow = shown.page().AddItem(kArrow, 30, 30, 20, 20);
     ASSERT_NE(arrow, nullptr);
-    boatAt(0, 0, 0);
-    ASSERT_TRUE(CMarkManager::theManager.SetGoto(buoy));
-    boatAt(0, 0, 0);
+    goTo(buoy, 0);
     // Compass headings are magnetic; take the variation here as 0.
     CUnits::Default->magnetic_variation = 0;
     struct Case {
@@ -157,21 +139,6 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     EXPECT_EQ(shown.text(kEta)->value(), "--:--");
     EXPECT_EQ(shown.text(kTimeToEnd)->value(), "---");
     EXPECT_EQ(shown.text(kEtaAtEnd)->value(), "--:--");
-}
-
-TEST(GotoText, TurnAngles) {
-    struct Case {
-        double bearing, heading;
-        const char* text;
-    } cases[] = {
-        {10, 350, "20\xC2\xB0>"},  {350, 10, "<20\xC2\xB0"}, {90, 90, "0\xC2\xB0>"},
-        {181, 0, "<179\xC2\xB0"},  {0, 181, "179\xC2\xB0>"}, {0, 180, "<180\xC2\xB0"},
-        {270.9, 0, "<90\xC2\xB0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(NDisplayGoto::TurnText(c.bearing, c.heading), c.text);
-    }
 }
 
 // Painted arrows cover the side they point to.

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "../data/owngpstestsupport.h"
-#include "displays/gpsitems.h"
 #include "displays/odometerdisplay.h"
 #include "itemtestsupport.h"
 #include "support/testsupport.h"
@@ -23,7 +22,7 @@ protected:
     void TearDown() override { owngps::resetOwnPosition(); }
 };
 
-TEST_F(GpsItems, ShowRealSentences) {
+TEST_F(GpsItems, ShowRealSentencesWithAndWithoutAFix) {
     ShownPage shown(
         {kCOG, kSOG, kPosition, kAccuracy, kAltitude, kCompass, kTimeSeconds, kSatellites});
     EXPECT_EQ(shown.text(kPosition)->value(), "Not Available");
@@ -65,72 +64,10 @@ TEST_F(GpsItems, ShowRealSentences) {
     const std::string time = shown.text(kTimeSeconds)->value();
     ASSERT_EQ(time.size(), 8u) << time;
     EXPECT_EQ(time.substr(3), "34:57");
-}
-
-TEST_F(GpsItems, WithoutAFixTheAccuracyIsAnEstimate) {
-    ShownPage shown({kAccuracy, kSOG});
-    owngps::send("$GPRMC,123457,A,5130.0000,N,00010.0000,W,5.5,123.4,060624,,");
+    // Without a fix the accuracy is an estimate and the last speed stays.
     owngps::send("$GPRMC,123459,V,5130.0000,N,00010.0000,W,0.0,0.0,060624,,,N");
     EXPECT_EQ(shown.text(kAccuracy)->title(), "Est Pos Accuracy");
-    EXPECT_EQ(shown.text(kSOG)->value(), "5.5");  // the last speed stays without a fix
-}
-
-TEST(GpsText, SatelliteSignalMean) {
-    struct Case {
-        const char* name;
-        std::vector<int> strengths;
-        int mean;
-    } cases[] = {
-        {"five strongest of six", {40, 38, 35, 30, 28, 20}, 34},
-        {"fewer than five", {30, 31}, 30},
-        {"channels without a signal do not count", {0, 0, 44}, 44},
-        {"no satellites", {}, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CDataGPSSatelliteSignals s;
-        for (size_t i = 0; i < c.strengths.size(); ++i)
-            s.SetSatellite(int(i), int(i) + 1, c.strengths[i], true, 10, 10);
-        EXPECT_EQ(NDisplayGPS::NumSatellites::SignalMean(s), c.mean);
-    }
-}
-
-TEST(GpsText, TwelveHourTimesMoveTheMarkerIntoTheTitle) {
-    struct Case {
-        const char* formatted;
-        const char* title;
-        const char* value;
-    } cases[] = {
-        {"3:45pm", "Time: PM", "3:45"},
-        {"11:02 AM", "Time: AM", "11:02"},
-        {"15:45", "Time", "15:45"},
-        {"--:--", "Time", "--:--"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.formatted);
-        std::string title, value;
-        NDisplayGPS::SplitTimeOfDay(c.formatted, title, value);
-        EXPECT_EQ(title, c.title);
-        EXPECT_EQ(value, c.value);
-    }
-}
-
-TEST(GpsText, LongPositionsBreakInNarrowItems) {
-    struct Case {
-        const char* name;
-        const char* text;
-        double w, h;
-        const char* shown;
-    } cases[] = {
-        {"narrow item", "51 30.000 N, 000 10.000 W", 200, 100, "51 30.000\nN, 000 10.000 W"},
-        {"wide item", "51 30.000 N, 000 10.000 W", 400, 100, "51 30.000 N, 000 10.000 W"},
-        {"ten characters break", "NZ 123 456", 100, 100, "NZ 123\n456"},
-        {"nine characters stay", "123456789", 10, 100, "123456789"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(NDisplayGPS::PositionLines(c.text, c.w, c.h), c.shown);
-    }
+    EXPECT_EQ(shown.text(kSOG)->value(), "5.5");
 }
 
 TEST(Odometer, FileNamesStayInTheDataFolder) {
@@ -171,7 +108,7 @@ protected:
     double (*savedTotal)() = NDisplayGPS::OdometerDisplay::totalDistance;
 };
 
-TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
+TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAndRenamesSafely) {
     {
         ShownPage shown({kOdometer});
         auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
@@ -180,9 +117,8 @@ TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
         ASSERT_TRUE(odo->onEditMenu("Reset Odometer"));
         g_travelled = 1000 + 1852;
         odo->Show();
-        EXPECT_EQ(odo->title(), "Odometer");
-        EXPECT_EQ(odo->value(), "1.00");
-        EXPECT_EQ(odo->units(), "NM");
+        EXPECT_EQ((std::array<std::string, 3>{odo->title(), odo->value(), odo->units()}),
+                  (std::array<std::string, 3>{"Odometer", "1.00", "NM"}));
         ASSERT_TRUE(odo->onEditMenu("Pause Odometer"));
         g_travelled = 9000;
         odo->Show();
@@ -198,12 +134,7 @@ TEST_F(OdometerFiles, APausedOdometerKeepsItsReadingAcrossARestart) {
     g_travelled = 9000 + 1852;
     odo->Show();
     EXPECT_EQ(odo->value(), "2.00");
-}
-
-TEST_F(OdometerFiles, ARenamedOdometerWritesASafeFile) {
-    ShownPage shown({kOdometer});
-    auto* odo = shown.item<NDisplayGPS::OdometerDisplay>(kOdometer);
-    ASSERT_NE(odo, nullptr);
+    // A name from an imported page cannot climb out of the data folder.
     odo->Rename("../escape");
     odo->Reset();
     EXPECT_TRUE(QFileInfo::exists(dir.file("___escape.odo")));

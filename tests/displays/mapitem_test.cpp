@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QImage>
 
+#include "../mapview/testmap.h"
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
 #include "displaytestsupport.h"
-#include "maps/kartilemaker.h"
 #include "mapview/displayviewkartile.h"
 #include "mapview/kartileview.h"
 #include "support/testsupport.h"
@@ -22,16 +21,7 @@ constexpr int kMap = 111, kZoomIn = 123, kZoomOut = 124;
 class MapItem : public ::testing::Test {
 protected:
     void SetUp() override {
-        QImage image(1024, 1024, QImage::Format_Indexed8);
-        QVector<QRgb> table;
-        for (int i = 0; i < 64; ++i) table.push_back(qRgb(i * 4, 255 - i, 90));
-        image.setColorTable(table);
-        for (int y = 0; y < 1024; ++y)
-            for (int x = 0; x < 1024; ++x) image.scanLine(y)[x] = uchar((x / 16 + y / 16) % 64);
-        CKartileMaker maker;
-        maker.setBounds(-1.5, -1.0, 50.6, 50.9, CKartileMaker::Projection::Mercator);
-        path = dir.file("m.ktl").toStdString();
-        ASSERT_TRUE(maker.make(image, path)) << maker.error();
+        path = makeTestMap(dir.file("m.ktl"), 1024);
         CDisplayViewKartile::directory = dir.path().toStdString();
         layout.setDirectory(dir.path().toStdString());
         page = layout.AddNewArrangement(833, 500)->getCurrentPage();  // 40 x 66 cells
@@ -83,8 +73,7 @@ TEST_F(MapItem, ButtonsActOnTheNearestMap) {
 TEST_F(MapItem, AButtonWithoutAMapDoesNothing) {
     auto* zoomIn = page->AddItem(kZoomIn, 2, 2, 4, 6);
     page->Attach(window);
-    auto* button =
-        dynamic_cast<CMapButton*>(page->arrangement().FindItem(zoomIn));
+    auto* button = dynamic_cast<CMapButton*>(page->arrangement().FindItem(zoomIn));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->findMap(), nullptr);
     button->onClick();

@@ -45,16 +45,29 @@ protected:
     CDisplayViewPage* pages = nullptr;
 };
 
-TEST_F(PageWindow, TheSmallScreenSetShowsItsFirstPage) {
+TEST_F(PageWindow, ItemsAreDrawnAndSwipesAndKeysTurnPages) {
+    // An 800 x 480 window shows the small screen's set from its first page.
     EXPECT_EQ(pages->pageSetName(), "Small screen 800 x 480");
     EXPECT_EQ(pages->pageIndex(), 0);
     EXPECT_EQ(pages->pageCount(), 3);
     EXPECT_NE(pages->mapWindow(), nullptr);
-}
-
-TEST_F(PageWindow, SwipesAndKeysTurnPages) {
     pages->nextPage();  // the GPS page: nothing there takes the pointer
     ASSERT_EQ(pages->pageName(), "GPS");
+    CDisplayView* page = pages->page();
+    const auto* speed = page->findItemAt(42, 0, 0);
+    ASSERT_NE(speed, nullptr);
+    // Wait for a frame that shows the speed item's panel and text.
+    const CDisplayView::Rect r = page->arrangement().GetItemRect(*speed);
+    const auto inked = [&] {
+        const QImage shot = window.grabWindow();
+        int dark = 0;
+        for (int y = int(r.top) + 2; y < int(r.bottom) - 2; y += 2)
+            for (int x = int(r.left) + 2; x < int(r.right) - 2; x += 2)
+                if (qGray(shot.pixel(x, y)) < 120) ++dark;
+        return dark > 20;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(inked, 30000)) << "no text drawn in the speed item";
+
     swipe({600, 240}, {300, 250});
     EXPECT_EQ(pages->pageName(), "Go to");
     swipe({300, 240}, {600, 230});
@@ -74,28 +87,6 @@ TEST_F(PageWindow, SwipesAndKeysTurnPages) {
     int first = 0;
     std::memcpy(&first, signature.constData(), 4);
     EXPECT_EQ(first, 26);  // the go-to arrow
-}
-
-TEST_F(PageWindow, TextItemsAreDrawn) {
-    pages->nextPage();
-    CDisplayView* page = pages->page();
-    ASSERT_NE(page, nullptr);
-    int drawn = 0;
-    page->forAllItemsOfType(42, [&](CDisplayView::CItem&) { ++drawn; });
-    ASSERT_EQ(drawn, 1);
-    // Wait for a frame that shows the speed item's panel and text.
-    const CDisplayView::Rect r = page->arrangement().GetItemRect(*page->findItemAt(42, 0, 0));
-    bool inked = false;
-    for (int i = 0; i < 60 && !inked; ++i) {
-        const QImage shot = window.grabWindow();
-        int dark = 0;
-        for (int y = int(r.top) + 2; y < int(r.bottom) - 2; y += 2)
-            for (int x = int(r.left) + 2; x < int(r.right) - 2; x += 2)
-                if (qGray(shot.pixel(x, y)) < 120) ++dark;
-        inked = dark > 20;
-        if (!inked) QTest::qWait(50);
-    }
-    EXPECT_TRUE(inked) << "no text drawn in the speed item";
 }
 
 TEST_F(PageWindow, EditingByMouse) {
