@@ -151,12 +151,9 @@ struct Agreement {
     std::vector<std::string> unmatched;           // decoded here, absent there
 
     void print(const char* title) const {
-        std::printf("%s: %d messages, %d fields compared, %zu differences\n", title, messages,
-                    fields, differences.size());
+        std::printf("%s: %d messages, %d fields compared\n", title, messages, fields);
         for (const auto& [why, n] : knownDifferences)
             std::printf("  known: %d x %s\n", n, why.c_str());
-        for (const auto& d : differences) std::printf("  DIFF %s\n", d.c_str());
-        for (const auto& u : unmatched) std::printf("  not in their output: %s\n", u.c_str());
     }
 };
 
@@ -301,8 +298,8 @@ TEST(AisAgreement, SampleFilesDecodeAsTheirOwnDecodersDo) {
         const Agreement a = compareWith(f.ais, f.json);
         a.print(f.ais);
         EXPECT_GE(a.messages, f.messages);
-        EXPECT_TRUE(a.differences.empty());
-        EXPECT_TRUE(a.unmatched.empty());
+        EXPECT_EQ(a.differences, std::vector<std::string>{});
+        EXPECT_EQ(a.unmatched, std::vector<std::string>{}) << "decoded here, not in their output";
     }
 }
 

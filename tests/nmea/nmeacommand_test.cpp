@@ -1,31 +1,11 @@
 // ovtool nmea decode, run as the real program on a recorded file.
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "nmeatestsupport.h"
 
 using namespace nmeatest;
 
 namespace {
-
-QList<QJsonObject> decode(const QByteArray& fileText) {
-    testsupport::TempDir dir;
-    const QString path = dir.file("input.nmea");
-    EXPECT_TRUE(testsupport::writeFile(path, fileText));
-    const testsupport::ProcessResult r =
-        testsupport::runOvtool({"nmea", "decode", path}, dir.path());
-    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
-    QList<QJsonObject> objects;
-    for (const QByteArray& line : r.out.split('\n')) {
-        if (line.isEmpty()) continue;
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        EXPECT_FALSE(o.isEmpty()) << line.constData();
-        if (o.contains("sentence")) objects.push_back(o);  // not the live position lines
-    }
-    return objects;
-}
 
 TEST(NmeaDecodeCommand, PrintsEveryAcceptedSentenceWithItsFields) {
     const std::string lines[] = {
@@ -40,7 +20,12 @@ TEST(NmeaDecodeCommand, PrintsEveryAcceptedSentenceWithItsFields) {
     };
     QByteArray text;
     for (const std::string& l : lines) text += QByteArray::fromStdString(l) + "\r\n";
-    const QList<QJsonObject> out = decode(text);
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::writeFile(dir.file("input.nmea"), text));
+    const auto r = testsupport::runOvtool({"nmea", "decode", dir.file("input.nmea")}, dir.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QList<QJsonObject> out = jsonLines(r.out);
+    out.removeIf([](const QJsonObject& o) { return !o.contains("sentence"); });  // live positions
     ASSERT_EQ(out.size(), 6);
     QStringList names;
     for (const QJsonObject& o : out) names << o["sentence"].toString();

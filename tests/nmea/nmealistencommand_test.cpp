@@ -5,22 +5,14 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
 
 #include "nmea/connectiontestsupport.h"
 
 namespace {
 
+using nmeatest::jsonLines;
 using testsupport::runOvtool;
-
-QList<QJsonObject> jsonLines(const QByteArray& out) {
-    QList<QJsonObject> objects;
-    for (const QByteArray& line : out.split('\n'))
-        if (!line.trimmed().isEmpty()) objects.push_back(QJsonDocument::fromJson(line).object());
-    return objects;
-}
 
 // What record takes from an input, listen plays back one fix a second.
 TEST(NmeaRecordCommand, RecordsAnInputThatListenPlaysBack) {
