@@ -42,9 +42,8 @@ TEST_F(PositionFeed, CombinedTalkerWinsAndZeroZeroOnlySetsTheTime) {
 
 TEST_F(PositionFeed, GgaGivesFixQualityAndMovesThePositionOnlyBeforeRmc) {
     send("$GPGGA,120000,5130.0000,N,00010.0000,W,4,12,0.8,45.5,M,47.0,M,,");
-    EXPECT_EQ(p.fix_status, CDataGPSPosition::kRTK);
-    EXPECT_EQ(p.fix_owner, feed.ggaIdentity());
-    EXPECT_FLOAT_EQ(p.accuracy, 0.8f);
+    EXPECT_EQ(std::tuple(p.fix_status, p.fix_owner, p.accuracy),
+              std::tuple(CDataGPSPosition::kRTK, feed.ggaIdentity(), 0.8f));
     send("$GPRMC,120001,A,5131.0000,N,00010.0000,W,0.0,0.0,060624,,");
     EXPECT_EQ(p.fix_status, CDataGPSPosition::kRTK);  // a better status from GGA stays
     send("$GPGGA,120002,5140.0000,N,00010.0000,W,1,12,0.8,45.5,M,47.0,M,,");
