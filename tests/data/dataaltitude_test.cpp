@@ -87,8 +87,7 @@ TEST(Altitude, TerrainModeReadsTheElevationDataAtEachPosition) {
     a.SetFromTerrain(85, 8);
     EXPECT_EQ(a.altitude, kNone);
     a.SetAltitudeSettings(0, CDataAltitude::kOff, kNone, 10);
-    EXPECT_EQ(plain.opened, 1);
-    EXPECT_EQ(plain.closed, 1);
+    EXPECT_EQ(std::pair(plain.opened, plain.closed), std::pair(1, 1));
     CDataAltitude::SetTerrainSource(nullptr);
 }
 

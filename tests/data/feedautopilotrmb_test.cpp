@@ -10,7 +10,6 @@
 #include "data/owngpstestsupport.h"
 #include "nmea/connectiontestsupport.h"
 #include "nmea/nmea_raw.h"
-#include "nmea/tcpipconnection.h"
 #include "overlays/gototestsupport.h"
 
 namespace {
@@ -79,11 +78,8 @@ protected:
 
     void SetUp() override {
         owngps::resetOwnPosition();
-        connection.Setup("127.0.0.1", server.port(), false);
         connection.output_filter.add("accept EC");
-        ASSERT_TRUE(connection.Open());
-        ASSERT_TRUE(server.waitForClient());
-        ASSERT_TRUE(conntest::pumpUntil([&] { return connection.isConnected(); }));
+        ASSERT_TRUE(conntest::connectTo(connection, server));
     }
     void TearDown() override {
         manager.CancelNavigation();

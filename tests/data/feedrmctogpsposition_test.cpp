@@ -2,6 +2,8 @@
 // fix status from GGA, satellites from GSV, and where two logs end.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "data/owngpstestsupport.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
@@ -35,16 +37,13 @@ TEST_F(PositionFeed, CombinedTalkerWinsAndZeroZeroOnlySetsTheTime) {
     send("$GLRMC,120002,A,5132.0000,N,00012.0000,W,5.0,90.0,060624,,");
     EXPECT_NEAR(p.latitude, 51.5, 1e-9);
     EXPECT_NEAR(p.longitude, -(11.0 / 60), 1e-9);
-    EXPECT_EQ(updates.count, 2);
-    EXPECT_EQ(p.fix_owner, &feed);
-    EXPECT_NEAR(p.course, 90.0, 1e-6);
+    EXPECT_EQ(std::tuple(updates.count, p.fix_owner, p.course), std::tuple(2, &feed, 90.0f));
 }
 
 TEST_F(PositionFeed, GgaGivesFixQualityAndMovesThePositionOnlyBeforeRmc) {
     send("$GPGGA,120000,5130.0000,N,00010.0000,W,4,12,0.8,45.5,M,47.0,M,,");
-    EXPECT_EQ(p.fix_status, CDataGPSPosition::kRTK);
-    EXPECT_EQ(p.fix_owner, feed.ggaIdentity());
-    EXPECT_FLOAT_EQ(p.accuracy, 0.8f);
+    EXPECT_EQ(std::tuple(p.fix_status, p.fix_owner, p.accuracy),
+              std::tuple(CDataGPSPosition::kRTK, feed.ggaIdentity(), 0.8f));
     send("$GPRMC,120001,A,5131.0000,N,00010.0000,W,0.0,0.0,060624,,");
     EXPECT_EQ(p.fix_status, CDataGPSPosition::kRTK);  // a better status from GGA stays
     send("$GPGGA,120002,5140.0000,N,00010.0000,W,1,12,0.8,45.5,M,47.0,M,,");
@@ -66,11 +65,9 @@ TEST_F(PositionFeed, GsvFillsTheSatelliteTableAndDispatchesWithTheLastMessage) {
     send("$GPGSV,3,3,11,09,15,150,38,10,25,250,39,11,35,350,40");
     EXPECT_EQ(signals.count, 1);
     const auto& s = feed.satellites;
-    EXPECT_EQ(s.in_view, 11);
-    EXPECT_EQ(s.used, 2);
-    EXPECT_EQ(s.satellites[8].used, 1);
-    EXPECT_EQ(s.satellites[10].azimuth, 350);
-    EXPECT_EQ(s.satellites[11].prn, 0);
+    EXPECT_EQ(std::tuple(s.in_view, s.used, s.satellites[8].used, s.satellites[10].azimuth,
+                         s.satellites[11].prn),
+              std::tuple(11, 2, 1, 350, 0));
 }
 
 TEST_F(PositionFeed, HeadingIsCalibratedThenMadeTrue) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "app/base/heartbeat.h"
 #include "app/base/persistantdata.h"
@@ -52,9 +53,8 @@ TEST_F(OwnPosition, FiveSecondsWithoutFixesMakeItStaleOnce) {
     for (int i = 0; i < 49; ++i) CHeartbeat::Pulse();
     EXPECT_TRUE(p.fix_seen);
     CHeartbeat::Pulse();
-    EXPECT_FALSE(p.fix_seen);
-    EXPECT_EQ(p.altitude, -9999);
-    EXPECT_EQ(p.best_source, CDataSpeedDirection::kNone);
+    EXPECT_EQ(std::tuple(p.fix_seen, p.altitude, p.best_source),
+              std::tuple(false, -9999, CDataSpeedDirection::kNone));
     for (int i = 0; i < 120; ++i) CHeartbeat::Pulse();
     EXPECT_EQ(updates.count, 2);
 }

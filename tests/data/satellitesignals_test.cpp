@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(SatelliteSignals, EntriesAreRangeChecked) {
     CDataGPSSatelliteSignals s;
     EXPECT_TRUE(s.SetSatellite(23, 200, 300, false, 95, 400));
     for (int index : {24, -1}) EXPECT_FALSE(s.SetSatellite(index, 7, 30, false, 10, 10));
     EXPECT_FALSE(s.SetSatellite(3, 0, 30, false, 10, 10));  // PRN 0 is no satellite
-    EXPECT_EQ(s.CountListed(), 1);
-    EXPECT_EQ(s.satellites[23].strength, 255);
-    EXPECT_EQ(s.satellites[23].elevation, 90);
+    EXPECT_EQ(std::tuple(s.CountListed(), s.satellites[23].strength, s.satellites[23].elevation),
+              std::tuple(1, 255, 90));
 }

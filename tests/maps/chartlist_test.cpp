@@ -73,8 +73,7 @@ TEST_F(ChartOutline, RecordFromTheHeader) {
                                            kLon, "Harbour approaches");
     CChartOutline o;
     ASSERT_TRUE(o.Read(path));
-    EXPECT_EQ(o.name, "Harbour approaches");
-    EXPECT_EQ(o.map_type, "Nautical Chart");
+    EXPECT_EQ(o.name + "/" + o.map_type, "Harbour approaches/Nautical Chart");
     EXPECT_NEAR(o.scale, 0.01, 1e-4);
     EXPECT_TRUE(o.doesContain(kLat, kLon));
     EXPECT_FALSE(o.doesContain(kLat + 0.1, kLon));

@@ -29,7 +29,7 @@ TEST(HuffmanDecodeRun, ClassThreeLeafWithZeroBitsIsARunOf22) {
     const auto words = coded({leaf(5, 3)}, {0});
     std::vector<uint8_t> out(30, 99);
     ASSERT_TRUE(CHuffmanEncoding::decode_run(words.data(), int64_t(words.size()), out.data(), 22));
-    for (int i = 0; i < 22; ++i) EXPECT_EQ(out[size_t(i)], 5);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 5), 22);
     EXPECT_EQ(out[22], 99) << "nothing past count";
 }
 

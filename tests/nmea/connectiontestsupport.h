@@ -22,6 +22,7 @@
 #include "app/base/heartbeat.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmea_raw.h"
+#include "nmea/tcpipconnection.h"
 #include "support/testsupport.h"
 
 namespace conntest {
@@ -124,6 +125,13 @@ public:
     QTcpServer server;
     QList<QTcpSocket*> clients;
 };
+
+// Opens connection to server and waits until both ends see it.
+inline bool connectTo(CTCPIPConnection& connection, LoopbackServer& server) {
+    connection.Setup("127.0.0.1", server.port(), false);
+    return connection.Open() && server.waitForClient() &&
+           pumpUntil([&] { return connection.isConnected(); });
+}
 
 // Sends a sentence as the program makes one (checksum, CR LF, source null).
 inline bool sendGenerated(const char* body) {

@@ -8,7 +8,6 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <tuple>
 
@@ -29,29 +28,15 @@ public:
         for (int i = bits - 1; i >= 0; --i) m_bits.push_back(char('0' + ((value >> i) & 1)));
         return *this;
     }
-    PayloadWriter& text(const char* s, int chars) {
-        for (int i = 0; i < chars; ++i) {
-            const int c = i < int(std::strlen(s)) ? s[i] : '@';
-            put(uint64_t(c >= 64 ? c - 64 : c), 6);
-        }
-        return *this;
-    }
-    int bitCount() const { return int(m_bits.size()); }
-    // The payload characters and the fill bits that pad it to a whole character.
-    std::string armoured(int* fill) const {
-        std::string bits = m_bits;
-        *fill = int((6 - bits.size() % 6) % 6);
-        bits.append(size_t(*fill), '0');
-        std::string out;
-        for (size_t i = 0; i < bits.size(); i += 6) {
-            int v = std::stoi(bits.substr(i, 6), nullptr, 2);
-            out.push_back(char(v < 40 ? v + 48 : v + 56));
-        }
-        return out;
-    }
+    // The sentence, with fill bits padding the payload to a whole character.
     std::string sentence(const char* address = "!AIVDM") const {
-        int fill = 0;
-        const std::string payload = armoured(&fill);
+        const int fill = int((6 - m_bits.size() % 6) % 6);
+        const std::string bits = m_bits + std::string(size_t(fill), '0');
+        std::string payload;
+        for (size_t i = 0; i < bits.size(); i += 6) {
+            const int v = std::stoi(bits.substr(i, 6), nullptr, 2);
+            payload.push_back(char(v < 40 ? v + 48 : v + 56));
+        }
         return withChecksum(std::string(address) + ",1,1,,A," + payload + "," +
                             std::to_string(fill));
     }
@@ -108,27 +93,22 @@ TEST(AisMessages, ShortMessagesAreRejectedNotReadFromStaleBits) {
     EXPECT_EQ(vdm.last->msg_type, 40);
 }
 
-// Static data as many transmitters send it: 420 bits instead of 424.
+// Static data as many transmitters send it: 420 bits instead of 424 (a
+// type 5 of gpsd's sample, cut short).
 TEST(AisMessages, StaticDataFrom420Bits) {
-    Recorder<VDM> vdm;
-    auto typeFive = [](int bits) {
-        PayloadWriter w = message(5, 211000001);
-        w.put(0, 2).put(0, 30).text("DL1234", 7).text("NORDSTERN", 20).put(36, 8);
-        w.put(10, 9).put(5, 9).put(2, 6).put(2, 6).put(1, 4).put(0, 20).put(15, 8);
-        w.text("KIEL", 20);
-        PayloadWriter cut;
-        int fill = 0;
-        const std::string all = w.armoured(&fill);
-        for (int i = 0; i < bits; ++i) {
-            const int v = CAIS_Sentence::decode_sixbit(all[size_t(i / 6)]);
-            cut.put(uint64_t((v >> (5 - i % 6)) & 1), 1);
-        }
-        return cut.sentence();
+    const QList<QByteArray> sample = corpusLines("ais/gpsd-sample.aivdm");
+    const QByteArray all = sample[123].split(',')[5] + sample[124].split(',')[5];
+    auto cut = [&](int bits) {
+        PayloadWriter w;
+        for (int i = 0; i < bits; ++i)
+            w.put(uint64_t((CAIS_Sentence::decode_sixbit(all[i / 6]) >> (5 - i % 6)) & 1), 1);
+        return w.sentence();
     };
-    ASSERT_TRUE(dispatch(typeFive(420)));
-    EXPECT_STREQ(vdm.last->name, "NORDSTERN");
-    EXPECT_STREQ(vdm.last->destination, "KIEL");
-    EXPECT_FALSE(dispatch(typeFive(419)));
+    Recorder<VDM> vdm;
+    ASSERT_TRUE(dispatch(cut(420)));
+    EXPECT_STREQ(vdm.last->name, "EVER DIADEM");
+    EXPECT_STREQ(vdm.last->destination, "NEW YORK");
+    EXPECT_FALSE(dispatch(cut(419)));
 }
 
 TEST(AisMessages, FragmentsOutOfSequenceAreDropped) {
@@ -171,12 +151,9 @@ struct Agreement {
     std::vector<std::string> unmatched;           // decoded here, absent there
 
     void print(const char* title) const {
-        std::printf("%s: %d messages, %d fields compared, %zu differences\n", title, messages,
-                    fields, differences.size());
+        std::printf("%s: %d messages, %d fields compared\n", title, messages, fields);
         for (const auto& [why, n] : knownDifferences)
             std::printf("  known: %d x %s\n", n, why.c_str());
-        for (const auto& d : differences) std::printf("  DIFF %s\n", d.c_str());
-        for (const auto& u : unmatched) std::printf("  not in their output: %s\n", u.c_str());
     }
 };
 
@@ -188,12 +165,14 @@ int kind(const VDM& m) {
 using Kinds = std::vector<int>;
 const Kinds kPositions = {1, 2, 3, 4, 9, 11, 18, 19, 21};
 const Kinds kShips = {5, 19, 241};
+// Numbers within a tolerance, or texts.
 const struct {
     const char* key;
     Kinds kinds;
-    double (*ours)(const VDM&);
+    double (*number)(const VDM&);
     double tolerance;
-} kNumbers[] = {
+    const char* (*text)(const VDM&) = nullptr;
+} kFields[] = {
     // libais keeps positions as 32-bit floats: about 1e-5 degrees at 100 degrees.
     {"lat", kPositions, [](const VDM& m) { return m.latitude; }, 2e-5},
     {"lon", kPositions, [](const VDM& m) { return m.longitude; }, 2e-5},
@@ -211,16 +190,10 @@ const struct {
     {"draught", {5}, [](const VDM& m) { return double(m.draught); }, 0.05},
     {"aid_type", {21}, [](const VDM& m) { return double(m.aid_type); }, 0},
     {"to_stern", {21}, [](const VDM& m) { return double(m.dimension); }, 0},
-};
-const struct {
-    const char* key;
-    Kinds kinds;
-    const char* (*ours)(const VDM&);
-} kTexts[] = {
-    {"shipname", {5, 19, 240}, [](const VDM& m) { return m.name; }},
-    {"callsign", {5, 241}, [](const VDM& m) { return m.callsign; }},
-    {"destination", {5}, [](const VDM& m) { return m.destination; }},
-    {"name", {21}, [](const VDM& m) { return m.name; }},
+    {"shipname", {5, 19, 240}, nullptr, 0, [](const VDM& m) { return m.name; }},
+    {"callsign", {5, 241}, nullptr, 0, [](const VDM& m) { return m.callsign; }},
+    {"destination", {5}, nullptr, 0, [](const VDM& m) { return m.destination; }},
+    {"name", {21}, nullptr, 0, [](const VDM& m) { return m.name; }},
 };
 
 // Why a difference is expected, or null.
@@ -251,27 +224,26 @@ void compareMessage(const VDM& m, const QJsonObject& j, Agreement& a, const std:
         return std::find(kinds.begin(), kinds.end(), kind(m)) != kinds.end();
     };
     a.fields += 2;  // type and MMSI, equal by matching
-    for (const auto& f : kNumbers) {
+    for (const auto& f : kFields) {
         if (!in(f.kinds) || !j.contains(f.key)) continue;
         ++a.fields;
-        const double ours = f.ours(m), theirs = j.value(f.key).toDouble();
-        if (std::fabs(theirs - ours) <= f.tolerance) continue;
-        if (const char* why = knownNumberDifference(m, f.key, ours, theirs))
+        const char* why = nullptr;
+        std::string ours, theirs;
+        if (f.text) {
+            const QString mine = QString::fromLatin1(f.text(m)), other = j.value(f.key).toString();
+            if (other == mine) continue;
+            why = knownTextDifference(m, mine, other);
+            ours = '"' + mine.toStdString() + '"', theirs = '"' + other.toStdString() + '"';
+        } else {
+            const double mine = f.number(m), other = j.value(f.key).toDouble();
+            if (std::fabs(other - mine) <= f.tolerance) continue;
+            why = knownNumberDifference(m, f.key, mine, other);
+            ours = std::to_string(mine), theirs = std::to_string(other);
+        }
+        if (why)
             ++a.knownDifferences[why];
         else
-            a.differences.push_back(where + " " + f.key + ": ours " + std::to_string(ours) +
-                                    ", theirs " + std::to_string(theirs));
-    }
-    for (const auto& f : kTexts) {
-        if (!in(f.kinds) || !j.contains(f.key)) continue;
-        ++a.fields;
-        const QString mine = QString::fromLatin1(f.ours(m)), theirs = j.value(f.key).toString();
-        if (theirs == mine) continue;
-        if (const char* why = knownTextDifference(m, mine, theirs))
-            ++a.knownDifferences[why];
-        else
-            a.differences.push_back(where + " " + f.key + ": ours \"" + mine.toStdString() +
-                                    "\", theirs \"" + theirs.toStdString() + "\"");
+            a.differences.push_back(where + " " + f.key + ": ours " + ours + ", theirs " + theirs);
     }
 }
 
@@ -326,8 +298,8 @@ TEST(AisAgreement, SampleFilesDecodeAsTheirOwnDecodersDo) {
         const Agreement a = compareWith(f.ais, f.json);
         a.print(f.ais);
         EXPECT_GE(a.messages, f.messages);
-        EXPECT_TRUE(a.differences.empty());
-        EXPECT_TRUE(a.unmatched.empty());
+        EXPECT_EQ(a.differences, std::vector<std::string>{});
+        EXPECT_EQ(a.unmatched, std::vector<std::string>{}) << "decoded here, not in their output";
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <tuple>
 
 #include "nmeatestsupport.h"
 
@@ -68,20 +69,18 @@ TEST(NmeaGps, GgaVtgGsaGsvFromRealReceivers) {
     Recorder<GSV> gsv;
     ASSERT_TRUE(dispatch(logLine("GPSmap-76S.log", 8)));
     EXPECT_NEAR(gga.last->latitude, 38.9084783, 1e-7);
-    EXPECT_EQ(gga.last->fix_quality, 8);
-    EXPECT_EQ(gga.last->satellites_used, 10);
-    EXPECT_FLOAT_EQ(gga.last->altitude, 268.8f);
+    EXPECT_EQ(std::tuple(gga.last->fix_quality, gga.last->satellites_used, gga.last->altitude),
+              std::tuple(8, 10, 268.8f));
     ASSERT_TRUE(dispatch(withChecksum("$GNVTG,054.7,T,034.4,M,005.5,N,010.2,K")));
-    EXPECT_FLOAT_EQ(vtg.last->course, 54.7f);
-    EXPECT_FLOAT_EQ(vtg.last->speed, 5.5f);
+    EXPECT_EQ(std::tuple(vtg.last->course, vtg.last->speed), std::tuple(54.7f, 5.5f));
     ASSERT_TRUE(dispatch(logLine("GPSmap-76S.log", 9)));
     const uint8_t prns[12] = {3, 7, 8, 11, 13, 16, 19, 23, 24, 28, 0, 0};
     EXPECT_TRUE(std::equal(prns, prns + 12, gsa.last->prn));
-    EXPECT_FLOAT_EQ(gsa.last->pdop + gsa.last->hdop + gsa.last->vdop, 3.6f + 2.0f + 3.0f);
+    EXPECT_EQ(std::tuple(gsa.last->pdop, gsa.last->hdop, gsa.last->vdop),
+              std::tuple(3.6f, 2.0f, 3.0f));
     ASSERT_TRUE(dispatch(logLine("GPSmap-76S.log", 11)));
-    EXPECT_EQ(gsv.last->message_number, 2);
-    EXPECT_EQ(gsv.last->satellites[3].prn, 23);
-    EXPECT_EQ(gsv.last->satellites[3].snr, 37);
+    const auto& sat = gsv.last->satellites[3];
+    EXPECT_EQ(std::tuple(gsv.last->message_number, sat.prn, sat.snr), std::tuple(2, 23, 37));
     // Two satellites: the other records are cleared, not left from before.
     ASSERT_TRUE(dispatch(withChecksum("$GPGSV,3,3,10,24,10,030,40,28,05,100,35")));
     EXPECT_EQ(gsv.last->satellites[2].prn + gsv.last->satellites[3].snr, 0);

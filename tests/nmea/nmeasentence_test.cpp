@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "nmea/dataconnection.h"
 #include "nmea/nmea_filter.h"
@@ -68,39 +69,37 @@ TEST(NmeaFields, LatitudesNeedTheirFormatAndStayInsideTheField) {
 }
 
 TEST(NmeaFields, TimesAndDatesAreValidated) {
-    const std::pair<const char*, int> times[] = {
-        {"", 0},               // none
-        {"123519", 45319},     //
-        {"235960.99", 86400},  // leap second
-        {"243000", -1},        // hour 24
-        {"126000", -1},        // minute 60
-        {"123561", -1},        // second 61
-        {"1235", -1},          // short
-        {"12a519", -1},        // a letter
-        {"123519.x", -1},      // in the fraction too
+    enum { Time, Date };
+    const std::tuple<const char*, int, double> cases[] = {
+        {"", Time, 0},                     // none
+        {"123519", Time, 45319},           //
+        {"235960.99", Time, 86400},        // leap second
+        {"243000", Time, -1},              // hour 24
+        {"126000", Time, -1},              // minute 60
+        {"123561", Time, -1},              // second 61
+        {"1235", Time, -1},                // short
+        {"12a519", Time, -1},              // a letter
+        {"123519.x", Time, -1},            // in the fraction too
+        {"", Date, 0},                     //
+        {"010170", Date, 3155760000.0},    // 2070-01-01: two-digit years are 20xx
+        {"060126", Date, 1767657600.0},    //
+        {"0601126", Date, 1767657600.0},   // 1900 + 126
+        {"06012026", Date, 1767657600.0},  //
+        {"290224", Date, 1709164800.0},    // 2024 is a leap year
+        {"290223", Date, -1},
+        {"320126", Date, -1},
+        {"001226", Date, -1},
+        {"011326", Date, -1},
+        {"0101", Date, -1},
+        {"01a126", Date, -1},
+        {"31040", Date, -1},
     };
-    for (auto [text, seconds] : times) {
+    for (auto [text, kind, value] : cases) {
         std::string copy = text;
-        EXPECT_EQ(CNMEASentence::GetUTC(copy.data()), seconds) << text;
-    }
-    const std::pair<const char*, double> dates[] = {
-        {"", 0},
-        {"010170", 3155760000.0},  // 2070-01-01: two-digit years are 20xx
-        {"060126", 1767657600.0},
-        {"0601126", 1767657600.0},  // 1900 + 126
-        {"06012026", 1767657600.0},
-        {"290224", 1709164800.0},  // 2024 is a leap year
-        {"290223", -1},
-        {"320126", -1},
-        {"001226", -1},
-        {"011326", -1},
-        {"0101", -1},
-        {"01a126", -1},
-        {"31040", -1},
-    };
-    for (auto [text, time] : dates) {
-        std::string copy = text;
-        EXPECT_EQ(CNMEASentence::GetDate(copy.data()), time) << text;
+        EXPECT_EQ(
+            kind == Time ? CNMEASentence::GetUTC(copy.data()) : CNMEASentence::GetDate(copy.data()),
+            value)
+            << text;
     }
 }
 

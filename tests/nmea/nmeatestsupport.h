@@ -2,7 +2,11 @@
 // dispatch of a text line, and listeners that record what they were handed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -61,6 +65,17 @@ inline QList<QByteArray> corpusLines(const QString& relativePath) {
 // The corpus line `number` (from 1) of a log under corpora/nmea.
 inline std::string logLine(const char* log, int number) {
     return corpusLines(QString("nmea/") + log).value(number - 1).trimmed().toStdString();
+}
+
+// The JSON objects of a program's output, one a line.
+inline QList<QJsonObject> jsonLines(const QByteArray& out) {
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.trimmed().isEmpty()) continue;
+        objects.push_back(QJsonDocument::fromJson(line).object());
+        EXPECT_FALSE(objects.back().isEmpty()) << line.constData();
+    }
+    return objects;
 }
 
 // Listeners of every registered sentence class, so that every parser runs.

@@ -5,7 +5,6 @@
 
 #include "nmea/connectiontestsupport.h"
 #include "nmea/nmea_gps.h"
-#include "nmea/tcpipconnection.h"
 #include "support/nginxserver.h"
 
 namespace {
@@ -15,13 +14,7 @@ using nmeatest::Recorder;
 
 class TcpFromServer : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_GT(server.port(), 0);
-        connection.Setup("127.0.0.1", server.port(), false);
-        ASSERT_TRUE(connection.Open());
-        ASSERT_TRUE(server.waitForClient());
-        ASSERT_TRUE(pumpUntil([&] { return connection.isConnected(); }));
-    }
+    void SetUp() override { ASSERT_TRUE(conntest::connectTo(connection, server)); }
     void TearDown() override { CDataConnection::stopDebug(nullptr); }
 
     conntest::LoopbackServer server;
@@ -78,10 +71,6 @@ TEST(TcpConnection, InstantAcquisitionOnlyOnTheNMEAServerPort) {
     other.Setup("127.0.0.1", 39152, true);
     other.Open();
     EXPECT_TRUE(other.targetsFilePath().empty());
-    CTCPIPConnection standard;
-    standard.Setup("127.0.0.1", CTCPIPConnection::kDefaultPort, true);
-    standard.Open();
-    EXPECT_NE(standard.targetsFilePath().find("/targets"), std::string::npos);
     CTCPIPConnection saved;
     saved.network_name = "harbour-wifi";
     EXPECT_FALSE(saved.Open());

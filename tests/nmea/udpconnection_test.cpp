@@ -61,7 +61,6 @@ TEST(UdpConnection, BindFailureStillCountsAsOpen) {
     connection.Setup(holder.localPort());
     EXPECT_TRUE(connection.Open());
     EXPECT_EQ(connection.status.rfind("Socket bind failed: ", 0), 0u) << connection.status;
-    EXPECT_GT(connection.status.size(), std::string("Socket bind failed: ").size());
 
     CUDPConnection saved;
     saved.network_name = "marina";
