@@ -10,6 +10,10 @@ constexpr double kNone = -9999;
 constexpr double kStandardAtmosphereExponent = 0.1902663538687809;
 // Past this the barometric altitude is re-referenced, to keep it small.
 constexpr double kRereferenceAltitude = 100;
+// What a stored state may hold: metres, seconds and hPa well past any real use.
+constexpr double kHighestOffset = 1e6;
+constexpr double kLongestTimeConstant = 1e7;
+constexpr double kHighestPressure = 1e5;
 
 CDataAltitude::TerrainSource* g_terrain = nullptr;
 
@@ -111,6 +115,7 @@ void CDataAltitude::Set(double gps, double pressure, double time) {
             break;
     }
     if (!fresh) altitude = previous;
+    if (!std::isfinite(altitude)) altitude = kNone;
     last_gps_altitude = gps;
 }
 
@@ -158,18 +163,22 @@ bool CDataAltitude::Serialize(CSerializable::IOStream& stream) {
                     stream.declare(m) && stream.declare(reference_pressure) &&
                     stream.declare(baro_time_constant);
     if (reading) {
-        // A damaged file may hold anything; NaN would poison every later altitude.
-        if (!(gps_time_constant >= 0) || !std::isfinite(gps_time_constant)) gps_time_constant = 600;
-        if (!std::isfinite(baro_time_constant)) baro_time_constant = 0;
-        if (!std::isfinite(last_update_time)) last_update_time = 0;
-        if (!std::isfinite(reference_pressure)) reference_pressure = 0;
+        // A damaged file may hold anything: NaN would poison every later
+        // altitude, and offsets no altitude can have overflow when summed.
+        auto within = [](double v, double limit) { return std::fabs(v) <= limit; };
+        if (!(gps_time_constant >= 0 && gps_time_constant <= kLongestTimeConstant))
+            gps_time_constant = 600;
+        if (!within(baro_time_constant, kLongestTimeConstant)) baro_time_constant = 0;
+        if (!(last_update_time >= 0 && std::isfinite(last_update_time))) last_update_time = 0;
+        if (!(reference_pressure >= 0 && reference_pressure <= kHighestPressure))
+            reference_pressure = 0;
         gps_rate = rateOf(gps_time_constant, 0.01);
         baro_rate = rateOf(baro_time_constant, 0.01);
         // A mode from a damaged or newer file is not trusted.
         mode = (m >= kOff && m <= kTerrain) ? mode_e(m) : kGPS;
         if (!HasBarometer() && (mode == kBarometer || mode == kBlend)) mode = kGPS;
-        if (!std::isfinite(user_offset)) user_offset = 0;
-        if (!std::isfinite(difference)) difference = 0;
+        if (!within(user_offset, kHighestOffset)) user_offset = 0;
+        if (!within(difference, kHighestOffset)) difference = 0;
     }
     return ok;
 }

@@ -115,4 +115,14 @@ TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {
         b.Set(100, 0, 2000);
         EXPECT_EQ(b.altitude, 97);  // with the stored calibration
     }
+    // Offsets no altitude can have are dropped rather than summed to infinity.
+    CDataAltitude huge;
+    huge.difference = huge.user_offset = 1.7e308;
+    CSerializable::IOStream out = CSerializable::IOStream::ForWriting();
+    ASSERT_TRUE(huge.Serialize(out));
+    CSerializable::IOStream in = CSerializable::IOStream::ForReading(out.bytes());
+    CDataAltitude b;
+    ASSERT_TRUE(b.Serialize(in));
+    b.Set(100, 0, 2000);
+    EXPECT_EQ(b.altitude, 100);
 }
