@@ -26,7 +26,9 @@ bool CompassCalibration::FromString(const std::string& text) {
     for (int i = 0; i < kPoints - 1; ++i) {
         const size_t comma = text.find(',', pos);
         double v = 0;
-        if (!CAttributes::ParseDecimal(text.substr(pos, comma - pos), v) || !std::isfinite(v))
+        // A correction beyond a full turn is no calibration; it also keeps
+        // huge values from turning into an infinite float.
+        if (!CAttributes::ParseDecimal(text.substr(pos, comma - pos), v) || !(std::fabs(v) <= 360))
             return false;
         values[i] = float(v);
         if (comma == std::string::npos) {
