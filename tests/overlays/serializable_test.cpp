@@ -2,36 +2,15 @@
 // what a reader does with newer, older, damaged and half-saved files.
 #include "overlays/serializable.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
-#include <atomic>
-#include <cstring>
 
+#include "support/dieatrename.h"
 #include "support/testsupport.h"
 
 using IOStream = CSerializable::IOStream;
 using Section = CSerializable::Section;
-
-namespace {
-// Set in a forked child: it dies at the rename of an overlay file, after
-// the temporary file was written in full.
-std::atomic<bool> g_dieAtOvtfRename{false};
-constexpr int kDiedAtRename = 87;
-}  // namespace
-
-// Every rename of this test program passes here; only that child dies.
-extern "C" int rename(const char* from, const char* to) {
-    const size_t n = from ? std::strlen(from) : 0;
-    if (g_dieAtOvtfRename && n > 9 && std::strcmp(from + n - 9, ".ovtf.tmp") == 0)
-        _exit(kDiedAtRename);
-    using RenameFunction = int (*)(const char*, const char*);
-    static const auto real = reinterpret_cast<RenameFunction>(dlsym(RTLD_NEXT, "rename"));
-    return real(from, to);
-}
 
 namespace {
 
@@ -204,18 +183,9 @@ TEST(SerializableFiles, ProcessDyingBetweenWriteAndRenameKeepsTheOldFile) {
     const std::string path = dir.file("marks.ovtf").toStdString();
     ProbeFile first(2, 1), second(2, 50, 100);
     ASSERT_TRUE(first.WriteFile(path, 0xCA2EAF82));
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        g_dieAtOvtfRename = true;
-        second.WriteFile(path, 0xCA2EAF82);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), kDiedAtRename);
+    ASSERT_EQ(
+        testsupport::RunDyingAtRename(".ovtf.tmp", [&] { second.WriteFile(path, 0xCA2EAF82); }),
+        testsupport::kDiedAtRename);
     EXPECT_EQ(probesIn(path, 0xCA2EAF82), 1);
     EXPECT_EQ(probesIn(path + ".tmp", 0xCA2EAF82), 50);  // complete, only not named
     ASSERT_TRUE(second.WriteFile(path, 0xCA2EAF82));     // the next save goes through

@@ -4,38 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "app/base/apphooks.h"
+#include "support/dieatrename.h"
 #include "support/testsupport.h"
 
 using testsupport::TempDir;
-
-namespace {
-// Set in a forked child: the process dies at the rename of a settings file,
-// after the temporary file was written in full.
-std::atomic<bool> g_dieAtSettingsRename{false};
-constexpr int kDiedAtRename = 86;
-}  // namespace
-
-// Every rename of this test program passes here; only the child above dies.
-extern "C" int rename(const char* from, const char* to) {
-    const size_t n = from ? std::strlen(from) : 0;
-    if (g_dieAtSettingsRename && n > 8 && std::strcmp(from + n - 8, ".ini.tmp") == 0)
-        _exit(kDiedAtRename);
-    using RenameFunction = int (*)(const char*, const char*);
-    static const auto real = reinterpret_cast<RenameFunction>(dlsym(RTLD_NEXT, "rename"));
-    return real(from, to);
-}
 
 namespace {
 
@@ -334,18 +312,8 @@ TEST_F(SettingsTest, CrashBetweenWriteAndRenameKeepsTheOldFile) {
     PersistantData::LoadAll("orvanta");
     p.text = "new";
     p.changed = true;
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        g_dieAtSettingsRename = true;
-        PersistantData::SaveAll();
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), kDiedAtRename);  // it did die at the rename
+    ASSERT_EQ(testsupport::RunDyingAtRename(".ini.tmp", [] { PersistantData::SaveAll(); }),
+              testsupport::kDiedAtRename);
 
     EXPECT_EQ(readIni().Get("TP:text"), "old");
     EXPECT_EQ(readIni().Get("Other:key"), "kept");
