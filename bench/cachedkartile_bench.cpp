@@ -17,6 +17,7 @@
 #include "maps/kartile3.h"
 #include "maps/kartile3maker.h"
 #include "maps/kartilemaker.h"
+#include "guibenchmain.h"
 
 namespace {
 
@@ -145,12 +146,5 @@ BENCHMARK(BM_ChunkDecode)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    maps();  // made before any timing
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithGuiApplication(argc, argv, [] { maps(); });
 }

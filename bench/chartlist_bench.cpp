@@ -20,6 +20,7 @@
 #include "app/base/fileutils.h"
 #include "maps/chartlist.h"
 #include "maps/kartilemaker.h"
+#include "guibenchmain.h"
 
 namespace {
 
@@ -113,9 +114,5 @@ BENCHMARK(BM_FindBestChart)->Unit(benchmark::kMicrosecond)->Iterations(100000);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithGuiApplication(argc, argv);
 }

@@ -19,6 +19,7 @@
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
 #include "displays/quick/displayviewpage.h"
+#include "guibenchmain.h"
 
 namespace {
 
@@ -130,11 +131,5 @@ BENCHMARK(BM_TenUnchangedFrames)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithGuiApplication(argc, argv);
 }

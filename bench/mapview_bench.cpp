@@ -11,6 +11,7 @@
 
 #include "data/overlaygpsposition.h"
 #include "mapview/kartileview.h"
+#include "guibenchmain.h"
 
 namespace {
 
@@ -120,11 +121,5 @@ BENCHMARK(BM_ZoomStepToCompleteFrame)
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithGuiApplication(argc, argv);
 }
