@@ -5,12 +5,8 @@
 #include <cstring>
 
 #include "nmea/dataconnection.h"
-#include "nmea/nmea_ais.h"
-#include "nmea/nmea_dsc.h"
+#include "nmea/everysentence.h"
 #include "nmea/nmea_filter.h"
-#include "nmea/nmea_gps.h"
-#include "nmea/nmea_instruments.h"
-#include "nmea/nmea_povx.h"
 #include "nmea/nmea_raw.h"
 
 namespace {
@@ -34,29 +30,7 @@ struct RawReader : Listener<CNMEA_Raw> {
     CNMEA_filter filter;
 };
 
-struct AllListeners {
-    Reader<CNMEA_GPS::RMC> rmc;
-    Reader<CNMEA_GPS::GGA> gga;
-    Reader<CNMEA_GPS::VTG> vtg;
-    Reader<CNMEA_GPS::GSA> gsa;
-    Reader<CNMEA_GPS::GSV> gsv;
-    Reader<CNMEA_Instruments::MWV> mwv;
-    Reader<CNMEA_Instruments::MWD> mwd;
-    Reader<CNMEA_Instruments::VHW> vhw;
-    Reader<CNMEA_Instruments::HDG> hdg;
-    Reader<CNMEA_Instruments::DPT> dpt;
-    Reader<CNMEA_Instruments::DBT> dbt;
-    Reader<CNMEA_Instruments::MTW> mtw;
-    Reader<CNMEA_Instruments::RPM> rpm;
-    Reader<CNMEA_Instruments::RSA> rsa;
-    Reader<CNMEA_Instruments::XDR> xdr;
-    Reader<CNEMA_AIS::VDM> vdm;
-    Reader<CNEMA_AIS::VDO> vdo;
-    Reader<CNMEA_DSC::DSC> dsc;
-    Reader<CNMEA_DSC::DSE> dse;
-    Reader<NMEA_POVX::SetStartLine> startLine;
-    Reader<NMEA_POVX::SetStartTimer> startTimer;
-    Reader<NMEA_POVX::AcknowledgeNotifications> acknowledge;
+struct AllListeners : EverySentence<Reader> {
     RawReader raw;
 };
 

@@ -14,11 +14,7 @@
 #include <vector>
 
 #include "app/base/datasource.h"
-#include "nmea/nmea_ais.h"
-#include "nmea/nmea_dsc.h"
-#include "nmea/nmea_gps.h"
-#include "nmea/nmea_instruments.h"
-#include "nmea/nmea_povx.h"
+#include "nmea/everysentence.h"
 #include "nmea/nmeasentence.h"
 #include "support/testsupport.h"
 
@@ -79,29 +75,6 @@ inline QList<QJsonObject> jsonLines(const QByteArray& out) {
 }
 
 // Listeners of every registered sentence class, so that every parser runs.
-struct AllListeners {
-    Recorder<CNMEA_GPS::RMC> rmc;
-    Recorder<CNMEA_GPS::GGA> gga;
-    Recorder<CNMEA_GPS::VTG> vtg;
-    Recorder<CNMEA_GPS::GSA> gsa;
-    Recorder<CNMEA_GPS::GSV> gsv;
-    Recorder<CNMEA_Instruments::MWV> mwv;
-    Recorder<CNMEA_Instruments::MWD> mwd;
-    Recorder<CNMEA_Instruments::VHW> vhw;
-    Recorder<CNMEA_Instruments::HDG> hdg;
-    Recorder<CNMEA_Instruments::DPT> dpt;
-    Recorder<CNMEA_Instruments::DBT> dbt;
-    Recorder<CNMEA_Instruments::MTW> mtw;
-    Recorder<CNMEA_Instruments::RPM> rpm;
-    Recorder<CNMEA_Instruments::RSA> rsa;
-    Recorder<CNMEA_Instruments::XDR> xdr;
-    Recorder<CNEMA_AIS::VDM> vdm;
-    Recorder<CNEMA_AIS::VDO> vdo;
-    Recorder<CNMEA_DSC::DSC> dsc;
-    Recorder<CNMEA_DSC::DSE> dse;
-    Recorder<NMEA_POVX::SetStartLine> startLine;
-    Recorder<NMEA_POVX::SetStartTimer> startTimer;
-    Recorder<NMEA_POVX::AcknowledgeNotifications> acknowledge;
-};
+using AllListeners = EverySentence<Recorder>;
 
 }  // namespace nmeatest
