@@ -15,38 +15,22 @@
 namespace NDisplayGoto {
 namespace {
 
-template <int Id, class Item>
-using Settings = CPlainItemSettings<Id, Item>;
-using Kind = CDisplayView::CItemSettingsType;
-
-const Kind distanceType("Goto:Distance", 22, 5, 200, 100, MakeItemSettings<Settings<22, Distance>>);
-const Kind bearingType("Goto:Bearing", 23, 5, 200, 100, MakeItemSettings<Settings<23, Bearing>>);
-const Kind angleType("Goto:Turn Angle", 24, 5, 200, 100, MakeItemSettings<Settings<24, Angle>>);
-const Kind crossTrackType("Goto:CrossTrack", 25, 5, 200, 100,
-                          MakeItemSettings<Settings<25, CrossTrack>>);
-const Kind arrowType("Goto:Arrow", 26, 4, 300, 300, MakeItemSettings<Settings<26, Arrow>>);
-const Kind timeToGoType("Goto:Time to Next WP", 57, 5, 200, 100,
-                        MakeItemSettings<Settings<57, EstTimeToGo>>);
-const Kind etaType("Goto:ETA Next WP", 58, 5, 200, 100,
-                   MakeItemSettings<Settings<58, EstTimeOfArrival>>);
-const Kind distanceToEndType("Goto:Dist to Route End", 59, 5, 200, 100,
-                             MakeItemSettings<Settings<59, DistanceToEnd>>);
-const Kind timeToEndType("Goto:Time to Route End", 60, 5, 200, 100,
-                         MakeItemSettings<Settings<60, EstTimeToEnd>>);
-const Kind etaAtEndType("Goto:ETA End of Route", 61, 5, 200, 100,
-                        MakeItemSettings<Settings<61, ETAatEnd>>);
-const Kind vmgLegType("Goto:VMG Parallel to Leg", 62, 5, 200, 100,
-                      MakeItemSettings<Settings<62, VMGParallelLeg>>);
-const Kind vmgMarkType("Goto:VMG Towards Mark", 63, 5, 200, 100,
-                       MakeItemSettings<Settings<63, VMGtoMark>>);
-const Kind nextTurnType("Goto:Turn after Mark", 64, 5, 200, 100,
-                        MakeItemSettings<Settings<64, NextTurn>>);
-const Kind waypointNameType("Goto:Waypoint name", 66, 5, 200, 100,
-                            MakeItemSettings<Settings<66, WaypointName>>);
-const Kind comingUpType("Goto:Coming Up", 97, 5, 200, 100,
-                        MakeItemSettings<Settings<97, ComingUp>>);
-const Kind percentageType("Goto:% Along Route", 114, 5, 200, 100,
-                          MakeItemSettings<Settings<114, PercentageToEnd>>);
+const CPlainItemKind<22, Distance> distanceType("Goto:Distance");
+const CPlainItemKind<23, Bearing> bearingType("Goto:Bearing");
+const CPlainItemKind<24, Angle> angleType("Goto:Turn Angle");
+const CPlainItemKind<25, CrossTrack> crossTrackType("Goto:CrossTrack");
+const CPlainItemKind<26, Arrow> arrowType("Goto:Arrow", 4, 300, 300);
+const CPlainItemKind<57, EstTimeToGo> timeToGoType("Goto:Time to Next WP");
+const CPlainItemKind<58, EstTimeOfArrival> etaType("Goto:ETA Next WP");
+const CPlainItemKind<59, DistanceToEnd> distanceToEndType("Goto:Dist to Route End");
+const CPlainItemKind<60, EstTimeToEnd> timeToEndType("Goto:Time to Route End");
+const CPlainItemKind<61, ETAatEnd> etaAtEndType("Goto:ETA End of Route");
+const CPlainItemKind<62, VMGParallelLeg> vmgLegType("Goto:VMG Parallel to Leg");
+const CPlainItemKind<63, VMGtoMark> vmgMarkType("Goto:VMG Towards Mark");
+const CPlainItemKind<64, NextTurn> nextTurnType("Goto:Turn after Mark");
+const CPlainItemKind<66, WaypointName> waypointNameType("Goto:Waypoint name");
+const CPlainItemKind<97, ComingUp> comingUpType("Goto:Coming Up");
+const CPlainItemKind<114, PercentageToEnd> percentageType("Goto:% Along Route");
 
 const CUnits& userUnits() {
     return *CUnits::Default;

@@ -12,26 +12,17 @@
 namespace NDisplayGPS {
 namespace {
 
-template <int Id, class Item>
-using Settings = CPlainItemSettings<Id, Item>;
-using Kind = CDisplayView::CItemSettingsType;
-
-const Kind cogType("GPS: Course over Ground", 41, 5, 200, 100, MakeItemSettings<Settings<41, COG>>);
-const Kind sogType("GPS: Speed over Ground", 42, 5, 200, 100, MakeItemSettings<Settings<42, SOG>>);
-const Kind positionType("GPS: Position", 43, 5, 200, 100, MakeItemSettings<Settings<43, Position>>);
-const Kind statusType("GPS: Accuracy", 44, 5, 200, 100, MakeItemSettings<Settings<44, Status>>);
-const Kind altitudeType("GPS: Altitude", 45, 5, 200, 100, MakeItemSettings<Settings<45, Altitude>>);
-const Kind timeType("GPS: Time", 46, 5, 200, 100, MakeItemSettings<Settings<46, Time>>);
-const Kind compassType("Sensors:Compass Heading", 47, 5, 200, 100,
-                       MakeItemSettings<Settings<47, CompassHeading>>);
-const Kind avgCourseType("GPS: Average Course", 48, 5, 200, 100,
-                         MakeItemSettings<Settings<48, AvgCourse>>);
-const Kind avgSpeedType("GPS: Average Speed", 49, 5, 200, 100,
-                        MakeItemSettings<Settings<49, AvgSpeed>>);
-const Kind timeSecondsType("GPS: 24h Time with seconds", 68, 5, 200, 100,
-                           MakeItemSettings<Settings<68, TimeSeconds>>);
-const Kind satellitesType("GPS: Satellites", 76, 5, 200, 100,
-                          MakeItemSettings<Settings<76, NumSatellites>>);
+const CPlainItemKind<41, COG> cogType("GPS: Course over Ground");
+const CPlainItemKind<42, SOG> sogType("GPS: Speed over Ground");
+const CPlainItemKind<43, Position> positionType("GPS: Position");
+const CPlainItemKind<44, Status> statusType("GPS: Accuracy");
+const CPlainItemKind<45, Altitude> altitudeType("GPS: Altitude");
+const CPlainItemKind<46, Time> timeType("GPS: Time");
+const CPlainItemKind<47, CompassHeading> compassType("Sensors:Compass Heading");
+const CPlainItemKind<48, AvgCourse> avgCourseType("GPS: Average Course");
+const CPlainItemKind<49, AvgSpeed> avgSpeedType("GPS: Average Speed");
+const CPlainItemKind<68, TimeSeconds> timeSecondsType("GPS: 24h Time with seconds");
+const CPlainItemKind<76, NumSatellites> satellitesType("GPS: Satellites");
 
 const CUnits& userUnits() {
     return *CUnits::Default;

@@ -33,3 +33,14 @@ public:
             return new Item(*this);
     }
 };
+
+// The registration of a kind with plain settings; the footprint of a text
+// item unless told otherwise. Kinds without a live item stay out of the menu.
+template <int Id, class Item = void>
+class CPlainItemKind : public CDisplayView::CItemSettingsType {
+public:
+    explicit CPlainItemKind(const char* name, int layer = 5, int widthPx = 200, int heightPx = 100)
+        : CItemSettingsType(name, Id, layer, widthPx, heightPx,
+                            MakeItemSettings<CPlainItemSettings<Id, Item>>, !std::is_void_v<Item>) {
+    }
+};
