@@ -108,17 +108,6 @@ TEST(TileDecoding, BitPackedThreeColoursTakesSixteenPixelsPerWord) {
     EXPECT_TRUE(ok) << "128 words suffice at level 1";
 }
 
-TEST(TileDecoding, HuffmanTwoLeavesTakeBitsLowestFirst) {
-    // Root branch of "0" subtree size 1: leaf 3 on bit 0, leaf 4 on bit 1.
-    std::vector<uint8_t> tile{0x00, 0xFF, 3, 4};
-    for (int i = 0; i < 512; ++i) tile.push_back(0x02);  // bits 0,1,0,0,0,0,0,0
-    bool ok = false;
-    auto out = decodeTile(tile, 0, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 10),
-              (std::vector<uint8_t>{3, 4, 3, 3, 3, 3, 3, 3, 3, 4}));
-}
-
 TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
     struct Case {
         int colours, run;
