@@ -11,7 +11,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <cerrno>
 #include <climits>
 #include <mutex>
 #include <set>
@@ -55,14 +54,11 @@ public:
         Request r{op, pid, {}};
         qstrncpy(r.dir, dir.toUtf8().constData(), sizeof r.dir);
         std::lock_guard<std::mutex> lock(m_mutex);
-        ssize_t n;
-        while ((n = ::send(m_fd, &r, sizeof r, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
-        }
         int reply = -1;
-        if (n == ssize_t(sizeof r))
-            while ((n = ::recv(m_fd, &reply, sizeof reply, 0)) < 0 && errno == EINTR) {
-            }
-        return n == ssize_t(sizeof reply) ? reply : -1;
+        if (TEMP_FAILURE_RETRY(::send(m_fd, &r, sizeof r, MSG_NOSIGNAL)) != ssize_t(sizeof r) ||
+            TEMP_FAILURE_RETRY(::recv(m_fd, &reply, sizeof reply, 0)) != ssize_t(sizeof reply))
+            return -1;
+        return reply;
     }
 
 private:
@@ -85,6 +81,7 @@ private:
                 children.insert(reply);
             } else if (r.op == 'R') {
                 reply = children.count(r.pid) && ::waitpid(r.pid, nullptr, WNOHANG) == 0;
+                if (!reply) children.erase(r.pid);  // ended, and reaped
             } else if (r.op == 'T' && children.erase(r.pid)) {
                 ::kill(r.pid, SIGTERM);
                 for (int waited = 0; ::waitpid(r.pid, nullptr, WNOHANG) == 0; waited += 10) {
