@@ -109,12 +109,8 @@ TEST(TileDecoding, BitPackedThreeColoursTakesSixteenPixelsPerWord) {
 }
 
 TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
-    struct Case {
-        int colours, run;
-    };
-    for (const Case c :
-         {Case{1, 1}, Case{2, 1}, Case{3, 7}, Case{17, 40}, Case{127, 1}, Case{128, 3}}) {
-        const auto tile = randomTile(c.colours, c.run, unsigned(c.colours * 100 + c.run));
+    for (auto [colours, run] : {std::pair{1, 1}, {2, 1}, {3, 7}, {17, 40}, {127, 1}, {128, 3}}) {
+        const auto tile = randomTile(colours, run, unsigned(colours * 100 + run));
         for (Encoding e :
              {Encoding::Single, Encoding::RunLength, Encoding::BitPacked, Encoding::Huffman}) {
             std::vector<uint8_t> bytes;
@@ -126,15 +122,14 @@ TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
             for (int level = 0; level <= 6; ++level) {
                 bool ok = false;
                 const auto out = decodeTile(bytes, level, &ok);
-                EXPECT_TRUE(ok) << c.colours << " colours, encoding " << int(e) << " level "
-                                << level;
+                EXPECT_TRUE(ok) << colours << " colours, encoding " << int(e) << " level " << level;
                 EXPECT_TRUE(samePrefix(out, tile, KtlTileCodec::pixelsForLevel(level)));
             }
             // Cut short by one byte, the tile is damaged, never read past.
             bytes.pop_back();
             bool ok = true;
             decodeTile(bytes, 0, &ok);
-            EXPECT_FALSE(ok) << c.colours << " colours, encoding " << int(e);
+            EXPECT_FALSE(ok) << colours << " colours, encoding " << int(e);
         }
     }
 }
