@@ -127,20 +127,20 @@ TEST_F(AreaDownload, RouteTakesTheChunksWithinItsWidthInMetres) {
     ktltest::OpenMap map(local);
     auto* v3 = v3Of(map);
     ASSERT_NE(v3, nullptr);
-    // Along pixel row 300 to x = 900: the next chunk column starts 124 pixels
-    // (about 3.4 km) further east, the next chunk row 724 pixels (about
-    // 54 km) further south. A pixel is 1/2600 degree wide (27 m) and 1/1500
-    // high (74 m).
+    // Along pixel row 300 to x = 900, a pixel being 1/2600 degree wide (27 m)
+    // and 1/1500 high (74 m): the second chunk column starts 124 pixels (about
+    // 3.4 km) further east, the third 31 km, the second chunk row 724 pixels
+    // (about 54 km) further south, and the chunk diagonally beyond both is
+    // 62 km away.
     const CPolyline route({at(*v3, 100, 300), at(*v3, 900, 300)});
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 500), std::vector<ChunkKey>{key(0, 0)});
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 5000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1)}));
-    // The third chunk column is 31 km east, the second row 54 km south, the
-    // chunk diagonally beyond both 62 km away.
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 40000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1), key(0, 2)}));
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 60000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1), key(0, 2), key(1, 0), key(1, 1)}));
+    const std::pair<double, std::vector<ChunkKey>> cases[] = {
+        {500, {key(0, 0)}},
+        {5000, {key(0, 0), key(0, 1)}},
+        {40000, {key(0, 0), key(0, 1), key(0, 2)}},
+        {60000, {key(0, 0), key(0, 1), key(0, 2), key(1, 0), key(1, 1)}},
+    };
+    for (const auto& [width, keys] : cases)
+        EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, width), keys) << width << " m";
 }
 
 TEST_F(AreaDownload, ServerFileInSlicesFetchesAndDrawsTheSame) {
