@@ -43,10 +43,7 @@ protected:
     void SetUp() override {
         path = dir.file("map.kt3").toStdString();
         ASSERT_TRUE(file.Open(path));
-        CChunkFile::FileHeader h;
-        h.columns = 3;
-        h.rows = 2;
-        ASSERT_TRUE(file.WriteHeader(h));
+        ASSERT_TRUE(file.WriteHeader({.columns = 3, .rows = 2}));
     }
     uint64_t entry(int row, int column) {
         uint64_t e = 99;
@@ -187,11 +184,9 @@ TEST(ChunkFileOpen, RefusesAnotherMagicAndBoundsDirectorySizes) {
         {0x7FFFFFFF, 2, false}, {70000, 2, true},
     };
     for (const Case& c : cases) {
-        CChunkFile::FileHeader h;
-        h.columns = c.columns;
-        h.rows = c.rows;
         std::string why;
-        EXPECT_EQ(f.WriteHeader(h, &why), c.taken) << c.columns << " x " << c.rows;
+        EXPECT_EQ(f.WriteHeader({.columns = c.columns, .rows = c.rows}, &why), c.taken)
+            << c.columns << " x " << c.rows;
         if (!c.taken) {
             EXPECT_EQ(why, "the chunk file header is damaged or too large");
             EXPECT_EQ(QFile(dir.file("map.kt3")).size(), 12) << "nothing written";

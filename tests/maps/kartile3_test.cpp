@@ -59,10 +59,7 @@ TEST_F(Kartile3Test, ChunksOfAVeryWideMapKeepTheirOwnPlaces) {
     {
         CChunkFile chunks;
         ASSERT_TRUE(chunks.Open(dir.file("local/twin.kt3").toStdString()));
-        CChunkFile::FileHeader h;
-        h.columns = int(kColumns);
-        h.rows = 2;
-        ASSERT_TRUE(chunks.WriteHeader(h));
+        ASSERT_TRUE(chunks.WriteHeader({.columns = int(kColumns), .rows = 2}));
         ASSERT_TRUE(chunks.MarkBlank(1, 0));
     }
     ktltest::OpenMap v3(local);

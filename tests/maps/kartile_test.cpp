@@ -196,10 +196,9 @@ TEST_F(KartileFiles, BadTileOffsetsAreDrawnInIndexZero) {
     const std::string path = made();
     const int64_t size = CKartile::getKtlFileSize(path);
     // Tiles 1, 2, 3: past the end, inside the header, and 0; tile 4 runs to the last byte.
-    ASSERT_TRUE(patchFile(path, ktl::kHeaderSize + 4, le32(uint32_t(size + 100))));
-    ASSERT_TRUE(patchFile(path, ktl::kHeaderSize + 8, le32(0x100)));
-    ASSERT_TRUE(patchFile(path, ktl::kHeaderSize + 12, le32(0)));
-    ASSERT_TRUE(patchFile(path, ktl::kHeaderSize + 16, le32(uint32_t(size - 1))));
+    ASSERT_TRUE(
+        patchFile(path, ktl::kHeaderSize + 4,
+                  le32(uint32_t(size + 100)) + le32(0x100) + le32(0) + le32(uint32_t(size - 1))));
     OpenMap map(path);
     ASSERT_TRUE(map.ok());
     ThreadDataForRead scratch;
