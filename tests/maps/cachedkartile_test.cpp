@@ -1,6 +1,7 @@
-// The threaded renderer: full screens of classic and version-3 twins come out
-// alike, a version-3 map that starts empty fills from a real nginx until it
-// matches its classic twin, and closing with downloads in flight is clean.
+// The threaded renderer: full screens of classic and version-3 twins made by
+// the maker come out alike, a version-3 map that starts empty fills from a
+// real nginx until it matches its classic twin, and closing with downloads
+// in flight is clean.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -56,6 +57,12 @@ TEST_F(CachedKartileTest, TwinsRenderTheSameFullScreenAtLevelsMinus2To3) {
     classic.Open(nullptr, twin.classic);
     v3.Open(nullptr, installLocal(twin, dir.file("local"), true));
     ASSERT_TRUE(classic.map() && v3.map());
+    EXPECT_EQ(std::pair(twin.v3.chunks, twin.v3.blankChunks), std::pair(6, 1)) << "chunks, blank";
+    EXPECT_EQ(v3.map()->GetTitle(), classic.map()->GetTitle());
+    EXPECT_LT(readFile(QString::fromStdString(twin.v3.headerPath)).size(),
+              readFile(QString::fromStdString(twin.classic)).size() / 4)
+        << "no tiles in the header file";
+    EXPECT_TRUE(v3.map()->appearsFullyDownloadedWithin(CBounds(10.1, 10.9, 50.1, 50.9)));
     EXPECT_EQ(classic.workerThreads(), 1);
     EXPECT_EQ(v3.workerThreads(), 4);
     for (int z = -2; z <= 3; ++z) {

@@ -43,10 +43,7 @@ protected:
     void SetUp() override {
         path = dir.file("map.kt3").toStdString();
         ASSERT_TRUE(file.Open(path));
-        CChunkFile::FileHeader h;
-        h.columns = 3;
-        h.rows = 2;
-        ASSERT_TRUE(file.WriteHeader(h));
+        ASSERT_TRUE(file.WriteHeader({.columns = 3, .rows = 2}));
     }
     uint64_t entry(int row, int column) {
         uint64_t e = 99;
@@ -80,13 +77,9 @@ TEST_F(ChunkFileTest, MissingAndBlankChunks) {
     int obtained = -1;
     auto missing = read(0, 0, 0, obtained);
     EXPECT_EQ(obtained, CChunkFile::kNoLevel);
-    for (int k = 0; k < 1024; ++k) {
-        EXPECT_EQ(missing[size_t(k)], 0) << "top row";
-        EXPECT_EQ(missing[size_t(k) * 1024], 0) << "left column";
-        EXPECT_EQ(missing[size_t(k) * 1024 + 1], 0) << "second column";
-    }
-    EXPECT_EQ(missing[1024 + 2], 1);
-    EXPECT_EQ(missing.back(), 1);
+    // Grid lines of index 0 along the top row and the two left columns, else 1.
+    for (size_t i = 0; i < missing.size(); ++i)
+        ASSERT_EQ(missing[i], i < 1024 || i % 1024 < 2 ? 0 : 1) << "pixel " << i;
     EXPECT_TRUE(file.IsBlank(0, 0));
 
     ASSERT_TRUE(file.MarkBlank(1, 1));
@@ -98,45 +91,36 @@ TEST_F(ChunkFileTest, MissingAndBlankChunks) {
     EXPECT_FALSE(file.CanDownloadChunk(1, 1, 0));
 }
 
-TEST_F(ChunkFileTest, PartialRecordDecodesItsCoarseLevelAndRepeatsRows) {
+// A level-3 prefix draws finer levels from its own rows (each repeated by
+// the widening 3 -> 2 -> 1), then grows in place to the whole record.
+TEST_F(ChunkFileTest, PrefixesDecodeTheirLevelAndGrowInPlace) {
     CodedChunk chunk(1);
-    ASSERT_TRUE(
-        file.StoreRecordPrefix(0, 1, chunk.header, chunk.words.data(), chunk.header.sizes[3]));
+    const int* sizes = chunk.header.sizes;
+    ASSERT_TRUE(file.StoreRecordPrefix(0, 1, chunk.header, chunk.words.data(), sizes[3]));
     EXPECT_EQ(file.StoredLevel(0, 1), 3);
     EXPECT_TRUE(file.CanDownloadChunk(0, 1, 1));
     EXPECT_FALSE(file.CanDownloadChunk(0, 1, 3));
     int obtained = -1;
     auto out = read(0, 1, 1, obtained);
     EXPECT_EQ(obtained, 3);
-    // 128 decoded stored rows, each repeated by the widening 3 -> 2 -> 1.
     for (int k = 0; k < 512; ++k)
         ASSERT_TRUE(std::equal(out.begin() + k * 1024, out.begin() + (k + 1) * 1024,
                                chunk.pixels.begin() + (k % 128) * 1024))
             << "stored row " << k;
-    // A level coarser than stored decodes just its own prefix.
-    auto coarse = read(0, 1, 5, obtained);
-    EXPECT_EQ(obtained, 5);
+    const auto coarse = read(0, 1, 5, obtained);
+    EXPECT_EQ(obtained, 5) << "a coarser level decodes just its own prefix";
     EXPECT_TRUE(std::equal(coarse.begin(), coarse.end(), chunk.pixels.begin()));
-}
-
-TEST_F(ChunkFileTest, PrefixesGrowInPlaceAndPresentCountsStoredWords) {
-    CodedChunk chunk(2);
-    const int* sizes = chunk.header.sizes;
-    ASSERT_TRUE(file.StoreRecordPrefix(1, 0, chunk.header, chunk.words.data(), sizes[6]));
-    uint64_t first;
+    uint64_t first, second;
     CChunkFile::RecordHeader h;
-    ASSERT_TRUE(file.StoredRecord(1, 0, first, h));
-    EXPECT_EQ(h.present, sizes[6]);
-    ASSERT_TRUE(file.StoreRecordPrefix(1, 0, chunk.header, chunk.words.data(), sizes[0]));
-    uint64_t second;
-    ASSERT_TRUE(file.StoredRecord(1, 0, second, h));
+    ASSERT_TRUE(file.StoredRecord(0, 1, first, h));
+    EXPECT_EQ(h.present, sizes[3]);
+    ASSERT_TRUE(file.StoreRecordPrefix(0, 1, chunk.header, chunk.words.data(), sizes[0]));
+    ASSERT_TRUE(file.StoredRecord(0, 1, second, h));
     EXPECT_EQ(second, first) << "the record was allocated whole the first time";
     EXPECT_EQ(h.present, sizes[0]);
-    int obtained;
-    auto out = read(1, 0, 0, obtained);
+    EXPECT_EQ(read(0, 1, 0, obtained), chunk.pixels);
     EXPECT_EQ(obtained, 0);
-    EXPECT_EQ(out, chunk.pixels);
-    EXPECT_TRUE(file.ChunkIsFullyDownloaded(1, 0));
+    EXPECT_TRUE(file.ChunkIsFullyDownloaded(0, 1));
 }
 
 TEST_F(ChunkFileTest, ChecksumsGuardWritesAndReads) {
@@ -200,11 +184,9 @@ TEST(ChunkFileOpen, RefusesAnotherMagicAndBoundsDirectorySizes) {
         {0x7FFFFFFF, 2, false}, {70000, 2, true},
     };
     for (const Case& c : cases) {
-        CChunkFile::FileHeader h;
-        h.columns = c.columns;
-        h.rows = c.rows;
         std::string why;
-        EXPECT_EQ(f.WriteHeader(h, &why), c.taken) << c.columns << " x " << c.rows;
+        EXPECT_EQ(f.WriteHeader({.columns = c.columns, .rows = c.rows}, &why), c.taken)
+            << c.columns << " x " << c.rows;
         if (!c.taken) {
             EXPECT_EQ(why, "the chunk file header is damaged or too large");
             EXPECT_EQ(QFile(dir.file("map.kt3")).size(), 12) << "nothing written";
@@ -213,7 +195,7 @@ TEST(ChunkFileOpen, RefusesAnotherMagicAndBoundsDirectorySizes) {
     EXPECT_EQ(f.columns(), 70000);
 }
 
-TEST(MultiThreadedSlicedFile, FolderSlicesSplitAt4GiBAndStopAt100) {
+TEST(MultiThreadedSlicedFile, FolderSlicesSplitAt4GiBAndStopAt100ThenAPlainFile) {
     TempDir dir;
     CMultiThreadedSlicedFile f;
     ASSERT_TRUE(f.Open(dir.file("s").toStdString(), true));
@@ -232,17 +214,12 @@ TEST(MultiThreadedSlicedFile, FolderSlicesSplitAt4GiBAndStopAt100) {
     EXPECT_EQ(f.LockedRead(uint64_t(100) << 32, back, 4), -1);
     EXPECT_EQ(f.lastError(), EINVAL);
     EXPECT_EQ(f.LockedRead(edge + 90, back, 20), 10) << "past the data: a short read";
-}
-
-TEST(MultiThreadedSlicedFile, PlainFileAndReadOnly) {
-    TempDir dir;
+    // The same object on a plain file opened to read only.
     writeFile(dir.file("plain"), "abc");
-    CMultiThreadedSlicedFile f;
     ASSERT_TRUE(f.Open(dir.file("plain").toStdString(), false));
     EXPECT_EQ(f.layout(), CMultiThreadedSlicedFile::Layout::Plain);
     EXPECT_EQ(f.LockedWrite(0, "x", 1), -1);
-    char c[3];
-    EXPECT_EQ(f.LockedRead(0, c, 3), 3);
+    EXPECT_EQ(f.LockedRead(0, back, 4), 3);
     EXPECT_FALSE(f.Open(dir.file("missing").toStdString(), false));
 }
 

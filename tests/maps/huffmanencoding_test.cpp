@@ -21,6 +21,10 @@ std::vector<uint32_t> coded(const std::vector<int16_t>& tree, const std::vector<
     return words;
 }
 
+bool decode(const std::vector<uint32_t>& words, std::vector<uint8_t>& out, int64_t count) {
+    return CHuffmanEncoding::decode_run(words.data(), int64_t(words.size()), out.data(), count);
+}
+
 int16_t leaf(int index, int runClass) {
     return int16_t(index | runClass << 8);
 }
@@ -28,7 +32,7 @@ int16_t leaf(int index, int runClass) {
 TEST(HuffmanDecodeRun, ClassThreeLeafWithZeroBitsIsARunOf22) {
     const auto words = coded({leaf(5, 3)}, {0});
     std::vector<uint8_t> out(30, 99);
-    ASSERT_TRUE(CHuffmanEncoding::decode_run(words.data(), int64_t(words.size()), out.data(), 22));
+    ASSERT_TRUE(decode(words, out, 22));
     EXPECT_EQ(std::count(out.begin(), out.end(), 5), 22);
     EXPECT_EQ(out[22], 99) << "nothing past count";
 }
@@ -42,7 +46,7 @@ TEST(HuffmanDecodeRun, RunClassesReadTheirBitsMostSignificantFirst) {
     for (int i = 0; i < 11; ++i) bits |= uint32_t(stream[i]) << i;
     const auto words = coded({-1, leaf(7, 1), leaf(9, 2)}, {bits});
     std::vector<uint8_t> out(18);
-    ASSERT_TRUE(CHuffmanEncoding::decode_run(words.data(), int64_t(words.size()), out.data(), 18));
+    ASSERT_TRUE(decode(words, out, 18));
     const std::vector<uint8_t> expected{7, 7, 7, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 7, 7, 7, 7, 7};
     EXPECT_EQ(out, expected);
 }
@@ -58,14 +62,11 @@ TEST(HuffmanDecodeRun, RefusesBadInput) {
     EXPECT_FALSE(CHuffmanEncoding::decode_run(tooLongTree.data(), 3, out.data(), 4));
     // A branch whose "1" child lies past the tree's end.
     const auto outside = coded({-40, leaf(1, 0)}, {0xFFFFFFFF});
-    EXPECT_FALSE(
-        CHuffmanEncoding::decode_run(outside.data(), int64_t(outside.size()), out.data(), 4));
+    EXPECT_FALSE(decode(outside, out, 4));
     // Bits run out before count pixels are written.
     const auto shortData = coded({-1, leaf(1, 0), leaf(2, 0)}, {0});
-    EXPECT_FALSE(
-        CHuffmanEncoding::decode_run(shortData.data(), int64_t(shortData.size()), out.data(), 33));
-    EXPECT_TRUE(
-        CHuffmanEncoding::decode_run(shortData.data(), int64_t(shortData.size()), out.data(), 32));
+    EXPECT_FALSE(decode(shortData, out, 33));
+    EXPECT_TRUE(decode(shortData, out, 32));
 }
 
 TEST(HuffmanEncodeRun, RoundTripsAndEveryLevelPrefixDecodesItsPixels) {
@@ -98,8 +99,7 @@ TEST(HuffmanEncodeRun, RoundTripsAndEveryLevelPrefixDecodesItsPixels) {
     // One colour: a tree of one leaf, and long runs stay cheap.
     std::fill(pixels.begin(), pixels.end(), 42);
     CHuffmanEncoding::encode_run(pixels.data(), int(pixels.size()), words);
-    ASSERT_TRUE(CHuffmanEncoding::decode_run(words.data(), int64_t(words.size()), out.data(),
-                                             int64_t(out.size())));
+    ASSERT_TRUE(decode(words, out, int64_t(out.size())));
     EXPECT_EQ(out, pixels);
     EXPECT_LT(words.size(), pixels.size() / 64) << "under half a bit a pixel";
 }

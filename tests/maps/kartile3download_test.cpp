@@ -43,6 +43,13 @@ std::vector<ChunkKey> filledChunks(CKartile3* map) {
     return keys;
 }
 
+// A finished download in one line: whether it succeeded, chunks done and
+// failed, and the message.
+std::string outcome(const CProgressDialogData& p) {
+    const std::string state = p.succeeded() ? "ok " : p.finished() ? "failed " : "running ";
+    return state + std::to_string(p.done()) + "/" + std::to_string(p.failed()) + " " + p.message();
+}
+
 class AreaDownload : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -95,8 +102,7 @@ TEST_F(AreaDownload, PolygonFillsExactlyItsChunksThenTheWholeMapMatchesTheTwin) 
     int changes = 0;
     progress.onChanged = [&] { ++changes; };
     ASSERT_TRUE(run(progress, [&] { v3->DownloadPolygon(&triangle, &progress); }));
-    EXPECT_TRUE(progress.succeeded()) << progress.message();
-    EXPECT_EQ(progress.done(), 5);
+    EXPECT_EQ(outcome(progress), "ok 5/0 ");
     EXPECT_GE(changes, 6) << "the start and every chunk";
     EXPECT_EQ(filledChunks(v3), under);
     EXPECT_TRUE(v3->chunkFile()->IsBlank(1, 2));
@@ -106,8 +112,7 @@ TEST_F(AreaDownload, PolygonFillsExactlyItsChunksThenTheWholeMapMatchesTheTwin) 
 
     CProgressDialogData whole;
     ASSERT_TRUE(run(whole, [&] { v3->DownloadWholeMap(&whole); }));
-    EXPECT_TRUE(whole.succeeded()) << whole.message();
-    EXPECT_EQ(whole.done(), 6);
+    EXPECT_EQ(outcome(whole), "ok 6/0 ");
     EXPECT_TRUE(v3->chunkFile()->appearsFullyDownloaded());
     expectTwinPixels(v3);
 
@@ -115,28 +120,27 @@ TEST_F(AreaDownload, PolygonFillsExactlyItsChunksThenTheWholeMapMatchesTheTwin) 
     nginx->stop();
     CProgressDialogData again;
     v3->DownloadWholeMap(&again);
-    EXPECT_TRUE(again.succeeded());
-    EXPECT_EQ(again.done(), 6);
+    EXPECT_EQ(outcome(again), "ok 6/0 ");
 }
 
 TEST_F(AreaDownload, RouteTakesTheChunksWithinItsWidthInMetres) {
     ktltest::OpenMap map(local);
     auto* v3 = v3Of(map);
     ASSERT_NE(v3, nullptr);
-    // Along pixel row 300 to x = 900: the next chunk column starts 124 pixels
-    // (about 3.4 km) further east, the next chunk row 724 pixels (about
-    // 54 km) further south. A pixel is 1/2600 degree wide (27 m) and 1/1500
-    // high (74 m).
+    // Along pixel row 300 to x = 900, a pixel being 1/2600 degree wide (27 m)
+    // and 1/1500 high (74 m): the second chunk column starts 124 pixels (about
+    // 3.4 km) further east, the third 31 km, the second chunk row 724 pixels
+    // (about 54 km) further south, and the chunk diagonally beyond both is
+    // 62 km away.
     const CPolyline route({at(*v3, 100, 300), at(*v3, 900, 300)});
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 500), std::vector<ChunkKey>{key(0, 0)});
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 5000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1)}));
-    // The third chunk column is 31 km east, the second row 54 km south, the
-    // chunk diagonally beyond both 62 km away.
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 40000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1), key(0, 2)}));
-    EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, 60000),
-              (std::vector<ChunkKey>{key(0, 0), key(0, 1), key(0, 2), key(1, 0), key(1, 1)}));
+    const std::pair<double, std::vector<ChunkKey>> cases[] = {
+        {500, {key(0, 0)}},
+        {5000, {key(0, 0), key(0, 1)}},
+        {40000, {key(0, 0), key(0, 1), key(0, 2)}},
+        {60000, {key(0, 0), key(0, 1), key(0, 2), key(1, 0), key(1, 1)}},
+    };
+    for (const auto& [width, keys] : cases)
+        EXPECT_EQ(CKartile3Area::AlongRoute(*v3, route, width), keys) << width << " m";
 }
 
 TEST_F(AreaDownload, ServerFileInSlicesFetchesAndDrawsTheSame) {
@@ -174,10 +178,7 @@ TEST_F(AreaDownload, RefusalsAndCancellingFinishOnceAndNotOk) {
     // No map server set: nothing is contacted.
     CProgressDialogData noServer;
     v3->DownloadWholeMap(&noServer);
-    EXPECT_TRUE(noServer.finished());
-    EXPECT_FALSE(noServer.succeeded());
-    EXPECT_EQ(noServer.message(), "No map server is set");
-    EXPECT_EQ(noServer.failed(), 6);
+    EXPECT_EQ(outcome(noServer), "failed 0/6 No map server is set");
 
     // A server that takes requests and never answers; cancel mid-way.
     StubHttpServer stall([](const StubHttpServer::Request&, QTcpSocket*) {});
@@ -189,13 +190,11 @@ TEST_F(AreaDownload, RefusalsAndCancellingFinishOnceAndNotOk) {
     ASSERT_TRUE(v3->isDownloadingArea());
     CProgressDialogData second;
     v3->DownloadWholeMap(&second);
-    EXPECT_TRUE(second.finished() && !second.succeeded()) << "one area download at a time";
+    EXPECT_EQ(outcome(second).substr(0, 6), "failed") << "one area download at a time";
     ASSERT_TRUE(QTest::qWaitFor([&] { return stall.requests() > 0; }, 5000));
     progress.Cancel();
     ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 30000)) << "cancelling ends the transfers";
-    EXPECT_FALSE(progress.succeeded());
-    EXPECT_EQ(progress.message(), "Cancelled");
-    EXPECT_EQ(progress.failed(), 6);
+    EXPECT_EQ(outcome(progress), "failed 0/6 Cancelled");
     EXPECT_FALSE(v3->isDownloadingArea());
 
     // A map closed during a download finishes it.
@@ -206,8 +205,7 @@ TEST_F(AreaDownload, RefusalsAndCancellingFinishOnceAndNotOk) {
         v3Of(other)->DownloadWholeMap(&closing);
         ASSERT_TRUE(QTest::qWaitFor([&] { return stall.requests() > before; }, 30000));
     }
-    EXPECT_TRUE(closing.finished());
-    EXPECT_EQ(closing.message(), "The map was closed");
+    EXPECT_EQ(outcome(closing), "failed 0/6 The map was closed");
     QCoreApplication::processEvents();  // queued ends find nothing to touch
 }
 
@@ -218,8 +216,6 @@ TEST(ServerSetting, TheMapServerComesFromTheSettingsAndHasNoDefault) {
 
     // Start-up: the settings file is read, then the server step applies it.
     TempDir dir;
-    QDir().mkpath(dir.file("app"));
-    QDir().mkpath(dir.file("docs"));
     PersistantData::SetFolders(dir.file("app").toStdString(), dir.file("docs").toStdString());
     ASSERT_TRUE(writeFile(dir.file("app/orvanta.ini"),
                           "CWebWorker:serverBase=http://127.0.0.1:9/charts/\n"));

@@ -31,39 +31,30 @@ protected:
     std::string path = makeMap(dir.file("render.ktl"), indexedImage(grid.w, grid.h, grid.at));
 };
 
-TEST_F(Render, LevelZeroIsTheImage) {
+// Level 0 is the image: 4 x 3 tiles (200 x 150 padded) and a column of
+// tiles outside it. Levels -1 to -3 repeat each pixel, here in a square
+// that straddles tile edges from an odd source position.
+TEST_F(Render, LevelZeroIsTheImageAndMagnifiedLevelsRepeatEachPixel) {
     OpenMap map(path);
     ThreadDataForRead scratch;
-    // 4 x 3 tiles of image (200 x 150 padded) and a column of tiles outside.
-    std::vector<uint32_t> out(320 * 192, 0);
-    ASSERT_EQ(map->ReadRectRGB(0, 0, 320, 192, 320, 0, out.data(), &scratch), 0);
-    for (int y = 0; y < 192; ++y)
-        for (int x = 0; x < 320; ++x) {
-            const uint32_t expected = x < 256 ? map->palette()[grid(x, y)] : map->palette()[1];
-            ASSERT_EQ(out[size_t(y) * 320 + x], expected) << x << "," << y;
-        }
-    std::fill(out.begin(), out.end(), 7);
+    for (int level = 0; level >= -3; --level) {
+        const int m = 1 << -level, x0 = level ? 50 : 0, y0 = level ? 40 : 0;
+        const int w = level ? 64 : 320, h = level ? 64 : 192;
+        std::vector<uint32_t> out(size_t(w) * h, 0);
+        ASSERT_EQ(map->ReadRectRGB(x0, y0, w, h, w, level, out.data(), &scratch), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int sx = x0 + x / m, sy = y0 + y / m;
+                ASSERT_EQ(out[size_t(y) * w + x], map->palette()[sx < 256 ? grid(sx, sy) : 1])
+                    << "level " << level << " at " << x << "," << y;
+            }
+    }
+    std::vector<uint32_t> out(64 * 63, 7);
     EXPECT_EQ(map->ReadRectRGB(0, 0, 64, 63, 64, 0, out.data(), nullptr), 0);
     EXPECT_EQ(std::count(out.begin(), out.end(), 7u), long(out.size()))
         << "nothing drawn without a whole row of tiles";
     EXPECT_EQ(map->ReadRectRGB(0, 0, 32, 32, 32, 7, out.data(), nullptr), 0);
     EXPECT_EQ(out[0], 7u) << "level 7 and beyond draw nothing";
-}
-
-TEST_F(Render, MagnifiedLevelsRepeatEachPixel) {
-    OpenMap map(path);
-    ThreadDataForRead scratch;
-    for (int level = -1; level >= -3; --level) {
-        const int m = 1 << -level;
-        // A square that straddles tile edges, at an odd source position.
-        const int x0 = 50, y0 = 40, size = 64;
-        std::vector<uint32_t> out(size_t(size) * size, 0);
-        ASSERT_EQ(map->ReadRectRGB(x0, y0, size, size, size, level, out.data(), &scratch), 0);
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x)
-                ASSERT_EQ(out[size_t(y) * size + x], map->palette()[grid(x0 + x / m, y0 + y / m)])
-                    << "level " << level << " at " << x << "," << y;
-    }
 }
 
 // A map whose ReadBlock fails on one tile.

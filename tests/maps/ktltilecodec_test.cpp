@@ -108,24 +108,9 @@ TEST(TileDecoding, BitPackedThreeColoursTakesSixteenPixelsPerWord) {
     EXPECT_TRUE(ok) << "128 words suffice at level 1";
 }
 
-TEST(TileDecoding, HuffmanTwoLeavesTakeBitsLowestFirst) {
-    // Root branch of "0" subtree size 1: leaf 3 on bit 0, leaf 4 on bit 1.
-    std::vector<uint8_t> tile{0x00, 0xFF, 3, 4};
-    for (int i = 0; i < 512; ++i) tile.push_back(0x02);  // bits 0,1,0,0,0,0,0,0
-    bool ok = false;
-    auto out = decodeTile(tile, 0, &ok);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 10),
-              (std::vector<uint8_t>{3, 4, 3, 3, 3, 3, 3, 3, 3, 4}));
-}
-
 TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
-    struct Case {
-        int colours, run;
-    };
-    for (const Case c :
-         {Case{1, 1}, Case{2, 1}, Case{3, 7}, Case{17, 40}, Case{127, 1}, Case{128, 3}}) {
-        const auto tile = randomTile(c.colours, c.run, unsigned(c.colours * 100 + c.run));
+    for (auto [colours, run] : {std::pair{1, 1}, {2, 1}, {3, 7}, {17, 40}, {127, 1}, {128, 3}}) {
+        const auto tile = randomTile(colours, run, unsigned(colours * 100 + run));
         for (Encoding e :
              {Encoding::Single, Encoding::RunLength, Encoding::BitPacked, Encoding::Huffman}) {
             std::vector<uint8_t> bytes;
@@ -137,15 +122,14 @@ TEST(TileEncoding, EveryEncodingRoundTripsAtEveryLevel) {
             for (int level = 0; level <= 6; ++level) {
                 bool ok = false;
                 const auto out = decodeTile(bytes, level, &ok);
-                EXPECT_TRUE(ok) << c.colours << " colours, encoding " << int(e) << " level "
-                                << level;
+                EXPECT_TRUE(ok) << colours << " colours, encoding " << int(e) << " level " << level;
                 EXPECT_TRUE(samePrefix(out, tile, KtlTileCodec::pixelsForLevel(level)));
             }
             // Cut short by one byte, the tile is damaged, never read past.
             bytes.pop_back();
             bool ok = true;
             decodeTile(bytes, 0, &ok);
-            EXPECT_FALSE(ok) << c.colours << " colours, encoding " << int(e);
+            EXPECT_FALSE(ok) << colours << " colours, encoding " << int(e);
         }
     }
 }

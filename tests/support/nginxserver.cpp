@@ -6,20 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
-#include <QFile>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <cerrno>
-#include <cstdint>
+#include <climits>
 #include <mutex>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "app/base/fileio.h"
+#include "support/testsupport.h"
 
 namespace testsupport {
 
@@ -32,138 +28,69 @@ const char kNginx[] = "/usr/sbin/nginx";
 // main). A fork from a process whose threads run, as the test process's do
 // once maps are drawn, leaves ThreadSanitizer's lock tracking in the parent
 // broken, and its reports false; the helper forks for the tests instead.
-// Requests go over a socket pair: a command byte, then strings or numbers.
+// One datagram a request, one a reply (the pid, or -1; 1 or 0 for 'R').
+struct Request {
+    char op;  // 'S' starts nginx in `dir`, 'R' asks if `pid` runs, 'T' stops it
+    pid_t pid;
+    char dir[PATH_MAX];
+};
+
 class Spawner {
 public:
     Spawner() {
         int pair[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return;
+        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return;
         const pid_t pid = ::fork();
-        if (pid < 0) {
-            ::close(pair[0]);
-            ::close(pair[1]);
-            return;
-        }
         if (pid == 0) {
             ::close(pair[0]);
             serve(pair[1]);
             ::_exit(0);
         }
         ::close(pair[1]);
-        m_fd = pair[0];
+        m_fd = pid > 0 ? pair[0] : (::close(pair[0]), -1);
     }
 
-    // Starts `argv` with its output in `logPath`; the child's pid, or -1.
-    int64_t start(const std::vector<std::string>& argv, const std::string& logPath) {
+    int ask(char op, int pid, const QString& dir = {}) {
+        Request r{op, pid, {}};
+        qstrncpy(r.dir, dir.toUtf8().constData(), sizeof r.dir);
         std::lock_guard<std::mutex> lock(m_mutex);
-        std::string request(1, 'S');
-        putNumber(request, int64_t(argv.size()) + 1);
-        for (const std::string& a : argv) putString(request, a);
-        putString(request, logPath);
-        return exchange(request);
-    }
-    // Sends a signal; 0 on success.
-    int64_t signal(int64_t pid, int sig) { return command('K', pid, sig); }
-    // Waits up to timeoutMs for the child to end: 1 when it has, else 0.
-    int64_t wait(int64_t pid, int timeoutMs) { return command('W', pid, timeoutMs); }
-    bool running(int64_t pid) { return command('W', pid, 0) == 0; }
-
-private:
-    static void putNumber(std::string& out, int64_t v) {
-        out.append(reinterpret_cast<const char*>(&v), sizeof v);
-    }
-    static void putString(std::string& out, const std::string& s) {
-        putNumber(out, int64_t(s.size()));
-        out += s;
-    }
-    static bool readAll(int fd, void* p, size_t n) {
-        auto* bytes = static_cast<char*>(p);
-        while (n > 0) {
-            const ssize_t got = ::read(fd, bytes, n);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false;
-            bytes += got;
-            n -= size_t(got);
-        }
-        return true;
-    }
-    static bool getNumber(int fd, int64_t& v) { return readAll(fd, &v, sizeof v); }
-    static bool getString(int fd, std::string& s) {
-        int64_t n = 0;
-        if (!getNumber(fd, n) || n < 0 || n > (1 << 20)) return false;
-        s.resize(size_t(n));
-        return readAll(fd, s.data(), s.size());
-    }
-
-    int64_t command(char op, int64_t a, int64_t b) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::string request(1, op);
-        putNumber(request, a);
-        putNumber(request, b);
-        return exchange(request);
-    }
-    int64_t exchange(const std::string& request) {
-        int64_t reply = -1;
-        if (m_fd < 0 || !WriteFile(m_fd, request.data(), uint32_t(request.size()), nullptr) ||
-            !getNumber(m_fd, reply))
+        int reply = -1;
+        if (TEMP_FAILURE_RETRY(::send(m_fd, &r, sizeof r, MSG_NOSIGNAL)) != ssize_t(sizeof r) ||
+            TEMP_FAILURE_RETRY(::recv(m_fd, &reply, sizeof reply, 0)) != ssize_t(sizeof reply))
             return -1;
         return reply;
     }
 
-    // The helper's loop; it ends when the test process closes its end, and
-    // then stops whatever it started that still runs.
+private:
+    // The helper's loop; it ends when the test process ends, and then stops
+    // whatever it started that still runs.
     static void serve(int fd) {
         std::set<pid_t> children;
-        for (;;) {
-            char op = 0;
-            if (!readAll(fd, &op, 1)) break;
-            int64_t reply = -1;
-            if (op == 'S') {
-                int64_t count = 0;
-                if (!getNumber(fd, count) || count < 2 || count > 1000) break;
-                std::vector<std::string> args(static_cast<size_t>(count));
-                for (std::string& a : args)
-                    if (!getString(fd, a)) return;
-                const std::string log = args.back();
-                args.pop_back();
-                const pid_t child = ::fork();
-                if (child == 0) {
-                    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                    if (out >= 0) {
-                        ::dup2(out, 1);
-                        ::dup2(out, 2);
-                    }
-                    std::vector<char*> argv;
-                    for (std::string& a : args) argv.push_back(a.data());
-                    argv.push_back(nullptr);
-                    ::execv(argv[0], argv.data());
-                    ::_exit(127);
+        Request r;
+        while (::recv(fd, &r, sizeof r, 0) == ssize_t(sizeof r)) {
+            int reply = -1;
+            if (r.op == 'S' && (reply = ::fork()) == 0) {
+                const int out = ::open((std::string(r.dir) + "/output.log").c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                ::dup2(out, 1);
+                ::dup2(out, 2);
+                ::execl(kNginx, kNginx, "-p", r.dir, "-c", "nginx.conf", "-e", "error.log",
+                        nullptr);
+                ::_exit(127);
+            } else if (r.op == 'S' && reply > 0) {
+                children.insert(reply);
+            } else if (r.op == 'R') {
+                reply = children.count(r.pid) && ::waitpid(r.pid, nullptr, WNOHANG) == 0;
+                if (!reply) children.erase(r.pid);  // ended, and reaped
+            } else if (r.op == 'T' && children.erase(r.pid)) {
+                ::kill(r.pid, SIGTERM);
+                for (int waited = 0; ::waitpid(r.pid, nullptr, WNOHANG) == 0; waited += 10) {
+                    if (waited == 10000) ::kill(r.pid, SIGKILL);
+                    ::usleep(10000);
                 }
-                if (child > 0) children.insert(child);
-                reply = child;
-            } else if (op == 'K' || op == 'W') {
-                int64_t pid = 0, value = 0;
-                if (!getNumber(fd, pid) || !getNumber(fd, value)) break;
-                if (!children.count(pid_t(pid))) {
-                    reply = op == 'W' ? 1 : -1;  // not ours, or already reaped
-                } else if (op == 'K') {
-                    reply = ::kill(pid_t(pid), int(value));
-                } else {
-                    reply = 0;
-                    for (int64_t waited = 0;; waited += 10) {
-                        if (::waitpid(pid_t(pid), nullptr, WNOHANG) == pid_t(pid)) {
-                            children.erase(pid_t(pid));
-                            reply = 1;
-                            break;
-                        }
-                        if (waited >= value) break;
-                        ::usleep(10000);
-                    }
-                }
-            } else {
-                break;
+                reply = r.pid;
             }
-            if (!WriteFile(fd, &reply, sizeof reply, nullptr)) break;
+            if (::send(fd, &reply, sizeof reply, MSG_NOSIGNAL) != ssize_t(sizeof reply)) break;
         }
         for (pid_t child : children) {
             ::kill(child, SIGKILL);
@@ -177,13 +104,25 @@ private:
 
 Spawner s_spawner;
 
-}  // namespace
-
-int freeLoopbackPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
-    return probe.serverPort();
+// Paths are relative to the working folder given with -p.
+const char kConfig[] = R"(daemon off;
+master_process off;
+pid nginx.pid;
+error_log error.log info;
+events { worker_connections 64; }
+http {
+    access_log access.log;
+    client_body_temp_path body;
+    proxy_temp_path proxy;
+    fastcgi_temp_path fastcgi;
+    uwsgi_temp_path uwsgi;
+    scgi_temp_path scgi;
+    default_type application/octet-stream;
+    server { listen 127.0.0.1:%1; root %2; %3 }
 }
+)";
+
+}  // namespace
 
 bool NginxServer::available() {
     return QFileInfo(kNginx).isExecutable();
@@ -194,92 +133,44 @@ NginxServer::NginxServer(const QString& root, const QString& extraLocations) {
         m_error = "nginx is not installed";
         return;
     }
-    const QString work = m_work.path();
+    // A free port may be taken again before nginx binds it: then try another.
     for (int attempt = 0; attempt < 5 && m_port == 0; ++attempt) {
-        const int port = freeLoopbackPort();
-        const QString config = QString(R"(daemon off;
-master_process off;
-worker_processes 1;
-pid %1/nginx.pid;
-error_log %1/error.log info;
-events { worker_connections 64; }
-http {
-    access_log %1/access.log;
-    client_body_temp_path %1/body;
-    proxy_temp_path %1/proxy;
-    fastcgi_temp_path %1/fastcgi;
-    uwsgi_temp_path %1/uwsgi;
-    scgi_temp_path %1/scgi;
-    default_type application/octet-stream;
-    sendfile on;
-    server {
-        listen 127.0.0.1:%2;
-        root %3;
-        %4
-    }
-}
-)")
-                                   .arg(work)
-                                   .arg(port)
-                                   .arg(root, extraLocations);
-        QFile file(work + "/nginx.conf");
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            m_error = "cannot write the nginx configuration";
-            return;
-        }
-        file.write(config.toUtf8());
-        file.close();
-        const QString output = work + "/output.log";
-        m_pid = s_spawner.start(
-            {kNginx, "-p", work.toStdString(), "-c", (work + "/nginx.conf").toStdString(), "-e",
-             (work + "/error.log").toStdString()},
-            output.toStdString());
-        if (m_pid <= 0) {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const int port = probe.serverPort();
+        probe.close();
+        const QString config = QString(kConfig).arg(port).arg(root, extraLocations);
+        if (!writeFile(m_work.filePath("nginx.conf"), config.toUtf8()) ||
+            (m_pid = s_spawner.ask('S', 0, m_work.path())) <= 0) {
             m_error = "cannot start nginx";
             return;
         }
         // Ready when it accepts a connection.
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 30000 && s_spawner.running(m_pid)) {
+        for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && m_port == 0;) {
+            if (s_spawner.ask('R', m_pid) != 1) break;
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-            if (socket.waitForConnected(200)) {
+            if (socket.waitForConnected(200))
                 m_port = port;
-                break;
-            }
-            QThread::msleep(50);
+            else
+                QThread::msleep(20);
         }
         if (m_port == 0) {
-            QFile out(output);
-            m_error =
-                "nginx did not start: " +
-                (out.open(QIODevice::ReadOnly) ? QString::fromUtf8(out.readAll()) : QString()) +
-                log();
+            m_error = "nginx did not start: " +
+                      QString::fromUtf8(readFile(m_work.filePath("output.log"))) + log();
             stop();
         }
     }
 }
 
-NginxServer::~NginxServer() {
-    stop();
-}
-
 void NginxServer::stop() {
-    if (m_pid > 0) {
-        s_spawner.signal(m_pid, SIGTERM);
-        if (s_spawner.wait(m_pid, 3000) != 1) {
-            s_spawner.signal(m_pid, SIGKILL);
-            s_spawner.wait(m_pid, 2000);
-        }
-    }
+    if (m_pid > 0) s_spawner.ask('T', m_pid);
     m_pid = 0;
     m_port = 0;
 }
 
 QString NginxServer::log() const {
-    QFile file(m_work.path() + "/error.log");
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(readFile(m_work.filePath("error.log")));
 }
 
 }  // namespace testsupport

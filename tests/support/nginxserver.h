@@ -14,7 +14,7 @@ class NginxServer {
 public:
     // extraLocations is raw nginx configuration placed in the server block.
     explicit NginxServer(const QString& root, const QString& extraLocations = {});
-    ~NginxServer();
+    ~NginxServer() { stop(); }
 
     bool running() const { return m_port > 0; }
     int port() const { return m_port; }
@@ -26,12 +26,9 @@ public:
 
 private:
     QTemporaryDir m_work;
-    qint64 m_pid = 0;
+    int m_pid = 0;
     int m_port = 0;
     QString m_error;
 };
-
-// A free TCP port on 127.0.0.1 (bound and released).
-int freeLoopbackPort();
 
 }  // namespace testsupport
