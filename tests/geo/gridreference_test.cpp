@@ -82,8 +82,8 @@ TEST(GridReference, UtmAgreesWithGeoConvertAndProj) {
         double E = 0, N = 0;
         bool south = false;
         ASSERT_TRUE(CUnitsPositionUTM84::LatLonToUTM(lat, lon, zone, E, N, south));
-        EXPECT_EQ(zone, r[2].toInt()) << lat << " " << lon;
-        EXPECT_EQ(south, r[3] == "s") << lat << " " << lon;
+        EXPECT_EQ(std::make_pair(zone, south), std::make_pair(r[2].toInt(), r[3] == "s"))
+            << lat << " " << lon;
         geoForward.add(std::hypot(E - r[4].toDouble(), N - r[5].toDouble()));
         projForward.add(std::hypot(E - r[6].toDouble(), N - r[7].toDouble()));
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "app/base/attributes.h"
 #include "app/base/datasource.h"
@@ -58,9 +59,8 @@ TEST(Units, ValuesAreFormattedInTheChosenUnits) {
         (u.*f)(v, text);
         return text;
     };
-    const struct {
-        std::string text, expected;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
+        // as written, as expected
         {distance(nautical, 0.08f * 1852), "162 yds"},
         {distance(nautical, 1852), "1.00 NM"},
         {distance(metric, 5200), "5.20 km"},
@@ -86,7 +86,7 @@ TEST(Units, ValuesAreFormattedInTheChosenUnits) {
         {elapsed(-125), "Negative 2:05"},
         {elapsed(10 * 3600 + 5 * 60 + 40), "10h:06"},  // minutes rounded from 10 h
     };
-    for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
+    for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
     std::string text;
     magnetic.FormatBearing(90, text);
     EXPECT_EQ(text, "078\xC2\xB0M");
@@ -98,11 +98,11 @@ TEST(Units, ScaleBarShowsOneTwoOrFiveUnits) {
     const CUnits nautical = unitsOfFamily(CUnits::Nautical);
     std::string label;
     // 0.01 NM a pixel, 200 pixels: 2 NM at most; 1 NM takes half the bar.
-    EXPECT_NEAR(nautical.format_scale(0.01, label, 200), 100, 1);
-    EXPECT_EQ(label, "1 NM");
+    EXPECT_EQ(std::make_pair(nautical.format_scale(0.01, label, 200), label),
+              std::make_pair(100, std::string("1 NM")));
     // 0.013 NM a pixel: 2.6 NM at most, so 2 NM over 153 pixels.
-    EXPECT_EQ(nautical.format_scale(0.013, label, 200), 153);
-    EXPECT_EQ(label, "2 NM");
+    EXPECT_EQ(std::make_pair(nautical.format_scale(0.013, label, 200), label),
+              std::make_pair(153, std::string("2 NM")));
     // Short distances switch to yards.
     EXPECT_GT(nautical.format_scale(0.0001, label, 200), 80);
     EXPECT_EQ(label, "20 yds");
@@ -192,11 +192,8 @@ TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
     hex.SetData("v", &variation, sizeof variation);
     hex.SetData("l", &lat, sizeof lat);
     const auto format = [&] { return std::string(u.position_format->name); };
-    const struct {
-        const char* key;
-        std::string stored;
-        std::function<bool()> loaded;
-    } cases[] = {
+    // The key, its stored form, and what the loaded units must hold.
+    const std::tuple<const char*, std::string, std::function<bool()>> cases[] = {
         {"units", "0x1",
          [&] { return u.unit_family == CUnits::Nautical && u.short_unit == CUnits::DistYds; }},
         {"posnfmt", "British National Grid", [&] { return format() == "British National Grid"; }},
@@ -207,12 +204,12 @@ TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
         {"bearing_lat", hex.Get("l"), [&] { return u.bearing_lat == lat; }},
         {"bearing_lat", "51.5", [&] { return u.bearing_lat == lat; }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [key, value, loaded] : cases) {
         u = CUnits();
         CAttributes stored;
-        stored.Set(std::string("CDefaultUnits:") + c.key, c.stored);
+        stored.Set(std::string("CDefaultUnits:") + key, value);
         persistor->LoadFrom(stored);
-        EXPECT_TRUE(c.loaded()) << c.key << "=" << c.stored;
+        EXPECT_TRUE(loaded()) << key << "=" << value;
     }
     CAttributes saved;
     persistor->StoreTo(saved);

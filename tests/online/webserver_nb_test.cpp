@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <limits>
+#include <tuple>
 
 #include "online/networkaccess.h"
 #include "online/webserver_nb.h"
@@ -164,12 +165,8 @@ TEST(WebServerStub, RepliesThatAreNotTheRangeAskedAreRefused) {
 TEST(WebServerStub, FilesThatStallDieOrExceedTheirLimitsLeaveNothing) {
     const QByteArray big = pattern(5000), unstated = "HTTP/1.0 200 OK\r\n\r\n" + big;
     const int64_t none = std::numeric_limits<int64_t>::max();
-    const struct {
-        const char* name;
-        QByteArray reply;
-        int64_t limit;
-        int result;
-    } cases[] = {
+    const std::tuple<const char*, QByteArray, int64_t, int> cases[] = {
+        // name, reply, limit, result
         {"stalls", "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n0123456789", none, 0},
         {"dies mid-transfer", "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + big, none, 0},
         {"states more than the limit", StubHttpServer::reply(200, big), 4999, 0},
@@ -178,16 +175,16 @@ TEST(WebServerStub, FilesThatStallDieOrExceedTheirLimitsLeaveNothing) {
          "HTTP/1.1 200 OK\r\nContent-Length: 999999999999999\r\n\r\n" + big, none, 0},
         {"sends no more than the limit", unstated, 5000, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, reply, limit, result] : cases) {
+        SCOPED_TRACE(name);
         TempDir local;
         const QString target = local.file("f.bin");
-        const auto start = [&](CWebServer_NB& web) {
-            web.SetFileLimit(c.limit);
+        const auto start = [&, limit = limit](CWebServer_NB& web) {
+            web.SetFileLimit(limit);
             return web.GetFile("/f.bin", target);
         };
-        EXPECT_EQ(againstStub(c.reply, start, std::string(c.name) == "stalls"), c.result);
-        EXPECT_EQ(readFile(target), c.result ? big : QByteArray());
+        EXPECT_EQ(againstStub(reply, start, std::string(name) == "stalls"), result);
+        EXPECT_EQ(readFile(target), result ? big : QByteArray());
         EXPECT_FALSE(QFile::exists(target + ".tmp"));
     }
 }
