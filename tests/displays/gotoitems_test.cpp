@@ -71,8 +71,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
     EXPECT_EQ(comingUp->value(), "1.00 NM: Buoy\n(red can)");
 
     CMarkManager::theManager.CancelNavigation();
-    EXPECT_EQ(shown.text(kDistance)->title(), "Dist to WP");
-    EXPECT_EQ(shown.text(kDistance)->value(), "");
+    shown.expectShows(kDistance, "Dist to WP", "");
     EXPECT_EQ(comingUp->value(), "Coming up...");
 }
 
