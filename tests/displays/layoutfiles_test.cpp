@@ -130,11 +130,7 @@ public:
     bool Serialize(IOStream& stream) override {
         Section section(stream);
         int32_t extra = 77;
-        stream.declare(row);
-        stream.declare(column);
-        stream.declare(height);
-        stream.declare(width);
-        stream.declare(m_old);
+        for (int32_t* field : {&row, &column, &height, &width, &m_old}) stream.declare(*field);
         stream.declare(locked);
         stream.declare(m_new);
         if (m_more) stream.declare(extra);
