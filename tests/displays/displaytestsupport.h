@@ -1,6 +1,9 @@
 // Fixtures for the page tests: a page window and item windows that record
-// where the page puts them, and a layout of pages built in code.
+// where the page puts them, a layout of pages built in code, and a page on
+// show holding items of given kinds.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <map>
@@ -10,6 +13,7 @@
 #include "displays/displayview.h"
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
+#include "geo/units.h"
 
 namespace displaytest {
 
@@ -64,6 +68,54 @@ struct OnePage {
     CDisplayViewArrangementSet arrangement;
     CDisplayViewPageSet* set = nullptr;
     CDisplayView* page = nullptr;
+};
+
+// A page on show in a recording window, holding one item of each kind
+// asked for, with the user's units set to nautical and true bearings.
+class ShownPage {
+public:
+    explicit ShownPage(const std::vector<int>& kinds) : window(1325, 825) {
+        savedUnits = *CUnits::Default;
+        CUnits::Default->set_unit_family(CUnits::Nautical);
+        CUnits::Default->depth_unit = CUnits::DepthM;
+        CUnits::Default->bearing_mode = 0;
+        CUnits::Default->magnetic_variation = 0;
+        int row = 0;
+        for (int kind : kinds) {
+            page().AddItem(kind, row, 0, 6, 20);
+            row = (row + 6) % 60;
+        }
+        page().Attach(window);
+    }
+    ~ShownPage() {
+        page().DetachFromWindow();
+        *CUnits::Default = savedUnits;
+    }
+    CDisplayView& page() { return *layout.page; }
+    template <class Item>
+    Item* item(int kind) {
+        Item* found = nullptr;
+        page().forAllItemsOfType(kind, [&](CDisplayView::CItem& i) {
+            if (!found) found = dynamic_cast<Item*>(&i);
+        });
+        return found;
+    }
+    CDisplayView::CItemText* text(int kind) { return item<CDisplayView::CItemText>(kind); }
+    // The text item of a kind shows this title and value (and units, when given).
+    void expectShows(int kind, const char* title, const char* value, const char* units = nullptr) {
+        SCOPED_TRACE(title);
+        CDisplayView::CItemText* shown = text(kind);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->title(), title);
+        EXPECT_EQ(shown->value(), value);
+        if (units) {
+            EXPECT_EQ(shown->units(), units);
+        }
+    }
+
+    OnePage layout;
+    PageWindow window;
+    CUnits savedUnits;
 };
 
 }  // namespace displaytest

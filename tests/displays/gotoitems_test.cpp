@@ -6,11 +6,12 @@
 #include <QImage>
 #include <QPainter>
 #include <cmath>
+#include <tuple>
 
 #include "../data/owngpstestsupport.h"
 #include "../overlays/gototestsupport.h"
 #include "displays/gotoitems.h"
-#include "itemtestsupport.h"
+#include "displaytestsupport.h"
 
 using displaytest::ShownPage;
 
@@ -53,11 +54,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
     shown.page().AddItem(kComingUp, 60, 30, 6, 20);
     goTo(buoy, 6);
 
-    struct Case {
-        int kind;
-        const char* title;
-        const char* value;
-    } cases[] = {
+    const std::tuple<int, const char*, const char*> cases[] = {
         {kDistance, "Dist: Buoy", "1.00"},  {kBearing, "Buoy bears", "000"},
         {kTimeToGo, "Time: Buoy", "10:00"},  // a mile at 6 knots
         {kDistToEnd, "Dist: Buoy", "1.00"}, {kTimeToEnd, "Time: Buoy", "10:00"},
@@ -66,7 +63,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
         {kNextTurn, "Turn After WP", ""},  // no route followed
         {kPercent, "% Along Route", ""},
     };
-    for (const Case& c : cases) shown.expectShows(c.kind, c.title, c.value);
+    for (const auto& [kind, title, value] : cases) shown.expectShows(kind, title, value);
     EXPECT_EQ(shown.text(kDistance)->units(), "NM");
     EXPECT_EQ(shown.text(kEta)->title(), "ETA: Buoy");
     EXPECT_EQ(shown.text(kEta)->value().find("--"), std::string::npos);
@@ -74,8 +71,7 @@ TEST_F(GotoItems, ARealGoToNorth) {
     EXPECT_EQ(comingUp->value(), "1.00 NM: Buoy\n(red can)");
 
     CMarkManager::theManager.CancelNavigation();
-    EXPECT_EQ(shown.text(kDistance)->title(), "Dist to WP");
-    EXPECT_EQ(shown.text(kDistance)->value(), "");
+    shown.expectShows(kDistance, "Dist to WP", "");
     EXPECT_EQ(comingUp->value(), "Coming up...");
 }
 
@@ -83,23 +79,17 @@ TEST_F(GotoItems, CrossTrackSidesAndHalfSpeedAcrossTheLeg) {
     COverlayMark* buoy = field.add("Buoy", 0, kMile);
     ShownPage shown({kCrossTrack, kVmgLeg});
     goTo(buoy, 6);
-    struct Case {
-        const char* name;
-        double x;
-        float course;
-        const char* starts;
-        const char* ends;
-    } cases[] = {
+    const std::tuple<const char*, double, float, std::string, std::string> cases[] = {
         {"right of the leg", 100, 60, "", ">"},
         {"left of the leg", -100, 300, "<", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        boatAt(c.x, 900, 6, c.course);
+    for (const auto& [name, x, course, starts, ends] : cases) {
+        SCOPED_TRACE(name);
+        boatAt(x, 900, 6, course);
         const std::string value = shown.text(kCrossTrack)->value();
         ASSERT_GE(value.size(), 2u);
-        EXPECT_EQ(value.substr(0, std::strlen(c.starts)), c.starts);
-        EXPECT_EQ(value.substr(value.size() - std::strlen(c.ends)), c.ends);
+        EXPECT_EQ(value.substr(0, starts.size()), starts);
+        EXPECT_EQ(value.substr(value.size() - ends.size()), ends);
         EXPECT_EQ(shown.text(kCrossTrack)->units(), "yds");
         // Sixty degrees off the leg: half the speed is made good along it.
         EXPECT_EQ(shown.text(kVmgLeg)->value(), "3.0");
@@ -112,13 +102,12 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     auto* arrow = shown.page().AddItem(kArrow, 30, 30, 20, 20);
     ASSERT_NE(arrow, nullptr);
     goTo(buoy, 0);
-    // Compass headings are magnetic; take the variation here as 0.
+    // Compass headings are magnetic; take the variation here as 0. Undamped,
+    // each heading shows at once, however long apart they come.
     CUnits::Default->magnetic_variation = 0;
-    struct Case {
-        const char* heading;
-        const char* turn;
-        double arrow;  // degrees clockwise from up
-    } cases[] = {
+    COverlayGPSPosition::theLatestPosition.damping.SetTimeConstant(0);
+    // The sentence, the turn shown, the arrow in degrees clockwise from up.
+    const std::tuple<const char*, const char*, double> cases[] = {
         {"$HCHDG,340.0,,,,", "20\xC2\xB0>", 20},
         {"$HCHDG,20.0,,,,", "<20\xC2\xB0", 340},
         {"$HCHDG,180.0,,,,", "<180\xC2\xB0", 180},
@@ -126,53 +115,33 @@ TEST_F(GotoItems, StoppedBoatTurnsByTheCompass) {
     auto* arrowItem =
         dynamic_cast<NDisplayGoto::Arrow*>(shown.page().arrangement().FindItem(arrow));
     ASSERT_NE(arrowItem, nullptr);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.heading);
-        owngps::send(c.heading);
-        EXPECT_EQ(shown.text(kTurn)->value(), c.turn);
+    for (const auto& [heading, turn, arrowDegrees] : cases) {
+        SCOPED_TRACE(heading);
+        owngps::send(heading);
+        EXPECT_EQ(shown.text(kTurn)->value(), turn);
         double degrees = 0;
         ASSERT_TRUE(arrowItem->direction(degrees));
-        EXPECT_NEAR(std::fmod(degrees + 720, 360), c.arrow, 0.01);
+        EXPECT_NEAR(std::fmod(degrees + 720, 360), arrowDegrees, 0.01);
+        // The painted head lies that way, beside the shaft; the tail does not.
+        QImage image(100, 100, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        arrowItem->Paint(painter, 100, 100);
+        painter.end();
+        const double s = std::sin(arrowDegrees * M_PI / 180),
+                     k = std::cos(arrowDegrees * M_PI / 180);
+        const auto inked = [&](double along) {
+            return image.pixel(int(50 + along * s + 9 * k), int(50 - along * k + 9 * s)) !=
+                   qRgb(255, 255, 255);
+        };
+        EXPECT_TRUE(inked(25));
+        EXPECT_FALSE(inked(-25));
     }
     // Too slow to reach the mark: no time and no arrival.
     EXPECT_EQ(shown.text(kTimeToGo)->value(), "---");
     EXPECT_EQ(shown.text(kEta)->value(), "--:--");
     EXPECT_EQ(shown.text(kTimeToEnd)->value(), "---");
     EXPECT_EQ(shown.text(kEtaAtEnd)->value(), "--:--");
-}
-
-// Painted arrows cover the side they point to.
-TEST(GotoArrow, PointsWhereTheMarkLies) {
-    struct Case {
-        const char* name;
-        float bearing, heading;
-        QPoint covered, clear;
-    } cases[] = {
-        {"ahead", 0, 0, {50, 15}, {85, 50}},
-        {"to starboard", 90, 0, {85, 50}, {50, 15}},
-        {"ahead again under another heading", 300, 300, {50, 15}, {15, 50}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CDisplayView::CItemSettings settings(kArrow);
-        NDisplayGoto::Arrow arrow(settings);
-        CDataGotoMark go;
-        COverlayMark mark;
-        go.mark = &mark;
-        go.bearing = c.bearing;
-        arrow.OnUpdate(go);
-        CDataSpeedDirection heading;
-        heading.best_source = CDataSpeedDirection::kHeading;
-        heading.damping.heading = c.heading;
-        arrow.OnUpdate(heading);
-        QImage image(100, 100, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        arrow.Paint(painter, 100, 100);
-        painter.end();
-        EXPECT_NE(image.pixel(c.covered), qRgb(255, 255, 255));
-        EXPECT_EQ(image.pixel(c.clear), qRgb(255, 255, 255));
-    }
 }
 
 }  // namespace

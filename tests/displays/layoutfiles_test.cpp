@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <tuple>
 
 #include "app/base/fileutils.h"
 #include "app/base/statusmessage.h"
@@ -67,13 +68,9 @@ TEST_F(LayoutFiles, WrittenAndReadBackWithOrWithoutTheMagicSection) {
 
 TEST_F(LayoutFiles, ADamagedLayoutIsKeptAsBadAndRecovered) {
     enum Damage { kMissing, kOneByte, kGarbage };
-    struct Case {
-        const char* name;
-        Damage damage;
-        bool bundled;
-        const char* firstPage;
-        const char* status;  // a word of the status message, "" for none
-    } cases[] = {
+    // Name, damage, whether a bundled default exists, the first page read, a
+    // word of the status message ("" for none).
+    const std::tuple<const char*, Damage, bool, const char*, const char*> cases[] = {
         {"one bad byte: the backup", kOneByte, false, "Saved before editing", "damaged"},
         {"no backup: the bundled default", kGarbage, true, "From the bundle", "factory"},
         {"no backup, no bundle: built in", kGarbage, false, "Map", "factory"},
@@ -85,14 +82,13 @@ TEST_F(LayoutFiles, ADamagedLayoutIsKeptAsBadAndRecovered) {
     MakeDefaultLayout(bundle);
     bundle.pageSets[0]->pages[0]->name = "From the bundle";
     ASSERT_TRUE(bundle.WriteFileWithMagic(factory));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, damage, bundled, firstPage, status] : cases) {
+        SCOPED_TRACE(name);
         SetStatusMessage("");
         for (const char* suffix : {"", ".bad", ".backup"}) QFile::remove(layoutFile(suffix));
-        CDisplayViewArrangementSet::defaultLayoutPath =
-            c.bundled ? +[] { return factory; } : nullptr;
+        CDisplayViewArrangementSet::defaultLayoutPath = bundled ? +[] { return factory; } : nullptr;
         QByteArray bytes("not a layout");
-        if (c.damage == kOneByte) {
+        if (damage == kOneByte) {
             CDisplayViewArrangementSet saved;
             saved.setDirectory(dir.path().toStdString());
             MakeDefaultLayout(saved);
@@ -105,17 +101,16 @@ TEST_F(LayoutFiles, ADamagedLayoutIsKeptAsBadAndRecovered) {
             ASSERT_EQ(uint8_t(bytes[26]), 0xBE);
             bytes[26] = 0;
         }
-        if (c.damage != kMissing) {
+        if (damage != kMissing) {
             ASSERT_TRUE(testsupport::writeFile(layoutFile(), bytes));
         }
         again = reopen();
         again->loadInitialLayout();
         ASSERT_EQ(again->pageSets.size(), 2u);
-        EXPECT_EQ(again->pageSets[0]->pages[0]->name, c.firstPage);
-        const std::string status = GetStatusMessage();
-        EXPECT_TRUE(*c.status ? status.find(c.status) != std::string::npos : status.empty())
-            << status;
-        if (c.damage == kMissing) {
+        EXPECT_EQ(again->pageSets[0]->pages[0]->name, firstPage);
+        const std::string shown = GetStatusMessage();
+        EXPECT_TRUE(*status ? shown.find(status) != std::string::npos : shown.empty()) << shown;
+        if (damage == kMissing) {
             EXPECT_FALSE(QFileInfo::exists(layoutFile(".bad")));
             continue;
         }
@@ -135,11 +130,7 @@ public:
     bool Serialize(IOStream& stream) override {
         Section section(stream);
         int32_t extra = 77;
-        stream.declare(row);
-        stream.declare(column);
-        stream.declare(height);
-        stream.declare(width);
-        stream.declare(m_old);
+        for (int32_t* field : {&row, &column, &height, &width, &m_old}) stream.declare(*field);
         stream.declare(locked);
         stream.declare(m_new);
         if (m_more) stream.declare(extra);
@@ -152,12 +143,7 @@ private:
 };
 
 TEST_F(LayoutFiles, LayersReadIntoOneToNineAndANewerVersionsFieldIsSkipped) {
-    struct Case {
-        const char* name;
-        int32_t old, current;
-        bool more;
-        int layer;
-    } cases[] = {
+    const std::tuple<const char*, int32_t, int32_t, bool, int> cases[] = {
         {"the whole layer", 0, 7, false, 7},
         {"old files: layer less five", 2, 0, false, 7},
         {"neither", 0, 0, false, 5},
@@ -167,30 +153,25 @@ TEST_F(LayoutFiles, LayersReadIntoOneToNineAndANewerVersionsFieldIsSkipped) {
         {"smallest whole layer", 0, INT32_MIN, false, 1},
         {"a newer version's field more", 1, 6, true, 6},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, old, current, more, layer] : cases) {
+        SCOPED_TRACE(name);
         CDisplayView page;
         page.arrangement().rows = page.arrangement().columns = 10;
-        page.arrangement().settings.push_back(
-            std::make_unique<WrittenFields>(c.old, c.current, c.more));
+        page.arrangement().settings.push_back(std::make_unique<WrittenFields>(old, current, more));
         ASSERT_TRUE(CDisplayViewArrangementSet::ExportPage(page, file("fields.dvpage")));
         CDisplayView read;
         bool skipped = false;
         ASSERT_TRUE(read.ReadFile(file("fields.dvpage"), CDisplayView::kPageFileMagic, &skipped));
-        EXPECT_EQ(skipped, c.more);
+        EXPECT_EQ(skipped, more);
         ASSERT_EQ(read.arrangement().settings.size(), 1u);
-        EXPECT_EQ(read.arrangement().settings[0]->GetTypeId(), uint32_t(kSOG));
-        EXPECT_EQ(cells(*read.arrangement().settings[0]), (Cells{1, 2, 3, 4}));
-        EXPECT_EQ(read.arrangement().settings[0]->layer, c.layer);
+        const auto& item = *read.arrangement().settings[0];
+        EXPECT_EQ(std::make_tuple(item.GetTypeId(), cells(item), item.layer),
+                  std::make_tuple(uint32_t(kSOG), Cells{1, 2, 3, 4}, layer));
     }
 }
 
 TEST_F(LayoutFiles, ImpossibleGridsAndScreensAreRefused) {
-    struct Case {
-        const char* name;
-        int rows, columns, margin, screenWidth, screenHeight;
-        bool reads;
-    } cases[] = {
+    const std::tuple<const char*, int, int, int, int, int, bool> cases[] = {
         {"ordinary", 66, 106, 3, 1333, 833, true},
         {"zero rows", 0, 106, 3, 1333, 833, false},
         {"negative columns", 66, -4, 3, 1333, 833, false},
@@ -199,17 +180,16 @@ TEST_F(LayoutFiles, ImpossibleGridsAndScreensAreRefused) {
         {"negative screen width", 66, 106, 3, -1333, 833, false},
         {"screen of a thousand metres", 66, 106, 3, 1333, 4000000, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, rows, columns, margin, screenWidth, screenHeight, reads] : cases) {
+        SCOPED_TRACE(name);
         CDisplayViewArrangementSet written;
         CDisplayViewPageSet* pages = written.AddNewArrangement(1333, 833);
         pages->getCurrentPage()->AddItem(kSOG, 0, 0, 8, 16);
-        pages->screenWidth = c.screenWidth;
-        pages->screenHeight = c.screenHeight;
+        pages->screenWidth = screenWidth, pages->screenHeight = screenHeight;
         auto& grid = pages->getCurrentPage()->arrangement();
-        grid.rows = c.rows, grid.columns = c.columns, grid.margin = c.margin;
+        grid.rows = rows, grid.columns = columns, grid.margin = margin;
         ASSERT_TRUE(written.WriteFileWithMagic(layoutPath()));
-        EXPECT_EQ(reopen()->ReadFileWithMagic(layoutPath()), c.reads);
+        EXPECT_EQ(reopen()->ReadFileWithMagic(layoutPath()), reads);
     }
 }
 
@@ -230,8 +210,8 @@ TEST_F(LayoutFiles, ItemsOutsideTheGridAreClippedDroppedOrSkipped) {
     ASSERT_TRUE(again->ReadFileWithMagic(layoutPath()));
     const auto& items = again->pageSets[0]->pages[0]->arrangement().settings;
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(cells(*items[0]), (Cells{36, 60, 4, 6}));
-    EXPECT_EQ(cells(*items[1]), (Cells{0, 0, 10, 5}));
+    EXPECT_EQ((std::vector<Cells>{cells(*items[0]), cells(*items[1])}),
+              (std::vector<Cells>{{36, 60, 4, 6}, {0, 0, 10, 5}}));
     EXPECT_EQ(items[1]->GetTypeId(), uint32_t(kCOG));
 }
 
@@ -251,8 +231,8 @@ TEST_F(LayoutFiles, TooManyPagesAndSetsLoadUpToTheLimits) {
     ASSERT_TRUE(written.WriteFileWithMagic(layoutPath()));
     again = reopen();
     ASSERT_TRUE(again->ReadFileWithMagic(layoutPath()));
-    EXPECT_EQ(again->pageSets.size(), 25u);
-    ASSERT_EQ(again->pageSets[0]->pages.size(), 100u);
+    ASSERT_EQ(std::make_pair(again->pageSets.size(), again->pageSets[0]->pages.size()),
+              std::make_pair(size_t(25), size_t(100)));
     EXPECT_EQ(again->pageSets[0]->pages[99]->name, "page 99");
     EXPECT_EQ(again->pageSets[1]->pages.size(), 0u);
 }
@@ -266,10 +246,9 @@ TEST_F(LayoutFiles, PagesAndPageSetsExportAndImport) {
     ASSERT_TRUE(set.ImportPage(page));
     auto& pages = set.pageSets[1]->pages;
     ASSERT_EQ(pages.size(), 4u);
-    EXPECT_EQ(pages[3]->name, "GPS");
-    EXPECT_EQ(pages[3]->arrangement().rows, 40);
-    EXPECT_EQ(pages[3]->arrangement().settings.size(), 8u);
-    EXPECT_TRUE(set.pageSets[1]->modified);
+    EXPECT_EQ(std::make_tuple(pages[3]->name, pages[3]->arrangement().rows,
+                              pages[3]->arrangement().settings.size(), set.pageSets[1]->modified),
+              std::make_tuple(std::string("GPS"), 40, size_t(8), true));
 
     ASSERT_TRUE(write_to_file(file("bad.dvpage"), "nothing"));
     EXPECT_FALSE(set.ImportPage(file("bad.dvpage")));
@@ -283,8 +262,8 @@ TEST_F(LayoutFiles, PagesAndPageSetsExportAndImport) {
     CDisplayViewArrangementSet read;
     ASSERT_TRUE(read.ReadFileWithMagic(file("laptop.pstf")));
     ASSERT_EQ(read.pageSets.size(), 1u);
-    EXPECT_EQ(read.pageSets[0]->name, set.pageSets[0]->name);
-    EXPECT_EQ(read.pageSets[0]->pages.size(), 3u);
+    EXPECT_EQ(std::make_pair(read.pageSets[0]->name, read.pageSets[0]->pages.size()),
+              std::make_pair(set.pageSets[0]->name, size_t(3)));
 }
 
 TEST_F(LayoutFiles, ThePageOnShowIsRememberedAcrossSets) {

@@ -5,6 +5,7 @@
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
+#include <tuple>
 
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
@@ -47,9 +48,8 @@ protected:
 
 TEST_F(PageWindow, ItemsAreDrawnAndSwipesAndKeysTurnPages) {
     // An 800 x 480 window shows the small screen's set from its first page.
-    EXPECT_EQ(pages->pageSetName(), "Small screen 800 x 480");
-    EXPECT_EQ(pages->pageIndex(), 0);
-    EXPECT_EQ(pages->pageCount(), 3);
+    EXPECT_EQ(std::make_tuple(pages->pageSetName(), pages->pageIndex(), pages->pageCount()),
+              std::make_tuple(QString("Small screen 800 x 480"), 0, 3));
     EXPECT_NE(pages->mapWindow(), nullptr);
     pages->nextPage();  // the GPS page: nothing there takes the pointer
     ASSERT_EQ(pages->pageName(), "GPS");
@@ -108,8 +108,7 @@ TEST_F(PageWindow, EditingByMouse) {
     EXPECT_EQ(pages->pageName(), "GPS");  // editing does not turn the page
     ASSERT_TRUE(pages->hasSelection());
     EXPECT_EQ(page->selectedItem()->typeId(), 42);
-    EXPECT_EQ(speed->row, row);
-    EXPECT_EQ(speed->column, column + 3);
+    EXPECT_EQ(std::make_pair(speed->row, speed->column), std::make_pair(row, column + 3));
     // The right button asks for the edit menu; removing the item follows.
     QSignalSpy menu(pages, &CDisplayViewPage::editMenuRequested);
     QTest::mouseClick(&window, Qt::RightButton, {}, QPoint(700, 60));
@@ -127,9 +126,8 @@ TEST_F(PageWindow, EditingByMouse) {
 TEST_F(PageWindow, PagesAreAddedDuplicatedMovedAndRemoved) {
     pages->setArranging(true);
     ASSERT_TRUE(pages->duplicatePage());
-    EXPECT_EQ(pages->pageCount(), 4);
-    EXPECT_EQ(pages->pageIndex(), 1);
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(std::make_tuple(pages->pageCount(), pages->pageIndex(), pages->pageName()),
+              std::make_tuple(4, 1, QString("Map")));
     ASSERT_TRUE(pages->addPage());
     EXPECT_EQ(pages->pageName(), "Empty page");
     pages->addItem(43);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "geo/unitsirishgrid.h"
@@ -40,10 +41,10 @@ double metresBetween(double lat1, double lon1, double lat2, double lon2) {
 }
 
 struct Worst {
-    const char* what;
+    std::string what;
     double metres = 0;
     void add(double d) { metres = std::max(metres, std::isnan(d) ? 1e300 : d); }
-    ~Worst() { std::printf("    largest difference %-36s %.6f m\n", what, metres); }
+    ~Worst() { std::printf("    largest difference %-36s %.6f m\n", what.c_str(), metres); }
 };
 
 // A national grid or NZTM table: lat lon E N.
@@ -52,9 +53,8 @@ void checkGridTable(const char* table, bool (*toGrid)(double, double, double&, d
                     const char* label) {
     const auto rows = readTable(table);
     ASSERT_GT(rows.size(), 100u) << table;
-    std::string forwardLabel = std::string(label) + " position->grid vs cs2cs";
-    std::string reverseLabel = std::string(label) + " grid->position vs cs2cs";
-    Worst forward{forwardLabel.c_str()}, reverse{reverseLabel.c_str()};
+    Worst forward{std::string(label) + " position->grid vs cs2cs"},
+        reverse{std::string(label) + " grid->position vs cs2cs"};
     for (const QStringList& r : rows) {
         const double lat = r[0].toDouble(), lon = r[1].toDouble();
         const double refE = r[2].toDouble(), refN = r[3].toDouble();
@@ -82,8 +82,8 @@ TEST(GridReference, UtmAgreesWithGeoConvertAndProj) {
         double E = 0, N = 0;
         bool south = false;
         ASSERT_TRUE(CUnitsPositionUTM84::LatLonToUTM(lat, lon, zone, E, N, south));
-        EXPECT_EQ(zone, r[2].toInt()) << lat << " " << lon;
-        EXPECT_EQ(south, r[3] == "s") << lat << " " << lon;
+        EXPECT_EQ(std::make_pair(zone, south), std::make_pair(r[2].toInt(), r[3] == "s"))
+            << lat << " " << lon;
         geoForward.add(std::hypot(E - r[4].toDouble(), N - r[5].toDouble()));
         projForward.add(std::hypot(E - r[6].toDouble(), N - r[7].toDouble()));
 

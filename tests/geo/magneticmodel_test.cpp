@@ -74,16 +74,15 @@ TEST(MagneticModel, UnitsRecomputeVariationOnlyAfterMovingADegree) {
     units.SetBearingLocation(50.0, -1.0, time);
     const float first = units.magnetic_variation;
     EXPECT_NEAR(first, get_magnetic_declination(50.0, -1.0, 0.1, 2026.0), 1e-4);
-    EXPECT_DOUBLE_EQ(units.bearing_lat, 50.0);
-    EXPECT_DOUBLE_EQ(units.bearing_time, time);
+    EXPECT_EQ(std::make_pair(units.bearing_lat, units.bearing_time), std::make_pair(50.0, time));
 
     units.SetBearingLocation(50.5, -0.5, time + 1000);  // 0.5² + 0.5² < 1: kept
-    EXPECT_EQ(units.magnetic_variation, first);
-    EXPECT_DOUBLE_EQ(units.bearing_time, time);
+    EXPECT_EQ(std::make_pair(units.magnetic_variation, units.bearing_time),
+              std::make_pair(first, time));
 
     units.SetBearingLocation(40.0, -74.0, time);  // New York: west variation
     EXPECT_LT(units.magnetic_variation, -10);
-    EXPECT_DOUBLE_EQ(units.bearing_lon, -74.0);
+    EXPECT_EQ(units.bearing_lon, -74.0);
 
     units.ChangedBearingUnits();
     EXPECT_DOUBLE_EQ(units.bearing_time, 0);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "app/base/attributes.h"
 #include "app/base/datasource.h"
@@ -19,27 +20,20 @@ CUnits unitsOfFamily(CUnits::e_dist_units family) {
     return u;
 }
 
-std::string distance(const CUnits& u, float metres) {
+// The text a formatting function writes for a value.
+std::string shown(const CUnits& u, void (CUnits::*f)(float, std::string&) const, float value) {
     std::string text;
-    u.FormatDistance(metres, text);
+    (u.*f)(value, text);
     return text;
 }
-
-std::string bearing(const CUnits& u, double degrees) {
+std::string shown(const CUnits& u, void (CUnits::*f)(double, std::string&) const, double value) {
     std::string text;
-    u.FormatBearingValue(degrees, text);
+    (u.*f)(value, text);
     return text;
 }
-
-std::string elapsed(double seconds) {
+std::string shown(void (*f)(double, std::string&), double value) {
     std::string text;
-    CUnits::FormatElapsedTime(seconds, text);
-    return text;
-}
-
-std::string depth(const CUnits& u, float metres) {
-    std::string text;
-    u.FormatDepth(metres, text);
+    f(value, text);
     return text;
 }
 
@@ -53,56 +47,47 @@ TEST(Units, ValuesAreFormattedInTheChosenUnits) {
     fathoms.depth_unit = CUnits::DepthFathom;
     magnetic.bearing_mode = 1;
     magnetic.magnetic_variation = 12;
-    const auto with = [](const CUnits& u, void (CUnits::*f)(float, std::string&) const, float v) {
-        std::string text;
-        (u.*f)(v, text);
-        return text;
+    // As written, as expected.
+    const std::pair<std::string, std::string> cases[] = {
+        {shown(nautical, &CUnits::FormatDistance, 0.08f * 1852), "162 yds"},
+        {shown(nautical, &CUnits::FormatDistance, 1852), "1.00 NM"},
+        {shown(metric, &CUnits::FormatDistance, 5200), "5.20 km"},
+        {shown(metric, &CUnits::FormatDistance, 50), "50.0 m"},
+        {shown(statute, &CUnits::FormatDistance, 10), "32.8 ft"},  // the foot is 3.281 per metre
+        {shown(statute, &CUnits::FormatDistance, 1609.344f), "1.00 Mi"},
+        {shown(metric, &CUnits::FormatDistanceValue, 2500000), "2500"},
+        {shown(metric, &CUnits::FormatSpeed, 10), "18.5km/h"},
+        {shown(knots, &CUnits::FormatSpeed, 0.25f), "0.25kts"},
+        {shown(metric, &CUnits::FormatDepth, -10000), "---"},
+        {shown(metric, &CUnits::FormatDepth, 12.6f), "13m"},
+        {shown(metric, &CUnits::FormatDepth, -0.004f), "0.0m"},  // never "-0.0"
+        {shown(fathoms, &CUnits::FormatDepth, 6), "3.3fathom"},
+        {shown(metric, &CUnits::FormatTemperatureValue, 20), "20.0"},
+        {shown(statute, &CUnits::FormatTemperatureValue, 20), "68.0"},
+        {shown(metric, &CUnits::FormatBearingValue, 359.6), "000"},
+        {shown(metric, &CUnits::FormatBearingValue, -10), "350"},
+        {shown(metric, &CUnits::FormatBearingValue, 900), ""},  // unknown
+        {shown(metric, &CUnits::FormatBearingValue, std::numeric_limits<double>::quiet_NaN()), ""},
+        {shown(magnetic, &CUnits::FormatBearingValue, 5), "353"},
+        {shown(CUnits::FormatElapsedTime, 3725), "1:02:05"},
+        {shown(CUnits::FormatElapsedTime, 90061), "1D 1h:01"},
+        {shown(CUnits::FormatElapsedTime, -125), "Negative 2:05"},
+        {shown(CUnits::FormatElapsedTime, 36340), "10h:06"},         // 10:05:40, minutes rounded
+        {shown(CUnits::FormatElapsedTimeHoursMins, 3599), "1h:00"},  // 59:59: a whole hour
+        {shown(magnetic, &CUnits::FormatBearing, 90), "078\xC2\xB0M"},
     };
-    const struct {
-        std::string text, expected;
-    } cases[] = {
-        {distance(nautical, 0.08f * 1852), "162 yds"},
-        {distance(nautical, 1852), "1.00 NM"},
-        {distance(metric, 5200), "5.20 km"},
-        {distance(metric, 50), "50.0 m"},
-        {distance(statute, 10), "32.8 ft"},  // the foot is 3.281 per metre
-        {distance(statute, 1609.344f), "1.00 Mi"},
-        {with(metric, &CUnits::FormatDistanceValue, 2500000), "2500"},
-        {with(metric, &CUnits::FormatSpeed, 10), "18.5km/h"},
-        {with(knots, &CUnits::FormatSpeed, 0.25f), "0.25kts"},
-        {depth(metric, -10000), "---"},
-        {depth(metric, 12.6f), "13m"},
-        {depth(metric, -0.004f), "0.0m"},  // never "-0.0"
-        {depth(fathoms, 6), "3.3fathom"},
-        {with(metric, &CUnits::FormatTemperatureValue, 20), "20.0"},
-        {with(statute, &CUnits::FormatTemperatureValue, 20), "68.0"},
-        {bearing(metric, 359.6), "000"},
-        {bearing(metric, -10), "350"},
-        {bearing(metric, 900), ""},  // unknown
-        {bearing(metric, std::numeric_limits<double>::quiet_NaN()), ""},
-        {bearing(magnetic, 5), "353"},
-        {elapsed(3725), "1:02:05"},
-        {elapsed(90061), "1D 1h:01"},
-        {elapsed(-125), "Negative 2:05"},
-        {elapsed(10 * 3600 + 5 * 60 + 40), "10h:06"},  // minutes rounded from 10 h
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
-    std::string text;
-    magnetic.FormatBearing(90, text);
-    EXPECT_EQ(text, "078\xC2\xB0M");
-    CUnits::FormatElapsedTimeHoursMins(3599, text);  // 59:59 rounds to a whole hour
-    EXPECT_EQ(text, "1h:00");
+    for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
 }
 
 TEST(Units, ScaleBarShowsOneTwoOrFiveUnits) {
     const CUnits nautical = unitsOfFamily(CUnits::Nautical);
     std::string label;
     // 0.01 NM a pixel, 200 pixels: 2 NM at most; 1 NM takes half the bar.
-    EXPECT_NEAR(nautical.format_scale(0.01, label, 200), 100, 1);
-    EXPECT_EQ(label, "1 NM");
+    EXPECT_EQ(std::make_pair(nautical.format_scale(0.01, label, 200), label),
+              std::make_pair(100, std::string("1 NM")));
     // 0.013 NM a pixel: 2.6 NM at most, so 2 NM over 153 pixels.
-    EXPECT_EQ(nautical.format_scale(0.013, label, 200), 153);
-    EXPECT_EQ(label, "2 NM");
+    EXPECT_EQ(std::make_pair(nautical.format_scale(0.013, label, 200), label),
+              std::make_pair(153, std::string("2 NM")));
     // Short distances switch to yards.
     EXPECT_GT(nautical.format_scale(0.0001, label, 200), 80);
     EXPECT_EQ(label, "20 yds");
@@ -125,16 +110,11 @@ TEST(Units, ScaleBarShowsOneTwoOrFiveUnits) {
 TEST(Units, ClockTimesUseLocalTime) {
     qputenv("TZ", "UTC");
     tzset();
-    const auto text = [](void (*f)(double, std::string&), double t) {
-        std::string out;
-        f(t, out);
-        return out;
-    };
-    EXPECT_EQ(text(CUnits::Get24hTime, 1700000000), "22:13:20");  // 2023-11-14 22:13:20 UTC
-    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1700000000), "10:13pm");
-    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699920000), "0:00am");
-    EXPECT_EQ(text(CUnits::FormatTimeOfDay, 1699963200), "12:00pm");
-    EXPECT_EQ(text(CUnits::FormatDate, 1700000000), "Tue Nov 14 2023");
+    EXPECT_EQ(shown(CUnits::Get24hTime, 1700000000), "22:13:20");  // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(shown(CUnits::FormatTimeOfDay, 1700000000), "10:13pm");
+    EXPECT_EQ(shown(CUnits::FormatTimeOfDay, 1699920000), "0:00am");
+    EXPECT_EQ(shown(CUnits::FormatTimeOfDay, 1699963200), "12:00pm");
+    EXPECT_EQ(shown(CUnits::FormatDate, 1700000000), "Tue Nov 14 2023");
 }
 
 namespace {
@@ -192,11 +172,8 @@ TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
     hex.SetData("v", &variation, sizeof variation);
     hex.SetData("l", &lat, sizeof lat);
     const auto format = [&] { return std::string(u.position_format->name); };
-    const struct {
-        const char* key;
-        std::string stored;
-        std::function<bool()> loaded;
-    } cases[] = {
+    // The key, its stored form, and what the loaded units must hold.
+    const std::tuple<const char*, std::string, std::function<bool()>> cases[] = {
         {"units", "0x1",
          [&] { return u.unit_family == CUnits::Nautical && u.short_unit == CUnits::DistYds; }},
         {"posnfmt", "British National Grid", [&] { return format() == "British National Grid"; }},
@@ -207,12 +184,12 @@ TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
         {"bearing_lat", hex.Get("l"), [&] { return u.bearing_lat == lat; }},
         {"bearing_lat", "51.5", [&] { return u.bearing_lat == lat; }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [key, value, loaded] : cases) {
         u = CUnits();
         CAttributes stored;
-        stored.Set(std::string("CDefaultUnits:") + c.key, c.stored);
+        stored.Set(std::string("CDefaultUnits:") + key, value);
         persistor->LoadFrom(stored);
-        EXPECT_TRUE(c.loaded()) << c.key << "=" << c.stored;
+        EXPECT_TRUE(loaded()) << key << "=" << value;
     }
     CAttributes saved;
     persistor->StoreTo(saved);

@@ -8,6 +8,8 @@
 
 #include <QQuickWindow>
 #include <QTest>
+#include <cmath>
+#include <tuple>
 
 #include "mapview/kartileview.h"
 #include "mapview/testmap.h"
@@ -44,29 +46,26 @@ protected:
 };
 
 TEST_F(WindowTest, KeysFollowTheKeyTable) {
-    struct Case {
-        Qt::Key key;
-        double dx, dy;  // image pixels the map moves by, at level 0
-        int dz;
-    } cases[] = {
+    // The key, the image pixels the map moves by at level 0, the change of level.
+    const std::tuple<Qt::Key, double, double, int> cases[] = {
         {Qt::Key_Right, 100, 0, 0},     {Qt::Key_Up, 0, -100, 0},
         {Qt::Key_Left, -100, 0, 0},     {Qt::Key_Down, 0, 100, 0},
         {Qt::Key_Plus, 0, 0, -1},       {Qt::Key_Minus, 0, 0, +1},
         {Qt::Key_Underscore, 0, 0, +1}, {Qt::Key_Equal, 0, 0, -1},
         {Qt::Key_I, 0, 0, 0},  // no larger-scale map: nothing changes
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(QKeySequence(c.key).toString().toStdString());
+    for (const auto& [key, dx, dy, dz] : cases) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
         settle();
         const COverlayObject::CViewParams before = view->viewParams();
-        QTest::keyClick(&window, c.key);
-        EXPECT_EQ(view->zoomLevel(), before.zoom_mode + c.dz);
-        if (c.dz != 0) {  // the picture starts from the old size, f 0.75 or 1.5 of the level
-            EXPECT_DOUBLE_EQ(view->zoomFactor(), c.dz < 0 ? 0.75 : 1.5);
+        QTest::keyClick(&window, key);
+        EXPECT_EQ(view->zoomLevel(), before.zoom_mode + dz);
+        if (dz != 0) {  // the picture starts from the old size, f 0.75 or 1.5 of the level
+            EXPECT_DOUBLE_EQ(view->zoomFactor(), dz < 0 ? 0.75 : 1.5);
             continue;
         }
-        EXPECT_DOUBLE_EQ(view->viewParams().offset_x, before.offset_x + c.dx);
-        EXPECT_DOUBLE_EQ(view->viewParams().offset_y, before.offset_y + c.dy);
+        EXPECT_EQ(std::make_pair(view->viewParams().offset_x, view->viewParams().offset_y),
+                  std::make_pair(before.offset_x + dx, before.offset_y + dy));
     }
     QTest::keyClick(&window, Qt::Key_G);
     EXPECT_TRUE(item->gpsLockedOn());
@@ -80,8 +79,7 @@ TEST_F(WindowTest, WheelZoomsAboutTheCursorAndDragPans) {
     QCoreApplication::sendEvent(&window, &wheel);
     EXPECT_EQ(view->zoomLevel(), -1) << "turning the wheel away zooms in";
     const FPoint still = view->viewParams().ScreenToImage(at.x(), at.y());
-    EXPECT_NEAR(still.x, under.x, 1);
-    EXPECT_NEAR(still.y, under.y, 1);
+    EXPECT_LT(std::hypot(still.x - under.x, still.y - under.y), 1);
     settle();
 
     const double x0 = view->viewParams().offset_x;
@@ -111,8 +109,7 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScaleAndGoesWhenOff) {
     item->onChangedScale();
     const int length = item->scaleBarLength();
     const QString label = item->scaleBarLabel();
-    EXPECT_TRUE(length > 0 && length <= 250) << length;
-    EXPECT_FALSE(label.isEmpty());
+    EXPECT_TRUE(length > 0 && length <= 250 && !label.isEmpty()) << length;
     view->DoZoom(2);
     item->onChangedScale();
     EXPECT_TRUE(item->scaleBarLabel() != label || item->scaleBarLength() != length);
@@ -120,8 +117,7 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScaleAndGoesWhenOff) {
     CKartileView::show_scale_bar = false;
     item->onChangedScale();
     CKartileView::show_scale_bar = true;
-    EXPECT_EQ(item->scaleBarLength(), 0);
-    EXPECT_TRUE(item->scaleBarLabel().isEmpty());
+    EXPECT_TRUE(item->scaleBarLength() == 0 && item->scaleBarLabel().isEmpty());
 }
 
 }  // namespace

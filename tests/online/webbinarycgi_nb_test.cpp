@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTest>
+#include <tuple>
 
 #include "online/webbinarycgi_nb.h"
 #include "support/stubhttpserver.h"
@@ -64,9 +65,7 @@ TEST(WebBinaryCGI, RequestIsPostedAndTheReplyReadBackInOrder) {
     EXPECT_EQ(seen.method + " " + seen.path, "POST /cgi-bin/mapstore3.cgi");
     EXPECT_EQ(seen.header("Content-Type"), "application/binary");
     EXPECT_TRUE(seen.header("User-Agent").startsWith("OVAP/1.2.1-"));
-    EXPECT_EQ(c, 102);
-    EXPECT_EQ(t, "Falmouth");
-    EXPECT_EQ(a, 50.15);
+    EXPECT_EQ(std::make_tuple(c, t, a), std::make_tuple(102, std::string("Falmouth"), 50.15));
 }
 
 TEST(WebBinaryCGI, ServerErrorsAndRepliesPastTheLimitFail) {

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <limits>
+#include <tuple>
 
 #include "online/networkaccess.h"
 #include "online/webserver_nb.h"
@@ -79,16 +80,15 @@ TEST_F(WebServerTest, WholeFilesArriveOrLeaveTheEarlierCopyAndNoTmp) {
 }
 
 TEST_F(WebServerTest, RangeReadsShortRepliesAndSizes) {
-    QByteArray buffer(500, 'x');
-    EXPECT_EQ(
-        run([&] { return web->ReadPartialFileSlice_NB("/maps/a.bin", 1000, 500, buffer.data()); }),
-        500);
-    EXPECT_EQ(buffer, pattern(100000).mid(1000, 500));
-    // Past the end of the file: fewer bytes, not an error.
-    EXPECT_EQ(
-        run([&] { return web->ReadPartialFileSlice_NB("/maps/a.bin", 99900, 500, buffer.data()); }),
-        100);
-    EXPECT_EQ(buffer.left(100), pattern(100000).mid(99900, 100));
+    // 500 bytes asked from an offset; past the end of the file, fewer come, not an error.
+    for (const auto& [offset, count] : {std::pair{1000, 500}, std::pair{99900, 100}}) {
+        QByteArray buffer(500, 'x');
+        const auto start = [&, at = offset] {
+            return web->ReadPartialFileSlice_NB("/maps/a.bin", at, 500, buffer.data());
+        };
+        EXPECT_EQ(run(start), count);
+        EXPECT_EQ(buffer.left(count), pattern(100000).mid(offset, count));
+    }
 
     // A size query, and a callback that starts the next request.
     std::vector<int64_t> sizes;
@@ -164,12 +164,8 @@ TEST(WebServerStub, RepliesThatAreNotTheRangeAskedAreRefused) {
 TEST(WebServerStub, FilesThatStallDieOrExceedTheirLimitsLeaveNothing) {
     const QByteArray big = pattern(5000), unstated = "HTTP/1.0 200 OK\r\n\r\n" + big;
     const int64_t none = std::numeric_limits<int64_t>::max();
-    const struct {
-        const char* name;
-        QByteArray reply;
-        int64_t limit;
-        int result;
-    } cases[] = {
+    const std::tuple<const char*, QByteArray, int64_t, int> cases[] = {
+        // name, reply, limit, result
         {"stalls", "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n0123456789", none, 0},
         {"dies mid-transfer", "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + big, none, 0},
         {"states more than the limit", StubHttpServer::reply(200, big), 4999, 0},
@@ -178,16 +174,16 @@ TEST(WebServerStub, FilesThatStallDieOrExceedTheirLimitsLeaveNothing) {
          "HTTP/1.1 200 OK\r\nContent-Length: 999999999999999\r\n\r\n" + big, none, 0},
         {"sends no more than the limit", unstated, 5000, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, reply, limit, result] : cases) {
+        SCOPED_TRACE(name);
         TempDir local;
         const QString target = local.file("f.bin");
-        const auto start = [&](CWebServer_NB& web) {
-            web.SetFileLimit(c.limit);
+        const auto start = [&, limit = limit](CWebServer_NB& web) {
+            web.SetFileLimit(limit);
             return web.GetFile("/f.bin", target);
         };
-        EXPECT_EQ(againstStub(c.reply, start, std::string(c.name) == "stalls"), c.result);
-        EXPECT_EQ(readFile(target), c.result ? big : QByteArray());
+        EXPECT_EQ(againstStub(reply, start, std::string(name) == "stalls"), result);
+        EXPECT_EQ(readFile(target), result ? big : QByteArray());
         EXPECT_FALSE(QFile::exists(target + ".tmp"));
     }
 }
