@@ -19,7 +19,9 @@
 
 class CUnits {
 public:
-    enum e_dist_units { Statute = 0, Nautical = 1, Metric = 2 };
+    // Stored families beyond Metric name a short unit themselves, so the
+    // type must hold any unit index.
+    enum e_dist_units : int { Statute = 0, Nautical = 1, Metric = 2 };
 
     // Indices into the unit tables.
     enum { DistMi = 0, DistNM = 1, DistKm = 2, DistM = 3, DistFt = 4, DistYds = 5 };

@@ -176,6 +176,7 @@ TEST_F(DefaultUnits, SettingsLoadAndSaveInTheirStoredForms) {
     const std::tuple<const char*, std::string, std::function<bool()>> cases[] = {
         {"units", "0x1",
          [&] { return u.unit_family == CUnits::Nautical && u.short_unit == CUnits::DistYds; }},
+        {"units", "0x5", [&] { return u.short_unit == CUnits::DistYds; }},  // a unit, not a family
         {"posnfmt", "British National Grid", [&] { return format() == "British National Grid"; }},
         {"posnfmt", "Maidenhead", [&] { return format() == "Deg,Min"; }},
         {"speed", "0x9", [&] { return u.speed_unit == CUnits().speed_unit; }},  // out of range
