@@ -9,7 +9,7 @@ set -uo pipefail
 source "$(dirname "$0")/testlib.sh"
 build=${1:?usage: package_test.sh BUILD_DIR}
 
-need cpack dpkg-deb dpkg-query apt-cache
+need cpack dpkg-deb dpkg-query apt-cache file
 make_scratch
 
 if ! BUILD_DIR=$build PACKAGE_DIR=$scratch/package "$source_dir/scripts/package.sh" \
