@@ -48,8 +48,8 @@ depends_on() { # PACKAGE: named in Depends
 # each by the package that holds it here.
 qml_dir=$(dirname "$(dpkg -L qml6-module-qtquick | grep '/QtQuick/qmldir$' | head -1)")
 qml_dir=${qml_dir%/QtQuick}
-mapfile -t modules < <(sed -n 's/^import \+\(Qt[A-Za-z.]*\).*/\1/p' "$source_dir"/src/ui/*.qml |
-    sort -u | grep -v -x -e QtQml -e QtTest)
+mapfile -t modules < <(find "$source_dir/src/ui" -name '*.qml' -exec \
+    sed -n 's/^import \+\(Qt[A-Za-z.]*\).*/\1/p' {} + | sort -u | grep -v -x QtTest)
 for module in "${modules[@]}" QtQuick.Templates QtQml.WorkerScript; do
     owner=$(dpkg -S "$qml_dir/${module//.//}/qmldir" 2>/dev/null | cut -d: -f1)
     if [[ -n "$owner" ]] && depends_on "$owner"; then
