@@ -3,7 +3,7 @@
 # program: its files are in place, the installed ovtool finds the installed
 # data, the desktop file is valid, and with the prefix's MIME package and
 # desktop file registered, the file types are recognised (by name and by
-# content) and open with Orvanta.
+# content) and open with Orvanta, which takes a file opened while it runs.
 # Usage: install_test.sh BUILD_DIR
 set -uo pipefail
 # shellcheck source=testlib.sh
@@ -124,5 +124,20 @@ check_eq "unregistered map type" "" \
     "$(env XDG_DATA_HOME="$scratch/data-home" XDG_DATA_DIRS=/usr/share \
         XDG_CONFIG_HOME="$scratch/config" XDG_CONFIG_DIRS="$scratch/config-dirs" \
         XDG_CURRENT_DESKTOP=GNOME xdg-mime query default $ktl 2>&1)"
+
+# Opening a map from the desktop while the installed program runs: the
+# desktop entry starts a second one, which hands the file over and ends.
+run_env=("${desktop_env[@]}" PATH="$prefix/bin:$PATH" QT_QPA_PLATFORM=offscreen)
+if start_program "${run_env[@]}" "$prefix/bin/orvanta"; then
+    "${run_env[@]}" xdg-open "$files/overview.ktl" >"$scratch/open.log" 2>&1 ||
+        fail "xdg-open: $(cat "$scratch/open.log")"
+    if wait_until 60 program_logged \
+        "Command line from another instance: orvanta $files/overview.ktl"; then
+        echo "ok: a map opened from the desktop reaches the running program"
+    else
+        fail "the running program did not receive the map"
+    fi
+fi
+stop_program
 
 finish

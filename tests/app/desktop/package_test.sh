@@ -94,28 +94,17 @@ run_env=(env HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime" TMPDIR="$sc
 check_eq "unpacked ovtool finds the unpacked data" "$root/usr/share/orvanta" \
     "$("${run_env[@]}" "$root/usr/bin/ovtool" data path)"
 
-"${run_env[@]}" "$root/usr/bin/orvanta" >"$scratch/orvanta.log" 2>&1 &
-pid=$!
-log_has() { grep -q -F -- "$1" "$scratch/orvanta.log"; }
-running_and_logged() { kill -0 "$pid" 2>/dev/null && log_has "$1"; }
-if wait_until 60 running_and_logged "devicePixelRatio:"; then
-    echo "ok: the unpacked program shows its window"
+if start_program "${run_env[@]}" "$root/usr/bin/orvanta"; then
     # A file opened from a file manager while it runs: a second start hands it over.
     chart=$root/usr/share/orvanta/demo/charts/solent.ktl
     "${run_env[@]}" "$root/usr/bin/orvanta" "$chart" >"$scratch/second.log" 2>&1
     check_eq "second start exits" 0 "$?"
     grep -q "App already running." "$scratch/second.log" ||
         fail "second start: $(cat "$scratch/second.log")"
-    wait_until 60 log_has "Command line from another instance: $root/usr/bin/orvanta $chart" ||
+    wait_until 60 program_logged \
+        "Command line from another instance: $root/usr/bin/orvanta $chart" ||
         fail "the running program did not receive the file"
-    kill -TERM "$pid"
-else
-    fail "the unpacked program did not show its window"
-    kill -KILL "$pid" 2>/dev/null
 fi
-wait "$pid"
-check_eq "exit status after SIGTERM" 0 "$?"
-log_has "Orvanta exits with status 0" || fail "no clean exit in the log"
-if ((failures > 0)); then cat "$scratch/orvanta.log" >&2; fi
+stop_program
 
 finish

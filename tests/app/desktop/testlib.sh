@@ -57,10 +57,36 @@ finish() {
     echo "all checks passed"
 }
 
-# A temporary folder removed at exit, with a private runtime folder.
+# A temporary folder removed at exit, with a private runtime folder; a
+# program still running then is killed.
 make_scratch() {
     scratch=$(mktemp -d)
-    trap 'rm -rf "$scratch"' EXIT
+    trap 'if [[ -n "${program_pid:-}" ]]; then kill -KILL "$program_pid"; fi; rm -rf "$scratch"' EXIT
     mkdir -m 0700 "$scratch/runtime"
     mkdir -p "$scratch/home"
+}
+
+# start_program COMMAND...: runs Orvanta in the background, its output in
+# $scratch/orvanta.log, and waits until it shows its window.
+start_program() {
+    "$@" >"$scratch/orvanta.log" 2>&1 &
+    program_pid=$!
+    if wait_until 60 program_shows "devicePixelRatio:"; then
+        echo "ok: the program shows its window"
+    else
+        fail "the program did not show its window: $(cat "$scratch/orvanta.log")"
+        return 1
+    fi
+}
+program_logged() { grep -q -F -- "$1" "$scratch/orvanta.log"; }
+program_shows() { kill -0 "$program_pid" 2>/dev/null && program_logged "$1"; }
+
+# Asks the program to close as the desktop does at logout; it must exit with 0.
+stop_program() {
+    kill -TERM "$program_pid"
+    wait "$program_pid"
+    check_eq "exit status after SIGTERM" 0 "$?"
+    program_pid=
+    program_logged "Orvanta exits with status 0" || fail "no clean exit in the log"
+    if ((failures > 0)); then cat "$scratch/orvanta.log" >&2; fi
 }
