@@ -20,6 +20,9 @@ build_and_run=(
 for_tests=(
     xvfb xauth socat clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
     proj-bin geographiclib-tools
+    # the installed desktop program and its Debian package: file types, menu
+    # entry, what opens what (gio answers for GNOME), and the package tools
+    desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin dpkg-dev file
 )
 packages=("${build_and_run[@]}")
 if [[ "${1:-}" != "--run-only" ]]; then
