@@ -78,16 +78,36 @@ void CDisplayItemWindow::paintText(QPainter& p, const CDisplayView::CItemText& i
     const double pad = std::max(2.0, h * 0.04);
     QFont f = p.font();
     f.setPixelSize(int(std::clamp(h * 0.16, 8.0, 28.0)));
-    p.setFont(f);
-    p.setPen(kFaint);
     const QRectF top(pad, pad, w - 2 * pad, f.pixelSize() * 1.3);
-    p.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, text(item.title()));
-    p.drawText(top, Qt::AlignRight | Qt::AlignVCenter, text(item.units()));
+    drawHeader(p, top, f, text(item.title()), text(item.units()));
     const QRectF body(pad, top.bottom(), w - 2 * pad, h - top.bottom() - pad);
     const QString value = text(item.value());
     f.setBold(true);
     f.setPixelSize(int(valueSize(value, f, body.width(), body.height())));
     drawLargeText(p, body, value, f, kInk);
+}
+
+void CDisplayItemWindow::drawHeader(QPainter& p, const QRectF& box, const QFont& font,
+                                    const QString& title, const QString& units) {
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (box.size() * ratio).toSize();
+    if (m_header.size() != pixels || m_header.devicePixelRatio() != ratio || font != m_headerFont ||
+        title != m_headerTitle || units != m_headerUnits) {
+        m_header = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_header.setDevicePixelRatio(ratio);
+        m_header.fill(Qt::transparent);
+        QPainter h(&m_header);
+        h.setRenderHints(p.renderHints());
+        h.setFont(font);
+        h.setPen(kFaint);
+        const QRectF area(QPointF(0, 0), box.size());
+        h.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, title);
+        h.drawText(area, Qt::AlignRight | Qt::AlignVCenter, units);
+        m_headerFont = font;
+        m_headerTitle = title;
+        m_headerUnits = units;
+    }
+    p.drawImage(box.topLeft(), m_header);
 }
 
 double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, double w, double h) {

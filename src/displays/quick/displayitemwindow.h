@@ -38,8 +38,16 @@ private:
     void drawLargeText(QPainter& p, const QRectF& box, const QString& text, const QFont& font,
                        const QColor& colour);
 
+    // The title and units line changes far less often than the value: it is
+    // kept as an image and laid out again only when its text or size changes.
+    void drawHeader(QPainter& p, const QRectF& box, const QFont& font, const QString& title,
+                    const QString& units);
+
     CDisplayView::CItem& m_item;
     bool m_pressed = false;
+    QImage m_header;
+    QFont m_headerFont;
+    QString m_headerTitle, m_headerUnits;
     QFont m_glyphFont;
     QColor m_glyphColour;
     QHash<QChar, QImage> m_glyphs;
