@@ -230,6 +230,7 @@ ApplicationWindow {
             model: app.notifications
             Rectangle {
                 required property var modelData
+                objectName: "notification"
                 width: parent.width
                 height: noteColumn.implicitHeight + 16
                 radius: 6
@@ -254,6 +255,7 @@ ApplicationWindow {
                 }
                 ToolButton {
                     id: dismiss
+                    objectName: "dismissNotification"
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
                     text: "\u2715"

@@ -255,6 +255,14 @@ TEST_F(AppModel, CommandLineOpensFilesAndSkipsTheProgram) {
     EXPECT_EQ(boxes.count(), 0);
 }
 
+TEST_F(AppModel, DroppedFilesOpenLikeTheCommandLine) {
+    const std::string map = makeTestMap(dir.file("dropped.ktl"), 512);
+    model->nextPage();
+    model->importUrls({QUrl::fromLocalFile(QString::fromStdString(map))});
+    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_TRUE(mapWindow()->hasMap());
+}
+
 TEST_F(AppModel, UnknownFilesAreRefusedWithAMessage) {
     QSignalSpy boxes(model, &COrvantaAppModel::messageBoxRequested);
     ASSERT_TRUE(testsupport::writeFile(dir.file("notes.doc"), "minutes of the meeting"));

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <memory>
 
+#include "app/base/deviceservices.h"
 #include "app/base/messagebox.h"
 #include "app/base/statusmessage.h"
 #include "app/orvantaappmodel.h"
@@ -140,13 +141,48 @@ TEST_F(MainScene, DoneButtonWhileAToolWaits) {
     QTRY_VERIFY_WITH_TIMEOUT(item("doneButton") == nullptr, kWait);
 }
 
-TEST_F(MainScene, WindowInsideTheScreen) {
+TEST_F(MainScene, WindowOpensWhereItWasInsideTheScreen) {
     const QRect available = window->screen()->availableGeometry();
-    EXPECT_TRUE(available.contains(window->frameGeometry()))
-        << window->geometry().x() << "," << window->geometry().y() << " "
-        << window->geometry().width() << "x" << window->geometry().height() << " on "
-        << available.x() << "," << available.y() << " " << available.width() << "x"
-        << available.height();
+    EXPECT_TRUE(available.contains(window->frameGeometry()));
+    const QRect inside = available.marginsRemoved(window->frameMargins());
+    struct Case {
+        const char* name;
+        QRectF saved;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"kept", QRectF(inside.x() + 10, inside.y() + 20, 400, 300),
+         QRect(inside.x() + 10, inside.y() + 20, 400, 300)},
+        {"too large for the screen", QRectF(0, 0, 3000, 2000), inside},
+        {"partly off the screen", QRectF(inside.right() - 100, inside.y(), 400, 300),
+         QRect(inside.right() - 399, inside.y(), 400, 300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        theApp->saveWindowGeometry(c.saved);
+        theApp->placeWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(window->geometry(), c.expected, kWait);
+        EXPECT_TRUE(available.contains(window->frameGeometry()));
+    }
+}
+
+TEST_F(MainScene, DarkTheme) {
+    const QColor light = window->color();
+    theApp->setDarkTheme(true);
+    QTRY_VERIFY_WITH_TIMEOUT(window->color() != light, kWait);
+    EXPECT_LT(window->color().lightness(), 80);
+    EXPECT_GT(light.lightness(), 180);
+    theApp->setDarkTheme(false);
+    QTRY_COMPARE_WITH_TIMEOUT(window->color(), light, kWait);
+}
+
+TEST_F(MainScene, NotificationsListedAndDismissed) {
+    ShowSystemNotification(7, "Anchor alarm", "The boat drifted 40 m");
+    QQuickItem* note = waitForItem("notification");
+    ASSERT_NE(note, nullptr);
+    click(item("dismissNotification"));
+    QTRY_VERIFY_WITH_TIMEOUT(item("notification") == nullptr, kWait);
+    EXPECT_TRUE(CUserNotifications::instance().notifications().empty());
 }
 
 }  // namespace
