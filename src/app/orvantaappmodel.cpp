@@ -203,6 +203,13 @@ void COrvantaAppModel::attachCurrentPageToItem(QQuickItem* current, QQuickItem*)
     m_pages = qobject_cast<CDisplayViewPage*>(current);
     if (!m_pages) return;
     connect(m_pages, &CDisplayViewPage::pageChanged, this, &COrvantaAppModel::pagesChanged);
+    // Arranging ended by the page bar: the Done button has nothing left to end.
+    connect(m_pages, &CDisplayViewPage::arrangingChanged, this, [this] {
+        if (m_editingLayout && m_pages && !m_pages->arranging()) {
+            m_editingLayout = false;
+            setDoneCallback({});
+        }
+    });
     Q_EMIT pagesChanged();
     auto commands = std::move(m_pendingCommands);
     m_pendingCommands.clear();
@@ -285,7 +292,9 @@ void COrvantaAppModel::focusOnTopDialogOrMainPage() {
 void COrvantaAppModel::editLayout() {
     if (!m_pages || m_pages->arranging()) return;
     m_pages->setArranging(true);
+    m_editingLayout = true;
     setDoneCallback([this] {
+        m_editingLayout = false;
         if (m_pages) m_pages->setArranging(false);
     });
 }

@@ -198,6 +198,7 @@ private:
     QPointer<CDisplayViewPage> m_pages;
     bool m_showDoneButton = false;
     std::function<void()> m_doneCallback;
+    bool m_editingLayout = false;  // the Done button ends arranging
     double m_screenDimmer = 0;
     int m_busy = 0;
     QString m_busyText;

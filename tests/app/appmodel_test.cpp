@@ -185,6 +185,12 @@ TEST_F(AppModel, DoneRunsTheCompletionExactlyOnce) {
     EXPECT_TRUE(model->showDoneButton());
     model->onDoneButton();
     EXPECT_FALSE(pages->arranging());
+    // Arranging ended elsewhere (the page bar) takes the Done button away.
+    model->editLayout();
+    pages->setArranging(false);
+    EXPECT_FALSE(model->showDoneButton());
+    model->onDoneButton();
+    EXPECT_FALSE(pages->arranging());
 }
 
 TEST_F(AppModel, MessageBoxesAnswerOnce) {

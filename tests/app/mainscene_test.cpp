@@ -131,6 +131,14 @@ TEST_F(MainScene, StatusLineShownAndCleared) {
     EXPECT_EQ(theApp->statusText(), "");
 }
 
+TEST_F(MainScene, BusyIndicatorWhileBusy) {
+    EXPECT_EQ(item("busy"), nullptr);
+    theApp->setAppBusy("Downloading chart.ktl");
+    ASSERT_NE(waitForItem("busy"), nullptr);
+    theApp->clearAppBusy();
+    QTRY_VERIFY_WITH_TIMEOUT(item("busy") == nullptr, kWait);
+}
+
 TEST_F(MainScene, DoneButtonWhileAToolWaits) {
     int done = 0;
     theApp->setDoneCallback([&] { ++done; });
