@@ -84,6 +84,16 @@ public:
     std::vector<std::unique_ptr<COverlayMark>> marks;
 };
 
+// name in the folder, or "stem-2.ext"... when a file of that name is there.
+QString freePath(const QDir& folder, const QString& name) {
+    const QFileInfo info(name);
+    QString path = folder.filePath(name);
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo::exists(path + ".tmp"); ++n)
+        path = folder.filePath(info.completeBaseName() + '-' + QString::number(n) + '.' +
+                               info.suffix());
+    return path;
+}
+
 QString nameOf(const QString& path) {
     return QFileInfo(path).fileName();
 }
@@ -502,7 +512,8 @@ void COrvantaAppModel::runActivityCommand(const QString& command, const QString&
 }
 
 QString COrvantaAppModel::downloadFolder() {
-    return QString::fromStdString(getAppDirectory(nullptr));
+    // A folder of their own: a download never replaces the program's own files.
+    return QString::fromStdString(getAppDirectory("downloads"));
 }
 
 void COrvantaAppModel::download(const QUrl& link, const QString& name) {
@@ -512,7 +523,7 @@ void COrvantaAppModel::download(const QUrl& link, const QString& name) {
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = m_network->get(request);
     setAppBusy("Downloading " + name);
-    const QString target = QDir(downloadFolder()).filePath(name);
+    const QString target = freePath(QDir(downloadFolder()), name);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, target] { downloadFinished(reply, target); });
 }

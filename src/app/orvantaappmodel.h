@@ -114,7 +114,8 @@ public:
     // opens it; "mark" (name, icon, color, scale) adds a mark at the map's
     // centre. Held until the page item is attached.
     void onActivityCommand(const QString& command, const QString& query);
-    // Where fetched files go: the data folder, nowhere else.
+    // Where fetched files go: "downloads" in the data folder, nowhere else;
+    // a name already there gets a number rather than replacing the file.
     static QString downloadFolder();
 
     void focusOnMainPage();

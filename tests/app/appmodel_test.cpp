@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "../mapview/testmap.h"
+#include "app/base/directories.h"
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
 #include "app/base/statusmessage.h"
@@ -391,6 +392,18 @@ TEST_F(AppModel, OpenLinkAsksThenDownloadsIntoTheDataFolder) {
     EXPECT_EQ(pages->pageName(), "Map");
     EXPECT_TRUE(mapWindow()->hasMap());
     EXPECT_EQ(boxes.count(), 0);
+    EXPECT_TRUE(data.startsWith(QString::fromStdString(getAppDirectory(nullptr)) + "/"));
+
+    // The same name again keeps the first file.
+    model->processCommandLine(
+        {"orvanta", "ovmap:open?link=" + base + "declined.ktl&name=served.ktl"});
+    ASSERT_EQ(boxes.count(), 1);
+    answerLast(boxes, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + "/served-2.ktl"), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!model->appBusy(), kWait);
+    EXPECT_EQ(QFileInfo(data + "/served.ktl").size(), QFileInfo(root.file("served.ktl")).size());
+    EXPECT_EQ(QFileInfo(data + "/served-2.ktl").size(),
+              QFileInfo(root.file("declined.ktl")).size());
 
     // A missing file and a name the program can't open: a message each.
     model->processCommandLine({"orvanta", "ovmap:open?link=" + base + "gone.ktl&name=gone.ktl"});
