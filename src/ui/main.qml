@@ -297,6 +297,16 @@ ApplicationWindow {
         }
     }
 
+    // The screen dimmer: darkens everything but the message boxes.
+    Rectangle {
+        objectName: "dimmer"
+        anchors.fill: parent
+        color: "black"
+        opacity: Math.max(0, Math.min(0.9, app.screenDimmer))
+        visible: opacity > 0
+        z: 100
+    }
+
     // Files dropped on the window open like files given on the command line.
     DropArea {
         anchors.fill: parent

@@ -184,6 +184,16 @@ TEST_F(MainScene, DarkTheme) {
     QTRY_COMPARE_WITH_TIMEOUT(window->color(), light, kWait);
 }
 
+TEST_F(MainScene, DimmerFollowsTheModel) {
+    EXPECT_EQ(item("dimmer"), nullptr);
+    theApp->setScreenDimmer(0.5);
+    QQuickItem* dimmer = waitForItem("dimmer");
+    ASSERT_NE(dimmer, nullptr);
+    EXPECT_DOUBLE_EQ(dimmer->opacity(), 0.5);
+    theApp->setScreenDimmer(0);
+    QTRY_VERIFY_WITH_TIMEOUT(item("dimmer") == nullptr, kWait);
+}
+
 TEST_F(MainScene, NotificationsListedAndDismissed) {
     ShowSystemNotification(7, "Anchor alarm", "The boat drifted 40 m");
     QQuickItem* note = waitForItem("notification");
