@@ -19,6 +19,7 @@
 #include "app/base/heartbeat.h"
 #include "app/base/pointerdevicetypedetection.h"
 #include "app/base/screenresolution.h"
+#include "app/orvantaappmodel.h"
 #include "app/singleapplication.h"
 
 QQmlApplicationEngine* theAppEngine = nullptr;
@@ -61,22 +62,6 @@ void registerFonts() {
     for (const char* font : {":/Roboto-Regular.ttf", ":/Roboto-Bold.ttf", ":/Roboto-Italic.ttf"})
         if (QFontDatabase::addApplicationFont(QString::fromLatin1(font)) < 0)
             qWarning() << "Could not load font" << font;
-}
-
-// A second start sent its command line: bring the window forward and act
-// on the arguments as if given at start-up.
-void onMessageFromAnotherInstance(QQuickWindow* window, const QByteArray& message) {
-    const QString text = QString::fromUtf8(message);
-    qDebug().noquote() << "Command line from another instance:" << text;
-    if (window) {
-        window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
-        window->raise();
-        window->requestActivate();
-    }
-    AppHookContext context;
-    context.window = window;
-    context.arguments = text.split(' ');
-    RunAppHooks(AppHook::ProcessCommandLine, context);
 }
 
 }  // namespace
@@ -139,8 +124,6 @@ int RunOrvanta(int argc, char** argv) {
 
     QQuickWindow* window = nullptr;
     installTerminationHandlers(app.get(), &window);
-    QObject::connect(app.get(), &SingleApplication::receivedMessage, app.get(),
-                     [&window](const QByteArray& m) { onMessageFromAnotherInstance(window, m); });
 
     const QUrl sceneUrl(QString::fromLatin1(kMainScene));
     QObject::connect(
@@ -164,7 +147,16 @@ int RunOrvanta(int argc, char** argv) {
                                    << ", ldpi: " << screen->logicalDotsPerInch()
                                    << ", pdpi: " << screen->physicalDotsPerInch();
             }
-            RunAppHooks(AppHook::ProcessCommandLine, context);
+            // The model takes the command line, and later ones from second starts.
+            if (theApp) {
+                QObject::connect(window, &QQuickWindow::activeChanged, theApp, [window] {
+                    if (window->isActive())
+                        Q_EMIT theApp->applicationDidBecomeActive();
+                    else
+                        Q_EMIT theApp->applicationWillResignActive();
+                });
+                theApp->processCommandLine(arguments);
+            }
         },
         Qt::QueuedConnection);
     engine->load(sceneUrl);

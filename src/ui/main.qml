@@ -5,11 +5,29 @@ import Orvanta
 ApplicationWindow {
     id: window
     title: "Orvanta"
-    width: 1280
-    height: 800
+    // Until the model places the window where it was, inside its screen.
+    width: Math.min(1280, Screen.desktopAvailableWidth)
+    height: Math.min(800, Screen.desktopAvailableHeight)
     visible: true
-    color: "#e8ecef"
+    color: app.darkTheme ? "#101a22" : "#e8ecef"
     font.family: "Roboto"
+    palette.window: app.darkTheme ? "#1b2a35" : "#f4f6f8"
+    palette.windowText: app.darkTheme ? "#e0e8ee" : "#0b3d5c"
+    palette.base: app.darkTheme ? "#22323e" : "white"
+    palette.text: app.darkTheme ? "#e0e8ee" : "#0b3d5c"
+    palette.button: app.darkTheme ? "#2a3d4b" : "#f4f6f8"
+    palette.buttonText: app.darkTheme ? "#e0e8ee" : "#0b3d5c"
+
+    // The application model: pages, map operations, files, links, message boxes.
+    AppModel {
+        id: app
+        objectName: "app"
+    }
+    Component.onCompleted: {
+        app.attachCurrentPageToItem(pages, null)
+        app.placeWindow()
+    }
+    onClosing: app.saveWindowGeometry(Qt.rect(window.x, window.y, window.width, window.height))
 
     // The pages of display items; the map is an item on the first page.
     DisplayPages {
@@ -164,5 +182,167 @@ ApplicationWindow {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 12
+    }
+
+    // The status line, with a button that clears it.
+    Rectangle {
+        objectName: "statusLine"
+        visible: app.statusText.length > 0
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 64
+        anchors.bottomMargin: 64
+        height: statusLabel.implicitHeight + 14
+        radius: 6
+        color: app.darkTheme ? "#e01b2a35" : "#e0ffffff"
+        Label {
+            id: statusLabel
+            objectName: "statusLabel"
+            anchors.left: parent.left
+            anchors.right: clearStatus.left
+            anchors.verticalCenter: parent.verticalCenter
+            anchors.leftMargin: 12
+            text: app.statusText
+            elide: Text.ElideRight
+            font.pixelSize: 15
+        }
+        ToolButton {
+            id: clearStatus
+            objectName: "clearStatus"
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            text: "\u2715"
+            focusPolicy: Qt.NoFocus
+            onClicked: app.clearStatusText()
+        }
+    }
+
+    // In-app notifications, newest last, each dismissed by its button.
+    Column {
+        objectName: "notifications"
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 12
+        width: Math.min(360, parent.width - 24)
+        spacing: 6
+        Repeater {
+            model: app.notifications
+            Rectangle {
+                required property var modelData
+                objectName: "notification"
+                width: parent.width
+                height: noteColumn.implicitHeight + 16
+                radius: 6
+                color: app.darkTheme ? "#f01b2a35" : "#f0ffffff"
+                Column {
+                    id: noteColumn
+                    anchors.left: parent.left
+                    anchors.right: dismiss.left
+                    anchors.verticalCenter: parent.verticalCenter
+                    anchors.leftMargin: 10
+                    Label {
+                        text: modelData.title
+                        font.bold: true
+                        width: parent.width
+                        wrapMode: Text.Wrap
+                    }
+                    Label {
+                        text: modelData.text
+                        width: parent.width
+                        wrapMode: Text.Wrap
+                    }
+                }
+                ToolButton {
+                    id: dismiss
+                    objectName: "dismissNotification"
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "\u2715"
+                    focusPolicy: Qt.NoFocus
+                    onClicked: app.dismissNotification(modelData.id)
+                }
+            }
+        }
+    }
+
+    // The Done button of a tool waiting for completion (arranging pages...).
+    Button {
+        objectName: "doneButton"
+        visible: app.showDoneButton
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.margins: 12
+        text: "Done"
+        highlighted: true
+        focusPolicy: Qt.NoFocus
+        onClicked: app.onDoneButton()
+    }
+
+    // Busy: the indicator and what it is about.
+    Column {
+        objectName: "busy"
+        visible: app.appBusy
+        anchors.centerIn: parent
+        spacing: 8
+        z: 50
+        BusyIndicator {
+            anchors.horizontalCenter: parent.horizontalCenter
+            running: app.appBusy
+        }
+        Label {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: app.busyText
+            visible: text.length > 0
+        }
+    }
+
+    // The screen dimmer: darkens everything but the message boxes.
+    Rectangle {
+        objectName: "dimmer"
+        anchors.fill: parent
+        color: "black"
+        opacity: Math.max(0, Math.min(0.9, app.screenDimmer))
+        visible: opacity > 0
+        z: 100
+    }
+
+    // Files dropped on the window open like files given on the command line.
+    DropArea {
+        anchors.fill: parent
+        onDropped: drop => {
+            if (drop.hasUrls) {
+                app.importUrls(drop.urls)
+                drop.acceptProposedAction()
+            }
+        }
+    }
+
+    // Message boxes: one popup per request, the newest on top.
+    property var openBoxes: []
+    Component {
+        id: messageBoxComponent
+        MessageBox {}
+    }
+    Connections {
+        target: app
+        function onMessageBoxRequested(id, title, text, buttons) {
+            const box = messageBoxComponent.createObject(window.contentItem, {
+                "boxId": id,
+                "title": title,
+                "text": text,
+                "buttons": buttons
+            })
+            window.openBoxes = window.openBoxes.concat([box])
+            box.answered.connect((boxId, button) => {
+                window.openBoxes = window.openBoxes.filter(b => b !== box)
+                app.answerMessageBox(boxId, button)
+                box.destroy()
+            })
+        }
+        function onFocusTopDialog() {
+            if (window.openBoxes.length > 0)
+                window.openBoxes[window.openBoxes.length - 1].contentItem.forceActiveFocus()
+        }
     }
 }

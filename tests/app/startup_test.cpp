@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include "../mapview/testmap.h"
 #include "app/base/apphooks.h"
 #include "app/startup.h"
 #include "support/testsupport.h"
@@ -61,6 +62,26 @@ TEST(Program, SecondStartHandsItsCommandLineToTheFirstAndExitsZero) {
     ASSERT_TRUE(first.finish());
     EXPECT_TRUE(first.exitedCleanly());
     EXPECT_TRUE(first.log().contains("Orvanta exits with status 0"));
+}
+
+// Files reach the model from the command line and from a second start.
+TEST(Program, FilesFromTheCommandLineAndASecondStartAreOpened) {
+    TempDir home;
+    const std::string map = makeTestMap(home.file("chart.ktl"), 256);
+    ASSERT_TRUE(writeFile(home.file("notes.doc"), "minutes"));
+    Program first(home.path(), {QString::fromStdString(map)});
+    ASSERT_TRUE(first.waitFor("Opening map file " + QByteArray::fromStdString(map)))
+        << first.log().constData();
+
+    const ProcessResult second =
+        runProcess(orvantaBin(), {home.file("notes.doc")}, 60000, isolatedEnvironment(home.path()));
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(first.waitFor("Opening unknown file " + home.filePath("notes.doc")))
+        << first.log().constData();
+
+    first.signal(SIGTERM);
+    ASSERT_TRUE(first.finish());
+    EXPECT_TRUE(first.exitedCleanly());
 }
 
 // A profile of its own, a close request by SIGINT or SIGHUP, and the

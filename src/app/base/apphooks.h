@@ -22,8 +22,7 @@ enum class AppHook {
     LoadLastPosition,    // "gpsdata.ovtf" into the own-position object
     OpenElevationData,   // the optional elevation store
     // Once the main window exists.
-    OpenConnection,      // the data connection chosen in the settings
-    ProcessCommandLine,  // start-up arguments and those of a second start
+    OpenConnection,  // the data connection chosen in the settings
     // Shutdown.
     CloseConnection,
     SaveMarks,
@@ -35,7 +34,7 @@ enum class AppHook {
 };
 
 // What a hook gets: the main window once it exists, and the argument list
-// for ProcessCommandLine. Its first element is the program path, kept for
+// of the command line. Its first element is the program path, kept for
 // the record: it is never to be opened as a file.
 struct AppHookContext {
     QQuickWindow* window = nullptr;

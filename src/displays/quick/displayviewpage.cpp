@@ -75,6 +75,16 @@ void CDisplayViewPage::setLayout(CDisplayViewArrangementSet* layout) {
     showCurrentPage();
 }
 
+void CDisplayViewPage::releasePage() {
+    if (m_page) m_page->DetachFromWindow();
+    m_page = nullptr;
+}
+
+void CDisplayViewPage::showPage(CDisplayView* page) {
+    if (page && page->pageSet()) page->pageSet()->setPage(page);
+    showCurrentPage();
+}
+
 void CDisplayViewPage::componentComplete() {
     QQuickItem::componentComplete();
     if (!m_layout->loaded) m_layout->loadInitialLayout();

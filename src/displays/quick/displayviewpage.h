@@ -36,6 +36,11 @@ public:
     void setLayout(CDisplayViewArrangementSet* layout);
     CDisplayViewArrangementSet& layout() const { return *m_layout; }
     CDisplayView* page() const { return m_page; }
+    // For the application model: let go of the page on show before the
+    // layout is replaced, and show a page of the current set (made current;
+    // null: the set's current page).
+    void releasePage();
+    void showPage(CDisplayView* page);
 
     QString pageName() const;
     int pageIndex() const;

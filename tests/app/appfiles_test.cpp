@@ -1,0 +1,177 @@
+// What the application model makes of files, links, download names and the
+// window's saved place.
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "../mapview/testmap.h"
+#include "app/appfiles.h"
+#include "displays/displayviewarrangementset.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+// The serializer's header and a magic section, then some body.
+QByteArray serializerFile(uint32_t magic) {
+    QByteArray b;
+    auto u32 = [&](uint32_t v) { b.append(reinterpret_cast<const char*>(&v), 4); };
+    u32(0x73ACF249);
+    b.append(char(0xBE));
+    u32(9);
+    u32(magic);
+    b.append(QByteArray(20, '\0'));
+    return b;
+}
+
+TEST(AppFiles, KindsByContentFirst) {
+    TempDir dir;
+    makeTestMap(dir.file("real.ktl"), 256);
+    QDir().mkpath(dir.file("folder.ktl"));
+    const QByteArray gga = "$GPGGA,120000,5000.0,N,01000.0,E,1,08,0.9,10,M,,M,,*40\r\n";
+    struct Case {
+        const char* name;
+        QByteArray bytes;  // empty: made above, or not there at all
+        AppFileKind kind;
+    };
+    const Case cases[] = {
+        {"real.ktl", {}, AppFileKind::MapFile},
+        {"folder.ktl", {}, AppFileKind::MapFolder},
+        {"absent.ktl", {}, AppFileKind::Missing},
+        {"renamed.bin", testsupport::readFile(dir.file("real.ktl")), AppFileKind::MapFile},
+        {"fake.ktl", "not a map at all, only text", AppFileKind::Unknown},
+        {"odd-bit.dat", QByteArray("\xFF\xD5\x23\x14", 4) + QByteArray(60, 'x'),
+         AppFileKind::MapFile},
+        {"log.nmea", gga, AppFileKind::NmeaLog},
+        {"stamped.log", "1700000000.25 " + gga, AppFileKind::NmeaLog},
+        {"notes.txt", "shopping list\n$5 for bread\n", AppFileKind::Unknown},
+        {"ais.txt", "!AIVDM,1,1,,A,13aG?P0P00PD;88MD5MTDww@2<0L,0*0F\n", AppFileKind::NmeaLog},
+        {"marks.ovtf", serializerFile(0xCA2EAF82), AppFileKind::Marks},
+        {"any-name.bin", serializerFile(0xCA2EAF82), AppFileKind::Marks},
+        {"routes.ovtf", serializerFile(0xDA2EAF93), AppFileKind::Routes},
+        {"tracks.ovtf", serializerFile(0x0A2089E8), AppFileKind::Tracks},
+        {"gpsdata.ovtf", serializerFile(0x23592A83), AppFileKind::LastPosition},
+        {"layout.bin", serializerFile(0x47F8FB82), AppFileKind::Layout},
+        {"page.bin", serializerFile(0x71831AB9), AppFileKind::Page},
+        {"old.pstf", serializerFile(0x12345678), AppFileKind::Layout},
+        {"old.dvpage", serializerFile(0x12345678), AppFileKind::Page},
+        {"other.ovtf", serializerFile(0x12345678), AppFileKind::Unknown},
+        {"page.dvpage", "text posing as a page", AppFileKind::Unknown},
+        {"empty.gpx", "", AppFileKind::Unknown},
+        {"program.exe", "MZ\x90\x00", AppFileKind::Unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.file(c.name);
+        if (!c.bytes.isNull() && !QFileInfo::exists(path)) {
+            ASSERT_TRUE(writeFile(path, c.bytes));
+        }
+        EXPECT_EQ(ClassifyFile(path), c.kind) << AppFileKindName(ClassifyFile(path));
+    }
+}
+
+TEST(AppFiles, Links) {
+    struct Case {
+        const char* argument;
+        bool link;
+        const char* command;
+        const char* query;
+    };
+    const Case cases[] = {
+        {"ovmap:open?link=https://example.org/a.ktl&name=a.ktl", true, "open",
+         "link=https://example.org/a.ktl&name=a.ktl"},
+        {"OVMAP:Mark?name=Buoy&color=%23FF0000", true, "mark", "name=Buoy&color=#FF0000"},
+        {"https://orvanta.org/links/Open?name=x.gpx", true, "open", "name=x.gpx"},
+        {"http://127.0.0.1:8080/mark", true, "mark", ""},
+        {"ovmap:", true, "", ""},
+        {"ftp://example.org/open", false, "", ""},
+        {"file:///tmp/x.ktl", false, "", ""},
+        {"/tmp/x.ktl", false, "", ""},
+        {"just words", false, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        QString command, query;
+        ASSERT_EQ(ParseActivityLink(QString::fromUtf8(c.argument), &command, &query), c.link);
+        if (!c.link) continue;
+        EXPECT_EQ(command, QString::fromUtf8(c.command));
+        EXPECT_EQ(query, QString::fromUtf8(c.query));
+    }
+}
+
+TEST(AppFiles, SafeDownloadNames) {
+    struct Case {
+        const char* name;
+        const char* safe;  // "" refused
+    };
+    const Case cases[] = {
+        {"chart.ktl", "chart.ktl"},
+        {"../x.ktl", "x.ktl"},
+        {"../../../home/user/.bashrc", ""},
+        {"/etc/passwd", ""},
+        {"/tmp/evil.ktl", "evil.ktl"},
+        {"C:\\Windows\\evil.gpx", "evil.gpx"},
+        {".hidden.gpx", "hidden.gpx"},
+        {"...gpx", "download.gpx"},
+        {"a.exe", ""},
+        {"a.ktl.exe", ""},
+        {"noextension", ""},
+        {"Fjörd Karte.KTL", "FjrdKarte.ktl"},
+        {"карта.ktl", "download.ktl"},
+        {"My Route: Day 1/2.gpx", "2.gpx"},
+        {"route v1.2.gpx", "routev1.2.gpx"},
+        {"a-very-long-name-of-a-map-that-goes-on.pstf", "a-very-long-name-of-a-map.pstf"},
+        {"layout.dvpage", "layout.dvpage"},
+        {"pack.ovpkg", "pack.ovpkg"},
+        {"marks.ovtf", "marks.ovtf"},
+        {"log.NMEA", "log.nmea"},
+        {"x.log", "x.log"},
+        {"x.txt", "x.txt"},
+        {"x.ktl ", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString safe = SafeDownloadName(QString::fromUtf8(c.name));
+        EXPECT_EQ(safe, QString::fromUtf8(c.safe));
+        EXPECT_FALSE(safe.startsWith('.'));
+        EXPECT_FALSE(safe.contains('/'));
+        EXPECT_FALSE(safe.contains(".."));
+    }
+}
+
+TEST(AppFiles, WindowFitsTheScreen) {
+    const QSize fallback(1280, 800);
+    struct Case {
+        const char* name;
+        QRect saved, available, expected;
+    };
+    const Case cases[] = {
+        {"never saved: the default size centred", QRect(), QRect(0, 0, 1920, 1040),
+         QRect(320, 120, 1280, 800)},
+        {"scale 2 on 1600 x 1000: the default shrinks", QRect(), QRect(0, 0, 800, 470),
+         QRect(0, 0, 800, 470)},
+        {"saved place kept", QRect(100, 50, 900, 600), QRect(0, 0, 1920, 1040),
+         QRect(100, 50, 900, 600)},
+        {"saved too large", QRect(0, 0, 3000, 2000), QRect(0, 30, 1600, 970),
+         QRect(0, 30, 1600, 970)},
+        {"saved off to the right", QRect(1800, 900, 600, 400), QRect(0, 0, 1920, 1040),
+         QRect(1320, 640, 600, 400)},
+        {"saved above a top panel", QRect(10, -40, 600, 400), QRect(0, 32, 1920, 1048),
+         QRect(10, 32, 600, 400)},
+        {"second screen", QRect(2000, 100, 800, 600), QRect(1920, 0, 1280, 1024),
+         QRect(2000, 100, 800, 600)},
+        {"on a screen now gone", QRect(2000, 100, 800, 600), QRect(0, 0, 1280, 1024),
+         QRect(480, 100, 800, 600)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRect r = FitWindowToScreen(c.saved, fallback, c.available);
+        EXPECT_EQ(r, c.expected);
+        EXPECT_TRUE(c.available.contains(r));
+    }
+}
+
+}  // namespace
