@@ -165,4 +165,8 @@ ApplicationWindow {
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 12
     }
+
+    MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: shell.showMainMenu() }
+    MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: shell.showOverlaysMenu() }
+    Shell { id: shell; pages: pages }
 }
