@@ -70,6 +70,7 @@ Popup {
 
     Column {
         id: column
+        objectName: "actionSheetContent"
         width: parent.width
         height: parent.height
         Item {

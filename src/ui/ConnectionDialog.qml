@@ -84,6 +84,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
+        objectName: "connectionDialogContent"
         spacing: 12
         Keys.onReturnPressed: dialog.accept()
         Keys.onEnterPressed: dialog.accept()

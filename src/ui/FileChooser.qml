@@ -61,6 +61,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
+        objectName: "fileChooserContent"
         spacing: 8
         Keys.onEscapePressed: chooser.answer("")
         Label {

@@ -1,0 +1,167 @@
+// The shell's QML in an offscreen window, driven by mouse and keys: the main
+// menu down to the Units page, and the TCP dialog filled in.
+#include <gtest/gtest.h>
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+#include "app/shellpresenters.h"
+#include "geo/units.h"
+#include "nmea/dataconnection.h"
+#include "nmea/tcpipconnection.h"
+#include "support/testsupport.h"
+
+namespace {
+
+constexpr int kWait = 30000;
+
+QQuickItem* findItem(QQuickItem* root, const QString& name) {
+    if (!root) return nullptr;
+    if (root->objectName() == name && root->isVisible()) return root;
+    for (QQuickItem* child : root->childItems())
+        if (QQuickItem* found = findItem(child, name)) return found;
+    return nullptr;
+}
+
+class ShellScene : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedType = CDataConnection::gps_connection_type;
+        savedHost = CTCPIPConnection::saved_ip_address;
+        savedPort = CTCPIPConnection::saved_port;
+        savedFamily = CUnits::Default->get_unit_family();
+        window.resize(800, 600);
+        QQmlComponent component(
+            &engine, QUrl::fromLocalFile(testsupport::sourceDir() + "/src/ui/Shell.qml"));
+        ASSERT_TRUE(component.isReady()) << component.errorString().toStdString();
+        QObject* made = component.beginCreate(engine.rootContext());
+        ASSERT_NE(made, nullptr) << component.errorString().toStdString();
+        shell = qobject_cast<QQuickItem*>(made);
+        ASSERT_NE(shell, nullptr);
+        shell->setParentItem(window.contentItem());
+        component.completeCreate();
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kWait));
+        window.requestActivate();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, kWait));
+    }
+    void TearDown() override {
+        delete shell;
+        CDataConnection::DestroyConnection();
+        CDataConnection::gps_connection_type = savedType;
+        CTCPIPConnection::saved_ip_address = savedHost;
+        CTCPIPConnection::saved_port = savedPort;
+        CUnits::Default->set_unit_family(savedFamily);
+    }
+    // Waits for a visible item of that name.
+    QQuickItem* waitFor(const QString& name) {
+        QQuickItem* item = nullptr;
+        (void)QTest::qWaitFor(
+            [&] { return (item = findItem(window.contentItem(), name)) != nullptr; }, kWait);
+        return item;
+    }
+    // Waits for the item and clicks its middle.
+    bool click(const QString& name) {
+        QQuickItem* item = waitFor(name);
+        if (!item) return false;
+        // A popup lays itself out over its first frames: click where the item
+        // stands once two frames have been drawn.
+        for (int frame = 0; frame < 2; ++frame) {
+            QSignalSpy swapped(&window, &QQuickWindow::frameSwapped);
+            window.update();
+            if (!swapped.wait(kWait)) return false;
+        }
+        const QPointF at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, at.toPoint());
+        return true;
+    }
+    void typeInto(const QString& name, const QString& text) {
+        ASSERT_TRUE(click(name)) << name.toStdString();
+        QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_Backspace);
+        for (QChar ch : text) QTest::keyClick(&window, ch.toLatin1());
+    }
+    CShellPresenters* presenters() const {
+        return shell->findChild<CShellPresenters*>("presenters");
+    }
+
+    int32_t savedType = 0;
+    std::string savedHost;
+    int savedPort = 0;
+    CUnits::e_dist_units savedFamily = CUnits::Statute;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem* shell = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ShellScene, MainMenuSettingsUnitsChangesTheDistanceUnit) {
+    struct Case {
+        const char* entry;
+        CUnits::e_dist_units family;
+    };
+    const Case cases[] = {{"Metric", CUnits::Metric}, {"Nautical", CUnits::Nautical}};
+    CUnits::Default->set_unit_family(CUnits::Statute);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
+        ASSERT_TRUE(click("menuEntry_Settings"));
+        ASSERT_TRUE(click("menuEntry_Units"));
+        ASSERT_TRUE(click(QString("menuEntry_") + c.entry));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return CUnits::Default->get_unit_family() == c.family; }, kWait));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !findItem(window.contentItem(), "actionSheetContent"); }, kWait))
+            << "the menu stays open";
+    }
+}
+
+TEST_F(ShellScene, KeysWalkTheMenuAndEscapeGoesBackThenCloses) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
+    ASSERT_NE(waitFor("menuEntry_Settings"), nullptr);
+    QTest::keyClick(&window, Qt::Key_Return);  // the first entry: Settings
+    ASSERT_NE(waitFor("menuEntry_Units"), nullptr);
+    EXPECT_TRUE(presenters()->menuTitles().contains("Units"));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return presenters()->menuTitles().contains("Settings"); }, kWait));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !presenters()->menuOpen(); }, kWait));
+}
+
+TEST_F(ShellScene, FillingTheTcpDialogConnectsToTheServer) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    int result = -1;
+    CDataConnection::onConnectionSelected(
+        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kTCP),
+        [&](bool opened) { result = opened; });
+    ASSERT_NE(waitFor("connectionDialogContent"), nullptr);
+    typeInto("tcpHost", "127.0.0.1");
+    typeInto("portField", QString::number(server.serverPort()));
+    ASSERT_TRUE(click("dialogOk"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(CTCPIPConnection::saved_ip_address, "127.0.0.1");
+    EXPECT_EQ(CTCPIPConnection::saved_port, server.serverPort());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, kWait));
+}
+
+TEST_F(ShellScene, EscapeCancelsTheTcpDialog) {
+    int result = -1;
+    CDataConnection::onConnectionSelected(
+        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kTCP),
+        [&](bool opened) { result = opened; });
+    ASSERT_NE(waitFor("tcpHost"), nullptr);
+    typeInto("tcpHost", "127.0.0.2");
+    QTest::keyClick(&window, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(CTCPIPConnection::saved_ip_address, savedHost);
+}
