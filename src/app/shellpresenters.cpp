@@ -12,6 +12,7 @@
 #include "nmea/serialconnection.h"
 #include "nmea/tcpipconnection.h"
 #include "nmea/udpconnection.h"
+#include "online/progresspresenter.h"
 
 namespace {
 
@@ -125,6 +126,9 @@ CShellPresenters::CShellPresenters(QObject* parent) : QObject(parent) {
         m_files.push_back({id, std::move(done)});
         Q_EMIT fileDialogRequested(id, kind == FileDialogKind::Export, startFolder(), q(hint));
     });
+    setProgressDialogPresenter([this](OV_HWND, std::shared_ptr<CProgressDialogData> progress) {
+        presentProgress(std::move(progress));
+    });
     MainMenuHooks& hooks = MainMenuHooks::instance();
     hooks.editLayout = [this](OV_HWND) {
         if (m_pages) m_pages->setProperty("arranging", true);
@@ -139,6 +143,7 @@ CShellPresenters::~CShellPresenters() {
     CDataConnection::menu_presenter = {};
     CDataConnection::dialog_presenter = {};
     setFileDialogPresenter({});
+    setProgressDialogPresenter({});
     MainMenuHooks& hooks = MainMenuHooks::instance();
     hooks.editLayout = {};
     hooks.lockScreen = {};
@@ -249,6 +254,49 @@ void CShellPresenters::answerFileDialog(int dialogId, const QString& path) {
     PendingFile pending = std::move(*it);
     m_files.erase(it);
     pending.done(path.toStdString());
+}
+
+void CShellPresenters::presentProgress(std::shared_ptr<CProgressDialogData> progress) {
+    const int id = m_nextId++;
+    m_progress.push_back({id, progress});
+    QPointer<CShellPresenters> self(this);
+    CProgressDialogData* data = progress.get();
+    auto report = [self, id, data] {
+        if (!self) return;
+        Q_EMIT self->progressChanged(id, QVariantMap{{"title", q(data->title())},
+                                                     {"done", data->done()},
+                                                     {"failed", data->failed()},
+                                                     {"total", data->total()},
+                                                     {"fraction", data->fraction()},
+                                                     {"finished", data->finished()},
+                                                     {"cancelled", data->cancelled()},
+                                                     {"message", q(data->message())}});
+        if (!data->finished()) return;
+        // Let go of the data once its own Finish has returned.
+        QMetaObject::invokeMethod(
+            self,
+            [self, id] {
+                if (!self) return;
+                std::erase_if(self->m_progress,
+                              [id](const PendingProgress& p) { return p.id == id; });
+            },
+            Qt::QueuedConnection);
+    };
+    data->onChanged = [report, earlier = std::move(data->onChanged)] {
+        if (earlier) earlier();
+        report();
+    };
+    report();
+}
+
+void CShellPresenters::cancelProgress(int progressId) {
+    for (const PendingProgress& p : m_progress)
+        if (p.id == progressId) {
+            // Held here: the transfer may let go of it while it stops.
+            std::shared_ptr<CProgressDialogData> keep = p.data;
+            keep->Cancel();
+            return;
+        }
 }
 
 QVariantList CShellPresenters::folderEntries(const QString& folder,

@@ -18,6 +18,7 @@
 #include "app/base/menutree.h"
 
 class CConnectionDialog;
+class CProgressDialogData;
 
 // The fields of a connection dialog as the scene edits them: "kind" is
 // "tcp", "udp" or "serial", "title" its title, then the dialog's own fields.
@@ -54,6 +55,8 @@ public:
 
     Q_INVOKABLE void answerDialog(int dialogId, const QVariantMap& fields, int code);
     Q_INVOKABLE void answerFileDialog(int dialogId, const QString& path);
+    // The user's cancel of a transfer on show.
+    Q_INVOKABLE void cancelProgress(int progressId);
 
     // Folder browsing for the file dialog: the entries of a folder, folders
     // first, then files ending in `extension` (all files when it is empty),
@@ -72,6 +75,9 @@ Q_SIGNALS:
     void dialogRequested(int dialogId, const QVariantMap& fields);
     void fileDialogRequested(int dialogId, bool save, const QString& folder, const QString& hint);
     void screenLockRequested();
+    // A transfer's progress: {title, done, failed, total, fraction,
+    // finished, cancelled, message}; the dialog goes when it is finished.
+    void progressChanged(int progressId, const QVariantMap& progress);
 
 private:
     struct PendingDialog {
@@ -84,7 +90,13 @@ private:
         std::function<void(const std::string&)> done;
     };
 
+    struct PendingProgress {
+        int id;
+        std::shared_ptr<CProgressDialogData> data;
+    };
+
     void present(std::shared_ptr<CMenuTree> menu);
+    void presentProgress(std::shared_ptr<CProgressDialogData> progress);
     void emitTop();
     void closeMenus();
 
@@ -95,4 +107,5 @@ private:
     int m_nextId = 1;
     std::vector<PendingDialog> m_dialogs;
     std::vector<PendingFile> m_files;
+    std::vector<PendingProgress> m_progress;
 };

@@ -3,8 +3,9 @@ import QtQuick.Controls
 import Orvanta
 
 // The shell's presenters: action-sheet menus, connection dialogs, the file
-// chooser and the screen lock. Creating it installs them for the program's
-// own code; `pages` is the page item whose layout "Edit Layout" arranges.
+// chooser, transfer progress and the screen lock. Creating it installs them
+// for the program's own code; `pages` is the page item whose layout "Edit
+// Layout" arranges.
 Item {
     id: shell
     objectName: "shell"
@@ -31,6 +32,7 @@ Item {
         onFileDialogRequested: (dialogId, save, folder, hint) =>
                                chooser.show(dialogId, save, folder, hint)
         onScreenLockRequested: lock.visible = true
+        onProgressChanged: (progressId, state) => progress.update(progressId, state)
     }
 
     ActionSheet {
@@ -43,6 +45,10 @@ Item {
     }
     FileChooser {
         id: chooser
+        presenters: presenters
+    }
+    ProgressDialog {
+        id: progress
         presenters: presenters
     }
 

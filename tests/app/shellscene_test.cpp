@@ -14,6 +14,7 @@
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
 #include "nmea/tcpipconnection.h"
+#include "online/progresspresenter.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -164,4 +165,26 @@ TEST_F(ShellScene, EscapeCancelsTheTcpDialog) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
     EXPECT_EQ(result, 0);
     EXPECT_EQ(CTCPIPConnection::saved_ip_address, savedHost);
+}
+
+TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
+    auto progress = std::make_shared<CProgressDialogData>("Downloading map");
+    int cancels = 0;
+    progress->onCancel = [&] { ++cancels; };
+    ShowProgressDialog(nullptr, progress);
+    progress->Start(10);
+    for (bool stored : {true, true, false}) progress->Advance(stored);
+    QQuickItem* text = waitFor("progressText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return text->property("text").toString() == "2 of 10, 1 failed"; }, kWait))
+        << text->property("text").toString().toStdString();
+    ASSERT_TRUE(click("progressCancel"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cancels == 1; }, kWait));
+    EXPECT_TRUE(progress->cancelled());
+    progress->Finish(false);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !findItem(window.contentItem(), "progressDialogContent"); }, kWait));
+    // Once the dialog is gone the shell holds the data no longer.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return progress.use_count() == 1; }, kWait));
 }
