@@ -1,13 +1,17 @@
-// The "Map Options" settings page: the map view's settings and the kinds of
-// map it moves between.
+// The "Map Options" settings page: the map view's settings, the kinds of
+// map it moves between, and the maps themselves: those covering the centre
+// of the view, a map file to open, closing the map on show.
 #include <set>
+#include <vector>
 
+#include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
 #include "app/base/menutree.h"
 #include "app/base/settingsmenu.h"
 #include "maps/chartlist.h"
 #include "maps/chartoutline.h"
 #include "maps/selectmaptypes.h"
+#include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 
 namespace {
@@ -29,12 +33,53 @@ void toggleMapType(const std::string& type) {
     SaveSettingsOf("CSelectMapTypes");
 }
 
+// The view of the main map window, when there is one. Looked up when an
+// entry runs, as the window may have gone while the menu was open.
+CKartileView* mainView() {
+    CDVI_Kartile_Window* window = CDVI_Kartile_Window::mainWindow();
+    return window ? window->view() : nullptr;
+}
+
+void addMapList(CMenuTree& menu, const std::string& at, OV_HWND parent) {
+    CKartileView* view = mainView();
+    if (!view) return;
+    double lat = 0, lon = 0;
+    std::vector<CChartOutline*> here;
+    if (CChartList::the_list && view->hasMap() && view->GetCenterLatLon(lat, lon))
+        CChartList::the_list->ChartsAt(lat, lon, here);
+    if (!here.empty()) {
+        CMenuTree& maps = menu.Submenu(at + "Maps Here");
+        for (CChartOutline* outline : here) {
+            const std::string path = outline->path;
+            maps.Append(outline->name,
+                        [path] {
+                            if (CKartileView* v = mainView()) {
+                                v->GetCurrentMapView();
+                                v->onOpen(path, false, {});
+                            }
+                        })
+                .checked = path == view->lastShownPath();
+        }
+    }
+    menu.Add(at + "Open Map File", [parent] {
+        ImportFile(parent, "application/octet-stream", ".ktl", [](const std::string& path) {
+            CKartileView* v = mainView();
+            if (!path.empty() && v) v->onOpen(path, true, {});
+        });
+    });
+    if (view->hasMap())
+        menu.Add(at + "Close Map", [] {
+            if (CKartileView* v = mainView()) v->Close();
+        });
+}
+
 class CMapOptionsSettingsType : public CGlobalSettingsType {
 public:
     CMapOptionsSettingsType() : CGlobalSettingsType("Map Options", 10) {}
 
-    CMenuTree* addMenu(CMenuTree* menu, const std::string& path, OV_HWND) override {
+    CMenuTree* addMenu(CMenuTree* menu, const std::string& path, OV_HWND parent) override {
         const std::string at = path + name + ":";
+        addMapList(*menu, at, parent);
         AddToggle(*menu, at + "Show Scale Bar", CKartileView::show_scale_bar, "CKartileView");
         AddToggle(*menu, at + "Change Scale by Zooming", CKartileView::change_scale_by_zooming,
                   "CKartileView");
