@@ -141,7 +141,8 @@ TEST_F(ShellPresenters, TcpDialogFieldsReopenTheConnectionOnTheChosenServer) {
     EXPECT_EQ(CTCPIPConnection::saved_ip_address, "127.0.0.1");
     EXPECT_EQ(CTCPIPConnection::saved_port, server.serverPort());
     EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kTCP);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, kWait)) << "the connection did not reach the server";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, kWait))
+        << "the connection did not reach the server";
 }
 
 TEST_F(ShellPresenters, RefusedOrCancelledDialogsKeepTheSettings) {
@@ -312,4 +313,21 @@ TEST_F(ShellPresenters, PendingDialogsAreCancelledWhenTheShellGoes) {
     EXPECT_EQ(result, -1) << "waits for the answer";
     presenters.reset();
     EXPECT_EQ(result, 0);
+}
+
+TEST_F(ShellPresenters, EditLayoutArrangesThePagesAndLockScreenAsksTheScene) {
+    QObject pages;
+    pages.setProperty("arranging", false);
+    presenters->setPages(&pages);
+    QSignalSpy lock(presenters.get(), &CShellPresenters::screenLockRequested);
+    auto menu = buildMainMenu(presenters.get());
+    EXPECT_EQ(menu->titles(),
+              (std::vector<std::string>{"Settings", "Edit Layout", "Lock Screen", "Quit App"}));
+    ASSERT_TRUE(menu->Choose("Edit Layout"));
+    EXPECT_TRUE(pages.property("arranging").toBool());
+    ASSERT_TRUE(menu->Choose("Lock Screen"));
+    EXPECT_EQ(lock.size(), 1);
+    // Without the shell the entries have nothing to do and are left out.
+    presenters.reset();
+    EXPECT_EQ(buildMainMenu(nullptr)->titles(), (std::vector<std::string>{"Settings", "Quit App"}));
 }

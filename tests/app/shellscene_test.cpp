@@ -2,6 +2,9 @@
 // menu down to the Units page, and the TCP dialog filled in.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -13,6 +16,7 @@
 #include "app/shellpresenters.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
+#include "nmea/nmeasimulation.h"
 #include "nmea/tcpipconnection.h"
 #include "online/progresspresenter.h"
 #include "support/testsupport.h"
@@ -187,4 +191,50 @@ TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
         [&] { return !findItem(window.contentItem(), "progressDialogContent"); }, kWait));
     // Once the dialog is gone the shell holds the data no longer.
     EXPECT_TRUE(QTest::qWaitFor([&] { return progress.use_count() == 1; }, kWait));
+}
+
+TEST_F(ShellScene, SimulationFileIsChosenInTheFileChooser) {
+    testsupport::TempDir files;
+    ASSERT_TRUE(QDir(files.path()).mkdir("logs"));
+    for (const char* name : {"logs/voyage.txt", "logs/notes.md"}) {
+        QFile f(files.file(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("$GPGLL,5000.000,N,00100.000,W,120000,A*00\r\n");
+    }
+    const std::string savedFile = CNMEASimulation::filename;
+    int result = -1;
+    CDataConnection::onConnectionSelected(
+        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kSimulation),
+        [&](bool opened) { result = opened; });
+    ASSERT_NE(waitFor("fileChooserContent"), nullptr);
+    // Browse: the folder, then its text files only.
+    QObject* popup = shell->findChild<QObject*>("fileChooser");
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(QMetaObject::invokeMethod(popup, "openFolder", Q_ARG(QVariant, files.path())));
+    ASSERT_TRUE(click("file_logs"));
+    EXPECT_NE(waitFor("file_voyage.txt"), nullptr);
+    EXPECT_EQ(findItem(window.contentItem(), "file_notes.md"), nullptr) << "only .txt is offered";
+    ASSERT_TRUE(click("file_voyage.txt"));
+    ASSERT_TRUE(click("fileOk"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(QString::fromStdString(CNMEASimulation::filename),
+              QFileInfo(files.file("logs/voyage.txt")).filePath());
+    CNMEASimulation::filename = savedFile;
+}
+
+TEST_F(ShellScene, LockScreenHoldsTouchesUntilUnlocked) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
+    ASSERT_TRUE(click("menuEntry_Lock Screen"));
+    QQuickItem* unlock = waitFor("unlock");
+    ASSERT_NE(unlock, nullptr);
+    EXPECT_TRUE(shell->property("locked").toBool());
+    // A short press does not unlock; holding does.
+    ASSERT_TRUE(click("unlock"));
+    EXPECT_TRUE(shell->property("locked").toBool());
+    const QPoint at =
+        unlock->mapToScene(QPointF(unlock->width() / 2, unlock->height() / 2)).toPoint();
+    QTest::mousePress(&window, Qt::LeftButton, {}, at);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->property("locked").toBool(); }, kWait));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, at);
 }
