@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/base/timeutils.h"
 #include "app/base/datasource.h"
 #include "app/base/menutree.h"
+#include "app/base/timeutils.h"
 #include "geo/magneticmodel.h"
 #include "geo/numbertext.h"
 
