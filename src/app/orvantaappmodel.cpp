@@ -18,6 +18,7 @@
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
 #include "app/base/stringutils.h"
+#include "app/mainmenus.h"
 #include "app/singleapplication.h"
 #include "data/overlaygpsposition.h"
 #include "displays/displayviewarrangementset.h"
@@ -113,10 +114,26 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     if (auto* app = qobject_cast<SingleApplication*>(QCoreApplication::instance()))
         connect(app, &SingleApplication::receivedMessage, this,
                 [this](const QByteArray& message) { messageFromAnotherInstance(0, message); });
+    // What the menus' entries do beyond the menus.
+    MainMenuHooks& hooks = MainMenuHooks::instance();
+    hooks.helpAddress = s_settings.helpAddress;
+    hooks.openUrl = [](const std::string& address) { openURL(address); };
+    hooks.confirm = [](OV_HWND parent, const std::string& title, const std::string& text,
+                       const std::string&, std::function<void(bool)> done) {
+        MessageBoxYesNo(parent, title, text, std::move(done));
+    };
+    hooks.importFile = [](OV_HWND window, const std::string& path) {
+        if (theApp) theApp->importFileOfAnyType(window, QString::fromStdString(path));
+    };
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
     setMessageBoxPresenter({});
+    MainMenuHooks& hooks = MainMenuHooks::instance();
+    hooks.helpAddress.clear();
+    hooks.openUrl = {};
+    hooks.confirm = {};
+    hooks.importFile = {};
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();

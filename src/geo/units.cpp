@@ -6,8 +6,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/base/timeutils.h"
 #include "app/base/datasource.h"
+#include "app/base/menutree.h"
+#include "app/base/timeutils.h"
 #include "geo/magneticmodel.h"
 #include "geo/numbertext.h"
 
@@ -588,6 +589,13 @@ std::vector<std::string> CUnits::CUnitSettingsType::MenuActions() {
     for (const PositionFormatType* f = PositionFormatType::First(); f; f = f->next)
         actions.push_back(std::string(kFormatActionPrefix) + f->name);
     return actions;
+}
+
+CMenuTree* CUnits::CUnitSettingsType::addMenu(CMenuTree* menu, const std::string& path, OV_HWND) {
+    for (const std::string& action : MenuActions())
+        menu->Add(path + action, [action] { CUnits::Default->DoMenuAction(action); }).checked =
+            CUnits::Default->IsMenuActionChecked(action);
+    return menu;
 }
 
 static CUnits::CUnitSettingsType s_unitSettingsPage;

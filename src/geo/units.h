@@ -174,6 +174,7 @@ public:
     class CUnitSettingsType : public CGlobalSettingsType {
     public:
         CUnitSettingsType() : CGlobalSettingsType("Units", 60) {}
+        CMenuTree* addMenu(CMenuTree* menu, const std::string& path, OV_HWND parent) override;
         // In menu order; the position formats in registration order.
         static std::vector<std::string> MenuActions();
     };

@@ -270,9 +270,9 @@ ApplicationWindow {
     Button {
         objectName: "doneButton"
         visible: app.showDoneButton
-        anchors.top: parent.top
-        anchors.left: parent.left
-        anchors.margins: 12
+        // beside the menu button, clear of it
+        x: 76
+        y: 20
         text: "Done"
         highlighted: true
         focusPolicy: Qt.NoFocus
@@ -343,6 +343,20 @@ ApplicationWindow {
         function onFocusTopDialog() {
             if (window.openBoxes.length > 0)
                 window.openBoxes[window.openBoxes.length - 1].contentItem.forceActiveFocus()
+        }
+    }
+
+    // The menus and dialogs of the shell; the model asks for menus too.
+    MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: shell.showMainMenu() }
+    MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: shell.showOverlaysMenu() }
+    Shell { id: shell; pages: pages }
+    Connections {
+        target: app
+        function onMenuRequested(which, anchor) {
+            if (which === "main")
+                shell.showMainMenu()
+            else if (which === "overlays")
+                shell.showOverlaysMenu()
         }
     }
 }

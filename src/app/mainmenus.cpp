@@ -1,0 +1,96 @@
+#include "app/mainmenus.h"
+
+#include <QCoreApplication>
+
+#include "app/base/filedialogs.h"
+#include "app/base/globalsettingstype.h"
+
+MainMenuHooks& MainMenuHooks::instance() {
+    static MainMenuHooks hooks = [] {
+        MainMenuHooks h;
+        h.quit = [] { QCoreApplication::quit(); };
+        return h;
+    }();
+    return hooks;
+}
+
+namespace {
+
+void ask(OV_HWND parent, const std::string& title, const std::string& text, const std::string& yes,
+         std::function<void(bool)> done) {
+    MainMenuHooks& hooks = MainMenuHooks::instance();
+    if (hooks.confirm) {
+        hooks.confirm(parent, title, text, yes, std::move(done));
+        return;
+    }
+    auto menu = CMenuTree::FromList(title, {yes}, -1,
+                                    [done = std::move(done)](int chosen) { done(chosen == 0); });
+    menu->message = text;
+    CMenuTree::Show(parent, std::move(menu));
+}
+
+}  // namespace
+
+void addSettingsPages(CMenuTree& menu, OV_HWND parent) {
+    for (CGlobalSettingsType* page = CGlobalSettingsType::First(); page; page = page->next)
+        page->addMenu(&menu, "Settings:", parent);
+}
+
+void confirmQuit(OV_HWND parent) {
+    ask(parent, "Please confirm", "Are you sure you want to exit the app?", "Yes", [](bool yes) {
+        MainMenuHooks& hooks = MainMenuHooks::instance();
+        if (yes && hooks.quit) hooks.quit();
+    });
+}
+
+std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
+    MainMenuHooks& hooks = MainMenuHooks::instance();
+    auto menu = std::make_shared<CMenuTree>("Main Menu");
+    CMenuTree& settings = menu->Submenu("Settings", "qrc:/settings.svg");
+    settings.title = "Settings:";
+    addSettingsPages(*menu, parent);
+    if (hooks.editLayout)
+        menu->Add(
+            "Edit Layout", [parent] { MainMenuHooks::instance().editLayout(parent); },
+            "qrc:/movearrows.png");
+    if (hooks.lockScreen)
+        menu->Add(
+            "Lock Screen", [parent] { MainMenuHooks::instance().lockScreen(parent); },
+            "qrc:/locked.svg");
+    if (!hooks.helpAddress.empty() && hooks.openUrl)
+        menu->Add(
+            "Help",
+            [] {
+                MainMenuHooks& h = MainMenuHooks::instance();
+                h.openUrl(h.helpAddress);
+            },
+            "qrc:/Help.svg");
+    if (hooks.quit)
+        menu->Add(
+            "Quit App", [parent] { confirmQuit(parent); }, "qrc:/red_x.svg");
+    return menu;
+}
+
+std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
+    MainMenuHooks& hooks = MainMenuHooks::instance();
+    auto menu = std::make_shared<CMenuTree>("Overlays");
+    if (hooks.importFile)
+        menu->Add(
+            "Import",
+            [parent] {
+                ImportFile(parent, "*/*", "", [parent](const std::string& path) {
+                    MainMenuHooks& h = MainMenuHooks::instance();
+                    if (!path.empty() && h.importFile) h.importFile(parent, path);
+                });
+            },
+            "qrc:/import.svg");
+    return menu;
+}
+
+void showMainMenu(OV_HWND parent) {
+    CMenuTree::Show(parent, buildMainMenu(parent));
+}
+
+void showOverlaysMenu(OV_HWND parent) {
+    CMenuTree::Show(parent, buildOverlaysMenu(parent));
+}

@@ -1,0 +1,141 @@
+// The maps part of "Map Options": the maps covering the centre of the view
+// with the one on show marked, opening another, closing it, opening a map
+// file, and the map-type filter.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QQuickWindow>
+#include <QTest>
+
+#include "app/base/filedialogs.h"
+#include "app/mainmenus.h"
+#include "maps/chartlist.h"
+#include "maps/selectmaptypes.h"
+#include "mapview/dvikartilewindow.h"
+#include "mapview/kartileview.h"
+#include "mapview/testmap.h"
+#include "support/testsupport.h"
+
+namespace {
+
+constexpr int kWait = 30000;
+using Titles = std::vector<std::string>;
+
+class MapListMenu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir().mkpath(dir.file("maps")));
+        detailed = makeTestMap(dir.file("maps/detailed.ktl"), 2048);
+        overview = makeTestMap(dir.file("maps/overview.ktl"), 512);
+        loose = makeTestMap(dir.file("loose.ktl"), 1024);
+        ASSERT_TRUE(list.AddSearchFolder(dir.file("maps").toStdString()));
+        list.Refresh();
+        ASSERT_EQ(list.size(), 2);
+        savedList = CChartList::the_list;
+        CChartList::the_list = &list;
+        item = new CDVI_Kartile_Window(window.contentItem());
+        item->setSize(QSizeF(640, 480));
+        view = item->view();
+        open(detailed);
+    }
+    void TearDown() override {
+        delete item;
+        CChartList::the_list = savedList;
+        setFileDialogPresenter({});
+    }
+    void open(const std::string& path) {
+        view->onOpen(path, false, {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->hasMap() && !view->isOpening(); }, kWait));
+        ASSERT_EQ(view->lastShownPath(), path);
+    }
+    CMenuTree::Entry* entry(const std::string& path) {
+        menu = buildMainMenu(nullptr);
+        return menu->Find("Settings:Map Options:" + path);
+    }
+
+    testsupport::TempDir dir;
+    std::string detailed, overview, loose;
+    CChartList list;
+    CChartList* savedList = nullptr;
+    QQuickWindow window;
+    CDVI_Kartile_Window* item = nullptr;
+    CKartileView* view = nullptr;
+    std::shared_ptr<CMenuTree> menu;
+};
+
+}  // namespace
+
+TEST_F(MapListMenu, MapsHereListsTheCatalogueAndOpensTheChosenMap) {
+    CMenuTree::Entry* here = entry("Maps Here");
+    ASSERT_NE(here, nullptr);
+    ASSERT_NE(here->submenu, nullptr);
+    ASSERT_EQ(here->submenu->size(), 2);
+    Titles checked;
+    for (const CMenuTree::Entry& e : here->submenu->entries())
+        if (e.checked) checked.push_back(e.title);
+    EXPECT_EQ(checked, Titles{list.FindFile(detailed)->name}) << "the map on show is marked";
+
+    // The other map of the two opens.
+    int other = -1;
+    for (int i = 0; i < 2; ++i)
+        if (!here->submenu->entries()[size_t(i)].checked) other = i;
+    ASSERT_GE(other, 0);
+    ASSERT_TRUE(here->submenu->Choose(other));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view->hasMap() && !view->isOpening() && view->lastShownPath() == overview; },
+        kWait));
+}
+
+TEST_F(MapListMenu, CloseMapClosesAndIsOfferedOnlyWithAMap) {
+    CMenuTree::Entry* close = entry("Close Map");
+    ASSERT_NE(close, nullptr);
+    close->action();
+    EXPECT_FALSE(view->hasMap());
+    EXPECT_EQ(entry("Close Map"), nullptr);
+    EXPECT_EQ(entry("Maps Here"), nullptr) << "no centre without a map";
+}
+
+TEST_F(MapListMenu, OpenMapFileOpensWhatTheFileDialogGives) {
+    std::string asked;
+    setFileDialogPresenter([&](OV_HWND, FileDialogKind, const std::string&, const std::string& hint,
+                               std::function<void(const std::string&)> done) {
+        asked = hint;
+        done(loose);
+    });
+    CMenuTree::Entry* openFile = entry("Open Map File");
+    ASSERT_NE(openFile, nullptr);
+    openFile->action();
+    EXPECT_EQ(asked, ".ktl");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view->hasMap() && !view->isOpening() && view->lastShownPath() == loose; },
+        kWait));
+}
+
+TEST_F(MapListMenu, MapTypesToggleOneTypeOutOfAnEmptyChoice) {
+    EXPECT_EQ(entry("Map Types"), nullptr) << "maps without a type offer no choice";
+    for (const char* type : {"Topo", "Nautical"}) {
+        QImage image(64, 64, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        CKartileMaker maker;
+        maker.setBounds(10, 11, 50, 51, CKartileMaker::Projection::Mercator);
+        maker.mapType = type;
+        ASSERT_TRUE(maker.make(image, dir.file(QString("maps/%1.ktl").arg(type)).toStdString()))
+            << maker.error();
+    }
+    list.Refresh();
+    const std::set<std::string> saved = CSelectMapTypes::map_types_selected;
+    CSelectMapTypes::map_types_selected.clear();
+    CMenuTree::Entry* types = entry("Map Types");
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(types->submenu->titles(), (Titles{"Nautical", "Topo"}));
+    for (const CMenuTree::Entry& e : types->submenu->entries())
+        EXPECT_TRUE(e.checked) << e.title << ": an empty choice shows every type";
+    ASSERT_TRUE(types->submenu->Choose("Topo"));
+    EXPECT_FALSE(CSelectMapTypes::isSelected("Topo"));
+    EXPECT_TRUE(CSelectMapTypes::isSelected("Nautical"));
+    types = entry("Map Types");
+    EXPECT_FALSE(types->submenu->Find("Topo")->checked);
+    ASSERT_TRUE(types->submenu->Choose("Topo"));
+    EXPECT_TRUE(CSelectMapTypes::isSelected("Topo"));
+    CSelectMapTypes::map_types_selected = saved;
+}
