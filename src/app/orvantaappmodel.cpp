@@ -451,14 +451,17 @@ bool COrvantaAppModel::GetAreaShownOnTheMap(CBounds& bounds) {
 // ---------------------------------------------------------------- command line
 
 void COrvantaAppModel::messageFromAnotherInstance(quint32, const QByteArray& message) {
-    const QString text = QString::fromUtf8(message);
-    qDebug().noquote() << "Command line from another instance:" << text;
+    // All of it: a QByteArray alone would be read only up to its first NUL.
+    const QString text = QString::fromUtf8(message.constData(), message.size());
+    qDebug().noquote() << "Command line from another instance:"
+                       << QString(text).replace(QChar(0), QLatin1Char(' '));
     if (QQuickWindow* w = window()) {
         w->setWindowStates(w->windowStates() & ~Qt::WindowMinimized);
         w->raise();
         w->requestActivate();
     }
-    processCommandLine(text.split(' '));
+    // Arguments are separated by NULs; an older start separated them by spaces.
+    processCommandLine(text.split(text.contains(QChar(0)) ? QChar(0) : QChar(' ')));
 }
 
 void COrvantaAppModel::processCommandLine(const QStringList& arguments) {

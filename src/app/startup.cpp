@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QQmlApplicationEngine>
@@ -79,6 +80,15 @@ QStringList BuildArgumentList(const QStringList& arguments, QString* profile) {
     return list;
 }
 
+QByteArray SecondStartMessage(QStringList arguments) {
+    // The running program has another working folder: files go as full paths.
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (QFileInfo::exists(arguments[i]))
+            arguments[i] = QFileInfo(arguments[i]).absoluteFilePath();
+    // Paths may hold spaces; no argument can hold a NUL.
+    return arguments.join(QChar(0)).toUtf8();
+}
+
 bool load_app_data() {
     getAppDirectory(nullptr);
     RunAppHookRange(AppHook::ApplyMapServer, AppHook::OpenElevationData);
@@ -99,8 +109,7 @@ int RunOrvanta(int argc, char** argv) {
 
     auto app = std::make_unique<SingleApplication>(argc, argv, 1000);
     if (app->isSecondary()) {
-        const QByteArray message = QCoreApplication::arguments().join(' ').toUtf8();
-        app->sendMessage(message, 100);
+        app->sendMessage(SecondStartMessage(QCoreApplication::arguments()), 100);
         qDebug() << "App already running.";
         return 0;
     }

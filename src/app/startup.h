@@ -2,6 +2,7 @@
 // shutdown in reverse (see RunOrvanta).
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 class QQmlApplicationEngine;
@@ -12,6 +13,10 @@ extern QQmlApplicationEngine* theAppEngine;  // the QML engine, while the progra
 // every argument in order, less each "-profile <name>" pair (a trailing
 // "-profile" is dropped). The last profile name given goes to *profile.
 QStringList BuildArgumentList(const QStringList& arguments, QString* profile);
+
+// What a second start sends the running program: its arguments with files
+// made absolute, separated by NULs.
+QByteArray SecondStartMessage(QStringList arguments);
 
 // The application's own data: loaded before the scene, saved at exit.
 bool load_app_data();
