@@ -10,7 +10,6 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include "app/shellpresenters.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
@@ -96,9 +95,6 @@ protected:
         (void)until([&] { return result >= 0; });
         return result;
     }
-    CShellPresenters* presenters() const {
-        return shell->findChild<CShellPresenters*>("presenters");
-    }
 
     int32_t savedType = CDataConnection::gps_connection_type;
     std::string savedHost = CTCPIPConnection::saved_ip_address;
@@ -119,9 +115,9 @@ TEST_F(ShellScene, KeysWalkTheMenuAndSettingsUnitsChangesTheDistanceUnit) {
     QTest::keyClick(&window, Qt::Key_Return);  // the first entry: Settings
     ASSERT_NE(waitFor("menuEntry_Units"), nullptr);
     QTest::keyClick(&window, Qt::Key_Escape);  // back
-    EXPECT_TRUE(until([&] { return presenters()->menuTitles().contains("Settings"); }));
+    EXPECT_NE(waitFor("menuEntry_Settings"), nullptr);
     QTest::keyClick(&window, Qt::Key_Escape);  // closed
-    EXPECT_TRUE(until([&] { return !presenters()->menuOpen(); }));
+    EXPECT_TRUE(until([&] { return !find("actionSheetContent"); }));
 
     ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
     for (const char* entry : {"menuEntry_Settings", "menuEntry_Units", "menuEntry_Metric"})
@@ -156,10 +152,10 @@ TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
     ShowProgressDialog(nullptr, progress);
     progress->Start(10);
     for (bool stored : {true, true, false}) progress->Advance(stored);
-    QQuickItem* text = waitFor("progressText");
-    ASSERT_NE(text, nullptr);
-    EXPECT_TRUE(until([&] { return text->property("text").toString() == "2 of 10, 1 failed"; }))
-        << text->property("text").toString().toStdString();
+    EXPECT_TRUE(until([&] {
+        QQuickItem* text = find("progressText");
+        return text && text->property("text").toString() == "2 of 10, 1 failed";
+    }));
     ASSERT_TRUE(click("progressCancel"));
     EXPECT_TRUE(until([&] { return cancels == 1; }));
     EXPECT_TRUE(progress->cancelled());
@@ -176,9 +172,8 @@ TEST_F(ShellScene, SimulationFileIsChosenInTheFileChooser) {
                                            "$GPGLL,5000.000,N,00100.000,W,120000,A*00\r\n"));
     select(CDataConnection::kSimulation);
     ASSERT_NE(waitFor("fileChooserContent"), nullptr);
-    QObject* popup = shell->findChild<QObject*>("fileChooser");
-    ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(QMetaObject::invokeMethod(popup, "openFolder", Q_ARG(QVariant, files.path())));
+    ASSERT_TRUE(QMetaObject::invokeMethod(shell->findChild<QObject*>("fileChooser"), "openFolder",
+                                          Q_ARG(QVariant, files.path())));
     ASSERT_TRUE(click("file_logs"));
     EXPECT_NE(waitFor("file_voyage.txt"), nullptr);
     EXPECT_EQ(find("file_notes.md"), nullptr) << "only .txt is offered";
