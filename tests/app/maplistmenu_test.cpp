@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int kWait = 30000;
-using Titles = std::vector<std::string>;
 
 class MapListMenu : public ::testing::Test {
 protected:
@@ -31,22 +30,21 @@ protected:
         ASSERT_TRUE(list.AddSearchFolder(dir.file("maps").toStdString()));
         list.Refresh();
         ASSERT_EQ(list.size(), 2);
-        savedList = CChartList::the_list;
         CChartList::the_list = &list;
-        item = new CDVI_Kartile_Window(window.contentItem());
+        item = std::make_unique<CDVI_Kartile_Window>(window.contentItem());
         item->setSize(QSizeF(640, 480));
         view = item->view();
-        open(detailed);
+        view->onOpen(detailed, false, {});
+        ASSERT_TRUE(shows(detailed));
     }
     void TearDown() override {
-        delete item;
         CChartList::the_list = savedList;
         setFileDialogPresenter({});
     }
-    void open(const std::string& path) {
-        view->onOpen(path, false, {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return view->hasMap() && !view->isOpening(); }, kWait));
-        ASSERT_EQ(view->lastShownPath(), path);
+    bool shows(const std::string& path) {
+        return QTest::qWaitFor(
+            [&] { return view->hasMap() && !view->isOpening() && view->lastShownPath() == path; },
+            kWait);
     }
     CMenuTree::Entry* entry(const std::string& path) {
         menu = buildMainMenu(nullptr);
@@ -56,59 +54,39 @@ protected:
     testsupport::TempDir dir;
     std::string detailed, overview, loose;
     CChartList list;
-    CChartList* savedList = nullptr;
+    CChartList* savedList = CChartList::the_list;
     QQuickWindow window;
-    CDVI_Kartile_Window* item = nullptr;
+    std::unique_ptr<CDVI_Kartile_Window> item;
     CKartileView* view = nullptr;
     std::shared_ptr<CMenuTree> menu;
 };
 
 }  // namespace
 
-TEST_F(MapListMenu, MapsHereListsTheCatalogueAndOpensTheChosenMap) {
+TEST_F(MapListMenu, MapsHereOpensAnotherMapCloseMapClosesAndOpenMapFileOpensAFile) {
     CMenuTree::Entry* here = entry("Maps Here");
-    ASSERT_NE(here, nullptr);
-    ASSERT_NE(here->submenu, nullptr);
-    ASSERT_EQ(here->submenu->size(), 2);
-    Titles checked;
-    for (const CMenuTree::Entry& e : here->submenu->entries())
-        if (e.checked) checked.push_back(e.title);
-    EXPECT_EQ(checked, Titles{list.FindFile(detailed)->name}) << "the map on show is marked";
-
-    // The other map of the two opens.
-    int other = -1;
-    for (int i = 0; i < 2; ++i)
-        if (!here->submenu->entries()[size_t(i)].checked) other = i;
-    ASSERT_GE(other, 0);
+    ASSERT_TRUE(here && here->submenu);
+    const std::string shown = list.FindFile(detailed)->name, other = list.FindFile(overview)->name;
+    EXPECT_EQ(here->submenu->titles().size(), 2u);
+    EXPECT_TRUE(here->submenu->Find(shown)->checked) << "the map on show";
+    EXPECT_FALSE(here->submenu->Find(other)->checked);
     ASSERT_TRUE(here->submenu->Choose(other));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return view->hasMap() && !view->isOpening() && view->lastShownPath() == overview; },
-        kWait));
-}
+    EXPECT_TRUE(shows(overview));
 
-TEST_F(MapListMenu, CloseMapClosesAndIsOfferedOnlyWithAMap) {
-    CMenuTree::Entry* close = entry("Close Map");
-    ASSERT_NE(close, nullptr);
-    close->action();
+    ASSERT_TRUE(buildMainMenu(nullptr)->Choose("Settings:Map Options:Close Map"));
     EXPECT_FALSE(view->hasMap());
     EXPECT_EQ(entry("Close Map"), nullptr);
     EXPECT_EQ(entry("Maps Here"), nullptr) << "no centre without a map";
-}
 
-TEST_F(MapListMenu, OpenMapFileOpensWhatTheFileDialogGives) {
     std::string asked;
     setFileDialogPresenter([&](OV_HWND, FileDialogKind, const std::string&, const std::string& hint,
                                std::function<void(const std::string&)> done) {
         asked = hint;
         done(loose);
     });
-    CMenuTree::Entry* openFile = entry("Open Map File");
-    ASSERT_NE(openFile, nullptr);
-    openFile->action();
+    ASSERT_TRUE(buildMainMenu(nullptr)->Choose("Settings:Map Options:Open Map File"));
     EXPECT_EQ(asked, ".ktl");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return view->hasMap() && !view->isOpening() && view->lastShownPath() == loose; },
-        kWait));
+    EXPECT_TRUE(shows(loose));
 }
 
 TEST_F(MapListMenu, MapTypesToggleOneTypeOutOfAnEmptyChoice) {
@@ -127,15 +105,13 @@ TEST_F(MapListMenu, MapTypesToggleOneTypeOutOfAnEmptyChoice) {
     CSelectMapTypes::map_types_selected.clear();
     CMenuTree::Entry* types = entry("Map Types");
     ASSERT_NE(types, nullptr);
-    EXPECT_EQ(types->submenu->titles(), (Titles{"Nautical", "Topo"}));
+    EXPECT_EQ(types->submenu->titles(), (std::vector<std::string>{"Nautical", "Topo"}));
     for (const CMenuTree::Entry& e : types->submenu->entries())
         EXPECT_TRUE(e.checked) << e.title << ": an empty choice shows every type";
     ASSERT_TRUE(types->submenu->Choose("Topo"));
     EXPECT_FALSE(CSelectMapTypes::isSelected("Topo"));
     EXPECT_TRUE(CSelectMapTypes::isSelected("Nautical"));
-    types = entry("Map Types");
-    EXPECT_FALSE(types->submenu->Find("Topo")->checked);
-    ASSERT_TRUE(types->submenu->Choose("Topo"));
+    ASSERT_TRUE(entry("Map Types")->submenu->Choose("Topo"));
     EXPECT_TRUE(CSelectMapTypes::isSelected("Topo"));
     CSelectMapTypes::map_types_selected = saved;
 }

@@ -2,9 +2,6 @@
 // menu down to the Units page, and the TCP dialog filled in.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -13,7 +10,6 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include "app/shellpresenters.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
@@ -36,18 +32,11 @@ QQuickItem* findItem(QQuickItem* root, const QString& name) {
 class ShellScene : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedType = CDataConnection::gps_connection_type;
-        savedHost = CTCPIPConnection::saved_ip_address;
-        savedPort = CTCPIPConnection::saved_port;
-        savedFamily = CUnits::Default->get_unit_family();
         window.resize(800, 600);
         QQmlComponent component(
             &engine, QUrl::fromLocalFile(testsupport::sourceDir() + "/src/ui/Shell.qml"));
-        ASSERT_TRUE(component.isReady()) << component.errorString().toStdString();
-        QObject* made = component.beginCreate(engine.rootContext());
-        ASSERT_NE(made, nullptr) << component.errorString().toStdString();
-        shell = qobject_cast<QQuickItem*>(made);
-        ASSERT_NE(shell, nullptr);
+        shell = qobject_cast<QQuickItem*>(component.beginCreate(engine.rootContext()));
+        ASSERT_NE(shell, nullptr) << component.errorString().toStdString();
         shell->setParentItem(window.contentItem());
         component.completeCreate();
         window.show();
@@ -61,14 +50,20 @@ protected:
         CDataConnection::gps_connection_type = savedType;
         CTCPIPConnection::saved_ip_address = savedHost;
         CTCPIPConnection::saved_port = savedPort;
+        CNMEASimulation::filename = savedFile;
         CUnits::Default->set_unit_family(savedFamily);
     }
-    // Waits for a visible item of that name.
+    static bool until(const std::function<bool()>& condition) {
+        return QTest::qWaitFor(condition, kWait);
+    }
+    QQuickItem* find(const QString& name) { return findItem(window.contentItem(), name); }
     QQuickItem* waitFor(const QString& name) {
         QQuickItem* item = nullptr;
-        (void)QTest::qWaitFor(
-            [&] { return (item = findItem(window.contentItem(), name)) != nullptr; }, kWait);
+        (void)until([&] { return (item = find(name)) != nullptr; });
         return item;
+    }
+    static QPoint centre(QQuickItem* item) {
+        return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
     }
     // Waits for the item and clicks its middle.
     bool click(const QString& name) {
@@ -81,8 +76,7 @@ protected:
             window.update();
             if (!swapped.wait(kWait)) return false;
         }
-        const QPointF at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(&window, Qt::LeftButton, {}, at.toPoint());
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre(item));
         return true;
     }
     void typeInto(const QString& name, const QString& text) {
@@ -91,14 +85,22 @@ protected:
         QTest::keyClick(&window, Qt::Key_Backspace);
         for (QChar ch : text) QTest::keyClick(&window, ch.toLatin1());
     }
-    CShellPresenters* presenters() const {
-        return shell->findChild<CShellPresenters*>("presenters");
+    // Selects a connection type; `result` becomes whether it opened.
+    void select(int32_t type) {
+        result = -1;
+        CDataConnection::onConnectionSelected(nullptr, CDataConnection::CConnectionType::Find(type),
+                                              [this](bool opened) { result = opened; });
+    }
+    int answer() {  // -1 when none came in time
+        (void)until([&] { return result >= 0; });
+        return result;
     }
 
-    int32_t savedType = 0;
-    std::string savedHost;
-    int savedPort = 0;
-    CUnits::e_dist_units savedFamily = CUnits::Statute;
+    int32_t savedType = CDataConnection::gps_connection_type;
+    std::string savedHost = CTCPIPConnection::saved_ip_address;
+    int savedPort = CTCPIPConnection::saved_port, result = -1;
+    std::string savedFile = CNMEASimulation::filename;
+    CUnits::e_dist_units savedFamily = CUnits::Default->get_unit_family();
     QQmlEngine engine;
     QQuickWindow window;
     QQuickItem* shell = nullptr;
@@ -106,69 +108,41 @@ protected:
 
 }  // namespace
 
-TEST_F(ShellScene, MainMenuSettingsUnitsChangesTheDistanceUnit) {
-    struct Case {
-        const char* entry;
-        CUnits::e_dist_units family;
-    };
-    const Case cases[] = {{"Metric", CUnits::Metric}, {"Nautical", CUnits::Nautical}};
+TEST_F(ShellScene, KeysWalkTheMenuAndSettingsUnitsChangesTheDistanceUnit) {
     CUnits::Default->set_unit_family(CUnits::Statute);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.entry);
-        ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
-        ASSERT_TRUE(click("menuEntry_Settings"));
-        ASSERT_TRUE(click("menuEntry_Units"));
-        ASSERT_TRUE(click(QString("menuEntry_") + c.entry));
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return CUnits::Default->get_unit_family() == c.family; }, kWait));
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !findItem(window.contentItem(), "actionSheetContent"); }, kWait))
-            << "the menu stays open";
-    }
-}
-
-TEST_F(ShellScene, KeysWalkTheMenuAndEscapeGoesBackThenCloses) {
     ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
     ASSERT_NE(waitFor("menuEntry_Settings"), nullptr);
     QTest::keyClick(&window, Qt::Key_Return);  // the first entry: Settings
     ASSERT_NE(waitFor("menuEntry_Units"), nullptr);
-    EXPECT_TRUE(presenters()->menuTitles().contains("Units"));
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return presenters()->menuTitles().contains("Settings"); }, kWait));
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !presenters()->menuOpen(); }, kWait));
+    QTest::keyClick(&window, Qt::Key_Escape);  // back
+    EXPECT_NE(waitFor("menuEntry_Settings"), nullptr);
+    QTest::keyClick(&window, Qt::Key_Escape);  // closed
+    EXPECT_TRUE(until([&] { return !find("actionSheetContent"); }));
+
+    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
+    for (const char* entry : {"menuEntry_Settings", "menuEntry_Units", "menuEntry_Metric"})
+        ASSERT_TRUE(click(entry)) << entry;
+    EXPECT_TRUE(until([] { return CUnits::Default->get_unit_family() == CUnits::Metric; }));
+    EXPECT_TRUE(until([&] { return !find("actionSheetContent"); })) << "the menu stays open";
 }
 
-TEST_F(ShellScene, FillingTheTcpDialogConnectsToTheServer) {
+TEST_F(ShellScene, TheTcpDialogCancelsOnEscapeAndConnectsWhenFilledIn) {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    int result = -1;
-    CDataConnection::onConnectionSelected(
-        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kTCP),
-        [&](bool opened) { result = opened; });
-    ASSERT_NE(waitFor("connectionDialogContent"), nullptr);
+    select(CDataConnection::kTCP);
+    EXPECT_EQ(waitFor("tcpHost")->property("text").toString().toStdString(), savedHost);
+    typeInto("tcpHost", "127.0.0.2");
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(answer(), 0);
+    EXPECT_EQ(CTCPIPConnection::saved_ip_address, savedHost);
+
+    select(CDataConnection::kTCP);
     typeInto("tcpHost", "127.0.0.1");
     typeInto("portField", QString::number(server.serverPort()));
     ASSERT_TRUE(click("dialogOk"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(CTCPIPConnection::saved_ip_address, "127.0.0.1");
+    EXPECT_EQ(answer(), 1);
     EXPECT_EQ(CTCPIPConnection::saved_port, server.serverPort());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, kWait));
-}
-
-TEST_F(ShellScene, EscapeCancelsTheTcpDialog) {
-    int result = -1;
-    CDataConnection::onConnectionSelected(
-        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kTCP),
-        [&](bool opened) { result = opened; });
-    ASSERT_NE(waitFor("tcpHost"), nullptr);
-    typeInto("tcpHost", "127.0.0.2");
-    QTest::keyClick(&window, Qt::Key_Escape);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(CTCPIPConnection::saved_ip_address, savedHost);
+    EXPECT_TRUE(until([&] { return server.hasPendingConnections(); }));
 }
 
 TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
@@ -178,63 +152,44 @@ TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
     ShowProgressDialog(nullptr, progress);
     progress->Start(10);
     for (bool stored : {true, true, false}) progress->Advance(stored);
-    QQuickItem* text = waitFor("progressText");
-    ASSERT_NE(text, nullptr);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return text->property("text").toString() == "2 of 10, 1 failed"; }, kWait))
-        << text->property("text").toString().toStdString();
+    EXPECT_TRUE(until([&] {
+        QQuickItem* text = find("progressText");
+        return text && text->property("text").toString() == "2 of 10, 1 failed";
+    }));
     ASSERT_TRUE(click("progressCancel"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return cancels == 1; }, kWait));
+    EXPECT_TRUE(until([&] { return cancels == 1; }));
     EXPECT_TRUE(progress->cancelled());
     progress->Finish(false);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return !findItem(window.contentItem(), "progressDialogContent"); }, kWait));
+    EXPECT_TRUE(until([&] { return !find("progressDialogContent"); }));
     // Once the dialog is gone the shell holds the data no longer.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return progress.use_count() == 1; }, kWait));
+    EXPECT_TRUE(until([&] { return progress.use_count() == 1; }));
 }
 
 TEST_F(ShellScene, SimulationFileIsChosenInTheFileChooser) {
     testsupport::TempDir files;
-    ASSERT_TRUE(QDir(files.path()).mkdir("logs"));
-    for (const char* name : {"logs/voyage.txt", "logs/notes.md"}) {
-        QFile f(files.file(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("$GPGLL,5000.000,N,00100.000,W,120000,A*00\r\n");
-    }
-    const std::string savedFile = CNMEASimulation::filename;
-    int result = -1;
-    CDataConnection::onConnectionSelected(
-        nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kSimulation),
-        [&](bool opened) { result = opened; });
+    for (const char* name : {"logs/voyage.txt", "logs/notes.md"})
+        ASSERT_TRUE(testsupport::writeFile(files.file(name),
+                                           "$GPGLL,5000.000,N,00100.000,W,120000,A*00\r\n"));
+    select(CDataConnection::kSimulation);
     ASSERT_NE(waitFor("fileChooserContent"), nullptr);
-    // Browse: the folder, then its text files only.
-    QObject* popup = shell->findChild<QObject*>("fileChooser");
-    ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(QMetaObject::invokeMethod(popup, "openFolder", Q_ARG(QVariant, files.path())));
+    ASSERT_TRUE(QMetaObject::invokeMethod(shell->findChild<QObject*>("fileChooser"), "openFolder",
+                                          Q_ARG(QVariant, files.path())));
     ASSERT_TRUE(click("file_logs"));
     EXPECT_NE(waitFor("file_voyage.txt"), nullptr);
-    EXPECT_EQ(findItem(window.contentItem(), "file_notes.md"), nullptr) << "only .txt is offered";
+    EXPECT_EQ(find("file_notes.md"), nullptr) << "only .txt is offered";
     ASSERT_TRUE(click("file_voyage.txt"));
     ASSERT_TRUE(click("fileOk"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result >= 0; }, kWait));
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(QString::fromStdString(CNMEASimulation::filename),
-              QFileInfo(files.file("logs/voyage.txt")).filePath());
-    CNMEASimulation::filename = savedFile;
+    EXPECT_EQ(answer(), 1);
+    EXPECT_EQ(QString::fromStdString(CNMEASimulation::filename), files.file("logs/voyage.txt"));
 }
 
 TEST_F(ShellScene, LockScreenHoldsTouchesUntilUnlocked) {
     ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
     ASSERT_TRUE(click("menuEntry_Lock Screen"));
-    QQuickItem* unlock = waitFor("unlock");
-    ASSERT_NE(unlock, nullptr);
-    EXPECT_TRUE(shell->property("locked").toBool());
-    // A short press does not unlock; holding does.
     ASSERT_TRUE(click("unlock"));
-    EXPECT_TRUE(shell->property("locked").toBool());
-    const QPoint at =
-        unlock->mapToScene(QPointF(unlock->width() / 2, unlock->height() / 2)).toPoint();
+    EXPECT_TRUE(shell->property("locked").toBool()) << "a short press does not unlock";
+    const QPoint at = centre(find("unlock"));
     QTest::mousePress(&window, Qt::LeftButton, {}, at);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !shell->property("locked").toBool(); }, kWait));
+    EXPECT_TRUE(until([&] { return !shell->property("locked").toBool(); }));
     QTest::mouseRelease(&window, Qt::LeftButton, {}, at);
 }
