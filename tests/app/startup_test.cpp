@@ -24,17 +24,20 @@ public:
 };
 
 TEST(ArgumentList, ProfilePairsAreTakenOut) {
-    QString profile;
-    EXPECT_EQ(BuildArgumentList({"/bin/orvanta", "-profile", "sea"}, &profile),
-              QStringList{"/bin/orvanta"});
-    EXPECT_EQ(profile, "sea");
-    profile.clear();
-    EXPECT_EQ(BuildArgumentList({"/bin/orvanta", "a.gpx", "-profile"}, &profile),
-              (QStringList{"/bin/orvanta", "a.gpx"}));
-    EXPECT_TRUE(profile.isEmpty());
-    EXPECT_EQ(BuildArgumentList({"/bin/orvanta", "x", "-profile", "p", "y"}, &profile),
-              (QStringList{"/bin/orvanta", "x", "y"}));
-    EXPECT_EQ(profile, "p");
+    const struct {
+        QStringList args, rest;
+        const char* profile;
+    } cases[] = {
+        {{"/bin/orvanta", "-profile", "sea"}, {"/bin/orvanta"}, "sea"},
+        {{"/bin/orvanta", "a.gpx", "-profile"}, {"/bin/orvanta", "a.gpx"}, ""},
+        {{"/bin/orvanta", "x", "-profile", "p", "y"}, {"/bin/orvanta", "x", "y"}, "p"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QString profile;
+        EXPECT_EQ(BuildArgumentList(c.args, &profile), c.rest);
+        EXPECT_EQ(profile, c.profile);
+    }
 }
 
 // The written list is the order only while no step has two users, whose
@@ -44,28 +47,9 @@ TEST(AppHooks, EveryStepHasAtMostOneUser) {
         EXPECT_LE(CountAppHooks(AppHook(step)), 1) << "step " << step;
 }
 
-TEST(Program, SecondStartHandsItsCommandLineToTheFirstAndExitsZero) {
-    TempDir home;
-    Program first(home.path());
-    ASSERT_TRUE(first.waitFor("devicePixelRatio:")) << first.log().constData();
-
-    const ProcessResult second =
-        runProcess(orvantaBin(), {"/data/route one.gpx"}, 60000, isolatedEnvironment(home.path()));
-    EXPECT_EQ(second.exitCode, 0);
-    EXPECT_FALSE(second.crashed);
-    EXPECT_TRUE(second.err.contains("App already running.")) << second.err.constData();
-    const QByteArray expected =
-        "Command line from another instance: " + orvantaBin().toUtf8() + " /data/route one.gpx";
-    EXPECT_TRUE(first.waitFor(expected)) << first.log().constData();
-
-    first.signal(SIGTERM);
-    ASSERT_TRUE(first.finish());
-    EXPECT_TRUE(first.exitedCleanly());
-    EXPECT_TRUE(first.log().contains("Orvanta exits with status 0"));
-}
-
-// Files reach the model from the command line and from a second start.
-TEST(Program, FilesFromTheCommandLineAndASecondStartAreOpened) {
+// The first start opens its file; a second start hands its command line over
+// and exits 0, and the first opens that file too.
+TEST(Program, SecondStartHandsItsFilesToTheFirstAndExitsZero) {
     TempDir home;
     const std::string map = makeTestMap(home.file("chart.ktl"), 256);
     ASSERT_TRUE(writeFile(home.file("notes.doc"), "minutes"));
@@ -73,15 +57,20 @@ TEST(Program, FilesFromTheCommandLineAndASecondStartAreOpened) {
     ASSERT_TRUE(first.waitFor("Opening map file " + QByteArray::fromStdString(map)))
         << first.log().constData();
 
-    const ProcessResult second =
-        runProcess(orvantaBin(), {home.file("notes.doc")}, 60000, isolatedEnvironment(home.path()));
+    const ProcessResult second = runProcess(orvantaBin(), {home.file("notes.doc"), "route one.gpx"},
+                                            60000, isolatedEnvironment(home.path()));
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_TRUE(first.waitFor("Opening unknown file " + home.filePath("notes.doc")))
+    EXPECT_FALSE(second.crashed);
+    EXPECT_TRUE(second.err.contains("App already running.")) << second.err.constData();
+    EXPECT_TRUE(first.waitFor("Command line from another instance: " + orvantaBin().toUtf8() + " " +
+                              home.filePath("notes.doc") + " route one.gpx"))
         << first.log().constData();
+    EXPECT_TRUE(first.waitFor("Opening unknown file " + home.filePath("notes.doc")));
 
     first.signal(SIGTERM);
     ASSERT_TRUE(first.finish());
     EXPECT_TRUE(first.exitedCleanly());
+    EXPECT_TRUE(first.log().contains("Orvanta exits with status 0"));
 }
 
 // A profile of its own, a close request by SIGINT or SIGHUP, and the
