@@ -48,24 +48,24 @@ TEST(AppHooks, EveryStepHasAtMostOneUser) {
 }
 
 // The first start opens its file; a second start hands its command line over
-// and exits 0, and the first opens that file too.
+// and exits 0, and the first opens that file too, spaces in its name and all.
 TEST(Program, SecondStartHandsItsFilesToTheFirstAndExitsZero) {
     TempDir home;
     const std::string map = makeTestMap(home.file("chart.ktl"), 256);
-    ASSERT_TRUE(writeFile(home.file("notes.doc"), "minutes"));
+    ASSERT_TRUE(writeFile(home.file("my notes.doc"), "minutes"));
     Program first(home.path(), {QString::fromStdString(map)});
     ASSERT_TRUE(first.waitFor("Opening map file " + QByteArray::fromStdString(map)))
         << first.log().constData();
 
-    const ProcessResult second = runProcess(orvantaBin(), {home.file("notes.doc"), "route one.gpx"},
+    const ProcessResult second = runProcess(orvantaBin(), {home.file("my notes.doc"), "route one.gpx"},
                                             60000, isolatedEnvironment(home.path()));
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_FALSE(second.crashed);
     EXPECT_TRUE(second.err.contains("App already running.")) << second.err.constData();
     EXPECT_TRUE(first.waitFor("Command line from another instance: " + orvantaBin().toUtf8() + " " +
-                              home.filePath("notes.doc") + " route one.gpx"))
+                              home.filePath("my notes.doc") + " route one.gpx"))
         << first.log().constData();
-    EXPECT_TRUE(first.waitFor("Opening unknown file " + home.filePath("notes.doc")));
+    EXPECT_TRUE(first.waitFor("Opening unknown file " + home.filePath("my notes.doc")));
 
     first.signal(SIGTERM);
     ASSERT_TRUE(first.finish());
