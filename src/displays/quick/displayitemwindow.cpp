@@ -93,9 +93,10 @@ void CDisplayItemWindow::drawHeader(QPainter& p, const QRectF& box, const QFont&
     const QSize pixels = (box.size() * ratio).toSize();
     if (m_header.size() != pixels || m_header.devicePixelRatio() != ratio || font != m_headerFont ||
         title != m_headerTitle || units != m_headerUnits) {
-        m_header = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        // Opaque on the panel's colour, so that drawing it is a copy.
+        m_header = QImage(pixels, QImage::Format_RGB32);
         m_header.setDevicePixelRatio(ratio);
-        m_header.fill(Qt::transparent);
+        m_header.fill(kPanel);
         QPainter h(&m_header);
         h.setRenderHints(p.renderHints());
         h.setFont(font);
