@@ -14,6 +14,7 @@
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
 #include "app/base/statusmessage.h"
+#include "app/mainmenus.h"
 #include "app/orvantaappmodel.h"
 #include "displays/displayviewarrangementset.h"
 #include "displays/quick/displayviewpage.h"
@@ -160,12 +161,14 @@ TEST_F(AppModel, MessageBoxesAnswerOnce) {
     EXPECT_TRUE(yes);
 }
 
+// Chosen on the "Display Options" page, as a user does.
 TEST_F(AppModel, FullScreenIsSavedAtOnce) {
     TempDir settings;
     PersistantData::SetFolders(settings.path().toStdString(), settings.path().toStdString());
     PersistantData::LoadAll("orvanta");
     const bool before = model->fullScreen();
-    model->setFullScreen(!before);
+    ASSERT_TRUE(buildMainMenu(nullptr)->Choose("Settings:Display Options:Full Screen"));
+    EXPECT_EQ(model->fullScreen(), !before);
     const QByteArray ini = testsupport::readFile(settings.file("orvanta.ini"));
     EXPECT_TRUE(ini.contains(QByteArray("CKartileView:full_screen=") + (before ? "0" : "1")))
         << ini.toStdString();
