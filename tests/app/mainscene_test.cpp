@@ -19,16 +19,9 @@
 
 namespace {
 
-constexpr int kWait = 30000;
+using testsupport::findItem;
 
-// The visible item of that name anywhere in the window (popups included).
-QQuickItem* findItem(QQuickItem* root, const QString& name) {
-    if (!root || !root->isVisible()) return nullptr;
-    if (root->objectName() == name) return root;
-    for (QQuickItem* child : root->childItems())
-        if (QQuickItem* found = findItem(child, name)) return found;
-    return nullptr;
-}
+constexpr int kWait = 30000;
 
 class MainScene : public ::testing::Test {
 public:

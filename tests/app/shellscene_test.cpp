@@ -19,15 +19,9 @@
 
 namespace {
 
-constexpr int kWait = 30000;
+using testsupport::findItem;
 
-QQuickItem* findItem(QQuickItem* root, const QString& name) {
-    if (!root) return nullptr;
-    if (root->objectName() == name && root->isVisible()) return root;
-    for (QQuickItem* child : root->childItems())
-        if (QQuickItem* found = findItem(child, name)) return found;
-    return nullptr;
-}
+constexpr int kWait = 30000;
 
 class ShellScene : public ::testing::Test {
 protected:

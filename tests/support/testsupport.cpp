@@ -7,15 +7,24 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QQuickItem>
 
 namespace testsupport {
 
 TempDir::TempDir() : m_dir(QDir::tempPath() + "/orvanta-test-XXXXXX") {}
 
-QString sourceDir() { return QStringLiteral(ORVANTA_SOURCE_DIR); }
-QString sharedDir() { return QFileInfo(QStringLiteral(ORVANTA_SHARED_DIR)).absoluteFilePath(); }
-QString orvantaBin() { return QStringLiteral(ORVANTA_BIN); }
-QString ovtoolBin() { return QStringLiteral(OVTOOL_BIN); }
+QString sourceDir() {
+    return QStringLiteral(ORVANTA_SOURCE_DIR);
+}
+QString sharedDir() {
+    return QFileInfo(QStringLiteral(ORVANTA_SHARED_DIR)).absoluteFilePath();
+}
+QString orvantaBin() {
+    return QStringLiteral(ORVANTA_BIN);
+}
+QString ovtoolBin() {
+    return QStringLiteral(OVTOOL_BIN);
+}
 
 ProcessResult runProcess(const QString& program, const QStringList& args, int timeoutMs,
                          const QProcessEnvironment& env, const QByteArray& stdinData) {
@@ -96,7 +105,9 @@ bool RunningProgram::finish(int timeoutMs) {
     return done;
 }
 
-void RunningProgram::signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
+void RunningProgram::signal(int sig) {
+    ::kill(pid_t(m_process.processId()), sig);
+}
 
 bool RunningProgram::exitedCleanly() const {
     return m_process.state() == QProcess::NotRunning &&
@@ -114,6 +125,14 @@ QByteArray readFile(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
+}
+
+QQuickItem* findItem(QQuickItem* root, const QString& name) {
+    if (!root || !root->isVisible()) return nullptr;
+    if (root->objectName() == name) return root;
+    for (QQuickItem* child : root->childItems())
+        if (QQuickItem* found = findItem(child, name)) return found;
+    return nullptr;
 }
 
 }  // namespace testsupport

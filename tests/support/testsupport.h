@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class QQuickItem;
+
 namespace testsupport {
 
 // A fresh folder removed with the object; path() has no trailing "/".
@@ -71,5 +73,8 @@ private:
 // Writes bytes to a file, creating folders; false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+// The visible item of that name anywhere below root (popups included).
+QQuickItem* findItem(QQuickItem* root, const QString& name);
 
 }  // namespace testsupport
