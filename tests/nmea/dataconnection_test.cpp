@@ -84,9 +84,9 @@ TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersistsAndPauseDropsIt)
     CDataConnection::onConnectionSelected(
         nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kUDP),
         [&](bool ok) { result = ok; });
-    EXPECT_FALSE(result);
-    EXPECT_EQ(CDataConnection::gps_connection_type, 0);
-    EXPECT_TRUE(CDataConnection::theConnection->inactive);
+    EXPECT_EQ(std::tuple(result, CDataConnection::gps_connection_type,
+                         CDataConnection::theConnection->inactive),
+              std::tuple(false, 0, true));
     // Accepted: the dialog's port is used, the connection opens and the type is kept.
     CDataConnection::dialog_presenter = [](OV_HWND, CConnectionDialog& d, auto done) {
         dynamic_cast<CDlg_udp_setup&>(d).port = 0;  // any free port
@@ -97,12 +97,11 @@ TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersistsAndPauseDropsIt)
         done(int(std::find(entries.begin(), entries.end(), "UDP/IP") - entries.begin()));
     };
     CDataConnection::SelectConnectionType(nullptr, [&](bool ok) { result = ok; });
-    EXPECT_TRUE(result);
-    EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kUDP);
+    EXPECT_EQ(std::pair(result, CDataConnection::gps_connection_type),
+              std::pair(true, int(CDataConnection::kUDP)));
     auto* udp = dynamic_cast<CUDPConnection*>(CDataConnection::theConnection.get());
     ASSERT_NE(udp, nullptr);
-    EXPECT_TRUE(udp->isBound());
-    EXPECT_FALSE(udp->inactive);
+    EXPECT_TRUE(udp->isBound() && !udp->inactive);
     // Pausing keeps a connection never opened and drops an open one.
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     CDataConnection::theConnection.reset(CDataConnection::Create(CDataConnection::kNone));

@@ -113,9 +113,8 @@ TEST(AisMessages, FragmentsOutOfSequenceAreDropped) {
     // A type 5 in two fragments (sequence id 1) and another message's second
     // fragment (id 6), from gpsd's sample.
     const QList<QByteArray> sample = corpusLines("ais/gpsd-sample.aivdm");
-    const std::string first = sample[123].trimmed().toStdString();
-    const std::string second = sample[124].trimmed().toStdString();
-    const std::string other = sample[265].trimmed().toStdString();
+    auto at = [&](int i) { return sample[i].trimmed().toStdString(); };
+    const std::string first = at(123), second = at(124), other = at(265);
     ASSERT_EQ(first.rfind("!AIVDM,2,1,1,", 0), 0u);
     Recorder<VDM> vdm;
     CAIS_Sentence::ResetAssembly();

@@ -183,8 +183,7 @@ TEST(NmeaDispatch, GeneratedSentencesFitTheRawBuffer) {
     std::strcpy(out.text, body.c_str());
     EXPECT_TRUE(out.AddChecksumAndDispatch());
     EXPECT_EQ(std::strlen(raw.last->text), 199u);
-    EXPECT_TRUE(out.Matches(3, "RMB"));
-    EXPECT_FALSE(out.Matches(3, "RMC"));
+    EXPECT_TRUE(out.Matches(3, "RMB") && !out.Matches(3, "RMC"));
     std::strcpy(out.text, (body + "x").c_str());
     EXPECT_FALSE(out.AddChecksumAndDispatch());
     EXPECT_EQ(raw.count, 1);
