@@ -122,9 +122,7 @@ TEST_F(AutopilotOverTcp, SteersBackToTheLegFlagsANewTargetAndStopsWhenCancelled)
         lines.push_back(Sent::fields(text));
     }
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[5][0], "$ECTXT");
-
-    EXPECT_EQ(lines[0].size(), 15u);
+    EXPECT_EQ(lines[5][0] + " " + std::to_string(lines[0].size()), "$ECTXT 15");
     EXPECT_EQ(lines[0][5] + lines[0][6] + lines[0][7] + lines[0][8] + lines[0][9],
               "HARBOU5131.00000N00007.50000W");
     EXPECT_NEAR(std::stod(lines[0][10]), 1.0, 0.001);

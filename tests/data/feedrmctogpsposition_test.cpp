@@ -6,6 +6,7 @@
 
 #include "data/owngpstestsupport.h"
 #include "geo/units.h"
+#include "nmea/dataconnection.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ TEST_F(PositionFeed, GsvFillsTheSatelliteTableAndDispatchesWithTheLastMessage) {
 }
 
 TEST_F(PositionFeed, HeadingIsCalibratedThenMadeTrue) {
-    COverlayGPSPosition::compass_cal.cal[3] = 2;  // +2 degrees from 90 to 120
-    COverlayGPSPosition::compass_cal.cal[4] = 2;
+    CompassCalibration& cal = COverlayGPSPosition::compass_cal;
+    cal.cal[3] = cal.cal[4] = 2;  // +2 degrees from 90 to 120
     send("$HCHDG,100.0,,,,");
     COverlayGPSPosition::compass_cal = CompassCalibration();
     const float variation = CUnits::Default ? CUnits::Default->magnetic_variation : 0.0f;
