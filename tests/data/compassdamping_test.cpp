@@ -45,8 +45,7 @@ TEST(CompassCalibration, InterpolatesAndIsStoredAsTwelveDecimals) {
     CompassCalibration d;
     ASSERT_TRUE(d.FromString(c.ToString()));
     EXPECT_EQ(c.ToString().substr(0, 20), "-5.500000,-4.500000,");
-    EXPECT_FLOAT_EQ(d.cal[11], 5.5f);
-    EXPECT_FLOAT_EQ(d.cal[12], d.cal[0]);  // 360 degrees is 0 degrees
+    EXPECT_EQ(std::pair(d.cal[11], d.cal[12]), std::pair(5.5f, d.cal[0]));  // 360 is 0 degrees
     for (const char* bad : {"1,2,3,", "1,2,3,4,5,6,7,8,9,10,11,x,", "1,2,3,4,5,6,7,8,9,10,11,nan,",
                             "1,2,3,4,5,6,7,8,9,10,11,1e300,"})
         EXPECT_FALSE(CompassCalibration().FromString(bad)) << bad;

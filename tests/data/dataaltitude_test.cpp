@@ -6,13 +6,23 @@
 
 #include <array>
 #include <cmath>
-#include <vector>
+#include <tuple>
 
 #include "app/base/barometer.h"
 
 namespace {
 
 constexpr double kNone = -9999;
+
+// What a save then a load makes of a.
+CDataAltitude roundTrip(CDataAltitude& a) {
+    CSerializable::IOStream out = CSerializable::IOStream::ForWriting();
+    EXPECT_TRUE(a.Serialize(out));
+    CSerializable::IOStream in = CSerializable::IOStream::ForReading(out.bytes());
+    CDataAltitude b;
+    EXPECT_TRUE(b.Serialize(in));
+    return b;
+}
 
 // A terrain source standing in for the elevation data: a flat plain.
 class Plain : public CDataAltitude::TerrainSource {
@@ -30,11 +40,7 @@ public:
 TEST(Altitude, ModesAndFiltersOnRunsOfFixes) {
     ASSERT_FALSE(HasBarometer());
     using A = CDataAltitude;
-    const struct {
-        A::mode_e mode;
-        double time_constant;
-        std::vector<std::array<double, 4>> fixes;
-    } runs[] = {
+    const std::tuple<A::mode_e, double, std::vector<std::array<double, 4>>> runs[] = {
         {A::kGPS, 0, {{100, 0, 1000, 100}, {103, 0, 1001, 103}}},
         // First fix taken; 2 s of 10 s a fifth of the way; same time: kept;
         // a gap past 10 s restarts; a fix without altitude has none.
@@ -48,14 +54,14 @@ TEST(Altitude, ModesAndFiltersOnRunsOfFixes) {
         {A::kBlend, 10, {{0, 1013.25, 1000, 0}, {110, 1000, 1100, 110}, {110, 1000, 1101, 110}}},
         {A::kBarometer, 0, {{300, 1013.25, 1000, 300}, {0, 1012, 1020, 310.4105}}},
     };
-    for (const auto& run : runs) {
+    for (const auto& [mode, timeConstant, fixes] : runs) {
         A a;
-        a.mode = run.mode;
-        a.gps_time_constant = run.time_constant;
-        a.gps_rate = run.time_constant > 0 ? 1 / run.time_constant : 0;
-        for (const auto& [gps, pressure, time, expected] : run.fixes) {
+        a.mode = mode;
+        a.gps_time_constant = timeConstant;
+        a.gps_rate = timeConstant > 0 ? 1 / timeConstant : 0;
+        for (const auto& [gps, pressure, time, expected] : fixes) {
             a.Set(gps, pressure, time);
-            EXPECT_NEAR(a.altitude, expected, 1e-4) << "mode " << run.mode << " at " << time;
+            EXPECT_NEAR(a.altitude, expected, 1e-4) << "mode " << mode << " at " << time;
         }
     }
 }
@@ -66,9 +72,9 @@ TEST(Altitude, CalibrationOffsetsEveryFixButNeedsAnAltitude) {
     EXPECT_DOUBLE_EQ(a.user_offset, 0);
     a.Set(100, 0, 1000);
     a.SetAltitudeSettings(0, CDataAltitude::kGPS, 120, 10);
-    EXPECT_DOUBLE_EQ(a.altitude, 120);
+    const double calibrated = a.altitude;
     a.Set(101, 0, 1001);
-    EXPECT_DOUBLE_EQ(a.altitude, 121);
+    EXPECT_EQ(std::pair(calibrated, a.altitude), std::pair(120.0, 121.0));
     a.SetAltitudeSettings(0, CDataAltitude::mode_e(9), 0, 10);  // unknown mode
     EXPECT_EQ(a.mode, CDataAltitude::kGPS);
 }
@@ -101,14 +107,10 @@ TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {
         a.baro_time_constant = stored == CDataAltitude::kGPS ? 20 : nan ? NAN : 0.005;
         a.difference = 12.5;
         a.user_offset = -3;
-        CSerializable::IOStream out = CSerializable::IOStream::ForWriting();
-        ASSERT_TRUE(a.Serialize(out));
-        CSerializable::IOStream in = CSerializable::IOStream::ForReading(out.bytes());
-        CDataAltitude b;
-        ASSERT_TRUE(b.Serialize(in));
-        EXPECT_EQ(b.mode, CDataAltitude::kGPS);  // no barometer here; unknown modes
-        EXPECT_DOUBLE_EQ(b.difference, 12.5);
-        EXPECT_DOUBLE_EQ(b.user_offset, -3);
+        CDataAltitude b = roundTrip(a);
+        // No barometer here; unknown modes.
+        EXPECT_EQ(std::tuple(b.mode, b.difference, b.user_offset),
+                  std::tuple(CDataAltitude::kGPS, 12.5, -3.0));
         // Out-of-range constants are repaired; 0.01 s or less does not filter.
         EXPECT_DOUBLE_EQ(b.gps_rate, stored == CDataAltitude::kGPS ? 1.0 / 30 : 1.0 / 600);
         EXPECT_DOUBLE_EQ(b.baro_rate, stored == CDataAltitude::kGPS ? 1.0 / 20 : 0);
@@ -118,11 +120,7 @@ TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {
     // Offsets no altitude can have are dropped rather than summed to infinity.
     CDataAltitude huge;
     huge.difference = huge.user_offset = 1.7e308;
-    CSerializable::IOStream out = CSerializable::IOStream::ForWriting();
-    ASSERT_TRUE(huge.Serialize(out));
-    CSerializable::IOStream in = CSerializable::IOStream::ForReading(out.bytes());
-    CDataAltitude b;
-    ASSERT_TRUE(b.Serialize(in));
+    CDataAltitude b = roundTrip(huge);
     b.Set(100, 0, 2000);
     EXPECT_EQ(b.altitude, 100);
 }

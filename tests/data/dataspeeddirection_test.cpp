@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using V = CDataSpeedDirection;
 
 // Course and speed, heading, averaged speed and course, averaging on.
@@ -23,11 +25,8 @@ V make(const Motion& m) {
 }
 
 TEST(BestDirection, ChosenFromCourseHeadingOrAverage) {
-    const struct {
-        Motion m;
-        int source;
-        float direction, speed;
-    } cases[] = {
+    // Motion, best source, direction, speed.
+    const std::tuple<Motion, int, float, float> cases[] = {
         {{90, 5, 45, 0, 999}, V::kCourseOverGround, 90, 5},  // moving
         {{90, 0.2f, 365, 0.4f, 999}, V::kHeading, 5, 0.4f},  // slow: heading, wrapped
         {{90, 0.2f, 900, 0.4f, 999}, V::kNone, 999, 0},      // no heading
@@ -36,27 +35,22 @@ TEST(BestDirection, ChosenFromCourseHeadingOrAverage) {
         {{999, 0, 900, 0.05f, 180, true}, V::kNone, 999, 0},  // too slow for a course
         {{999, 3, 900, 0, 999}, V::kNone, 999, 0},            // speed without course
     };
-    for (const auto& c : cases) {
-        const V v = make(c.m);
-        SCOPED_TRACE(testing::Message() << c.m.course << " " << c.m.speed << " " << c.m.heading);
-        EXPECT_EQ(v.best_source, c.source);
-        EXPECT_FLOAT_EQ(v.get_heading(), c.direction);
-        EXPECT_FLOAT_EQ(v.get_speed(), c.speed);
+    for (const auto& [m, source, direction, speed] : cases) {
+        const V v = make(m);
+        EXPECT_EQ(std::tuple(int(v.best_source), v.get_heading(), v.get_speed()),
+                  std::tuple(source, direction, speed))
+            << m.course << " " << m.speed << " " << m.heading;
     }
 }
 
 TEST(BestDirection, ChangeOfMotionComparesVelocityWithTheAverage) {
-    const struct {
-        Motion m;
-        bool changed;
-    } cases[] = {
+    const std::pair<Motion, bool> cases[] = {
         {{0, 5, 900, 5, 0}, false},         {{0, 5, 900, 5, 90}, true},  // 7.07 > (5+5+2)/8
         {{0, 5, 900, 4.5f, 0}, false},                                   // 0.5 kn apart < 1.44
         {{0, 5, 900, 2, 0}, true},                                       // 3 kn apart > 1.125
         {{0, 0.8f, 900, 0.4f, 180}, false},                              // opposite, but slow
         {{0, 0.2f, 0, 3, 180}, false},                                   // steering by heading
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(make(c.m).hasChangedCourseSpd(), c.changed)
-            << c.m.speed << " " << c.m.averaged_speed;
+    for (const auto& [m, changed] : cases)
+        EXPECT_EQ(make(m).hasChangedCourseSpd(), changed) << m.speed << " " << m.averaged_speed;
 }

@@ -7,8 +7,6 @@
 #include "data/owngpstestsupport.h"
 #include "geo/units.h"
 #include "nmea/dataconnection.h"
-#include "nmea/nmeatestsupport.h"
-#include "support/testsupport.h"
 
 namespace {
 
@@ -35,8 +33,7 @@ TEST_F(PositionFeed, CombinedTalkerWinsAndZeroZeroOnlySetsTheTime) {
     // GP and GL are ignored now that GN leads.
     send("$GPRMC,120002,A,5131.0000,N,00012.0000,W,5.0,90.0,060624,,");
     send("$GLRMC,120002,A,5132.0000,N,00012.0000,W,5.0,90.0,060624,,");
-    EXPECT_NEAR(p.latitude, 51.5, 1e-9);
-    EXPECT_NEAR(p.longitude, -(11.0 / 60), 1e-9);
+    EXPECT_NEAR(p.latitude + p.longitude, 51.5 - 11.0 / 60, 1e-9);
     EXPECT_EQ(std::tuple(updates.count, p.fix_owner, p.course), std::tuple(2, &feed, 90.0f));
 }
 
@@ -61,9 +58,9 @@ TEST_F(PositionFeed, GsvFillsTheSatelliteTableAndDispatchesWithTheLastMessage) {
     send("$GPGSA,A,3,05,09,,,,,,,,,,,1.5,0.8,1.2");
     send("$GPGSV,3,1,11,01,10,100,30,02,20,200,31,03,30,300,32,04,40,040,33");
     send("$GPGSV,3,2,11,05,50,050,34,06,60,060,35,07,70,070,36,08,80,080,37");
-    EXPECT_EQ(signals.count, 0);
+    const int early = signals.count;
     send("$GPGSV,3,3,11,09,15,150,38,10,25,250,39,11,35,350,40");
-    EXPECT_EQ(signals.count, 1);
+    EXPECT_EQ(std::pair(early, signals.count), std::pair(0, 1));
     const auto& s = feed.satellites;
     EXPECT_EQ(std::tuple(s.in_view, s.used, s.satellites[8].used, s.satellites[10].azimuth,
                          s.satellites[11].prn),
@@ -71,8 +68,8 @@ TEST_F(PositionFeed, GsvFillsTheSatelliteTableAndDispatchesWithTheLastMessage) {
 }
 
 TEST_F(PositionFeed, HeadingIsCalibratedThenMadeTrue) {
-    COverlayGPSPosition::compass_cal.cal[3] = 2;  // +2 degrees from 90 to 120
-    COverlayGPSPosition::compass_cal.cal[4] = 2;
+    CompassCalibration& cal = COverlayGPSPosition::compass_cal;
+    cal.cal[3] = cal.cal[4] = 2;  // +2 degrees from 90 to 120
     send("$HCHDG,100.0,,,,");
     COverlayGPSPosition::compass_cal = CompassCalibration();
     const float variation = CUnits::Default ? CUnits::Default->magnetic_variation : 0.0f;
@@ -82,23 +79,18 @@ TEST_F(PositionFeed, HeadingIsCalibratedThenMadeTrue) {
 // Two logs end where their last fix says (worked out by hand from their
 // last RMC); the sentence tests run every log through the feed.
 TEST_F(PositionFeed, LogsEndWhereTheirLastFixSays) {
-    const struct {
-        const char* file;
-        double latitude, longitude;
-    } logs[] = {
+    const std::tuple<const char*, double, double> logs[] = {
         // $GPRMC,214424,V,4023.9621,N,00339.1630,W,10.8,0.0,140605,2.5,W,S (mode S: valid)
         {"garmin-geko201.log", 40 + 23.9621 / 60, -(3 + 39.1630 / 60)},
         // $GNRMC,001052.00,A,4404.14081,N,12118.85894,W,... (the last RMC is cut short)
         {"ublox-8.log", 44 + 4.14081 / 60, -(121 + 18.85894 / 60)},
     };
-    for (const auto& log : logs) {
+    for (auto [file, latitude, longitude] : logs) {
         owngps::resetOwnPosition();
-        for (QByteArray line : nmeatest::corpusLines(QString("nmea/") + log.file)) {
-            line.replace('\0', ' ');
-            CNMEASentence::DispatchSentence(line.data(), nullptr);
-        }
-        EXPECT_NEAR(p.latitude, log.latitude, 1e-7) << log.file;
-        EXPECT_NEAR(p.longitude, log.longitude, 1e-7) << log.file;
+        for (QByteArray line : nmeatest::corpusLines(QString("nmea/") + file))
+            CNMEASentence::DispatchSentence(line.replace('\0', ' ').data(), nullptr);
+        EXPECT_NEAR(p.latitude, latitude, 1e-7) << file;
+        EXPECT_NEAR(p.longitude, longitude, 1e-7) << file;
     }
 }
 

@@ -8,8 +8,6 @@
 #include "app/base/heartbeat.h"
 #include "app/base/persistantdata.h"
 #include "data/owngpstestsupport.h"
-#include "nmea/nmeatestsupport.h"
-#include "support/testsupport.h"
 
 namespace {
 
@@ -40,8 +38,7 @@ TEST_F(OwnPosition, FixesCloserThanNineTenthsOfASecondAreNotNew) {
     Updates updates;
     fixAt(1000, 0);
     fixAt(1000.5, 1);
-    EXPECT_EQ(updates.count, 2);
-    EXPECT_EQ(p.last_fix_time, 1000);
+    EXPECT_EQ(std::pair(updates.count, p.last_fix_time), std::pair(2, 1000.0));
     fixAt(1001, 2);
     EXPECT_EQ(p.last_fix_time, 1001);
 }
@@ -88,11 +85,7 @@ TEST_F(OwnPosition, SettingsReadTheirStoredFormsOldAndNew) {
     ASSERT_NE(settings, nullptr);
     const std::string kTime = "COverlayGPSPosition:averaging_time";
     const std::string kBackground = "COverlayGPSPosition:record_in_background_mode";
-    const struct {
-        const std::string& key;
-        const char* text;
-        double value;
-    } cases[] = {
+    const std::tuple<std::string, const char*, double> cases[] = {
         {kTime, "0000000000804640", 45.0},  // double, as written now
         {kTime, "00003442", 45.0},          // float, as written before
         {kTime, "12.5", 12.5},              // decimal typed by hand
@@ -102,16 +95,16 @@ TEST_F(OwnPosition, SettingsReadTheirStoredFormsOldAndNew) {
         {kBackground, "1", 1},
         {kBackground, "0x2", 2},
     };
-    for (const auto& c : cases) {
+    for (const auto& [key, text, value] : cases) {
         COverlayGPSPosition::averaging_time = 30;
         COverlayGPSPosition::record_in_background_mode = 7;
         CAttributes set;
-        set.Set(c.key, c.text);
+        set.Set(key, text);
         settings->LoadFrom(set);
-        EXPECT_EQ(c.key == kTime ? COverlayGPSPosition::averaging_time
-                                 : COverlayGPSPosition::record_in_background_mode,
-                  c.value)
-            << c.key << "=" << c.text;
+        EXPECT_EQ(key == kTime ? COverlayGPSPosition::averaging_time
+                               : COverlayGPSPosition::record_in_background_mode,
+                  value)
+            << key << "=" << text;
     }
     COverlayGPSPosition::averaging_time = 45;
     COverlayGPSPosition::record_in_background_mode = 1;
@@ -129,8 +122,7 @@ TEST_F(OwnPosition, LastPositionRoundTripsThroughItsFile) {
     ASSERT_TRUE(p.Save(path));
     owngps::resetOwnPosition();
     ASSERT_TRUE(p.Load(path));
-    EXPECT_DOUBLE_EQ(p.latitude, 51.5);
-    EXPECT_DOUBLE_EQ(p.total_distance, 1234.5);
+    EXPECT_EQ(std::pair(p.latitude, p.total_distance), std::pair(51.5, 1234.5));
     EXPECT_FALSE(p.Load(dir.file("missing.ovtf").toStdString()));
     testsupport::writeFile(dir.file("bad.ovtf"), "not a position file");
     EXPECT_FALSE(p.Load(dir.file("bad.ovtf").toStdString()));

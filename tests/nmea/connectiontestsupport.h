@@ -10,20 +10,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QList>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <algorithm>
 #include <functional>
-#include <memory>
-#include <string>
 
 #include "app/base/heartbeat.h"
-#include "nmea/dataconnection.h"
 #include "nmea/nmea_raw.h"
+#include "nmea/nmeatestsupport.h"
 #include "nmea/tcpipconnection.h"
-#include "support/testsupport.h"
 
 namespace conntest {
 
@@ -47,13 +44,14 @@ inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 30000,
 }
 
 // Two linked pseudo-terminals made by socat, named `a` and `b` inside dir:
-// what is written to one comes out of the other.
+// what is written to one comes out of the other. The test uses a, raw.
 class PtyPair {
 public:
     explicit PtyPair(const QString& dir) : a(dir + "/a"), b(dir + "/b") {
         process.start("socat",
                       {"-d", "-d", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
-        pumpUntil([this] { return ready(); }, 30000, false);
+        if (pumpUntil([this] { return ready(); }, 30000, false))
+            fd = ::open(a.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     }
     ~PtyPair() {
         if (fd >= 0) ::close(fd);
@@ -61,28 +59,18 @@ public:
         process.waitForFinished(2000);
     }
     bool ready() const { return QFileInfo::exists(a) && QFileInfo::exists(b); }
-    // The far end (a), opened raw for the test to write and read.
-    int farEnd() {
-        if (fd < 0) fd = ::open(a.toUtf8().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        return fd;
-    }
     bool send(const QByteArray& bytes) {
-        const int f = farEnd();
-        qsizetype done = 0;
-        while (f >= 0 && done < bytes.size()) {
-            const ssize_t n = ::write(f, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
+        for (qsizetype done = 0, n; fd >= 0 && done < bytes.size();
+             done += std::max<qsizetype>(n, 0))
+            if ((n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done))) <= 0)
                 QThread::msleep(1);
-        }
-        return done == bytes.size();
+        return fd >= 0;
     }
     QByteArray receive() {
-        QByteArray out;
         char buffer[512];
-        ssize_t n;
-        while (farEnd() >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, n);
+        QByteArray out;
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            out.append(buffer, n);
         return out;
     }
 
@@ -104,22 +92,16 @@ public:
         });
     }
     int port() const { return server.serverPort(); }
-    bool waitForClient(int timeoutMs = 30000) {
-        return pumpUntil([this] { return !clients.isEmpty(); }, timeoutMs);
+    bool waitForClient() {
+        return pumpUntil([this] { return !clients.isEmpty(); });
     }
     void send(const QByteArray& bytes) {
-        for (QTcpSocket* c : clients) {
-            c->write(bytes);
-            c->flush();
-        }
+        for (QTcpSocket* c : clients) c->write(bytes), c->flush();
     }
     QByteArray received() {
         QByteArray out;
         for (QTcpSocket* c : clients) out += c->readAll();
         return out;
-    }
-    void closeClients() {
-        for (QTcpSocket* c : clients) c->disconnectFromHost();
     }
 
     QTcpServer server;
@@ -147,13 +129,7 @@ inline QByteArray finishDebugLog() {
 }
 
 // n valid RMC lines, one a second from 12:00:00, moving north.
-inline QByteArray rmcLines(int n, const char* end = "\r\n");
-
-}  // namespace conntest
-
-#include "nmea/nmeatestsupport.h"
-
-inline QByteArray conntest::rmcLines(int n, const char* end) {
+inline QByteArray rmcLines(int n, const char* end = "\r\n") {
     QByteArray out;
     for (int i = 0; i < n; ++i) {
         char body[120];
@@ -164,3 +140,5 @@ inline QByteArray conntest::rmcLines(int n, const char* end) {
     }
     return out;
 }
+
+}  // namespace conntest

@@ -4,12 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-
 #include "app/base/filedialogs.h"
 #include "app/base/statusmessage.h"
 #include "nmea/connectiontestsupport.h"
-#include "nmea/dataconnection.h"
 #include "nmea/udpconnection.h"
 
 namespace {
@@ -20,15 +17,9 @@ using nmeatest::withChecksum;
 // A connection that records what it is asked to write.
 class RecordingConnection : public CDataConnection {
 public:
-    bool Open() override {
-        inactive = false;
-        return true;
-    }
+    bool Open() override { return !(inactive = false); }
     void Close() override {}
-    bool Output(const char* text) override {
-        written.emplace_back(text);
-        return true;
-    }
+    bool Output(const char* text) override { return !written.emplace_back(text).empty(); }
     std::vector<std::string> written;
 };
 
@@ -66,9 +57,7 @@ TEST_F(ConnectionState, OutputFilterDecidesWhatIsWrittenAndNeverEchoes) {
     EXPECT_TRUE(sendGenerated("$GPRMC,120000.00,A,5130.0000,N,00007.5000,W,5.0,0.0,060624,,,A"));
     EXPECT_TRUE(dispatch(apb, &connection));  // not sent back where it came from
     EXPECT_TRUE(dispatch(apb, &other));
-    ASSERT_EQ(connection.written.size(), 2u);
-    EXPECT_EQ(connection.written[0], withChecksum(rmb) + "\r\n");
-    EXPECT_EQ(connection.written[1], apb + "\r\n");
+    EXPECT_EQ(connection.written, (std::vector{withChecksum(rmb) + "\r\n", apb + "\r\n"}));
     EXPECT_TRUE(silent.written.empty());
 }
 
@@ -89,15 +78,15 @@ TEST_F(ConnectionState, CreateConnectionAppliesFiltersOrStopsOutput) {
     EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kDefaultType);
 }
 
-TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersists) {
+TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersistsAndPauseDropsIt) {
     // Cancelled configuration: the new connection stays unopened, type 0.
     bool result = true;
     CDataConnection::onConnectionSelected(
         nullptr, CDataConnection::CConnectionType::Find(CDataConnection::kUDP),
         [&](bool ok) { result = ok; });
-    EXPECT_FALSE(result);
-    EXPECT_EQ(CDataConnection::gps_connection_type, 0);
-    EXPECT_TRUE(CDataConnection::theConnection->inactive);
+    EXPECT_EQ(std::tuple(result, CDataConnection::gps_connection_type,
+                         CDataConnection::theConnection->inactive),
+              std::tuple(false, 0, true));
     // Accepted: the dialog's port is used, the connection opens and the type is kept.
     CDataConnection::dialog_presenter = [](OV_HWND, CConnectionDialog& d, auto done) {
         dynamic_cast<CDlg_udp_setup&>(d).port = 0;  // any free port
@@ -108,15 +97,12 @@ TEST_F(ConnectionState, SelectingATypeConfiguresOpensAndPersists) {
         done(int(std::find(entries.begin(), entries.end(), "UDP/IP") - entries.begin()));
     };
     CDataConnection::SelectConnectionType(nullptr, [&](bool ok) { result = ok; });
-    EXPECT_TRUE(result);
-    EXPECT_EQ(CDataConnection::gps_connection_type, CDataConnection::kUDP);
+    EXPECT_EQ(std::pair(result, CDataConnection::gps_connection_type),
+              std::pair(true, int(CDataConnection::kUDP)));
     auto* udp = dynamic_cast<CUDPConnection*>(CDataConnection::theConnection.get());
     ASSERT_NE(udp, nullptr);
-    EXPECT_TRUE(udp->isBound());
-    EXPECT_FALSE(udp->inactive);
-}
-
-TEST_F(ConnectionState, PauseKeepsIdleConnectionsAndDropsOpenOnes) {
+    EXPECT_TRUE(udp->isBound() && !udp->inactive);
+    // Pausing keeps a connection never opened and drops an open one.
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     CDataConnection::theConnection.reset(CDataConnection::Create(CDataConnection::kNone));
     CDataConnection::AppWasPaused();
@@ -135,8 +121,7 @@ TEST_F(ConnectionState, PauseKeepsIdleConnectionsAndDropsOpenOnes) {
 TEST_F(ConnectionState, DebugLogRecordsLinesAndIsOfferedOnStop) {
     CDataConnection::startDebug();
     ASSERT_TRUE(CDataConnection::isDebugging());
-    CDataConnection::DebugLog("$GPGGA,1");
-    CDataConnection::DebugLog("$GPGGA,2");
+    for (const char* line : {"$GPGGA,1", "$GPGGA,2"}) CDataConnection::DebugLog(line);
     testsupport::TempDir dir;
     const std::string destination = dir.file("kept.txt").toStdString();
     std::string offeredName;

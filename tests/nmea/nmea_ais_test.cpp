@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -115,9 +113,8 @@ TEST(AisMessages, FragmentsOutOfSequenceAreDropped) {
     // A type 5 in two fragments (sequence id 1) and another message's second
     // fragment (id 6), from gpsd's sample.
     const QList<QByteArray> sample = corpusLines("ais/gpsd-sample.aivdm");
-    const std::string first = sample[123].trimmed().toStdString();
-    const std::string second = sample[124].trimmed().toStdString();
-    const std::string other = sample[265].trimmed().toStdString();
+    auto at = [&](int i) { return sample[i].trimmed().toStdString(); };
+    const std::string first = at(123), second = at(124), other = at(265);
     ASSERT_EQ(first.rfind("!AIVDM,2,1,1,", 0), 0u);
     Recorder<VDM> vdm;
     CAIS_Sentence::ResetAssembly();
@@ -149,12 +146,6 @@ struct Agreement {
     std::map<std::string, int> knownDifferences;  // reason -> count
     std::vector<std::string> differences;         // unexplained
     std::vector<std::string> unmatched;           // decoded here, absent there
-
-    void print(const char* title) const {
-        std::printf("%s: %d messages, %d fields compared\n", title, messages, fields);
-        for (const auto& [why, n] : knownDifferences)
-            std::printf("  known: %d x %s\n", n, why.c_str());
-    }
 };
 
 // The fields compared, by message kind: the type, except type 24 whose
@@ -288,16 +279,15 @@ Agreement compareWith(const QString& aisFile, const QString& jsonFile) {
 }
 
 TEST(AisAgreement, SampleFilesDecodeAsTheirOwnDecodersDo) {
-    const struct {
-        const char *ais, *json;
-        int messages;
-    } files[] = {{"ais/gpsd-sample.aivdm", "ais/gpsd-sample.aivdm.expected.json", 90},
-                 {"ais/libais-typeexamples.nmea", "ais/libais-typeexamples.json", 26}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.ais);
-        const Agreement a = compareWith(f.ais, f.json);
-        a.print(f.ais);
-        EXPECT_GE(a.messages, f.messages);
+    for (auto [ais, json, messages] :
+         {std::tuple{"ais/gpsd-sample.aivdm", "ais/gpsd-sample.aivdm.expected.json", 90},
+          {"ais/libais-typeexamples.nmea", "ais/libais-typeexamples.json", 26}}) {
+        SCOPED_TRACE(ais);
+        const Agreement a = compareWith(ais, json);
+        std::printf("%s: %d messages, %d fields compared\n", ais, a.messages, a.fields);
+        for (const auto& [why, n] : a.knownDifferences)
+            std::printf("  known: %d x %s\n", n, why.c_str());
+        EXPECT_GE(a.messages, messages);
         EXPECT_EQ(a.differences, std::vector<std::string>{});
         EXPECT_EQ(a.unmatched, std::vector<std::string>{}) << "decoded here, not in their output";
     }
@@ -327,13 +317,12 @@ TEST(AisAgreement, EveryCorpusSentenceDecodes) {
             // The only refusals: payloads with fewer bits than the 38-bit
             // header (type and MMSI), and fragments out of their sequence.
             const QList<QByteArray> f = line.mid(start).split(',');
-            if (f.size() > 5 && f[5].size() * 6 < 38) {
+            if (f.size() > 5 && f[5].size() * 6 < 38)
                 ++empty;
-            } else if (f.size() > 2 && f[2] != "1") {
+            else if (f.size() > 2 && f[2] != "1")
                 ++outOfSequence;
-            } else {
+            else
                 ADD_FAILURE() << qPrintable(file) << ":" << lineNumber << " " << line.constData();
-            }
         }
     }
     std::printf("%d AIS sentences: %d decoded, %d shorter than a header, %d out of sequence\n",

@@ -13,26 +13,20 @@ namespace {
 
 TEST(NmeaGps, RmcFromRealReceivers) {
     Recorder<RMC> rmc;
-    const struct {
-        const char* log;
-        int line;
-        bool valid;
-        char talker;
-        double latitude, longitude, time;
-    } cases[] = {
+    // Log, line, valid, talker, latitude, longitude, time.
+    const std::tuple<const char*, int, bool, char, double, double, double> cases[] = {
         {"bu353-glonass.log", 12, true, 'N', 55.6865917, 37.6214533, 1401092051},  // 2014-05-26
         {"garmin-10x.log", 15, true, 'P', 41.7267633, -83.63463, 1279471807},
         {"GPSmap-76S.log", 6, true, 'P', 38.9084783, -77.4408717, 0},  // status V, mode S
         {"beidou-bd.log", 30, false, 'N', 0, 0, 0},                    // no fix: V and N
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.log);
-        ASSERT_TRUE(dispatch(logLine(c.log, c.line)));
-        EXPECT_EQ(rmc.last->valid, c.valid);
-        EXPECT_EQ(rmc.last->talker, c.talker);
-        EXPECT_NEAR(rmc.last->latitude, c.latitude, 1e-7);
-        EXPECT_NEAR(rmc.last->longitude, c.longitude, 1e-7);
-        EXPECT_EQ(c.time ? rmc.last->time : 0, c.time);
+    for (auto [log, line, valid, talker, latitude, longitude, time] : cases) {
+        SCOPED_TRACE(log);
+        ASSERT_TRUE(dispatch(logLine(log, line)));
+        EXPECT_EQ(std::tuple(rmc.last->valid, rmc.last->talker, time ? rmc.last->time : 0),
+                  std::tuple(valid, talker, time));
+        EXPECT_NEAR(rmc.last->latitude, latitude, 1e-7);
+        EXPECT_NEAR(rmc.last->longitude, longitude, 1e-7);
     }
     ASSERT_TRUE(dispatch(logLine("GPSmap-76S.log", 6)));
     EXPECT_FLOAT_EQ(rmc.last->magnetic_variation, 10.5f);  // west is positive
@@ -40,10 +34,7 @@ TEST(NmeaGps, RmcFromRealReceivers) {
 
 TEST(NmeaGps, RmcRejectsBadDatesTimesAndNumbersAndDropsBadPositions) {
     Recorder<RMC> rmc;
-    const struct {
-        const char* body;
-        bool accepted;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,300294,,", false},  // 30 February
         {"$GPRMC,253519,A,4807.038,N,01131.000,E,022.4,084.4,230394,,", false},  // hour 25
         {"$GPRMC,123519,A,4807.038,N,01131.000,E,inf,084.4,230394,,", false},
@@ -55,9 +46,9 @@ TEST(NmeaGps, RmcRejectsBadDatesTimesAndNumbersAndDropsBadPositions) {
         {"$GPRMC,235946.005,V,8960.000000,N,00000.000000,E,0.000,0.00,050180,,,N", true},
         {"$GPRMC,123519,A,4807.038,N,01131.000,Q,022.4,084.4,230394,,", true},
     };
-    for (const auto& c : cases) {
-        ASSERT_EQ(dispatch(withChecksum(c.body)), c.accepted) << c.body;
-        EXPECT_TRUE(!c.accepted || rmc.last->latitude + rmc.last->longitude == 0) << c.body;
+    for (auto [body, accepted] : cases) {
+        ASSERT_EQ(dispatch(withChecksum(body)), accepted) << body;
+        EXPECT_TRUE(!accepted || rmc.last->latitude + rmc.last->longitude == 0) << body;
     }
     EXPECT_EQ(rmc.last->time, 3920186119.0);  // 2094-03-23 12:35:19: years 0-99 are 20xx
 }
@@ -109,10 +100,9 @@ TEST(NmeaGps, EveryCorpusLogGoesThroughDispatch) {
     }
     // Most lines are accepted; binary, comment and cut lines are not.
     EXPECT_GT(accepted, lines / 2);
-    EXPECT_GT(all.rmc.count, 2500);
-    EXPECT_GT(all.gsv.count, 9000);
-    EXPECT_GT(all.vdm.count, 1500);
-    EXPECT_GT(all.hdg.count, 1000);
+    EXPECT_TRUE(all.rmc.count > 2500 && all.gsv.count > 9000 && all.vdm.count > 1500 &&
+                all.hdg.count > 1000)
+        << all.rmc.count << " " << all.gsv.count << " " << all.vdm.count << " " << all.hdg.count;
     std::printf("corpus: %ld lines, %ld accepted\n", lines, accepted);
 }
 

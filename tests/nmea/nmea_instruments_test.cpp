@@ -55,13 +55,9 @@ TEST(Instruments, SentencesBreakingTheirRulesAreRefused) {
 
 TEST(Instruments, UnitsSignsAndValuesCarriedBetweenSentences) {
     AllListeners all;
-    const std::pair<const char*, float> units[] = {
-        {"M", 19.4384449f},  // metres a second
-        {"K", 5.399568f},    // kilometres an hour
-        {"S", 8.689765f},    // statute miles an hour
-        {"N", 10.0f},        // knots
-    };
-    for (auto [unit, knots] : units) {
+    // Metres a second, kilometres an hour, statute miles an hour, knots.
+    for (auto [unit, knots] :
+         {std::pair{"M", 19.4384449f}, {"K", 5.399568f}, {"S", 8.689765f}, {"N", 10.0f}}) {
         ASSERT_TRUE(dispatch(withChecksum(std::string("$WIMWV,45,R,10,") + unit + ",A")));
         EXPECT_NEAR(all.mwv.last->wind_speed, knots, 1e-4) << unit;
     }
@@ -90,10 +86,7 @@ TEST(Instruments, UnitsSignsAndValuesCarriedBetweenSentences) {
 TEST(Dsc, CallsPositionsAndExpansion) {
     AllListeners all;
     // Quadrant, then a position field; latitude and longitude, -999 for none.
-    const struct {
-        const char* position;
-        double latitude, longitude;
-    } cases[] = {
+    const std::tuple<const char*, double, double> cases[] = {
         {"1423108312", 42 + 31 / 60.0, -(83 + 12 / 60.0)},  // quadrant 1: north, west
         {"2423108312", -(42 + 31 / 60.0), 83 + 12 / 60.0},  // quadrant 2: south, east
         {"142310831", -999, -999},
@@ -102,11 +95,11 @@ TEST(Dsc, CallsPositionsAndExpansion) {
         {"9999999999", -999, -999},
         {"1953108312", -999, -999},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(dispatch(withChecksum(std::string("$CDDSC,12,3380400790,12,06,00,") +
-                                          c.position + ",2019,,,S,E")));
-        EXPECT_NEAR(all.dsc.last->latitude, c.latitude, 1e-9) << c.position;
-        EXPECT_NEAR(all.dsc.last->longitude, c.longitude, 1e-9) << c.position;
+    for (auto [position, latitude, longitude] : cases) {
+        ASSERT_TRUE(dispatch(withChecksum(std::string("$CDDSC,12,3380400790,12,06,00,") + position +
+                                          ",2019,,,S,E")));
+        EXPECT_NEAR(all.dsc.last->latitude, latitude, 1e-9) << position;
+        EXPECT_NEAR(all.dsc.last->longitude, longitude, 1e-9) << position;
     }
     EXPECT_EQ(std::tuple(all.dsc.last->mmsi, all.dsc.last->nature, all.dsc.last->expansion),
               std::tuple(338040079u, 6, true));
@@ -115,9 +108,8 @@ TEST(Dsc, CallsPositionsAndExpansion) {
     const CNMEA_DSC::DSE& e = *all.dse.last;
     EXPECT_EQ(e.flags,
               CNMEA_DSC::DSE::kEnhancedPosition | CNMEA_DSC::DSE::kSpeed | CNMEA_DSC::DSE::kCourse);
-    EXPECT_EQ(e.enhanced_lat * 10000 + e.enhanced_lon, 45894494);
-    EXPECT_FLOAT_EQ(e.speed, 12.3f);
-    EXPECT_FLOAT_EQ(e.course, 270.5f);
+    EXPECT_EQ(std::tuple(e.enhanced_lat * 10000 + e.enhanced_lon, e.speed, e.course),
+              std::tuple(45894494, 12.3f, 270.5f));
     // Malformed position data and unknown codes set nothing.
     ASSERT_TRUE(dispatch(withChecksum("$CDDSE,2,2,A,3380400790,00,4589449,07,1234")));
     EXPECT_EQ(all.dse.last->flags, 0);

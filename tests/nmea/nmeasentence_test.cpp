@@ -2,7 +2,6 @@
 // through the registry and pools, raw sentences and output filters.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <tuple>
 
@@ -20,10 +19,7 @@ namespace {
 const char kRmc[] = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 
 TEST(NmeaChecksum, AcceptsOnlyTwoUpperCaseHexDigitsThatMatch) {
-    const struct {
-        const char* line;
-        bool ok;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {kRmc, true},
         {"!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A", true},
         {"$GPRMC,123519,A,4807.038,N*6B", false},  // wrong sum
@@ -36,19 +32,15 @@ TEST(NmeaChecksum, AcceptsOnlyTwoUpperCaseHexDigitsThatMatch) {
         {"$A*41", true},
         {"GPRMC*00", false},  // no sentence start
     };
-    for (const auto& c : cases) EXPECT_EQ(CNMEASentence::check_checksum(c.line), c.ok) << c.line;
+    for (auto [line, ok] : cases) EXPECT_EQ(CNMEASentence::check_checksum(line), ok) << line;
     char text[32] = "$GPXXX,1,2";
     CNMEASentence::compute_checksum(text);
     EXPECT_STREQ(text, "$GPXXX,1,2*4C");
 }
 
 TEST(NmeaFields, LatitudesNeedTheirFormatAndStayInsideTheField) {
-    const struct {
-        const char* text;
-        size_t size;  // with the bytes after the field's end
-        const char* hemisphere;
-        double degrees;
-    } cases[] = {
+    // Text, size with the bytes after the field's end, hemisphere, degrees.
+    const std::tuple<const char*, size_t, std::string, double> cases[] = {
         {"5130.1234", 10, "N", 51.502057},   // north
         {"5130.1234", 10, "S", -51.502057},  // south
         {"9000.0000", 10, "N", 90.0},        // the pole
@@ -60,12 +52,11 @@ TEST(NmeaFields, LatitudesNeedTheirFormatAndStayInsideTheField) {
         {"9000.5000", 10, "N", 0},           // past the pole by minutes
         {"5130.12x", 9, "N", 0},             // a letter in the fraction
     };
-    for (const auto& c : cases) {
-        std::string field(c.text, c.size), hemisphere = c.hemisphere;
+    for (auto [text, size, hemisphere, degrees] : cases) {
+        std::string field(text, size);
         char* f[2] = {field.data(), hemisphere.data()};
-        EXPECT_NEAR(CNMEASentence::GetLat(f), c.degrees, 1e-6) << c.text << c.hemisphere;
+        EXPECT_NEAR(CNMEASentence::GetLat(f), degrees, 1e-6) << text << hemisphere;
     }
-    // Longitudes and whole positions: through the RMC tests.
 }
 
 TEST(NmeaFields, TimesAndDatesAreValidated) {
@@ -137,8 +128,7 @@ TEST(NmeaDispatch, ParsesOnlyForListenersAndIgnoresLeadingCharacters) {
     ASSERT_EQ(rmc.count, 1);
     const double lat = rmc.last->latitude;
     EXPECT_TRUE(dispatch(std::string("garbage\x01 ") + kRmc));
-    ASSERT_EQ(rmc.count, 2);
-    EXPECT_EQ(rmc.last->latitude, lat);
+    EXPECT_EQ(std::pair(rmc.count, rmc.last->latitude), std::pair(2, lat));
     EXPECT_FALSE(dispatch("no sentence here"));
     EXPECT_FALSE(dispatch(std::string(kRmc).substr(0, std::strlen(kRmc) - 3)));
     EXPECT_EQ(rmc.count, 2);
@@ -147,10 +137,7 @@ TEST(NmeaDispatch, ParsesOnlyForListenersAndIgnoresLeadingCharacters) {
 TEST(NmeaDispatch, PoolHandsOutTheSameInstanceAndHoldersKeepIt) {
     CNMEA_GPS::RMC* held = nullptr;
     Recorder<CNMEA_GPS::RMC> rmc([&](CNMEA_GPS::RMC& s) {
-        if (!held) {
-            held = &s;
-            s.Hold();
-        }
+        if (!held) held = &s, s.Hold();
     });
     dispatch(kRmc);
     dispatch(kRmc);
@@ -163,14 +150,10 @@ TEST(NmeaDispatch, PoolHandsOutTheSameInstanceAndHoldersKeepIt) {
 }
 
 TEST(NmeaDispatch, RawSentencesCarryTheirConnectionAndReturnTrue) {
-    CNoConnection none;
-    CDataConnection* connection = &none;
+    CNoConnection none, *connection = &none;
     std::string text;
     CDataConnection* source = nullptr;
-    Recorder<CNMEA_Raw> raw([&](CNMEA_Raw& r) {
-        text = r.text;
-        source = r.source;
-    });
+    Recorder<CNMEA_Raw> raw([&](CNMEA_Raw& r) { text = r.text, source = r.source; });
     // A sentence of no registered type still reaches the raw listeners.
     const std::string zda = withChecksum("$GPZDA,201530.00,04,07,2002,00,00");
     EXPECT_TRUE(dispatch("xx" + zda, connection));
@@ -183,8 +166,7 @@ TEST(NmeaDispatch, RawSentencesCarryTheirConnectionAndReturnTrue) {
     // A parsed sentence that fails its validity rule is still raw data.
     Recorder<CNMEA_GPS::GSV> gsv;
     EXPECT_TRUE(dispatch(withChecksum("$GPGSV,3,0,12"), connection));
-    EXPECT_EQ(gsv.count, 0);
-    EXPECT_EQ(raw.count, 2);
+    EXPECT_EQ(std::pair(gsv.count, raw.count), std::pair(0, 2));
     // Too long for the raw buffer: an empty text.
     const std::string longLine = withChecksum("$GPTXT," + std::string(195, 'x'));
     EXPECT_TRUE(dispatch(longLine, connection));
@@ -199,19 +181,15 @@ TEST(NmeaDispatch, GeneratedSentencesFitTheRawBuffer) {
     std::strcpy(out.text, body.c_str());
     EXPECT_TRUE(out.AddChecksumAndDispatch());
     EXPECT_EQ(std::strlen(raw.last->text), 199u);
-    EXPECT_TRUE(out.Matches(3, "RMB"));
-    EXPECT_FALSE(out.Matches(3, "RMC"));
+    EXPECT_TRUE(out.Matches(3, "RMB") && !out.Matches(3, "RMC"));
     std::strcpy(out.text, (body + "x").c_str());
     EXPECT_FALSE(out.AddChecksumAndDispatch());
     EXPECT_EQ(raw.count, 1);
 }
 
 TEST(NmeaFilter, LastMatchingRuleDecides) {
-    const struct {
-        std::vector<const char*> rules;
-        const char* sentence;
-        bool incoming, passes;
-    } cases[] = {
+    // Rules, sentence, incoming, passes.
+    const std::tuple<std::vector<const char*>, const char*, bool, bool> cases[] = {
         {{"reject GP", "accept GPRMC"}, "$GPRMC,1", true, true},
         {{"reject GP", "accept GPRMC"}, "$GPGGA,1", true, false},
         {{"reject GP", "accept GPRMC"}, "$GNGGA,1", true, true},  // no rule: as it was
@@ -223,12 +201,11 @@ TEST(NmeaFilter, LastMatchingRuleDecides) {
         {{"reject", "accept"}, "$anything", false, true},
         {{"accept ABCDEFGH"}, "$ABCDEFX", false, true},  // patterns are cut at six
     };
-    for (const auto& c : cases) {
+    for (auto [rules, sentence, verdict, passes] : cases) {
         CNMEA_filter filter;
-        for (const char* rule : c.rules) filter.add(rule);
-        bool verdict = c.incoming;
-        filter.apply(c.sentence, verdict);
-        EXPECT_EQ(verdict, c.passes) << c.rules.back() << " on " << c.sentence;
+        for (const char* rule : rules) filter.add(rule);
+        filter.apply(sentence, verdict);
+        EXPECT_EQ(verdict, passes) << rules.back() << " on " << sentence;
     }
 }
 
