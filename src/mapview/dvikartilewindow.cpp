@@ -188,6 +188,13 @@ void CDVI_Kartile_Window::onChangedScale() {
     Q_EMIT scaleBarChanged();
 }
 
+void CDVI_Kartile_Window::OnUpdate(CUnits& units) {
+    if (&units != CUnits::Default) return;
+    m_lastScale = 0;
+    onChangedScale();
+    if (m_cursor.x() >= 0) updateCursorText(m_cursor.x(), m_cursor.y());
+}
+
 void CDVI_Kartile_Window::updateCursorText(double x, double y) {
     QString text;
     double lat, lon;

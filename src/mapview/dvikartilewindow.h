@@ -18,11 +18,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/base/datasource.h"
 #include "app/base/heartbeat.h"
+#include "geo/units.h"
 
 class CKartileView;
 
-class CDVI_Kartile_Window : public QQuickPaintedItem, public CHeartbeat::Counter {
+class CDVI_Kartile_Window : public QQuickPaintedItem,
+                            public CHeartbeat::Counter,
+                            public Listener<CUnits> {
     Q_OBJECT
     Q_PROPERTY(int scaleBarLength READ scaleBarLength NOTIFY scaleBarChanged)
     Q_PROPERTY(QString scaleBarLabel READ scaleBarLabel NOTIFY scaleBarChanged)
@@ -50,6 +54,8 @@ public:
     void OnHeartbeat() override;
     // Recomputes the scale bar when the displayed scale changed by > 0.1 %.
     void onChangedScale();
+    // Other units: the scale bar and the cursor's position are written again.
+    void OnUpdate(CUnits& units) override;
 
     int scaleBarLength() const { return m_barLength; }
     QString scaleBarLabel() const { return m_barLabel; }

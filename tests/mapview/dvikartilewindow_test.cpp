@@ -3,6 +3,7 @@
 // animation runs to its end between heartbeat ticks, and the scale bar
 // follows the scale.
 #include "mapview/dvikartilewindow.h"
+#include "geo/units.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,12 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScaleAndGoesWhenOff) {
     view->DoZoom(2);
     item->onChangedScale();
     EXPECT_TRUE(item->scaleBarLabel() != label || item->scaleBarLength() != length);
+    // Other units from the menu: the bar says so at once, not at the next zoom.
+    const QString before = item->scaleBarLabel();
+    const bool metric = CUnits::Default->DoMenuAction("Units:Metric");
+    const QString shown = item->scaleBarLabel();
+    CUnits::Default->DoMenuAction("Units:Nautical");
+    EXPECT_TRUE(metric && shown != before && shown.contains("m")) << shown.toStdString();
 
     CKartileView::show_scale_bar = false;
     item->onChangedScale();
