@@ -6,13 +6,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "data/overlaygpsposition.h"
 #include "displays/displayview.h"
 #include "displays/displayviewarrangementset.h"
+#include "maps/ktlformat.h"
+#include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
 namespace {
 
-constexpr uint32_t kMapMagic = 0x1423D5FE;  // the lowest bit is ignored
 constexpr int kMaxStem = 25;
 
 struct KnownMagic {
@@ -21,10 +23,10 @@ struct KnownMagic {
 };
 
 constexpr KnownMagic kSerializerMagics[] = {
-    {0xCA2EAF82, AppFileKind::Marks},
-    {0xDA2EAF93, AppFileKind::Routes},
-    {0x0A2089E8, AppFileKind::Tracks},
-    {0x23592A83, AppFileKind::LastPosition},
+    {kMarksFileMagic, AppFileKind::Marks},
+    {kRoutesFileMagic, AppFileKind::Routes},
+    {kTracksFileMagic, AppFileKind::Tracks},
+    {COverlayGPSPosition::kFileMagic, AppFileKind::LastPosition},
     {CDisplayViewArrangementSet::kLayoutFileMagic, AppFileKind::Layout},
     {CDisplayView::kPageFileMagic, AppFileKind::Page},
 };
@@ -59,7 +61,7 @@ AppFileKind ClassifyFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return AppFileKind::Unknown;
     const QByteArray head = file.read(512);  // the first line of a log too
     const QString suffix = info.suffix().toLower();
-    if ((u32At(head, 0) & ~1u) == kMapMagic) return AppFileKind::MapFile;
+    if (ktl::magicMatches(u32At(head, 0))) return AppFileKind::MapFile;
     if (u32At(head, 0) == CSerializable::kFileHeader) return serializerKind(head, suffix);
     if (suffix == QLatin1String("nmea") || suffix == QLatin1String("log") ||
         suffix == QLatin1String("txt")) {

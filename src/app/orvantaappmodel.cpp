@@ -31,6 +31,7 @@
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
 #include "overlays/markmanager.h"
+#include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
 COrvantaAppModel* theApp = nullptr;
@@ -43,7 +44,6 @@ void registerQmlType() {
 Q_COREAPP_STARTUP_FUNCTION(registerQmlType)
 
 const char kProblem[] = "Problem";
-constexpr uint32_t kMarksFileMagic = 0xCA2EAF82;
 
 // Settings of the window and theme, persisted as "COrvantaAppModel".
 struct ModelSettings {

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <cstring>
 
+#include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
 namespace {
@@ -15,8 +16,9 @@ struct KnownFile {
     const char* name;
 };
 constexpr KnownFile kKnownFiles[] = {
-    {0xCA2EAF82, "marks.ovtf"},   {0xDA2EAF93, "routes.ovtf"},      {0x0A2089E8, "tracks.ovtf"},
-    {0x23592A83, "gpsdata.ovtf"}, {0x47F8FB82, "page_layout.pstf"}, {0x71831AB9, "page.dvpage"},
+    {kMarksFileMagic, "marks.ovtf"},   {kRoutesFileMagic, "routes.ovtf"},
+    {kTracksFileMagic, "tracks.ovtf"}, {0x23592A83, "gpsdata.ovtf"},
+    {0x47F8FB82, "page_layout.pstf"},  {0x71831AB9, "page.dvpage"},
 };
 
 QString hex32(uint32_t v) {
