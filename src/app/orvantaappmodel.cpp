@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -15,6 +14,7 @@
 
 #include "app/appfiles.h"
 #include "app/base/directories.h"
+#include "app/base/fileutils.h"
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
 #include "app/base/stringutils.h"
@@ -556,17 +556,7 @@ void COrvantaAppModel::downloadFinished(QNetworkReply* reply, const QString& tar
                " failed: " + reply->errorString().toStdString());
         return;
     }
-    const QString temporary = target + ".tmp";
-    QFile file(temporary);
-    const QByteArray body = reply->readAll();
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.flush()) {
-        QFile::remove(temporary);
-        refuse("Could not save " + target.toStdString());
-        return;
-    }
-    file.close();
-    QFile::remove(target);
-    if (!QFile::rename(temporary, target)) {
+    if (!write_to_file(target.toStdString(), reply->readAll().toStdString())) {
         refuse("Could not save " + target.toStdString());
         return;
     }
