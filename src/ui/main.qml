@@ -346,9 +346,9 @@ ApplicationWindow {
         }
     }
 
-    // The menus and dialogs of the shell; the model asks for menus too.
-    MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: shell.showMainMenu() }
-    MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: shell.showOverlaysMenu() }
+    // The menus and dialogs of the shell, opened when the model asks.
+    MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: app.onMenuButtonClicked(this) }
+    MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: app.onOverlaysButtonClicked(this) }
     Shell { id: shell; pages: pages }
     Connections {
         target: app
