@@ -327,10 +327,7 @@ void COrvantaAppModel::editLayout() {
 }
 
 void COrvantaAppModel::quitApp() {
-    MessageBoxYesNo(nullptr, "Please confirm", "Are you sure you want to exit the app?",
-                    [](bool yes) {
-                        if (yes) QCoreApplication::quit();
-                    });
+    confirmQuit(nullptr);
 }
 
 // ---------------------------------------------------------------- busy and done
