@@ -72,7 +72,7 @@ void CMarkPresenters::OnUpdate(COverlayObject& object) {
 
 QStringList CMarkPresenters::iconNames() const {
     QStringList names;
-    for (const std::string& name : CIconManagerNames::IconNames()) names << q(name);
+    for (const std::string& name : CIconManager::IconNames()) names << q(name);
     names << "Name"
           << "Notes"
           << "None";
