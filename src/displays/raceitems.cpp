@@ -93,10 +93,11 @@ void DisplayStartDistance::Show(const CDataDistanceToStart& d) {
         SetValue("");
         return;
     }
+    // Beyond the line the distance is negative; its unit is chosen by its size.
     std::string value, units;
-    CUnits::Default->FormatDistance(float(d.distance_to_line), value, units);
+    CUnits::Default->FormatDistance(float(std::fabs(d.distance_to_line)), value, units);
     SetTitleUnits("Distance to Line", units);
-    SetValue(value);
+    SetValue(d.distance_to_line < 0 ? "-" + value : value);
 }
 
 DisplayStartEarly::DisplayStartEarly(CDisplayView::CItemSettings& settings) : CTimerItem(settings) {

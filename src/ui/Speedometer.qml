@@ -34,10 +34,10 @@ Item {
         height: meter.size
         property real major: meter.model ? meter.model.majorStepSize : 1
         property real minor: meter.model ? meter.model.stepSize : 0.5
-        property real top: meter.hi
+        property real scaleTop: meter.hi
         onMajorChanged: requestPaint()
         onMinorChanged: requestPaint()
-        onTopChanged: requestPaint()
+        onScaleTopChanged: requestPaint()
         onWidthChanged: requestPaint()
         onPaint: {
             const ctx = getContext("2d")
@@ -49,8 +49,8 @@ Item {
             ctx.textAlign = "center"
             ctx.textBaseline = "middle"
             ctx.font = Math.round(r * 0.13) + "px sans-serif"
-            if (!(minor > 0) || (top - meter.lo) / minor > 400) return
-            for (let v = meter.lo; v <= top + minor * 0.01; v += minor) {
+            if (!(minor > 0) || (scaleTop - meter.lo) / minor > 400) return
+            for (let v = meter.lo; v <= scaleTop + minor * 0.01; v += minor) {
                 const isMajor = Math.abs(v / major - Math.round(v / major)) < 1e-3
                 const t = meter.angleOf(v) * Math.PI / 180
                 const inner = isMajor ? r * 0.74 : r * 0.82
