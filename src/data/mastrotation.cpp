@@ -4,8 +4,6 @@
 #include <cmath>
 #include <string>
 
-CMastRotation CMastRotation::theMastRotation;
-
 namespace {
 
 bool namesMast(const char* name) {
@@ -26,6 +24,13 @@ bool CMastRotation::MastAngle(const CNMEA_Instruments::XDR& xdr, float& degrees)
         return true;
     }
     return false;
+}
+
+std::shared_ptr<CMastRotation> CMastRotation::Shared() {
+    static std::weak_ptr<CMastRotation> shared;
+    std::shared_ptr<CMastRotation> sensor = shared.lock();
+    if (!sensor) shared = sensor = std::make_shared<CMastRotation>();
+    return sensor;
 }
 
 void CMastRotation::OnUpdate(CNMEA_Instruments::XDR& xdr) {

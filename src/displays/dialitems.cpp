@@ -137,7 +137,7 @@ void CItemTrueWindDial::OnUpdate(CDataStartLine& line) {
 CItemAppWindDial::CItemAppWindDial(CDisplayView::CItemSettings& settings)
     : CItemComponent(settings) {
     m_dial.title = "Apparent Wind";
-    if (CMastRotation::theMastRotation.valid) m_dial.mast = CMastRotation::theMastRotation.angle;
+    if (m_mast->valid) m_dial.mast = m_mast->angle;
 }
 
 void CItemAppWindDial::OnUpdate(CNMEA_Instruments::MWV& mwv) {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "app/base/datasource.h"
 #include "data/datagpsposition.h"
@@ -135,4 +136,5 @@ public:
 
 private:
     CWindDial m_dial;
+    std::shared_ptr<CMastRotation> m_mast = CMastRotation::Shared();
 };
