@@ -60,7 +60,8 @@ bool CDataDistanceToStart::Compute() {
     } else {
         seconds_to_start = timer.time_of_start - own.time;
         const double now = seconds_to_start;
-        if (previous > 0 && now <= 0 && timer.after_start_page[0] != 0) {
+        // Only a start seen coming switches the page, not one long past at start-up.
+        if (previous > 0 && previous < kNoStart && now <= 0 && timer.after_start_page[0] != 0) {
             StartReached reached{timer.after_start_page};
             Listener<StartReached>::Dispatch(reached);
         }

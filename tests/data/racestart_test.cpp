@@ -148,6 +148,10 @@ TEST_F(RaceFixture, NewTrackAnnouncedOnceAtTwoMinutesAndPageAtTheStart) {
     ASSERT_EQ(reached.count, 1);
     EXPECT_EQ(shownKind, 99);
     EXPECT_EQ(approaching.count, 1);
+    // A start already past when the first fix comes switches nothing.
+    CDataDistanceToStart::theDistanceToStart.seconds_to_start = CDataDistanceToStart::kNoStart;
+    boatAt(-100, 10, 0, 6, kStart + 600);
+    EXPECT_EQ(reached.count, 1);
 
     // Without the new-track choice nothing is announced.
     timer.new_track_at_start = false;
