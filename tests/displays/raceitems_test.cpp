@@ -2,6 +2,7 @@
 // the distance and early/late texts, and the buttons that write the start.
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
 #include <string>
@@ -12,6 +13,7 @@
 #include "data/distancetostart.h"
 #include "data/overlaygpsposition.h"
 #include "displays/displaytestsupport.h"
+#include "displays/quick/racedialogs.h"
 #include "displays/raceitems.h"
 
 namespace {
@@ -157,6 +159,52 @@ TEST_F(RaceItems, PingsMakeTheLineAndTheDistanceFollows) {
     fixAt(50.77 + 0.1 / 60, -1.301);
     EXPECT_EQ(shown.text(89)->value(), "-0.10");
     EXPECT_EQ(shown.text(90)->value(), "");
+}
+
+TEST_F(RaceItems, DialogsOpenFromTheMenusAndWriteTheStartData) {
+    displaytest::OnePage layout;
+    layout.page->AddItem(84, 0, 0, 20, 40);
+    layout.set->AddNewPage()->AddItem(99, 0, 0, 20, 20);
+    CRaceDialogs dialogs;
+    dialogs.setLayout(&layout.arrangement);
+    QSignalSpy timerAsked(&dialogs, &CRaceDialogs::timerDialogRequested);
+    QSignalSpy axisAsked(&dialogs, &CRaceDialogs::axisDialogRequested);
+    ShownPage shown({84, 109});
+    EXPECT_TRUE(shown.item<CDisplayView::CItem>(84)->onEditMenu("Timer Settings"));
+    EXPECT_TRUE(shown.item<CDisplayView::CItem>(109)->onEditMenu("Set Axis"));
+    EXPECT_EQ(timerAsked.count(), 1);
+    EXPECT_EQ(axisAsked.count(), 1);
+
+    // OK with a period, a new track and the second page for the start.
+    dialogs.applyTimer(10, true, 1);
+    const CDataStartTimer& timer = CDataStartTimer::theStartTime;
+    EXPECT_EQ(timer.period_minutes, 10);
+    EXPECT_TRUE(timer.new_track_at_start);
+    EXPECT_EQ(timer.after_start_page[0], 99);
+    QVariantMap fields = dialogs.timerFields();
+    EXPECT_EQ(fields["pages"].toStringList().size(), 2);
+    EXPECT_EQ(fields["afterStartPage"].toInt(), 1);
+    dialogs.applyTimer(10, false, -1);
+    EXPECT_EQ(dialogs.timerFields()["afterStartPage"].toInt(), -1);
+
+    // The axis typed as true, then as magnetic with 3° west variation.
+    CUnits& units = *CUnits::Default;
+    EXPECT_TRUE(dialogs.applyAxis(0, 250));
+    EXPECT_EQ(CDataStartLine::theStartLine.axis, 250);
+    shown.expectShows(109, "Course Axis", "250°T");
+    units.bearing_mode = 1;
+    units.magnetic_variation = -3;
+    EXPECT_TRUE(dialogs.applyAxis(0, 250));
+    EXPECT_EQ(CDataStartLine::theStartLine.axis, 247);
+    units.bearing_mode = 0;
+    units.magnetic_variation = 0;
+    // No heading and no course: nothing to take the axis from.
+    own.damping = CompassDamping();
+    own.set_course(999, 0);
+    EXPECT_FALSE(dialogs.applyAxis(1, 0));
+    EXPECT_FALSE(dialogs.applyAxis(3, 0));
+    EXPECT_FALSE(dialogs.applyAxis(7, 0));
+    EXPECT_EQ(CDataStartLine::theStartLine.axis, 247);
 }
 
 }  // namespace
