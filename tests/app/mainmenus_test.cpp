@@ -65,8 +65,8 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
         {"", "Race Start", {"Timer Settings", "Set Axis"}},
         {"", "Settings", {"Map Options", "GPS Setup", "Altitude Options", "Units", "About"}},
         {"", "Settings:GPS Setup", {"GPS Connection", "Show Heading"}},
-        {"", "Overlays", {}},
-        {"i", "Overlays", {"Import"}},
+        {"", "Overlays", {"New Mark"}},
+        {"i", "Overlays", {"New Mark", "Import"}},
     };
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     for (const Case& c : cases) {
