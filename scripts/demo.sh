@@ -4,7 +4,8 @@
 # voyage from the Hamble to Portsmouth Harbour replayed as the live position.
 # The demo keeps its settings and maps apart from the user's (profile "demo",
 # maps and downloaded chunks in build/demo/maps). Extra arguments go to the
-# program.
+# program. DEMO_LOG=race replays the race start off Cowes instead, made
+# afresh so that its clock is now: the start is set 10 minutes in, for 15.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -69,4 +70,9 @@ else
     echo "demo: no local map server could start; the Solent chart stays blank" >&2
 fi
 
-"$build/bin/orvanta" -profile demo "$demo/maps" data/demo/solent-voyage.nmea "$@"
+log=data/demo/solent-voyage.nmea
+if [[ "${DEMO_LOG:-voyage}" == race ]]; then
+    log="$demo/cowes-race.nmea"
+    /usr/bin/python3 scripts/make-demo-voyage.py --race --now "$log"
+fi
+"$build/bin/orvanta" -profile demo "$demo/maps" "$log" "$@"

@@ -4,6 +4,7 @@
 
 #include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
+#include "data/startdata.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 
@@ -51,6 +52,10 @@ std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
     CMenuTree& settings = menu->Submenu("Settings", "qrc:/settings.svg");
     settings.title = "Settings:";
     addSettingsPages(*menu, parent);
+    // The race start's dialogs, also reached from the race items' menus.
+    CMenuTree& race = menu->Submenu("Race Start", "qrc:/settings.svg");
+    race.Add("Timer Settings", [parent] { CDataStartTimer::showSettingsDialog(parent); });
+    race.Add("Set Axis", [parent] { CDataStartTimer::showAxisDialog(parent); });
     if (hooks.editLayout)
         menu->Add(
             "Edit Layout", [parent] { MainMenuHooks::instance().editLayout(parent); },

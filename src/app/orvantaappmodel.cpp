@@ -276,6 +276,11 @@ void COrvantaAppModel::previousPage() {
     Q_EMIT transition(m_pages, m_pages, -1);
 }
 
+void COrvantaAppModel::OnUpdate(StartReached& start) {
+    CDisplayViewPageSet* set = arrangement().getPageSet();
+    if (set) transitionToPage(set->bestPageForSignature(start.page_signature));
+}
+
 bool COrvantaAppModel::transitionToPage(CDisplayView* page) {
     CDisplayViewPageSet* set = arrangement().getPageSet();
     if (!page || !set || page->pageSet() != set) return false;

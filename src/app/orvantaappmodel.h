@@ -27,6 +27,7 @@
 #include "app/base/datasource.h"
 #include "app/base/deviceservices.h"
 #include "app/base/statusmessage.h"
+#include "data/distancetostart.h"
 #include "displays/displayview.h"
 #include "displays/quick/displayviewpage.h"
 
@@ -39,7 +40,8 @@ class QNetworkReply;
 
 class COrvantaAppModel : public QQuickItem,
                          public Listener<CStatusMessage>,
-                         public Listener<CUserNotifications> {
+                         public Listener<CUserNotifications>,
+                         public Listener<StartReached> {
     Q_OBJECT
     Q_PROPERTY(bool showDoneButton READ showDoneButton WRITE setShowDoneButton NOTIFY
                    showDoneButtonChanged)
@@ -129,6 +131,9 @@ public:
 
     void OnUpdate(CStatusMessage& message) override;
     void OnUpdate(CUserNotifications& notifications) override;
+    // At the race start: the page of the current set that best matches the
+    // one chosen for the start.
+    void OnUpdate(StartReached& start) override;
 
 public Q_SLOTS:
     void onMenuButtonClicked(QQuickItem* button);

@@ -227,7 +227,8 @@ public:
 // A live item built from its settings.
 class CDisplayView::CItem {
 public:
-    enum Kind { kPlain, kText, kMultilineText, kDraw, kButton, kImage, kMap };
+    // kComponent: a front-end component fed through an object (componentitem.h).
+    enum Kind { kPlain, kText, kMultilineText, kDraw, kButton, kImage, kMap, kComponent };
 
     explicit CItem(CItemSettings& settings) : m_settings(settings) {}
     virtual ~CItem() = default;
