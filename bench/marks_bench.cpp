@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 
+#include "drawsettled.h"
 #include "guibenchmain.h"
 #include "mapview/kartileview.h"
 #include "overlays/markmanager.h"
@@ -19,16 +20,6 @@ constexpr int kW = 1920, kH = 1080;
 constexpr int kMarks = 20000;
 
 const char* const kIcons[] = {"Flag", "Dot", "Anchor", "Pin", "Buoy_can", "Fuel", "Fish", "Wreck"};
-
-void drawSettled(CKartileView& view, QImage& screen) {
-    for (int i = 0; i < 10000; ++i) {
-        QPainter painter(&screen);
-        view.onDraw(painter, 0, 0, kW, kH);
-        painter.end();
-        if (!view.renderer().isLoading()) return;
-        view.renderer().WaitUntilIdle(1000);
-    }
-}
 
 // A view on the chart with `count` marks scattered over the screen.
 void prepare(CKartileView& view, int count) {
@@ -54,8 +45,8 @@ void BM_Frame(benchmark::State& state) {
     CKartileView view;
     prepare(view, int(state.range(0)));
     QImage screen(kW, kH, QImage::Format_RGB32);
-    drawSettled(view, screen);
-    drawSettled(view, screen);  // icons rendered and cached
+    bench::drawSettled(view, screen);
+    bench::drawSettled(view, screen);  // icons rendered and cached
     for (auto _ : state) {
         QPainter painter(&screen);
         view.onDraw(painter, 0, 0, kW, kH);
@@ -70,7 +61,7 @@ void BM_Tap(benchmark::State& state) {
     CKartileView view;
     prepare(view, kMarks);
     QImage screen(kW, kH, QImage::Format_RGB32);
-    drawSettled(view, screen);
+    bench::drawSettled(view, screen);
     QRandomGenerator random(11);
     for (auto _ : state) {
         const bool hit = view.onTap(random.bounded(double(kW)), random.bounded(double(kH)), 100);
