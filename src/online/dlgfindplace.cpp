@@ -1,6 +1,7 @@
 #include "online/dlgfindplace.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/base/stringutils.h"
 #include "geo/units.h"
@@ -20,21 +21,24 @@ CBounds pointBounds(double lat, double lon) {
 
 }  // namespace
 
-bool ScanAnyPosition(const std::string& text, double& lat, double& lon) {
+std::vector<PositionReading> ScanAnyPosition(const std::string& text) {
     auto fits = [](double a, double o) { return a > -90 && a < 90 && o > -180 && o < 360; };
     double a = 999, o = 999;
-    if (CUnits::Default && CUnits::Default->ScanPosition(text.c_str(), a, o) && fits(a, o)) {
-        lat = a, lon = o;
-        return true;
-    }
+    const CUnits::PositionFormatType* own =
+        CUnits::Default ? CUnits::Default->position_format : nullptr;
+    if (own && own->scan(text.c_str(), a, o) && fits(a, o)) return {{own->name, a, o}};
+    // Any other format that reads it; a grid reads any two numbers, so
+    // there may be several readings, each named.
+    std::vector<PositionReading> readings;
     for (auto* f = CUnits::PositionFormatType::First(); f; f = f->next) {
         a = o = 999;
-        if (f->scan(text.c_str(), a, o) && fits(a, o)) {
-            lat = a, lon = o;
-            return true;
-        }
+        if (f == own || !f->scan(text.c_str(), a, o) || !fits(a, o)) continue;
+        const bool known = std::any_of(readings.begin(), readings.end(), [&](const auto& r) {
+            return std::fabs(r.lat - a) < 1e-7 && std::fabs(r.lon - o) < 1e-7;
+        });
+        if (!known) readings.push_back({f->name, a, o});
     }
-    return false;
+    return readings;
 }
 
 std::string CDlgFindPlace::Group::label() const {
@@ -105,14 +109,16 @@ void CDlgFindPlace::addOverlays(const std::string& text) {
 }
 
 void CDlgFindPlace::addCoordinates(const std::string& text) {
-    double lat = 999, lon = 999;
-    if (!ScanAnyPosition(text, lat, lon)) return;
-    std::string shown;
-    if (CUnits::Default)
-        CUnits::Default->FormatPosition(lat, lon, shown);
-    else
-        shown = std::to_string(lat) + " " + std::to_string(lon);
-    groupFor("Coordinates").results.push_back({shown, pointBounds(lat, lon), {}});
+    const std::vector<PositionReading> readings = ScanAnyPosition(text);
+    for (const PositionReading& r : readings) {
+        std::string shown;
+        if (CUnits::Default)
+            CUnits::Default->FormatPosition(r.lat, r.lon, shown);
+        else
+            shown = std::to_string(r.lat) + " " + std::to_string(r.lon);
+        if (readings.size() > 1) shown = r.format + ": " + shown;
+        groupFor("Coordinates").results.push_back({shown, pointBounds(r.lat, r.lon), {}});
+    }
 }
 
 bool CDlgFindPlace::itemSelected(int group, int index) {

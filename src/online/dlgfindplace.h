@@ -2,7 +2,7 @@
 // Every edit of the search text rebuilds a two-level results tree: one node
 // per place category with matches, one per kind of the user's own objects
 // ("Marks", "Routes", "Tracks"), and "Coordinates" when the text reads as a
-// position in any of the position formats (the user's own first). Each
+// position in the user's position format, or else in any other. Each
 // node's name ends with its count, " (%d)". Choosing a result widens its
 // bounds by 0.01 degrees on every side and shows that area on the map.
 #pragma once
@@ -61,5 +61,10 @@ private:
     std::vector<Group> m_groups;
 };
 
-// A position typed in any of the position formats, the user's own first.
-bool ScanAnyPosition(const std::string& text, double& lat, double& lon);
+// A position typed in any of the position formats: the user's own format's
+// reading alone when it reads the text, else every other format's.
+struct PositionReading {
+    std::string format;
+    double lat, lon;
+};
+std::vector<PositionReading> ScanAnyPosition(const std::string& text);
