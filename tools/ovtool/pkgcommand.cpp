@@ -32,8 +32,10 @@ const OvtoolCommand infoCommand("pkg info", "FILE.ovpkg", "a package's server an
 int runMake(const QStringList& args) {
     QString folder, server, output;
     for (int i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--server" || args[i] == "-o") && i + 1 < args.size())
-            (args[i] == "-o" ? output : server) = args[++i];
+        if ((args[i] == "--server" || args[i] == "-o") && i + 1 < args.size()) {
+            QString& value = args[i] == "-o" ? output : server;
+            value = args[++i];
+        }
         else if (!args[i].startsWith('-') && folder.isEmpty())
             folder = args[i];
         else
