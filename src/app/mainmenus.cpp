@@ -74,6 +74,10 @@ std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
 std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     MainMenuHooks& hooks = MainMenuHooks::instance();
     auto menu = std::make_shared<CMenuTree>("Overlays");
+    if (hooks.search)
+        menu->Add(
+            "Search", [parent] { MainMenuHooks::instance().search(parent); },
+            "qrc:/find_place.svg");
     if (hooks.importFile)
         menu->Add(
             "Import",

@@ -30,6 +30,9 @@
 #include "mapview/kartileview.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
+#include "online/mappackagedownload.h"
+#include "online/progressdialogdata.h"
+#include "online/progresspresenter.h"
 #include "overlays/markmanager.h"
 #include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
@@ -125,6 +128,15 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     hooks.importFile = [](OV_HWND window, const std::string& path) {
         if (theApp) theApp->importFileOfAnyType(window, QString::fromStdString(path));
     };
+    hooks.search = [](OV_HWND) {
+        if (theApp) theApp->onSearchButton();
+    };
+    CMapPackageDownload::closeAllMapsPendingDownload = [] {
+        if (theApp) theApp->closeAllMapsPendingDownload();
+    };
+    CMapPackageDownload::reopenAllMapsAfterDownload = [] {
+        if (theApp) theApp->reopenAllMapsAfterDownload();
+    };
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -134,6 +146,9 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.openUrl = {};
     hooks.confirm = {};
     hooks.importFile = {};
+    hooks.search = {};
+    CMapPackageDownload::closeAllMapsPendingDownload = {};
+    CMapPackageDownload::reopenAllMapsAfterDownload = {};
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();
@@ -598,6 +613,8 @@ bool COrvantaAppModel::importFileOfAnyType(void*, const QString& path) {
             return openPage(full);
         case AppFileKind::Marks:
             return importMarks(full);
+        case AppFileKind::MapPackage:
+            return openPackage(full);
         case AppFileKind::Missing:
             refuse("There is no file " + full.toStdString());
             return false;
@@ -628,6 +645,62 @@ bool COrvantaAppModel::openMap(const QString& path) {
     else
         CDVI_Kartile_Window::withMainView(open);
     return true;
+}
+
+bool COrvantaAppModel::openPackage(const QString& path) {
+    if (m_package && !m_package->finished()) {
+        refuse("A map package is already downloading.");
+        return false;
+    }
+    m_packageFolder = QFileInfo(path).absolutePath().toStdString();
+    auto progress = std::make_shared<CProgressDialogData>("Download maps");
+    m_package = std::make_unique<CMapPackageDownload>(
+        path.toStdString(),
+        [this, name = nameOf(path).toStdString()](bool ok) {
+            if (CChartList* list = CChartList::the_list) {
+                list->AddSearchFolder(m_packageFolder);
+                list->Refresh();
+            }
+            const int written = int(m_package->filesWritten().size());
+            if (ok)
+                SetStatusMessage(name + ": " + std::to_string(written) + " map file" +
+                                 plural_s(written) + " downloaded, the others were up to date");
+            else
+                refuse("Downloading the maps of " + name + " failed:\n" +
+                       m_package->errorMessage());
+        },
+        progress);
+    ShowProgressDialog(nullptr, progress);
+    m_package->Start();
+    return true;
+}
+
+void COrvantaAppModel::closeAllMapsPendingDownload() {
+    m_closedMap.clear();
+    CKartileView* view = mapView(false);
+    if (!view || !view->renderer().map()) return;
+    const std::string path = view->renderer().map()->path();
+    if (path.rfind(m_packageFolder + "/", 0) != 0) return;
+    m_closedMap = path;
+    view->GetCurrentMapView();
+    view->Close();
+}
+
+void COrvantaAppModel::reopenAllMapsAfterDownload() {
+    if (m_closedMap.empty()) return;
+    const std::string path = std::exchange(m_closedMap, {});
+    if (CKartileView* view = mapView(false)) view->onOpen(path, false, {});
+}
+
+QString COrvantaAppModel::placeDatabaseForShownMap() {
+    CKartileView* view = mapView(false);
+    CChartList* list = CChartList::the_list;
+    if (!view || !view->renderer().map() || !list) return {};
+    return QString::fromStdString(list->getAssocFile(view->renderer().map()->path(), "ovnm"));
+}
+
+void COrvantaAppModel::onSearchButton() {
+    Q_EMIT findPlaceRequested(placeDatabaseForShownMap());
 }
 
 bool COrvantaAppModel::openNmeaLog(const QString& path) {
