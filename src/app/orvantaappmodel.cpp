@@ -662,9 +662,13 @@ bool COrvantaAppModel::openPackage(const QString& path) {
                 list->Refresh();
             }
             const int written = int(m_package->filesWritten().size());
+            const int listed = int(m_package->package().files.size());
             if (ok)
-                SetStatusMessage(name + ": " + std::to_string(written) + " map file" +
-                                 plural_s(written) + " downloaded, the others were up to date");
+                SetStatusMessage(name + ": " +
+                                 (written == 0
+                                      ? "all " + std::to_string(listed) + " files are up to date"
+                                      : std::to_string(written) + " of " + std::to_string(listed) +
+                                            " files downloaded or repaired"));
             else
                 refuse("Downloading the maps of " + name + " failed:\n" +
                        m_package->errorMessage());

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/base/stringutils.h"
 #include "online/mappackage.h"
 #include "online/mappackagedownload.h"
 #include "online/progressdialogdata.h"
@@ -35,8 +36,7 @@ int runMake(const QStringList& args) {
         if ((args[i] == "--server" || args[i] == "-o") && i + 1 < args.size()) {
             QString& value = args[i] == "-o" ? output : server;
             value = args[++i];
-        }
-        else if (!args[i].startsWith('-') && folder.isEmpty())
+        } else if (!args[i].startsWith('-') && folder.isEmpty())
             folder = args[i];
         else
             return ovtoolUsageError(makeCommand);
@@ -81,9 +81,10 @@ int runGet(const QStringList& args) {
     download.Start();
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     if (progress->started()) std::fprintf(stderr, "\n");
-    std::fprintf(stderr, "%d chunks present, %d fetched in %d requests, %d files written\n",
-                 download.chunksPresent(), download.chunksFetched(), download.requestsSent(),
-                 int(download.filesWritten().size()));
+    const int requests = download.requestsSent(), written = int(download.filesWritten().size());
+    std::fprintf(stderr, "%d chunks present, %d fetched in %d request%s, %d file%s written\n",
+                 download.chunksPresent(), download.chunksFetched(), requests, plural_s(requests),
+                 written, plural_s(written));
     for (const std::string& path : download.filesWritten())
         std::fprintf(stderr, "  wrote %s\n", path.c_str());
     if (!download.ok()) {
