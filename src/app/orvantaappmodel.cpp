@@ -25,11 +25,13 @@
 #include "displays/itemarrangement.h"
 #include "displays/quick/displayviewpage.h"
 #include "maps/chartlist.h"
+#include "maps/webworker.h"
 #include "mapview/displayviewkartile.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
+#include "online/freemaplookup.h"
 #include "online/mappackagedownload.h"
 #include "online/progressdialogdata.h"
 #include "online/progresspresenter.h"
@@ -137,6 +139,21 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     CMapPackageDownload::reopenAllMapsAfterDownload = [] {
         if (theApp) theApp->reopenAllMapsAfterDownload();
     };
+    CKartileView::free_map_lookup = [](CKartileView* view, double lat, double lon,
+                                       const CKartileView::Callback& done) {
+        // The map-list service lives on the map server.
+        const QUrl service(QString::fromStdString(CWebWorker::serverSetting()));
+        FetchBestFreeMap(service, lat, lon, CChartList::DownloadedMapsFolder(),
+                         [view, done](const std::string& path) {
+                             // The view may have gone while the map came.
+                             if (path.empty() || !theApp || theApp->mapView(false) != view) {
+                                 if (done) done(false);
+                                 return;
+                             }
+                             if (CChartList* list = CChartList::the_list) list->Refresh();
+                             view->onOpen(path, true, done);
+                         });
+    };
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -149,6 +166,7 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.search = {};
     CMapPackageDownload::closeAllMapsPendingDownload = {};
     CMapPackageDownload::reopenAllMapsAfterDownload = {};
+    CKartileView::free_map_lookup = {};
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();
