@@ -31,7 +31,8 @@ struct Line {
 // "name<TAB>category<TAB>lat<TAB>lon[<TAB>scale]"; "#" starts a comment.
 bool parseLine(const QString& text, Line& line, QString& category) {
     const QStringList f = text.split('\t');
-    if (f.size() < 4 || f.size() > 5 || f[0].trimmed().isEmpty()) return false;
+    if (f.size() < 4 || f.size() > 5 || f[0].trimmed().isEmpty() || f[1].trimmed().isEmpty())
+        return false;
     bool latOk = false, lonOk = false, scaleOk = true;
     line.place.name = f[0].trimmed().toStdString();
     category = f[1].trimmed();
