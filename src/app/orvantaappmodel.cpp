@@ -25,16 +25,12 @@
 #include "displays/itemarrangement.h"
 #include "displays/quick/displayviewpage.h"
 #include "maps/chartlist.h"
-#include "maps/webworker.h"
 #include "mapview/displayviewkartile.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
-#include "online/freemaplookup.h"
 #include "online/mappackagedownload.h"
-#include "online/progressdialogdata.h"
-#include "online/progresspresenter.h"
 #include "overlays/markmanager.h"
 #include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
@@ -130,30 +126,7 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     hooks.importFile = [](OV_HWND window, const std::string& path) {
         if (theApp) theApp->importFileOfAnyType(window, QString::fromStdString(path));
     };
-    hooks.search = [](OV_HWND) {
-        if (theApp) theApp->onSearchButton();
-    };
-    CMapPackageDownload::closeAllMapsPendingDownload = [] {
-        if (theApp) theApp->closeAllMapsPendingDownload();
-    };
-    CMapPackageDownload::reopenAllMapsAfterDownload = [] {
-        if (theApp) theApp->reopenAllMapsAfterDownload();
-    };
-    CKartileView::free_map_lookup = [](CKartileView* view, double lat, double lon,
-                                       const CKartileView::Callback& done) {
-        // The map-list service lives on the map server.
-        const QUrl service(QString::fromStdString(CWebWorker::serverSetting()));
-        FetchBestFreeMap(service, lat, lon, CChartList::DownloadedMapsFolder(),
-                         [view, done](const std::string& path) {
-                             // The view may have gone while the map came.
-                             if (path.empty() || !theApp || theApp->mapView(false) != view) {
-                                 if (done) done(false);
-                                 return;
-                             }
-                             if (CChartList* list = CChartList::the_list) list->Refresh();
-                             view->onOpen(path, true, done);
-                         });
-    };
+    installOnlineHooks(true);
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -163,10 +136,7 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.openUrl = {};
     hooks.confirm = {};
     hooks.importFile = {};
-    hooks.search = {};
-    CMapPackageDownload::closeAllMapsPendingDownload = {};
-    CMapPackageDownload::reopenAllMapsAfterDownload = {};
-    CKartileView::free_map_lookup = {};
+    installOnlineHooks(false);
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();
@@ -663,66 +633,6 @@ bool COrvantaAppModel::openMap(const QString& path) {
     else
         CDVI_Kartile_Window::withMainView(open);
     return true;
-}
-
-bool COrvantaAppModel::openPackage(const QString& path) {
-    if (m_package && !m_package->finished()) {
-        refuse("A map package is already downloading.");
-        return false;
-    }
-    m_packageFolder = QFileInfo(path).absolutePath().toStdString();
-    auto progress = std::make_shared<CProgressDialogData>("Download maps");
-    m_package = std::make_unique<CMapPackageDownload>(
-        path.toStdString(),
-        [this, name = nameOf(path).toStdString()](bool ok) {
-            if (CChartList* list = CChartList::the_list) {
-                list->AddSearchFolder(m_packageFolder);
-                list->Refresh();
-            }
-            const int written = int(m_package->filesWritten().size());
-            const int listed = int(m_package->package().files.size());
-            if (ok)
-                SetStatusMessage(name + ": " +
-                                 (written == 0
-                                      ? "all " + std::to_string(listed) + " files are up to date"
-                                      : std::to_string(written) + " of " + std::to_string(listed) +
-                                            " files downloaded or repaired"));
-            else
-                refuse("Downloading the maps of " + name + " failed:\n" +
-                       m_package->errorMessage());
-        },
-        progress);
-    ShowProgressDialog(nullptr, progress);
-    m_package->Start();
-    return true;
-}
-
-void COrvantaAppModel::closeAllMapsPendingDownload() {
-    m_closedMap.clear();
-    CKartileView* view = mapView(false);
-    if (!view || !view->renderer().map()) return;
-    const std::string path = view->renderer().map()->path();
-    if (path.rfind(m_packageFolder + "/", 0) != 0) return;
-    m_closedMap = path;
-    view->GetCurrentMapView();
-    view->Close();
-}
-
-void COrvantaAppModel::reopenAllMapsAfterDownload() {
-    if (m_closedMap.empty()) return;
-    const std::string path = std::exchange(m_closedMap, {});
-    if (CKartileView* view = mapView(false)) view->onOpen(path, false, {});
-}
-
-QString COrvantaAppModel::placeDatabaseForShownMap() {
-    CKartileView* view = mapView(false);
-    CChartList* list = CChartList::the_list;
-    if (!view || !view->renderer().map() || !list) return {};
-    return QString::fromStdString(list->getAssocFile(view->renderer().map()->path(), "ovnm"));
-}
-
-void COrvantaAppModel::onSearchButton() {
-    Q_EMIT findPlaceRequested(placeDatabaseForShownMap());
 }
 
 bool COrvantaAppModel::openNmeaLog(const QString& path) {

@@ -207,6 +207,9 @@ private:
     bool openLayout(const QString& path);
     bool openPage(const QString& path);
     bool importMarks(const QString& path);
+    // Map packages, the find-place dialog and the free-map lookup
+    // (appmodelonline.cpp).
+    void installOnlineHooks(bool on);
     bool openPackage(const QString& path);
     void refuse(const std::string& text);
 
