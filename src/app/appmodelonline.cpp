@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/base/statusmessage.h"
+#include "app/base/stringutils.h"
 #include "app/mainmenus.h"
 #include "app/orvantaappmodel.h"
 #include "maps/chartlist.h"
@@ -17,6 +18,9 @@
 #include "online/mappackagedownload.h"
 #include "online/progressdialogdata.h"
 #include "online/progresspresenter.h"
+#include "online/searchproviders.h"
+#include "overlays/markmanager.h"
+#include "overlays/overlaymark.h"
 
 namespace {
 
@@ -35,9 +39,29 @@ void lookUpFreeMap(CKartileView* view, double lat, double lon, const CKartileVie
                      });
 }
 
+// The user's marks whose names hold the text; a hidden one is shown when chosen.
+std::vector<SearchableObject> findMarks(const std::string& text) {
+    std::vector<SearchableObject> found;
+    for (const auto& mark : CMarkManager::theManager.marks) {
+        if (mark->deleted || !mark->HasPosition() || findNocase(mark->name, text) < 0) continue;
+        COverlayMark* m = mark.get();
+        found.push_back({m->name, CBounds(m->lon, m->lon, m->lat, m->lat), [m] {
+                             if (m->visible) return;
+                             m->visible = true;
+                             CMarkManager::theManager.marks_changed = true;
+                             m->Dispatch(COverlayObject::kChanged);
+                         }});
+    }
+    return found;
+}
+
+int s_marksProvider = 0;
+
 }  // namespace
 
 void COrvantaAppModel::installOnlineHooks(bool on) {
+    SearchProviders::Unregister(s_marksProvider);
+    s_marksProvider = on ? SearchProviders::Register("Marks", 10, findMarks) : 0;
     MainMenuHooks::instance().search = on ? [](OV_HWND) {
         if (theApp) theApp->onSearchButton();
     } : std::function<void(OV_HWND)>();

@@ -17,6 +17,7 @@
 #include "app/base/fileutils.h"
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
+#include "app/base/statusmessage.h"
 #include "app/base/stringutils.h"
 #include "app/mainmenus.h"
 #include "app/singleapplication.h"
@@ -32,6 +33,7 @@
 #include "nmea/nmeasimulation.h"
 #include "online/mappackagedownload.h"
 #include "overlays/markmanager.h"
+#include "overlays/markmenu.h"
 #include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
@@ -126,6 +128,10 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     hooks.importFile = [](OV_HWND window, const std::string& path) {
         if (theApp) theApp->importFileOfAnyType(window, QString::fromStdString(path));
     };
+    hooks.showOverlaysList = [](OV_HWND parent) {
+        if (theApp) theApp->showOverlaysList(static_cast<QQuickItem*>(parent));
+    };
+    openMarkLink = [](const std::string& address) { openURL(address); };
     installOnlineHooks(true);
 }
 
@@ -136,6 +142,8 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.openUrl = {};
     hooks.confirm = {};
     hooks.importFile = {};
+    hooks.showOverlaysList = {};
+    openMarkLink = {};
     installOnlineHooks(false);
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
@@ -376,6 +384,19 @@ void COrvantaAppModel::onPagesButton(QQuickItem* button) {
 
 void COrvantaAppModel::showOverlaysList(QQuickItem* parent) {
     Q_EMIT menuRequested(QStringLiteral("overlayList"), parent);
+}
+
+bool COrvantaAppModel::dropMarkAtPosition() {
+    const COverlayGPSPosition& own = COverlayGPSPosition::theLatestPosition;
+    if (!own.HasPosition()) {
+        SetStatusMessage("No position to drop a mark at");
+        return false;
+    }
+    CKartileView* view = mapView(false);
+    const COverlayMark* mark =
+        CMarkManager::theManager.CreateNewMark(view, own.latitude, own.longitude);
+    if (view && view->redraw) view->redraw();
+    return mark != nullptr;
 }
 
 void COrvantaAppModel::showHelpForTag(const QString& tag) {

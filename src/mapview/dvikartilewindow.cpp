@@ -10,6 +10,7 @@
 #include "geo/units.h"
 #include "maps/ktlformat.h"
 #include "mapview/kartileview.h"
+#include "overlays/marktool.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ void CDVI_Kartile_Window::attachView(CKartileView* view) {
         m_view->redraw = [this] {
             update();
             startFrames();
+            updateTool();
         };
     update();
 }
@@ -159,6 +161,46 @@ void CDVI_Kartile_Window::refreshState() {
         Q_EMIT mapChanged();
     }
     if (m_cursor.x() >= 0) updateCursorText(m_cursor.x(), m_cursor.y());
+    updateTool();
+}
+
+void CDVI_Kartile_Window::updateTool() {
+    auto* tool = dynamic_cast<CMarkTool*>(COverlayTool::the_tool);
+    FPoint at;
+    const bool shown = m_view && tool && tool->view() == m_view && tool->ScreenPoint(at);
+    const double r = ratio();
+    const QPointF point = shown ? QPointF(at.x / r, at.y / r) : QPointF();
+    const QString label = shown ? QString::fromStdString(tool->label) : QString();
+    const bool locked = shown && tool->isLocked();
+    if (shown == m_toolShown && point == m_toolPoint && label == m_toolLabel &&
+        locked == m_toolLocked)
+        return;
+    m_toolShown = shown;
+    m_toolPoint = point;
+    m_toolLabel = label;
+    m_toolLocked = locked;
+    Q_EMIT toolChanged();
+}
+
+bool CDVI_Kartile_Window::addMark() {
+    if (!m_view) return false;
+    const bool made = m_view->CreateNewMark() != nullptr;
+    updateTool();
+    return made;
+}
+
+void CDVI_Kartile_Window::toolMenu() {
+    if (COverlayTool* tool = COverlayTool::the_tool; tool && m_view && tool->view() == m_view)
+        tool->OnMenu();
+}
+
+void CDVI_Kartile_Window::toolDrag(double dx, double dy) {
+    COverlayTool* tool = COverlayTool::the_tool;
+    if (!tool || !m_view || tool->view() != m_view) return;
+    const double r = ratio();
+    tool->Move(dx * r, dy * r);
+    update();
+    updateTool();
 }
 
 void CDVI_Kartile_Window::onChangedScale() {
@@ -278,6 +320,11 @@ bool CDVI_Kartile_Window::handleKey(int key) {
         case Qt::Key_O:
             m_view->ChangeMapScale(+1);
             return true;
+        case Qt::Key_Delete:
+        case Qt::Key_Backspace:
+            return m_view->onDeleteKey();
+        case Qt::Key_M:
+            return addMark();
         default:
             // Escape, Return, Enter and Select belong to a "Done" button when one
             // is shown; none is, so they pass on.
@@ -297,6 +344,9 @@ void CDVI_Kartile_Window::mousePressEvent(QMouseEvent* event) {
     const double r = ratio();
     const QPointF p = event->position();
     if (event->button() == Qt::LeftButton) m_view->onMouseDown(p.x() * r, p.y() * r);
+    if (event->button() == Qt::MiddleButton) m_view->centerMouseDown(p.x() * r, p.y() * r);
+    if (event->button() == Qt::RightButton) m_view->rightMouseDown(p.x() * r, p.y() * r);
+    updateTool();
     event->accept();
 }
 
