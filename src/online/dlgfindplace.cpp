@@ -23,6 +23,9 @@ CBounds pointBounds(double lat, double lon) {
 
 std::vector<PositionReading> ScanAnyPosition(const std::string& text) {
     auto fits = [](double a, double o) { return a > -90 && a < 90 && o > -180 && o < 360; };
+    // A position has digits; some grid readers take a lone letter as one.
+    if (std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) < 2)
+        return {};
     double a = 999, o = 999;
     const CUnits::PositionFormatType* own =
         CUnits::Default ? CUnits::Default->position_format : nullptr;

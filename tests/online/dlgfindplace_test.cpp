@@ -123,7 +123,7 @@ TEST_F(FindPlace, ACoordinateInEveryPositionFormatIsFound) {
         EXPECT_TRUE(near);
     }
     EXPECT_GE(formats, 4);
-    const char* outside[] = {"95N 10E", "45N 400E", "91°N 10°E", "90°S 0°E"};
+    const char* outside[] = {"95N 10E", "45N 400E", "91°N 10°E", "90°S 0°E", "q", "N 5"};
     for (const char* text : outside) {
         SCOPED_TRACE(text);
         dialog.onChangedSearch(text);
