@@ -15,6 +15,8 @@ demo=$(cd "$build/demo" && pwd)
 # Classic overview and harbour charts; the Solent chart's header only: its
 # tiles come from the server as the view needs them, and stay.
 cp -f data/demo/charts/solent-overview.ktl data/demo/charts/portsmouth-harbour.ktl "$demo/maps/"
+# The charts' place names, for the find-place dialog.
+cp -f data/demo/charts/solent.ovnm "$demo/maps/"
 if ! cmp -s data/demo/stream/solent.ktl "$demo/maps/solent.ktl"; then
     cp -f data/demo/stream/solent.ktl "$demo/maps/solent.ktl"
     rm -rf "$demo/maps/solent.kt3" "$demo/maps/solent.KT3"
@@ -51,6 +53,10 @@ http {
         listen 127.0.0.1:$port;
         root $PWD/data/demo/stream;
         limit_rate 96k;
+        # The chart set as a map package's files (the package is made below).
+        location /package/ {
+            alias $PWD/data/demo/charts/;
+        }
     }
 }
 CONF
@@ -66,6 +72,10 @@ if [[ -n "$nginx_pid" ]]; then
     "$build/bin/ovtool" settings set CWebWorker:serverBase "http://127.0.0.1:$port/" \
         --profile demo >/dev/null || echo "demo: could not set the map server" >&2
     echo "demo: map server on http://127.0.0.1:$port/"
+    mkdir -p "$demo/package"
+    "$build/bin/ovtool" pkg make data/demo/charts --server "http://127.0.0.1:$port/package" \
+        -o "$demo/package/solent-charts.ovpkg" 2>/dev/null &&
+        echo "demo: the charts as a map package: $demo/package/solent-charts.ovpkg"
 else
     echo "demo: no local map server could start; the Solent chart stays blank" >&2
 fi

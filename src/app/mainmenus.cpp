@@ -89,6 +89,10 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
             if (MainMenuHooks::instance().showOverlaysList)
                 MainMenuHooks::instance().showOverlaysList(parent);
         });
+    if (hooks.search)
+        menu->Add(
+            "Search", [parent] { MainMenuHooks::instance().search(parent); },
+            "qrc:/find_place.svg");
     if (hooks.importFile)
         menu->Add(
             "Import",

@@ -21,6 +21,7 @@
 #include <QVariantList>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@
 class CBounds;
 class CDisplayViewArrangementSet;
 class CKartileView;
+class CMapPackageDownload;
 class COverlayMark;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -123,6 +125,13 @@ public:
     void focusOnMainPage();
     void focusOnTopDialogOrMainPage();
 
+    // Around a package download: the map on show is closed when it lies in
+    // the package's folder (it may be replaced) and opened again after.
+    void closeAllMapsPendingDownload();
+    void reopenAllMapsAfterDownload();
+    // The place-name file of the map on show: its associated ".ovnm", or "".
+    QString placeDatabaseForShownMap();
+
     // From the messagebox.h callers.
     void presentMessageBox(const std::string& title, const std::string& text,
                            const std::vector<std::string>& buttons,
@@ -156,6 +165,8 @@ public Q_SLOTS:
     void onPressUserButton();
     void onLongPressUserButton();
     void clearStatusText();
+    // The "Search" entry and the search button: the find-place dialog.
+    void onSearchButton();
 
     // The front end's side of message boxes and of files dropped on it.
     void answerMessageBox(int id, int button);
@@ -189,6 +200,8 @@ Q_SIGNALS:
     void menuRequested(const QString& menu, QQuickItem* anchor);
     void messageBoxRequested(int id, const QString& title, const QString& text,
                              const QStringList& buttons);
+    // The find-place dialog should open over the place-name file (or none).
+    void findPlaceRequested(const QString& databasePath);
     // The open message box on top should take the keyboard focus.
     void focusTopDialog();
 
@@ -201,6 +214,10 @@ private:
     bool openLayout(const QString& path);
     bool openPage(const QString& path);
     bool importMarks(const QString& path);
+    // Map packages, the find-place dialog and the free-map lookup
+    // (appmodelonline.cpp).
+    void installOnlineHooks(bool on);
+    bool openPackage(const QString& path);
     void refuse(const std::string& text);
 
     QPointer<CDisplayViewPage> m_pages;
@@ -215,6 +232,8 @@ private:
     QNetworkAccessManager* m_network = nullptr;
     int m_nextBox = 1;
     std::map<int, std::function<void(int)>> m_boxes;
+    std::unique_ptr<CMapPackageDownload> m_package;  // the download under way
+    std::string m_packageFolder, m_closedMap;
 };
 
 extern COrvantaAppModel* theApp;  // from the model's construction to its destruction
