@@ -129,7 +129,6 @@ int RunOrvanta(int argc, char** argv) {
 
     RunAppHooks(AppHook::LoadSettings);
     load_app_data();
-    RunAppHooks(AppHook::OpenElevationData);
 
     QQuickWindow* window = nullptr;
     installTerminationHandlers(app.get(), &window);

@@ -1,5 +1,5 @@
 // Kinds whose live items this program does not build yet: instruments,
-// track statistics, the race start, the elevation profile, the drop-mark
+// track statistics, the race start, the drop-mark
 // button and some toolbar buttons. Their entries keep the ids and sizes so
 // that pages holding them load and save unchanged; they stay out of the kind
 // menu.
@@ -48,7 +48,6 @@ const CPlainItemKind<117> k117("Track: Resume Button");
 const CPlainItemKind<128> k128("Track: Average Speed Overall");
 const CPlainItemKind<130> k130("Track: Ascent");
 const CPlainItemKind<131> k131("Track: Descent");
-const CPlainItemKind<133> k133("Other:Profile", 6, 600, 250);
 const CPlainItemKind<134> k134("Instruments:Axis:VMG along Axis");
 
 // Toolbar buttons that wait for the overlays list, place search, marks,

@@ -12,6 +12,7 @@
 #include "data/overlaygpsposition.h"
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"
+#include "mapview/globallatlonghighlight.h"
 #include "overlays/overlaytool.h"
 
 bool CKartileView::full_screen = false;
@@ -251,6 +252,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
         else
             COverlayTool::Deselect();
     }
+    CGlobalLatLongHighlight::Draw(painter, *this);
     painter.restore();
 }
 
