@@ -16,7 +16,7 @@ const CPlainItemKind<CDisplayProfileItem::kTypeId, CDisplayProfileItem> s_kind("
 
 const QColor kPanel(244, 246, 248);
 const QColor kInk(11, 61, 92);
-const QColor kFill(92, 150, 120, 170);
+const QColor kFill(120, 176, 146);
 const QColor kPick(214, 40, 40);
 const QColor kAlong(230, 140, 20);
 

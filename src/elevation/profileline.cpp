@@ -88,12 +88,13 @@ std::vector<ProfileSample> ProfileLine::altitudes(int n) const {
     const double total = length();
     if (n < 2 || !(total > 0)) return out;
     const double step = total / (n - 1);
+    const double slack = total * kStepSlack;
     double next = 0;
     for (size_t i = 0; i < m_points.size() && int(out.size()) < n; ++i) {
         const ProfilePoint& p = m_points[i];
-        if (m_along[i] < next || !hasAltitude(p.altitude)) continue;
+        if (m_along[i] < next - slack || !hasAltitude(p.altitude)) continue;
         out.push_back({m_along[i], float(p.altitude), p.lat, p.lon});
-        next = (std::floor(m_along[i] / step + 1e-9) + 1) * step;
+        next = (std::floor(m_along[i] / step + kStepSlack) + 1) * step;
     }
     return out;
 }
@@ -103,15 +104,16 @@ std::vector<ProfileSample> ProfileLine::speeds(int n) const {
     const double total = length();
     if (n < 2 || !(total > 0) || m_points.empty()) return out;
     const double step = total / (n - 1);
+    const double slack = total * kStepSlack;
     size_t previous = 0;
     double next = step;
     for (size_t i = 1; i < m_points.size() && int(out.size()) < n; ++i) {
         const double dt = m_points[i].time - m_points[previous].time;
-        if (m_along[i] < next || !(dt >= kMinSpeedInterval)) continue;
+        if (m_along[i] < next - slack || !(dt >= kMinSpeedInterval)) continue;
         const double speed = (m_along[i] - m_along[previous]) / dt;
         out.push_back({m_along[i], float(speed), m_points[i].lat, m_points[i].lon});
         previous = i;
-        next = (std::floor(m_along[i] / step + 1e-9) + 1) * step;
+        next = (std::floor(m_along[i] / step + kStepSlack) + 1) * step;
     }
     return out;
 }

@@ -31,6 +31,9 @@ enum class ProfileQuantity { GroundHeight, Altitude, Speed };
 class ProfileLine {
 public:
     static constexpr double kMinSpeedInterval = 10;  // seconds between speed samples
+    // A point this fraction of the length short of a step still takes it:
+    // sums of distances do not land exactly on multiples of the step.
+    static constexpr double kStepSlack = 1e-9;
 
     explicit ProfileLine(std::vector<ProfilePoint> points);
 
@@ -61,7 +64,7 @@ std::vector<QPointF> profilePolygon(const std::vector<ProfileSample>& samples, d
 // last one found so that drags move smoothly.
 class ProfilePicker {
 public:
-    // xs: the sample x positions (ascending).
+    // polygon: from profilePolygon, its first `samples` points the samples'.
     int xToDataIndex(const std::vector<QPointF>& polygon, int samples, double x);
     static double dataIndexToX(const std::vector<QPointF>& polygon, int samples, int index);
 

@@ -66,7 +66,8 @@ bool parse(const QStringList& args, Options& o) {
            readNumber(positional[1], o.lon) && std::fabs(o.lat) <= 90;
 }
 
-// One query; a missing tile is fetched and the query tried again.
+// One query; while tiles it asked for are on their way (finer levels
+// included), they are awaited and the query is asked again.
 int query(MZElevationData& store, const Options& o, float& height) {
     QElapsedTimer clock;
     clock.start();
@@ -81,8 +82,8 @@ int query(MZElevationData& store, const Options& o, float& height) {
                 store.elevationAtBestLevel(o.lat, o.lon, height, MZElevationData::kBestLevelCap);
             answered = level > 0;
         }
-        if (answered) return level;
-        if (store.downloading().empty() || clock.elapsed() > kDownloadWaitMs) return -1;
+        if (store.downloading().empty() || clock.elapsed() > kDownloadWaitMs)
+            return answered ? level : -1;
         while (!store.downloading().empty() && clock.elapsed() <= kDownloadWaitMs)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
