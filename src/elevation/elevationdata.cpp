@@ -16,6 +16,16 @@ MZElevationData* MZElevationData::g_elevation = nullptr;
 
 namespace {
 
+// One grid per level, made once: queries run millions of times a second.
+const Google_Grid& gridOf(int level) {
+    static const auto grids = [] {
+        std::vector<Google_Grid> all;
+        for (int l = 0; l <= MZElevationData::kMaxKeyLevel; ++l) all.emplace_back(l, false, "");
+        return all;
+    }();
+    return grids[size_t(level)];
+}
+
 QUrl& serverBase() {
     static QUrl base;
     return base;
@@ -92,21 +102,32 @@ bool MZElevationData::elevationAtLevel(double lat, double lon, int level, float&
         return true;
     }
     level = std::clamp(level, 0, kMaxKeyLevel);
-    lon = std::remainder(lon, 360.0);  // into -180..180
-    const Google_Grid grid(level, false, {});
+    if (lon > 180 || lon < -180) lon = std::remainder(lon, 360.0);
     double px, py;
-    grid.LatLongToPixelXY(lat, lon, px, py);
-    const int size = int(grid.mapSize());
+    gridOf(level).LatLongToPixelXY(lat, lon, px, py);
+    const int size = terrarium::kTileSize << level;
     const int ix = std::min(int(px), size - 1);
     const int iy = int(py);
     if (!interpolate) return elevationFromTile(level, ix, iy, height);
-    // The column right of the last one is the world's first.
-    const int ix1 = ix + 1 < size ? ix + 1 : 0;
     float h00, h10, h01, h11;
-    if (!elevationFromTile(level, ix, iy, h00) || !elevationFromTile(level, ix1, iy, h10) ||
-        !elevationFromTile(level, ix, iy + 1, h01) || !elevationFromTile(level, ix1, iy + 1, h11))
-        return false;
-    const double fx = px - std::floor(px), fy = py - std::floor(py);
+    if ((ix & 0xFF) != 0xFF && (iy & 0xFF) != 0xFF) {
+        // All four in one tile, the usual case: one lookup.
+        const CachedHeightTile* tile = tileAt(level, ix >> 8, iy >> 8);
+        if (!tile) return false;
+        const float* row = tile->heights + (iy & 0xFF) * terrarium::kTileSize + (ix & 0xFF);
+        h00 = row[0];
+        h10 = row[1];
+        h01 = row[terrarium::kTileSize];
+        h11 = row[terrarium::kTileSize + 1];
+    } else {
+        // The column right of the last one is the world's first.
+        const int ix1 = ix + 1 < size ? ix + 1 : 0;
+        if (!elevationFromTile(level, ix, iy, h00) || !elevationFromTile(level, ix1, iy, h10) ||
+            !elevationFromTile(level, ix, iy + 1, h01) ||
+            !elevationFromTile(level, ix1, iy + 1, h11))
+            return false;
+    }
+    const double fx = px - ix, fy = py - iy;  // both non-negative here
     const float top = float(h10 * fx + h00 * (1 - fx));
     const float bottom = float(h01 * (1 - fx) + h11 * fx);
     height = float(top * (1 - fy) + bottom * fy);
@@ -124,32 +145,30 @@ bool MZElevationData::elevationFromTile(int level, int pixelX, int pixelY, float
     const int tiles = 1 << level;
     const int tileX = pixelX >> 8, tileY = pixelY >> 8;
     if (pixelX < 0 || pixelY < 0 || tileX >= tiles || tileY >= tiles) return false;
+    const CachedHeightTile* tile = tileAt(level, tileX, tileY);
+    if (!tile) return false;
+    height = lookup(tile, pixelX, pixelY);
+    return true;
+}
+
+const MZElevationData::CachedHeightTile* MZElevationData::tileAt(int level, int tileX, int tileY) {
     const uint32_t key = toKey(level, tileY, tileX);
-    if (key == m_lastKey) {
-        height = lookup(m_lastTile, pixelX, pixelY);
-        return true;
-    }
+    if (key == m_lastKey) return m_lastTile;
     if (auto it = m_tiles.find(key); it != m_tiles.end()) {
         m_lastKey = key;
         m_lastTile = it->second;
         mark_tile_used(it->second);
-        height = lookup(it->second, pixelX, pixelY);
-        return true;
+        return it->second;
     }
-    if (m_wanted.count(key)) return false;
+    if (m_wanted.count(key)) return nullptr;
     const QString path = filePath(key);
-    if (QFileInfo::exists(path)) {
-        CachedHeightTile* tile = loadTile(key, path);
-        if (!tile) return false;
-        height = lookup(tile, pixelX, pixelY);
-        return true;
-    }
+    if (QFileInfo::exists(path)) return loadTile(key, path);
     if (CKartileView::automatic_download && !m_failed.count(key) && !server().isEmpty()) {
         m_wanted.insert(key);
         if (int(m_downloading.size()) < kMaxDownloads)
             download_tile(key, tilePath(level, tileX, tileY), path);
     }
-    return false;
+    return nullptr;
 }
 
 MZElevationData::CachedHeightTile* MZElevationData::loadTile(uint32_t key, const QString& path) {

@@ -109,6 +109,9 @@ public:
     static const QUrl& server();
 
 private:
+    // The decoded tile, read from its file or asked for when missing; null
+    // when it is not there (yet).
+    const CachedHeightTile* tileAt(int level, int tileX, int tileY);
     // Reads a tile file into the cache; null when it does not decode.
     CachedHeightTile* loadTile(uint32_t key, const QString& path);
     void onDownloaded(uint32_t key, const QString& path, int result);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "displays/itemarrangement.h"
 #include "displays/itemkind.h"
 #include "elevation/elevationdata.h"
 #include "mapview/globallatlonghighlight.h"
@@ -37,6 +38,20 @@ CDisplayProfileItem::Highlight& CDisplayProfileItem::highlightCallback() {
 
 CDisplayProfileItem::CDisplayProfileItem(CDisplayView::CItemSettings& settings)
     : CItemDraw(settings) {}
+
+CDisplayProfileItem* CDisplayProfileItem::findProfileItemToUse(CDisplayView& page) {
+    constexpr double kNewItemPixels = 120;
+    int size = 0;
+    if (CDisplayView::CItem* largest = page.FindLargestItemOfType(kTypeId, size))
+        return dynamic_cast<CDisplayProfileItem*>(largest);
+    CDisplayView::CItemArrangement& grid = page.arrangement();
+    if (!grid.hasGrid()) return nullptr;
+    const double cell = grid.cellHeight;
+    const int rows = cell < 1 || cell >= kNewItemPixels ? 1 : int(kNewItemPixels / cell);
+    CDisplayView::CItemSettings* settings = page.AddItem(kTypeId, 0, 0, rows, grid.columns);
+    page.modified = true;
+    return settings ? dynamic_cast<CDisplayProfileItem*>(grid.FindItem(settings)) : nullptr;
+}
 
 CDisplayProfileItem::~CDisplayProfileItem() {
     for (auto& shown : m_profiles) shown->source->removeWatcher(this);

@@ -42,6 +42,11 @@ public:
     explicit CDisplayProfileItem(CDisplayView::CItemSettings& settings);
     ~CDisplayProfileItem() override;
 
+    // The item a new profile goes to: the page's largest profile item, or a
+    // new one across the top of the page, about 120 pixels high (the page
+    // is then marked changed). Null when the page has no live items.
+    static CDisplayProfileItem* findProfileItemToUse(CDisplayView& page);
+
     void addProfile(CProfileSource& source, ProfileQuantity quantity);
     void removeProfile(CProfileSource& source);
     void clearProfiles();

@@ -1,6 +1,5 @@
 // Fixtures for the elevation tests: Terrarium tiles of a surface known
-// exactly, written where a store or a server reads them, and the download
-// settings put back after each test.
+// exactly, and the download settings put back after each test.
 #pragma once
 
 #include <QDir>
@@ -8,9 +7,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/base/datasource.h"
 #include "elevation/elevationdata.h"
-#include "elevation/terrariumtile.h"
 #include "maps/googlegrid.h"
 #include "mapview/kartileview.h"
 
@@ -29,26 +26,27 @@ inline QString tileFile(const QString& root, int level, int x, int y) {
     return root + MZElevationData::tilePath(level, x, y);
 }
 
-inline bool writeTile(const QString& root, int level, int x, int y, const Surface& surface) {
-    const QString path = tileFile(root, level, x, y);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return terrarium::makeTile(
-               [&](int px, int py) { return surface(x * 256.0 + px, y * 256.0 + py); })
-        .save(path, "PNG");
-}
-
 // Tiles x0..x1, y0..y1 of a level.
 inline bool writeTiles(const QString& root, int level, int x0, int x1, int y0, int y1,
                        const Surface& surface) {
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x)
-            if (!writeTile(root, level, x, y, surface)) return false;
+        for (int x = x0; x <= x1; ++x) {
+            const QString path = tileFile(root, level, x, y);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            const QImage tile = terrarium::makeTile(
+                [&](int px, int py) { return surface(x * 256.0 + px, y * 256.0 + py); });
+            if (!tile.save(path, "PNG")) return false;
+        }
     return true;
 }
 
-// Degrees of a global pixel position at a level.
-inline void placeOf(int level, double gx, double gy, double& lat, double& lon) {
-    Google_Grid(level, false, {}).PixelXYToLatLong(gx, gy, lat, lon);
+// The 3 x 3 tiles of a level round a place.
+inline bool writeTilesAround(const QString& root, int level, double lat, double lon,
+                             const Surface& surface) {
+    double gx, gy;
+    Google_Grid(level, false, {}).LatLongToPixelXY(lat, lon, gx, gy);
+    const int tx = int(gx / 256), ty = int(gy / 256);
+    return writeTiles(root, level, tx - 1, tx + 1, ty - 1, ty + 1, surface);
 }
 
 // Downloads on or off and the tile server for one test, restored after.
@@ -67,12 +65,6 @@ public:
 private:
     bool m_automatic;
     QUrl m_server;
-};
-
-// Counts the store's announcements of arrived tiles.
-struct ArrivalCounter : Listener<MZElevationData> {
-    int count = 0;
-    void OnUpdate(MZElevationData&) override { ++count; }
 };
 
 }  // namespace elevationtest

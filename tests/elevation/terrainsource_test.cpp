@@ -1,7 +1,6 @@
-// The terrain altitude through the elevation store: the settings page
-// offers it, choosing it opens the store on the program's elevation folder,
-// positions take their altitude from the tiles, and the start-up step opens
-// the store only when the saved mode needs it.
+// Terrain altitudes through the elevation store: chosen on the settings
+// page, read from the program's elevation folder, opened at start-up only
+// for an altitude mode.
 #include <gtest/gtest.h>
 
 #include "app/base/apphooks.h"
@@ -15,36 +14,16 @@ using namespace elevationtest;
 
 namespace {
 
-CGlobalSettingsType* altitudePage() {
-    for (CGlobalSettingsType* t = CGlobalSettingsType::First(); t; t = t->next)
-        if (t->name == "Altitude Options") return t;
-    return nullptr;
-}
-
-class TerrainAltitude : public ::testing::Test {
-protected:
-    void TearDown() override {
-        position.SetAltitudeSettings(0, CDataAltitude::kGPS, -9999, 10);
-        position.mode = saved;
-        delete MZElevationData::g_elevation;
-    }
+TEST(TerrainAltitude, ChosenOnTheSettingsPageAndOpenedAtStartUpForAMode) {
     COverlayGPSPosition& position = COverlayGPSPosition::theLatestPosition;
-    CDataAltitude::mode_e saved = position.mode;
-    DownloadSettings settings{false, QUrl()};
-};
-
-TEST_F(TerrainAltitude, TheSettingsPageChoosesTerrainAndPositionsReadTheTiles) {
-    // Flat ground on the tiles of levels 3 to 12 round 50.5 N 1.5 W in the
-    // program's folder.
+    DownloadSettings off(false, QUrl());
+    // Flat ground at 123.5 m round 50.5 N 1.5 W, levels 3 to 12.
     const QString elev = QString::fromStdString(getAppDirectory("elev"));
-    for (int level = 3; level <= 12; ++level) {
-        double gx, gy;
-        Google_Grid(level, false, {}).LatLongToPixelXY(50.5, -1.5, gx, gy);
-        const int tx = int(gx / 256), ty = int(gy / 256);
-        ASSERT_TRUE(writeTiles(elev, level, tx - 1, tx + 1, ty - 1, ty + 1,
-                               [](double, double) { return 123.5; }));
-    }
-    CGlobalSettingsType* page = altitudePage();
+    for (int level = 3; level <= 12; ++level)
+        ASSERT_TRUE(
+            writeTilesAround(elev, level, 50.5, -1.5, [](double, double) { return 123.5; }));
+    CGlobalSettingsType* page = CGlobalSettingsType::First();
+    while (page && page->name != "Altitude Options") page = page->next;
     ASSERT_NE(page, nullptr);
     CMenuTree menu("Settings");
     page->addMenu(&menu, "", nullptr);
@@ -57,21 +36,15 @@ TEST_F(TerrainAltitude, TheSettingsPageChoosesTerrainAndPositionsReadTheTiles) {
     EXPECT_EQ(position.altitude, -9999);
     ASSERT_TRUE(menu.Choose("Altitude Options:Off"));
     EXPECT_EQ(MZElevationData::g_elevation, nullptr);
-}
 
-TEST_F(TerrainAltitude, StartUpOpensTheStoreOnlyForAnAltitudeMode) {
-    const struct {
-        CDataAltitude::mode_e mode;
-        bool opened;
-    } cases[] = {
-        {CDataAltitude::kOff, false}, {CDataAltitude::kGPS, true}, {CDataAltitude::kTerrain, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
-        delete MZElevationData::g_elevation;
-        position.mode = c.mode;
+    for (auto [mode, opened] :
+         {std::pair(CDataAltitude::kOff, false), std::pair(CDataAltitude::kGPS, true)}) {
+        position.mode = mode;
         RunAppHooks(AppHook::OpenElevationData);
-        EXPECT_EQ(MZElevationData::g_elevation != nullptr, c.opened);
+        EXPECT_EQ(MZElevationData::g_elevation != nullptr, opened) << mode;
+        delete MZElevationData::g_elevation;
     }
+    position.SetAltitudeSettings(0, CDataAltitude::kGPS, -9999, 10);
 }
 
 }  // namespace
