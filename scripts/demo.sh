@@ -62,11 +62,18 @@ http {
     }
 }
 CONF
+    rm -f "$demo/nginx/nginx.pid"
     /usr/sbin/nginx -p "$demo/nginx" -c "$demo/nginx/nginx.conf" \
         -e "$demo/nginx/error.log" &
     nginx_pid=$!
-    sleep 0.5
-    if kill -0 "$nginx_pid" 2>/dev/null; then break; fi
+    # nginx writes its pid file once it holds the port; a taken port makes
+    # it retry for a few seconds and then give up.
+    for _ in $(seq 1 40); do
+        if [[ -s "$demo/nginx/nginx.pid" ]] || ! kill -0 "$nginx_pid" 2>/dev/null; then break; fi
+        sleep 0.1
+    done
+    if [[ -s "$demo/nginx/nginx.pid" ]] && kill -0 "$nginx_pid" 2>/dev/null; then break; fi
+    kill "$nginx_pid" 2>/dev/null || true
     nginx_pid=
 done
 if [[ -n "$nginx_pid" ]]; then
