@@ -4,6 +4,8 @@
 
 #include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
+#include "mapview/dvikartilewindow.h"
+#include "mapview/kartileview.h"
 
 MainMenuHooks& MainMenuHooks::instance() {
     static MainMenuHooks hooks = [] {
@@ -74,6 +76,14 @@ std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
 std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     MainMenuHooks& hooks = MainMenuHooks::instance();
     auto menu = std::make_shared<CMenuTree>("Overlays");
+    menu->Add("New Mark", [] {
+        CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
+    });
+    if (hooks.showOverlaysList)
+        menu->Add("Overlays List", [parent] {
+            if (MainMenuHooks::instance().showOverlaysList)
+                MainMenuHooks::instance().showOverlaysList(parent);
+        });
     if (hooks.importFile)
         menu->Add(
             "Import",

@@ -24,6 +24,8 @@ struct MainMenuHooks {
         confirm;
     // Opens a chosen file whatever its type.
     std::function<void(OV_HWND, const std::string& path)> importFile;
+    // The list of marks, routes and tracks.
+    std::function<void(OV_HWND)> showOverlaysList;
 
     static MainMenuHooks& instance();
 };
@@ -31,7 +33,7 @@ struct MainMenuHooks {
 // "Main Menu": "Settings" (the settings pages in their order), "Edit Layout",
 // "Lock Screen", "Help", "Quit App".
 std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent);
-// "Overlays": the entries of features that exist; "Import" for now.
+// "Overlays": "New Mark", "Overlays List", "Import".
 std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent);
 // Adds every settings page's entries under "Settings:".
 void addSettingsPages(CMenuTree& menu, OV_HWND parent);

@@ -17,6 +17,7 @@
 #include "app/base/fileutils.h"
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
+#include "app/base/statusmessage.h"
 #include "app/base/stringutils.h"
 #include "app/mainmenus.h"
 #include "app/singleapplication.h"
@@ -31,6 +32,7 @@
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
 #include "overlays/markmanager.h"
+#include "overlays/markmenu.h"
 #include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
@@ -125,6 +127,10 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     hooks.importFile = [](OV_HWND window, const std::string& path) {
         if (theApp) theApp->importFileOfAnyType(window, QString::fromStdString(path));
     };
+    hooks.showOverlaysList = [](OV_HWND parent) {
+        if (theApp) theApp->showOverlaysList(static_cast<QQuickItem*>(parent));
+    };
+    openMarkLink = [](const std::string& address) { openURL(address); };
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -134,6 +140,8 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.openUrl = {};
     hooks.confirm = {};
     hooks.importFile = {};
+    hooks.showOverlaysList = {};
+    openMarkLink = {};
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();
@@ -373,6 +381,19 @@ void COrvantaAppModel::onPagesButton(QQuickItem* button) {
 
 void COrvantaAppModel::showOverlaysList(QQuickItem* parent) {
     Q_EMIT menuRequested(QStringLiteral("overlayList"), parent);
+}
+
+bool COrvantaAppModel::dropMarkAtPosition() {
+    const COverlayGPSPosition& own = COverlayGPSPosition::theLatestPosition;
+    if (!own.HasPosition()) {
+        SetStatusMessage("No position to drop a mark at");
+        return false;
+    }
+    CKartileView* view = mapView(false);
+    const COverlayMark* mark =
+        CMarkManager::theManager.CreateNewMark(view, own.latitude, own.longitude);
+    if (view && view->redraw) view->redraw();
+    return mark != nullptr;
 }
 
 void COrvantaAppModel::showHelpForTag(const QString& tag) {

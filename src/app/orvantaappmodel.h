@@ -135,6 +135,8 @@ public Q_SLOTS:
     void onOverlaysButtonClicked(QQuickItem* button);
     void onPagesButton(QQuickItem* button);
     void showOverlaysList(QQuickItem* parent);
+    // A new mark at the own position (the long press of the position button).
+    bool dropMarkAtPosition();
     void attachCurrentPageToItem(QQuickItem* current, QQuickItem* alternate);
     void detachItem(QQuickItem* item);
     void nextPage();

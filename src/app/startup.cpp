@@ -19,6 +19,7 @@
 #include "app/base/directories.h"
 #include "app/base/heartbeat.h"
 #include "app/base/pointerdevicetypedetection.h"
+#include "app/base/profilelock.h"
 #include "app/base/screenresolution.h"
 #include "app/orvantaappmodel.h"
 #include "app/singleapplication.h"
@@ -128,6 +129,9 @@ int RunOrvanta(int argc, char** argv) {
     registerFonts();
 
     RunAppHooks(AppHook::LoadSettings);
+    // Tools that edit this profile's files refuse while it is held.
+    if (!ProfileLock::AcquireForProgram())
+        qWarning() << "Another process holds" << ProfileLock::LockPath().c_str();
     load_app_data();
 
     QQuickWindow* window = nullptr;

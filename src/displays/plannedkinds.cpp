@@ -1,8 +1,7 @@
 // Kinds whose live items this program does not build yet: instruments,
-// track statistics, the race start, the drop-mark
-// button and some toolbar buttons. Their entries keep the ids and sizes so
-// that pages holding them load and save unchanged; they stay out of the kind
-// menu.
+// track statistics, the race start and some toolbar buttons. Their entries
+// keep the ids and sizes so that pages holding them load and save
+// unchanged; they stay out of the kind menu.
 #include "displays/itemkind.h"
 
 namespace {
@@ -35,7 +34,6 @@ const CPlainItemKind<99> k99("Instruments:Dial True Wind", 4, 200, 200);
 const CPlainItemKind<100> k100("Instruments:Dial App Wind", 4, 200, 200);
 const CPlainItemKind<101> k101("Instruments:Dials:Boat speed", 4, 200, 200);
 const CPlainItemKind<102> k102("GPS:Speedometer", 4, 200, 200);
-const CPlainItemKind<103> k103("GPS: Drop Mark Button", 7, 100, 70);
 const CPlainItemKind<105> k105("Instruments:Axis:True Wind Dir vs Axis");
 const CPlainItemKind<106> k106("Instruments:Axis:Heading vs Axis");
 const CPlainItemKind<107> k107("Instruments:Timer:Start Line Bias vs Axis");
@@ -54,7 +52,6 @@ const CPlainItemKind<134> k134("Instruments:Axis:VMG along Axis");
 // routes and the lock screen.
 const CPlainItemKind<122> k122("Toolbar: Overlays Button", 7, 100, 70);
 const CPlainItemKind<125> k125("Toolbar: Search", 7, 70, 50);
-const CPlainItemKind<126> k126("Toolbar: Add Mark", 7, 70, 50);
 const CPlainItemKind<127> k127("Toolbar: Add Route", 7, 70, 50);
 const CPlainItemKind<129> k129("Toolbar: Lock Screen", 7, 70, 50);
 

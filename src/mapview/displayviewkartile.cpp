@@ -37,11 +37,16 @@ template <>
 CDisplayView::CItem* ButtonSettings<136>::CreateItem(CDisplayView::IWindow*) {
     return new CMapButton(*this, "Scale Out", [](CKartileView& v) { v.ChangeMapScale(+1); });
 }
+template <>
+CDisplayView::CItem* ButtonSettings<126>::CreateItem(CDisplayView::IWindow*) {
+    return new CMapButton(*this, "Add Mark", [](CKartileView& v) { v.CreateNewMark(); });
+}
 
 using Kind = CDisplayView::CItemSettingsType;
 const Kind zoomInType("Toolbar: Zoom In", 123, 7, 70, 50, MakeItemSettings<ButtonSettings<123>>);
 const Kind zoomOutType("Toolbar: Zoom Out", 124, 7, 70, 50, MakeItemSettings<ButtonSettings<124>>);
 const Kind scaleInType("Toolbar:Scale In", 135, 7, 70, 50, MakeItemSettings<ButtonSettings<135>>);
+const Kind addMarkType("Toolbar: Add Mark", 126, 7, 70, 50, MakeItemSettings<ButtonSettings<126>>);
 const Kind scaleOutType("Toolbar:Scale Out", 136, 7, 70, 50, MakeItemSettings<ButtonSettings<136>>);
 
 std::string stateOf(CKartileView& view) {

@@ -12,6 +12,7 @@
 #include "maps/ktlformat.h"
 #include "mapview/globallatlonghighlight.h"
 #include "mapview/kartileview.h"
+#include "overlays/marktool.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ void CDVI_Kartile_Window::attachView(CKartileView* view) {
         m_view->redraw = [this] {
             update();
             startFrames();
+            updateTool();
         };
     update();
 }
@@ -166,6 +168,46 @@ void CDVI_Kartile_Window::refreshState() {
         m_highlight = CGlobalLatLongHighlight::generation();
         update();
     }
+    updateTool();
+}
+
+void CDVI_Kartile_Window::updateTool() {
+    auto* tool = dynamic_cast<CMarkTool*>(COverlayTool::the_tool);
+    FPoint at;
+    const bool shown = m_view && tool && tool->view() == m_view && tool->ScreenPoint(at);
+    const double r = ratio();
+    const QPointF point = shown ? QPointF(at.x / r, at.y / r) : QPointF();
+    const QString label = shown ? QString::fromStdString(tool->label) : QString();
+    const bool locked = shown && tool->isLocked();
+    if (shown == m_toolShown && point == m_toolPoint && label == m_toolLabel &&
+        locked == m_toolLocked)
+        return;
+    m_toolShown = shown;
+    m_toolPoint = point;
+    m_toolLabel = label;
+    m_toolLocked = locked;
+    Q_EMIT toolChanged();
+}
+
+bool CDVI_Kartile_Window::addMark() {
+    if (!m_view) return false;
+    const bool made = m_view->CreateNewMark() != nullptr;
+    updateTool();
+    return made;
+}
+
+void CDVI_Kartile_Window::toolMenu() {
+    if (COverlayTool* tool = COverlayTool::the_tool; tool && m_view && tool->view() == m_view)
+        tool->OnMenu();
+}
+
+void CDVI_Kartile_Window::toolDrag(double dx, double dy) {
+    COverlayTool* tool = COverlayTool::the_tool;
+    if (!tool || !m_view || tool->view() != m_view) return;
+    const double r = ratio();
+    tool->Move(dx * r, dy * r);
+    update();
+    updateTool();
 }
 
 void CDVI_Kartile_Window::onChangedScale() {
@@ -299,6 +341,11 @@ bool CDVI_Kartile_Window::handleKey(int key) {
         case Qt::Key_O:
             m_view->ChangeMapScale(+1);
             return true;
+        case Qt::Key_Delete:
+        case Qt::Key_Backspace:
+            return m_view->onDeleteKey();
+        case Qt::Key_M:
+            return addMark();
         default:
             // Escape, Return, Enter and Select belong to a "Done" button when one
             // is shown; none is, so they pass on.
@@ -318,6 +365,9 @@ void CDVI_Kartile_Window::mousePressEvent(QMouseEvent* event) {
     const double r = ratio();
     const QPointF p = event->position();
     if (event->button() == Qt::LeftButton) m_view->onMouseDown(p.x() * r, p.y() * r);
+    if (event->button() == Qt::MiddleButton) m_view->centerMouseDown(p.x() * r, p.y() * r);
+    if (event->button() == Qt::RightButton) m_view->rightMouseDown(p.x() * r, p.y() * r);
+    updateTool();
     event->accept();
 }
 

@@ -36,6 +36,12 @@ class CDVI_Kartile_Window : public QQuickPaintedItem,
     Q_PROPERTY(QString cursorPosition READ cursorPosition NOTIFY cursorPositionChanged)
     Q_PROPERTY(QString mapTitle READ mapTitle NOTIFY mapChanged)
     Q_PROPERTY(bool hasMap READ hasMap NOTIFY mapChanged)
+    // The selected mark's tool: shown beside the mark with its label, a menu
+    // button and a drag handle (none when locked). Item coordinates.
+    Q_PROPERTY(bool toolShown READ toolShown NOTIFY toolChanged)
+    Q_PROPERTY(QPointF toolPoint READ toolPoint NOTIFY toolChanged)
+    Q_PROPERTY(QString toolLabel READ toolLabel NOTIFY toolChanged)
+    Q_PROPERTY(bool toolLocked READ toolLocked NOTIFY toolChanged)
 
 public:
     explicit CDVI_Kartile_Window(QQuickItem* parent = nullptr);
@@ -72,12 +78,23 @@ public:
     Q_INVOKABLE void lockOnToGPS();
     Q_INVOKABLE void scrollGesture(double dx, double dy, bool inverted);
     Q_INVOKABLE bool handleKey(int key);
+    // A new mark at the centre (or the marked point), selected.
+    Q_INVOKABLE bool addMark();
+    // The tool's menu button and drag handle; dx, dy in item pixels.
+    Q_INVOKABLE void toolMenu();
+    Q_INVOKABLE void toolDrag(double dx, double dy);
+
+    bool toolShown() const { return m_toolShown; }
+    QPointF toolPoint() const { return m_toolPoint; }
+    QString toolLabel() const { return m_toolLabel; }
+    bool toolLocked() const { return m_toolLocked; }
 
 Q_SIGNALS:
     void scaleBarChanged();
     void gpsLockedOnChanged();
     void cursorPositionChanged();
     void mapChanged();
+    void toolChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -97,6 +114,7 @@ private:
     void updateCursorText(double x, double y);
     QString groundHeightText(double lat, double lon) const;
     void refreshState();
+    void updateTool();
     void startFrames();
     void onFrame();
 
@@ -112,6 +130,10 @@ private:
     bool m_lastLocked = false;
     uint32_t m_highlight = 0;  // the map highlight's generation drawn
     int m_wheelRest = 0;       // eighths of a degree not yet turned into a step
+    bool m_toolShown = false;
+    QPointF m_toolPoint;
+    QString m_toolLabel;
+    bool m_toolLocked = false;
     QTimer m_frames;
     QElapsedTimer m_sinceFrame;
 };

@@ -13,6 +13,9 @@
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"
 #include "mapview/globallatlonghighlight.h"
+#include "overlays/markmanager.h"
+#include "overlays/markmenu.h"
+#include "overlays/overlaymark.h"
 #include "overlays/overlaytool.h"
 
 bool CKartileView::full_screen = false;
@@ -236,6 +239,14 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     bool loading = false;
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
+    // Marks label themselves only while few are on screen.
+    int marksOnScreen = 0;
+    for (Overlay& o : m_overlays)
+        if (o.object->type == COverlayObject::kMark && o.object->isVisible() &&
+            o.mapping.map_to_screen(m_view))
+            ++marksOnScreen;
+    COverlayMark::on_screen_in_frame = marksOnScreen;
+
     int drawn = 0;
     COverlayTool* tool = usingTool();
     Overlay* selected = nullptr;
@@ -456,6 +467,13 @@ void CKartileView::onSingleTouchMove(double sx, double sy) {
     if (!m_gestures.isTouching()) return;
     const bool wasMoving = m_gestures.hasMoved();
     const FPoint d = m_gestures.touchMove(FPoint(sx, sy), now(), touchPrecision2);
+    // Pressing the selected object and dragging moves it, not the map.
+    COverlayTool* tool = usingTool();
+    if (m_pressed && tool && tool->selected() == m_pressed) {
+        if (m_gestures.hasMoved()) tool->Move(d.x, d.y);
+        requestRedraw();
+        return;
+    }
     // Dragging the map away from the boat stops following it.
     if (!wasMoving && m_gestures.hasMoved()) m_locked = false;
     DoScroll(d.x, d.y);
@@ -479,8 +497,9 @@ void CKartileView::DoScroll(double dx, double dy) {
     m_scrollRest = FPoint(wantX - ax, wantY - ay);
     if (ax == 0 && ay == 0) return;
     moveMarkedPoint(ax, ay);
+    // The selection's tool follows its object on screen by itself; moving it
+    // here would move the object with every pan.
     screenMoved();
-    if (COverlayTool* tool = usingTool()) tool->Move(ax, ay);
 }
 
 void CKartileView::stopAnimation() {
@@ -524,7 +543,69 @@ bool CKartileView::onTap(double sx, double sy, double tolerance2) {
             }
     for (auto it = start; it != m_overlays.rend(); ++it)
         if (hits(*it, sx, sy, tolerance2) && it->object->onTap(this, screen, where)) return true;
+    // A tap on the open map lets the selection go; one on the selection keeps it.
+    if (tool) {
+        for (Overlay& o : m_overlays)
+            if (o.object == selected && hits(o, sx, sy, tolerance2)) return true;
+        COverlayTool::Deselect();
+        requestRedraw();
+    }
     return false;
+}
+
+void CKartileView::centerMouseDown(double sx, double sy) {
+    double lat = 0, lon = 0;
+    if (!hasMap() || !ScreenTolatlong(sx, sy, lat, lon)) return;
+    CMarkManager::theManager.CreateNewMark(this, lat, lon);
+    requestRedraw();
+}
+
+void CKartileView::rightMouseDown(double sx, double sy) {
+    double lat = 0, lon = 0;
+    if (!hasMap() || !ScreenTolatlong(sx, sy, lat, lon)) return;
+    const FPoint screen(sx, sy);
+    const DblPoint where(lon, lat);
+    for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
+        if (hits(*it, sx, sy, clickPrecision2) && it->object->onRightClick(this, screen, where)) {
+            requestRedraw();
+            return;
+        }
+    auto menu = std::make_shared<CMenuTree>("Map");
+    menu->Append("New Mark Here", [this, lat, lon] {
+        CMarkManager::theManager.CreateNewMark(this, lat, lon);
+        requestRedraw();
+    });
+    menu->Append("Go To Here", [this, lat, lon] {
+        COverlayMark* mark = CMarkManager::theManager.CreateNewMark(this, lat, lon);
+        if (mark) CMarkManager::theManager.SetGoto(mark);
+        requestRedraw();
+    });
+    menu->Append("Centre Map Here", [this, sx, sy] {
+        LockOnToGPS(false);
+        DoScroll((m_screen.left + m_screen.right) / 2 - sx,
+                 (m_screen.top + m_screen.bottom) / 2 - sy);
+    });
+    CMenuTree::Show(nullptr, menu);
+}
+
+bool CKartileView::onDeleteKey() {
+    COverlayTool* tool = usingTool();
+    COverlayMark* mark = tool ? tool->GetSelectedMark() : nullptr;
+    if (!mark || mark->isLocked()) return false;
+    ConfirmDeleteMark(*mark, nullptr, [this](bool) { requestRedraw(); });
+    return true;
+}
+
+COverlayMark* CKartileView::CreateNewMark() {
+    if (!hasMap()) return nullptr;
+    const FPoint at = m_hasMarked ? m_marked
+                                  : FPoint((m_screen.left + m_screen.right) / 2,
+                                           (m_screen.top + m_screen.bottom) / 2);
+    double lat = 0, lon = 0;
+    if (!ScreenTolatlong(at.x, at.y, lat, lon)) return nullptr;
+    COverlayMark* mark = CMarkManager::theManager.CreateNewMark(this, lat, lon);
+    requestRedraw();
+    return mark;
 }
 
 void CKartileView::onMouseDown(double sx, double sy) {

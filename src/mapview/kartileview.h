@@ -34,6 +34,7 @@
 
 class QPainter;
 class CChartOutline;
+class COverlayMark;
 class COverlayTool;
 
 class CKartileView : public CSerializable,
@@ -77,6 +78,13 @@ public:
     void onPinchEnd();
     bool onTap(double sx, double sy, double tolerance2);
     void onMouseDown(double sx, double sy);
+    // Middle button: a new mark at the point.
+    void centerMouseDown(double sx, double sy);
+    // Right button: the menu of the object under the point, or the map's
+    // own ("New Mark Here", "Go To Here").
+    void rightMouseDown(double sx, double sy);
+    // Delete key: deletes the selected mark after asking.
+    bool onDeleteKey();
     void DoScroll(double dx, double dy);
     // The animation tick (100 ms): AdvanceAnimation(1), then PollRenderer.
     void onTimer();
@@ -112,6 +120,11 @@ public:
     using FreeMapLookup =
         std::function<void(CKartileView* view, double lat, double lon, const Callback& done)>;
     static FreeMapLookup free_map_lookup;
+
+    // ---- marks
+    // A new mark from the template at the marked point, or the screen's
+    // centre, selected; null without a map.
+    COverlayMark* CreateNewMark();
 
     // ---- data
     void OnUpdate(CDataGPSPosition& position) override;

@@ -1,9 +1,21 @@
 #include "overlays/markmanager.h"
 
+#include <algorithm>
+
+#include "app/base/apphooks.h"
+#include "app/base/directories.h"
 #include "app/base/heartbeat.h"
 #include "app/base/persistantdata.h"
 #include "data/overlaygpsposition.h"
+#include "maps/simplegrid.h"
+#include "overlays/marktool.h"
+#include "overlays/nametemplate.h"
+#include "overlays/overlayfiles.h"
 
+// The settings come before the manager, whose template reads them.
+bool CMarkManager::notifications = true;
+std::string CMarkManager::default_mark_icon = "Flag";
+GraphicsColor CMarkManager::default_mark_color2(220, 40, 40);
 CMarkManager CMarkManager::theManager;
 
 namespace {
@@ -11,9 +23,40 @@ namespace {
 class MarkManagerPersistor : public PersistantData {
 public:
     MarkManagerPersistor() : PersistantData("CMarkManager") {}
-    void DeclareData() override { Declare("auto_reverse", CDataGotoMark::auto_reverse); }
+    void DeclareData() override {
+        Declare("auto_reverse", CDataGotoMark::auto_reverse);
+        Declare("notifications", CMarkManager::notifications);
+        Declare("default_mark_icon", CMarkManager::default_mark_icon);
+        Declare("default_mark_color2", CMarkManager::default_mark_color2);
+        CMarkManager::theManager.ApplyDefaultMarkSettings();
+    }
 };
 MarkManagerPersistor s_persistor;
+
+const AppHookRegistration s_load(AppHook::LoadMarks, [](const AppHookContext&) {
+    CMarkManager::theManager.LoadFromFile();
+});
+const AppHookRegistration s_save(AppHook::SaveMarks, [](const AppHookContext&) {
+    CMarkManager::theManager.SaveIfNeeded();
+});
+
+// The whole of "marks.ovtf" after its magic: one section holding the list
+// and the template.
+class MarksFile : public CSerializable {
+public:
+    explicit MarksFile(CMarkManager& owner) : m_owner(owner) {}
+    bool Serialize(IOStream& stream) override {
+        Section section(stream);
+        CSerializableDeclareStatic<COverlayMark> list(m_owner.marks);
+        bool ok = list.Serialize(stream);
+        if (ok && (stream.isWriting() || !stream.atEnd()))
+            ok = m_owner.default_mark.Serialize(stream);
+        return section.Close() && ok;
+    }
+
+private:
+    CMarkManager& m_owner;
+};
 
 bool usableFix(const CDataGPSPosition& p) {
     return p.HasFix() && p.HasPosition();
@@ -21,7 +64,24 @@ bool usableFix(const CDataGPSPosition& p) {
 
 }  // namespace
 
-CMarkManager::CMarkManager() = default;
+CMarkManager::CMarkManager() {
+    resetTemplate();
+}
+
+void CMarkManager::resetTemplate() {
+    default_mark.name = kDefaultMarkTemplate;
+    default_mark.comment.clear();
+    default_mark.category.clear();
+    default_mark.link.clear();
+    default_mark.inner_radius = default_mark.alarm_radius = 0;
+    ApplyDefaultMarkSettings();
+}
+
+void CMarkManager::ApplyDefaultMarkSettings() {
+    default_mark.icon = default_mark_icon;
+    default_mark.color = default_mark_color2;
+    default_mark.icon_image = nullptr;
+}
 
 CMarkManager::~CMarkManager() {
     // The marks go first so that nothing points at them any more.
@@ -30,7 +90,9 @@ CMarkManager::~CMarkManager() {
 }
 
 void CMarkManager::OnUpdate(CDataGPSPosition& position) {
-    if (!usableFix(position) || !Listener<CDataGotoMark>::HasListeners()) return;
+    if (!usableFix(position)) return;
+    if (notifications) alarms.Check(marks, position.latitude, position.longitude);
+    if (!Listener<CDataGotoMark>::HasListeners()) return;
     if (go_to.grid_time == 0 || !go_to.mark) return;
     followMovedDestination();
     go_to.UpdateFromPosition(position.latitude, position.longitude);
@@ -49,6 +111,7 @@ bool CMarkManager::SetGoto(COverlayMark* mark) {
     if (!mark || !mark->HasPosition()) return false;
     go_to.mark = mark;
     mark->is_goto = true;
+    marks_changed = true;  // navigation resumes after a restart
     go_to.CentreOn(mark->lat, mark->lon);
     go_to.grid_time = CHeartbeat::Timestamp();
     const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
@@ -71,6 +134,7 @@ void CMarkManager::CancelNavigation() {
     go_to.bearing = CDataGotoMark::kUnknownBearing;
     if (previous) {
         previous->is_goto = false;
+        marks_changed = true;
         previous->Dispatch(COverlayObject::kDisplayChanged);
     }
     Listener<CDataGotoMark>::Dispatch(go_to);
@@ -91,15 +155,127 @@ COverlayMark* CMarkManager::FindMark(const std::string& name) const {
 }
 
 void CMarkManager::DeleteMark(COverlayMark* mark) {
-    if (!mark) return;
+    if (!mark || mark->deleted) return;
     if (mark == go_to.mark) CancelNavigation();
+    alarms.Cancel(*mark);
     mark->DeleteSyncItem();
     mark->ClearData();
     mark->Dispatch(COverlayObject::kChanged);
     marks_changed = true;
+    SaveIfNeeded();
 }
 
 void CMarkManager::ClearAll() {
     CancelNavigation();
+    alarms.CancelAll(marks);
+    if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark())
+        COverlayTool::Deselect();
     marks.clear();
+}
+
+std::string CMarkManager::FilePath() {
+    return getAppDirectory() + "/marks.ovtf";
+}
+
+bool CMarkManager::LoadFromFile(const std::string& path) {
+    ClearAll();
+    resetTemplate();
+    MarksFile file(*this);
+    const bool ok = file.ReadFile(path, kMarksFileMagic);
+    // The template's name is a template; a damaged one would name every mark alike.
+    if (default_mark.name.empty()) default_mark.name = kDefaultMarkTemplate;
+    default_mark.deleted = false;
+    marks_changed = false;
+    COverlayMark* destination = nullptr;
+    for (auto& mark : marks) {
+        if (mark->deleted) continue;
+        // Every mark is named by its identity (menus, lists, ovtool).
+        if (mark->object_id == 0) {
+            mark->GetObjectID();
+            marks_changed = true;
+        }
+        mark->Dispatch(COverlayObject::kChanged);
+        if (mark->is_goto) {
+            mark->is_goto = false;
+            destination = mark.get();
+        }
+    }
+    const bool identitiesGiven = marks_changed;
+    if (destination) SetGoto(destination);
+    marks_changed = identitiesGiven;
+    return ok;
+}
+
+bool CMarkManager::SaveIfNeeded(const std::string& path) {
+    if (!marks_changed) return true;
+    PurgeSyncableList(marks, 0);
+    MarksFile file(*this);
+    return file.WriteFileIfChanged(path, kMarksFileMagic, marks_changed);
+}
+
+std::string CMarkManager::DefaultMarkName(const std::string& nameTemplate) const {
+    return GetNameFromTemplate(nameTemplate, marks, CHeartbeat::Timestamp());
+}
+
+COverlayMark* CMarkManager::CreateNewMark(CKartileView* view, double lat, double lon,
+                                          const COverlayMark* markTemplate) {
+    if (!(lat >= -90 && lat <= 90 && lon >= -540 && lon <= 540)) return nullptr;
+    const COverlayMark& from = markTemplate ? *markTemplate : default_mark;
+    auto mark = std::make_unique<COverlayMark>();
+    mark->CopyAppearance(from);
+    mark->name = DefaultMarkName(from.name.empty() ? kDefaultMarkTemplate : from.name);
+    mark->lat = lat;
+    mark->lon = lon;
+    COverlayMark* added = AddMark(std::move(mark));
+    if (view) added->Select(view);
+    return added;
+}
+
+COverlayMark* CMarkManager::AddMark(std::unique_ptr<COverlayMark> mark) {
+    mark->GetObjectID();
+    marks.push_back(std::move(mark));
+    COverlayMark* added = marks.back().get();
+    marks_changed = true;
+    added->Dispatch(COverlayObject::kChanged);
+    SaveIfNeeded();
+    return added;
+}
+
+COverlayMark* CMarkManager::FindMarkById(uint64_t id) const {
+    if (id == 0) return nullptr;
+    for (const auto& mark : marks)
+        if (!mark->deleted && mark->object_id == id) return mark.get();
+    return nullptr;
+}
+
+std::vector<COverlayMark*> CMarkManager::FindNearestVisibleMarks(double lat, double lon,
+                                                                 size_t n) const {
+    CSimpleGrid grid(lat, lon);
+    std::vector<std::pair<double, COverlayMark*>> found;
+    for (const auto& mark : marks) {
+        if (mark->deleted || !mark->isVisible() || !mark->HasPosition()) continue;
+        double x = 0, y = 0;
+        grid.latlon_to_xy(mark->lat, mark->lon, x, y);
+        found.emplace_back(x * x + y * y, mark.get());
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<COverlayMark*> nearest;
+    for (size_t i = 0; i < found.size() && i < n; ++i) nearest.push_back(found[i].second);
+    return nearest;
+}
+
+void CMarkManager::ForEachMatchingMark(const std::string& text,
+                                       const std::function<void(COverlayMark&)>& fn) const {
+    for (const auto& mark : marks)
+        if (!mark->deleted && mark->matches_search(text)) fn(*mark);
+}
+
+void CMarkManager::GetUpdatesForAll(COverlayObject::update_action action,
+                                    Listener<COverlayObject>& listener) {
+    for (auto& mark : marks) {
+        if (mark->deleted) continue;
+        mark->last_action = action;
+        listener.OnUpdate(*mark);
+    }
 }

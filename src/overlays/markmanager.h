@@ -8,19 +8,25 @@
 // moved keeps being navigated to at its new place, and a deleted one ends
 // navigation.
 //
-// Still to come with the rest of the marks: the files, the templates and
-// naming, the proximity and anchor alarms, and routes (following a route,
-// auto_reverse).
+// It keeps the marks in "marks.ovtf" (the list, then the template new marks
+// copy), names new marks from the template, and runs the proximity and
+// anchor alarms on every fix, whatever page is on show.
+//
+// Still to come: routes (following a route, auto_reverse).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "data/datagpsposition.h"
 #include "app/base/datasource.h"
+#include "data/datagpsposition.h"
 #include "overlays/datagotomark.h"
+#include "overlays/markalarms.h"
 #include "overlays/overlaymark.h"
+
+class CKartileView;
 
 class CMarkManager : public Listener<CDataGPSPosition> {
 public:
@@ -46,18 +52,59 @@ public:
     // the next position.
     void ChangeDestination(COverlayMark* destination, const COverlayMark* legStart);
 
+    // ---- the file
+    static std::string FilePath();  // "marks.ovtf" in the application folder
+    // Replaces every mark with the file's; false (and an empty list with the
+    // built-in template) for a missing or damaged file. Marks read before
+    // damage are kept.
+    bool LoadFromFile(const std::string& path = FilePath());
+    // Writes the file when the marks changed; the flag is cleared only once
+    // the file is safely written. True when nothing is left to save.
+    bool SaveIfNeeded(const std::string& path = FilePath());
+
+    // ---- new marks
+    // A copy of the template (default_mark unless given) named from its
+    // template and placed at (lat, lon); with a view it is selected there.
+    COverlayMark* CreateNewMark(CKartileView* view, double lat, double lon,
+                                const COverlayMark* markTemplate = nullptr);
+    std::string DefaultMarkName(const std::string& nameTemplate) const;
+    // Takes a mark made elsewhere (import, alerts) into the list.
+    COverlayMark* AddMark(std::unique_ptr<COverlayMark> mark);
+
+    // ---- finding
     // The first mark that is not deleted with exactly this name, or null.
     COverlayMark* FindMark(const std::string& name) const;
+    // A mark by its identity ("ovid:..." text or the bare number).
+    COverlayMark* FindMarkById(uint64_t id) const;
+    // The n visible marks nearest to the point, nearest first; ties keep
+    // list order.
+    std::vector<COverlayMark*> FindNearestVisibleMarks(double lat, double lon, size_t n) const;
+    void ForEachMatchingMark(const std::string& text,
+                             const std::function<void(COverlayMark&)>& fn) const;
+    // Brings one new listener up to date with every live mark.
+    void GetUpdatesForAll(COverlayObject::update_action action, Listener<COverlayObject>& listener);
     // Turns a mark into a tombstone (ending navigation to it).
     void DeleteMark(COverlayMark* mark);
     // Ends navigation and destroys every mark, tombstones included.
     void ClearAll();
 
     std::vector<std::unique_ptr<COverlayMark>> marks;
-    CDataGotoMark go_to;  // the go-to state ("goto" is a keyword)
+    COverlayMark default_mark;  // the template of new marks ("P#")
+    CDataGotoMark go_to;        // the go-to state ("goto" is a keyword)
     bool marks_changed = false;
     bool routes_changed = false;
+    CMarkAlarms alarms;
+
+    // Settings.
+    static bool notifications;  // the alarms are on
+    static std::string default_mark_icon;
+    static GraphicsColor default_mark_color2;
+    static constexpr const char* kDefaultMarkTemplate = "P#";
+
+    // Applies the settings' icon and colour to the template.
+    void ApplyDefaultMarkSettings();
 
 private:
     void followMovedDestination();
+    void resetTemplate();
 };

@@ -8,10 +8,11 @@
 // inner and alarm radius, the sync section (marks that are not waypoints),
 // category.
 //
-// Not drawn yet: Map gives the one hit point, Draw draws nothing until the
-// icons come.
+// Drawn as its icon with the icon's hot spot on the point, or, for the icons
+// "Name" and "Notes", as a box holding the name or the comment.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/base/graphicscolor.h"
@@ -37,6 +38,11 @@ public:
     bool isVisible() const override;
     bool isLocked() const;
 
+    bool onTap(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
+    bool onMouseDown(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
+    void onMenuDown(OV_HWND parent) override;
+    bool onRightClick(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
+
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
     bool getLonLatBounds(CBounds& bounds) const override;
@@ -50,6 +56,22 @@ public:
     void SetIcon(const std::string& iconName, const GraphicsColor& iconColor);
     // This mark is the go-to destination.
     bool isNavigatingToMark() const { return is_goto; }
+    // Takes the look of a template: icon, colour, radii, category.
+    void CopyAppearance(const COverlayMark& from);
+    // Makes this the selected mark in the view, with its tool.
+    void Select(CKartileView* view);
+    // Opens the property dialog; done(true) when the user changed something.
+    // Without a dialog (no window) it reports no change.
+    void EditMarkProperties(OV_HWND parent, std::function<void(bool changed)> done,
+                            bool isTemplate = false);
+    using PropertiesEditor =
+        std::function<void(OV_HWND, COverlayMark&, bool isTemplate, std::function<void(bool)>)>;
+    static PropertiesEditor propertiesEditor;  // installed by the shell
+
+    // Up to this many marks on screen, names are drawn beside the icons.
+    static int label_threshold;
+    // Marks on screen in the frame being drawn; the view counts them first.
+    static int on_screen_in_frame;
 
     double lat = kNoPosition;
     double lon = kNoPosition;
@@ -60,9 +82,10 @@ public:
     GraphicsColor color;
     // Copied from the template together with the colour; not stored.
     bool template_flags[2] = {false, false};
-    std::string icon;                    // icon name, or "Name", "Notes", "None"
-    float inner_radius = 0;              // metres; above 0: anchor alarm swinging radius
-    float alarm_radius = 0;              // metres; 0: no alarm
-    const QImage* icon_image = nullptr;  // cache, not stored
-    FPoint hot_spot;                     // cache: icon offset in screen pixels
+    std::string icon;        // icon name, or "Name", "Notes", "None"
+    float inner_radius = 0;  // metres; above 0: anchor alarm swinging radius
+    float alarm_radius = 0;  // metres; 0: no alarm
+    // Caches of Draw, not stored; the icon manager keeps its images for good.
+    mutable const QImage* icon_image = nullptr;
+    mutable FPoint hot_spot;  // icon offset in screen pixels
 };

@@ -87,6 +87,14 @@ ApplicationWindow {
             checkable: false
             checked: window.map !== null && window.map.gpsLockedOn
             onClicked: window.map.lockOnToGPS()
+            // A long press drops a mark where the boat is.
+            onPressAndHold: app.dropMarkAtPosition()
+        }
+        MapButton {
+            objectName: "addMark"
+            text: "+⚑"
+            font.pixelSize: 15
+            onClicked: window.map.addMark()
         }
     }
 
@@ -230,11 +238,21 @@ ApplicationWindow {
             model: app.notifications
             Rectangle {
                 required property var modelData
-                objectName: "notification"
+                // Alarms stand out and pulse until acknowledged; no sound.
+                readonly property bool alarm: modelData.title.endsWith("alarm")
+                objectName: alarm ? "alarmNotification" : "notification"
                 width: parent.width
                 height: noteColumn.implicitHeight + 16
                 radius: 6
-                color: app.darkTheme ? "#f01b2a35" : "#f0ffffff"
+                color: alarm ? "#f0c62828" : (app.darkTheme ? "#f01b2a35" : "#f0ffffff")
+                border.color: alarm ? "#ffeb3b" : "transparent"
+                border.width: alarm ? 3 : 0
+                SequentialAnimation on opacity {
+                    running: alarm
+                    loops: Animation.Infinite
+                    NumberAnimation { to: 0.55; duration: 600 }
+                    NumberAnimation { to: 1.0; duration: 600 }
+                }
                 Column {
                     id: noteColumn
                     anchors.left: parent.left
@@ -246,11 +264,13 @@ ApplicationWindow {
                         font.bold: true
                         width: parent.width
                         wrapMode: Text.Wrap
+                        color: parent.parent.alarm ? "white" : palette.windowText
                     }
                     Label {
                         text: modelData.text
                         width: parent.width
                         wrapMode: Text.Wrap
+                        color: parent.parent.alarm ? "white" : palette.windowText
                     }
                 }
                 ToolButton {
@@ -258,7 +278,7 @@ ApplicationWindow {
                     objectName: "dismissNotification"
                     anchors.right: parent.right
                     anchors.verticalCenter: parent.verticalCenter
-                    text: "\u2715"
+                    text: parent.alarm ? "OK" : "\u2715"
                     focusPolicy: Qt.NoFocus
                     onClicked: app.dismissNotification(modelData.id)
                 }
@@ -357,6 +377,18 @@ ApplicationWindow {
                 shell.showMainMenu()
             else if (which === "overlays")
                 shell.showOverlaysMenu()
+            else if (which === "overlayList")
+                overlaysList.open()
         }
     }
+
+    // Marks: the selected mark's tool on the map, its dialog, the list.
+    MarkPresenters {
+        id: markPresenters
+        objectName: "markPresenters"
+        onEditRequested: (editId, fields) => markEditor.show(editId, fields)
+    }
+    MarkToolItem { map: window.map; parent: window.map }
+    MarkEditDialog { id: markEditor; presenters: markPresenters }
+    OverlaysList { id: overlaysList; presenters: markPresenters }
 }

@@ -100,7 +100,7 @@ TEST_F(MainScene, OverlaysComeAndGoWithTheModel) {
     SetStatusMessage("Connection lost");
     theApp->setAppBusy("Downloading chart.ktl");
     theApp->setScreenDimmer(0.5);
-    ShowSystemNotification(7, "Anchor alarm", "The boat drifted 40 m");
+    ShowSystemNotification(7, "Chart downloaded", "solent.ktl is ready");
     int done = 0;
     theApp->setDoneCallback([&] { ++done; });
     for (const char* name : overlays) ASSERT_NE(waitForItem(name), nullptr) << name;

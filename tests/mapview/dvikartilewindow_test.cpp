@@ -21,32 +21,13 @@
 
 namespace {
 
-constexpr int kWait = 30000;  // ms; a loaded machine may be slow to show a window
-
-class WindowTest : public ::testing::Test {
+class WindowTest : public MapWindowTest {
 protected:
-    void SetUp() override {
-        window.resize(800, 600);
-        item = new CDVI_Kartile_Window(window.contentItem());
-        item->setSize(QSizeF(800, 600));
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kWait));
-        view = item->view();
-        view->onOpen(makeTestMap(dir.file("m.ktl"), 2048), false, {});
-        ASSERT_TRUE(view->hasMap());
-        while (view->zoomLevel() > 0) view->DoZoom(-1);
-        item->forceActiveFocus();
-    }
     // No heartbeat runs here: only the window's frames between ticks can
     // bring an animation to its end.
     void settle() {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isAnimating(); }, kWait));
     }
-
-    testsupport::TempDir dir;
-    QQuickWindow window;
-    CDVI_Kartile_Window* item = nullptr;
-    CKartileView* view = nullptr;
 };
 
 TEST_F(WindowTest, KeysFollowTheKeyTable) {

@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QQuickWindow>
 #include <QString>
+#include <QTest>
 #include <string>
 
 #include "maps/kartilemaker.h"
+#include "mapview/dvikartilewindow.h"
+#include "mapview/kartileview.h"
+#include "support/testsupport.h"
 
 // A map of 10..11 E, 50..51 N, `side` pixels square; its picture is a coarse
 // checker of 128 colours, so every tile differs.
@@ -25,3 +30,28 @@ inline std::string makeTestMap(const QString& path, int side) {
     EXPECT_TRUE(maker.make(image, p)) << maker.error();
     return p;
 }
+
+// The map's item alone in an 800 x 600 offscreen window, a test map open at
+// level 0, the item holding the keyboard focus.
+class MapWindowTest : public ::testing::Test {
+protected:
+    static constexpr int kWait = 30000;  // ms; a loaded machine may be slow to show a window
+
+    void SetUp() override {
+        window.resize(800, 600);
+        item = new CDVI_Kartile_Window(window.contentItem());
+        item->setSize(QSizeF(800, 600));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kWait));
+        view = item->view();
+        view->onOpen(makeTestMap(dir.file("m.ktl"), 2048), false, {});
+        ASSERT_TRUE(view->hasMap());
+        while (view->zoomLevel() > 0) view->DoZoom(-1);
+        item->forceActiveFocus();
+    }
+
+    testsupport::TempDir dir;
+    QQuickWindow window;
+    CDVI_Kartile_Window* item = nullptr;
+    CKartileView* view = nullptr;
+};

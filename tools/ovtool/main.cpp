@@ -67,6 +67,15 @@ int ovtoolUsageError(const OvtoolCommand& command) {
     return 2;
 }
 
+bool ovtoolTakeProfile(QStringList& args) {
+    const qsizetype at = args.indexOf("--profile");
+    if (at < 0) return true;
+    if (at + 1 >= args.size() || args[at + 1].isEmpty()) return false;
+    QCoreApplication::setApplicationName(args[at + 1]);
+    args.remove(at, 2);
+    return true;
+}
+
 int main(int argc, char** argv) {
     // Rendering and image codecs need a GUI application; ovtool never opens a window.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

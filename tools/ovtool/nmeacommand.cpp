@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "livepositionprinter.h"
 #include "nmea/nmea_ais.h"
 #include "nmea/nmea_dsc.h"
 #include "nmea/nmea_gps.h"
 #include "nmea/nmea_instruments.h"
 #include "nmea/nmea_povx.h"
-#include "livepositionprinter.h"
 #include "ovtoolcommand.h"
 
 namespace {

@@ -33,3 +33,6 @@ private:
 void ovtoolPrint(const QString& text);       // to stdout, with a newline
 void ovtoolError(const QString& text);       // "ovtool: <text>" to stderr
 int ovtoolUsageError(const OvtoolCommand&);  // prints the usage line, returns 2
+// Takes "--profile NAME" out of args and makes NAME the application name,
+// which selects the profile's folders; false on a dangling option.
+bool ovtoolTakeProfile(QStringList& args);

@@ -11,17 +11,6 @@
 
 namespace {
 
-// Takes "--profile NAME" out of args and makes NAME the application name,
-// which selects the settings folder; false on a dangling option.
-bool takeProfile(QStringList& args) {
-    const qsizetype at = args.indexOf("--profile");
-    if (at < 0) return true;
-    if (at + 1 >= args.size() || args[at + 1].isEmpty()) return false;
-    QCoreApplication::setApplicationName(args[at + 1]);
-    args.remove(at, 2);
-    return true;
-}
-
 QString text(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -52,7 +41,7 @@ PersistantData* findField(const std::string& key, PersistantData::Field& out) {
 
 int runList(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (!takeProfile(args) || !args.isEmpty()) {
+    if (!ovtoolTakeProfile(args) || !args.isEmpty()) {
         ovtoolError("usage: settings list [--profile NAME]");
         return 2;
     }
@@ -68,7 +57,7 @@ int runList(const QStringList& argsIn) {
 
 int runGet(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (!takeProfile(args) || args.size() != 1) {
+    if (!ovtoolTakeProfile(args) || args.size() != 1) {
         ovtoolError("usage: settings get KEY [--profile NAME]");
         return 2;
     }
@@ -89,7 +78,7 @@ int runGet(const QStringList& argsIn) {
 
 int runSet(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (!takeProfile(args) || args.size() < 1) {
+    if (!ovtoolTakeProfile(args) || args.size() < 1) {
         ovtoolError("usage: settings set KEY VALUE... [--profile NAME]");
         return 2;
     }
@@ -119,7 +108,7 @@ int runSet(const QStringList& argsIn) {
 
 int runPath(const QStringList& argsIn) {
     QStringList args = argsIn;
-    if (!takeProfile(args) || !args.isEmpty()) {
+    if (!ovtoolTakeProfile(args) || !args.isEmpty()) {
         ovtoolError("usage: settings path [--profile NAME]");
         return 2;
     }

@@ -1,0 +1,245 @@
+#include "app/markpresenters.h"
+
+#include <QtQml/qqml.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+
+#include "data/overlaygpsposition.h"
+#include "geo/units.h"
+#include "maps/simplegrid.h"
+#include "mapview/dvikartilewindow.h"
+#include "mapview/kartileview.h"
+#include "overlays/iconmanager.h"
+#include "overlays/markmanager.h"
+#include "overlays/markmenu.h"
+#include "overlays/overlaymark.h"
+#include "overlays/overlaytool.h"
+
+namespace {
+
+void registerQmlType() {
+    qmlRegisterType<CMarkPresenters>("Orvanta", 1, 0, "MarkPresenters");
+}
+Q_COREAPP_STARTUP_FUNCTION(registerQmlType)
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Radii beyond this are typing mistakes, not alarms.
+constexpr double kMaxRadiusMetres = 100000;
+
+bool radiusField(const QVariantMap& fields, const char* key, float& out) {
+    if (!fields.contains(key)) return true;
+    bool ok = false;
+    const double v = fields.value(key).toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < 0 || v > kMaxRadiusMetres) return false;
+    out = float(v);
+    return true;
+}
+
+}  // namespace
+
+CMarkPresenters::CMarkPresenters(QObject* parent) : QObject(parent) {
+    m_changed.setSingleShot(true);
+    m_changed.setInterval(100);
+    connect(&m_changed, &QTimer::timeout, this, &CMarkPresenters::overlaysChanged);
+    COverlayMark::propertiesEditor = [this](OV_HWND, COverlayMark& mark, bool isTemplate,
+                                            std::function<void(bool)> done) {
+        const int id = m_nextEdit++;
+        PendingEdit edit;
+        edit.ovid = isTemplate ? 0 : mark.GetObjectID();
+        edit.templateMark = isTemplate ? &mark : nullptr;
+        edit.done = std::move(done);
+        m_edits[id] = std::move(edit);
+        QVariantMap fields = fieldsOf(mark);
+        fields["isTemplate"] = isTemplate;
+        Q_EMIT editRequested(id, fields);
+    };
+}
+
+CMarkPresenters::~CMarkPresenters() {
+    COverlayMark::propertiesEditor = nullptr;
+    for (auto& [id, edit] : m_edits)
+        if (edit.done) edit.done(false);
+}
+
+void CMarkPresenters::OnUpdate(COverlayObject& object) {
+    if (object.type == COverlayObject::kMark && !m_changed.isActive()) m_changed.start();
+}
+
+QStringList CMarkPresenters::iconNames() const {
+    QStringList names;
+    for (const std::string& name : CIconManager::IconNames()) names << q(name);
+    names << "Name"
+          << "Notes"
+          << "None";
+    return names;
+}
+
+QString CMarkPresenters::iconUrl(const QString& name) const {
+    for (const QString& file : {name + "_c.svg", name + ".svg"})
+        if (QFile::exists(":/marks/" + file)) return "qrc:/marks/" + file;
+    return {};
+}
+
+COverlayMark* CMarkPresenters::find(const QString& ovid) const {
+    return CMarkManager::theManager.FindMarkById(CSyncable::ParseObjectID(ovid.toStdString()));
+}
+
+QVariantList CMarkPresenters::overlays(const QString& sortKey) const {
+    const COverlayGPSPosition& own = COverlayGPSPosition::theLatestPosition;
+    const bool havePosition = own.HasPosition();
+    CSimpleGrid grid;
+    if (havePosition) grid.SetOrigin(own.latitude, own.longitude);
+    struct Row {
+        COverlayMark* mark;
+        double distance;
+    };
+    std::vector<Row> rows;
+    for (const auto& mark : CMarkManager::theManager.marks) {
+        if (mark->deleted) continue;
+        double d = -1;
+        if (havePosition && mark->HasPosition()) {
+            double x = 0, y = 0;
+            grid.latlon_to_xy(mark->lat, mark->lon, x, y);
+            d = std::hypot(x, y);
+        }
+        rows.push_back({mark.get(), d});
+    }
+    if (sortKey == "distance")
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            // Marks without a distance go last.
+            if ((a.distance < 0) != (b.distance < 0)) return b.distance < 0;
+            return a.distance < b.distance;
+        });
+    else if (sortKey == "time")
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            return a.mark->modified > b.mark->modified;
+        });
+    else
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            return QString::localeAwareCompare(q(a.mark->name), q(b.mark->name)) < 0;
+        });
+    QVariantList list;
+    for (const Row& row : rows) {
+        std::string sub;
+        if (row.distance >= 0) CUnits::Default->FormatDistance(float(row.distance), sub);
+        std::string date;
+        CUnits::FormatDate(row.mark->modified, date);
+        if (!date.empty()) sub += (sub.empty() ? "" : "  \u2022  ") + date;
+        list.append(QVariantMap{{"ovid", q(row.mark->GetObjectIDstr())},
+                                {"kind", "mark"},
+                                {"name", q(row.mark->name)},
+                                {"subtext", q(sub)},
+                                {"shown", row.mark->visible},
+                                {"navigating", row.mark->isNavigatingToMark()},
+                                {"alarm", row.mark->alarm_radius > 0},
+                                {"icon", iconUrl(q(row.mark->icon))}});
+    }
+    return list;
+}
+
+void CMarkPresenters::setShown(const QString& ovid, bool shown) {
+    COverlayMark* mark = find(ovid);
+    if (!mark || mark->visible == shown) return;
+    if (!shown && COverlayTool::isSelected(mark)) COverlayTool::Deselect();
+    mark->setVisible(shown);
+    MarkEdited(*mark);
+}
+
+void CMarkPresenters::goTo(const QString& ovid) {
+    if (COverlayMark* mark = find(ovid)) CMarkManager::theManager.SetGoto(mark);
+    m_changed.start();
+}
+
+void CMarkPresenters::cancelNavigation() {
+    CMarkManager::theManager.CancelNavigation();
+    m_changed.start();
+}
+
+void CMarkPresenters::edit(const QString& ovid) {
+    const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
+    if (COverlayMark* mark = find(ovid))
+        mark->EditMarkProperties(nullptr, [id](bool changed) {
+            COverlayMark* edited = CMarkManager::theManager.FindMarkById(id);
+            if (edited && changed) MarkEdited(*edited);
+        });
+}
+
+void CMarkPresenters::showOnMap(const QString& ovid) {
+    COverlayMark* mark = find(ovid);
+    if (!mark || !mark->HasPosition()) return;
+    const uint64_t id = mark->GetObjectID();
+    if (!mark->visible) setShown(ovid, true);
+    CDVI_Kartile_Window::withMainView([id](CKartileView& view) {
+        COverlayMark* target = CMarkManager::theManager.FindMarkById(id);
+        if (!target) return;
+        view.LockOnToGPS(false);
+        view.GotoLocation(target->lat, target->lon, false);
+        target->Select(&view);
+        if (view.redraw) view.redraw();
+    });
+}
+
+void CMarkPresenters::remove(const QString& ovid) {
+    if (COverlayMark* mark = find(ovid)) ConfirmDeleteMark(*mark, nullptr);
+}
+
+void CMarkPresenters::newMark() {
+    CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
+}
+
+QVariantMap CMarkPresenters::fieldsOf(const COverlayMark& mark) {
+    return {{"name", q(mark.name)},
+            {"comment", q(mark.comment)},
+            {"link", q(mark.link)},
+            {"icon", q(mark.icon)},
+            {"colour", mark.color.toQColor().name(QColor::HexRgb)},
+            {"category", q(mark.category)},
+            {"innerRadius", double(mark.inner_radius)},
+            {"alarmRadius", double(mark.alarm_radius)},
+            {"locked", mark.locked}};
+}
+
+QString CMarkPresenters::applyFields(COverlayMark& mark, const QVariantMap& fields) {
+    float inner = mark.inner_radius, alarm = mark.alarm_radius;
+    if (!radiusField(fields, "innerRadius", inner) || !radiusField(fields, "alarmRadius", alarm))
+        return "The alarm radii must be numbers of metres from 0 to 100000.";
+    GraphicsColor colour = mark.color;
+    if (fields.contains("colour") &&
+        !colour.SetHash(fields.value("colour").toString().toStdString()))
+        return "The colour is not one this program knows.";
+    const QString name = fields.value("name", q(mark.name)).toString().trimmed();
+    if (name.isEmpty()) return "A mark needs a name.";
+    mark.name = name.toStdString();
+    mark.comment = fields.value("comment", q(mark.comment)).toString().toStdString();
+    mark.link = fields.value("link", q(mark.link)).toString().trimmed().toStdString();
+    mark.category = fields.value("category", q(mark.category)).toString().trimmed().toStdString();
+    if (fields.contains("icon")) mark.icon = fields.value("icon").toString().toStdString();
+    if (fields.contains("locked")) mark.locked = fields.value("locked").toBool();
+    mark.color = colour;
+    mark.inner_radius = inner;
+    mark.alarm_radius = alarm;
+    mark.icon_image = nullptr;
+    return {};
+}
+
+QString CMarkPresenters::answerEdit(int editId, const QVariantMap& fields, bool accepted) {
+    auto it = m_edits.find(editId);
+    if (it == m_edits.end()) return {};
+    COverlayMark* mark = it->second.templateMark
+                             ? it->second.templateMark
+                             : CMarkManager::theManager.FindMarkById(it->second.ovid);
+    QString problem;
+    if (accepted && mark) {
+        problem = applyFields(*mark, fields);
+        if (!problem.isEmpty()) return problem;  // the dialog stays open
+    }
+    PendingEdit edit = std::move(it->second);
+    m_edits.erase(it);
+    if (edit.done) edit.done(accepted && mark);
+    return {};
+}

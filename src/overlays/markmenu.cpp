@@ -1,0 +1,79 @@
+#include "overlays/markmenu.h"
+
+#include "app/base/messagebox.h"
+#include "overlays/markmanager.h"
+#include "overlays/overlaymark.h"
+#include "overlays/overlaytool.h"
+
+std::function<void(const std::string&)> openMarkLink;
+
+namespace {
+
+// The mark may be deleted while its menu is open; find it again by identity.
+COverlayMark* stillThere(uint64_t id) {
+    return CMarkManager::theManager.FindMarkById(id);
+}
+
+}  // namespace
+
+void MarkEdited(COverlayMark& mark) {
+    mark.SetModifiedNow();
+    mark.icon_image = nullptr;
+    CMarkManager& manager = CMarkManager::theManager;
+    manager.marks_changed = true;
+    mark.Dispatch(COverlayObject::kChanged);
+    // A moved destination is followed by the next fix; a changed alarm too.
+    manager.SaveIfNeeded();
+}
+
+void ConfirmDeleteMark(COverlayMark& mark, OV_HWND parent, std::function<void(bool)> done) {
+    const uint64_t id = mark.GetObjectID();
+    const std::string navigating = mark.isNavigatingToMark() ? " (the go-to destination)" : "";
+    MessageBoxYesNo(parent, "Delete",
+                    "Delete \"" + mark.name + "\"" + navigating + ".\nAre you sure?",
+                    [id, done](bool yes) {
+                        COverlayMark* target = stillThere(id);
+                        if (yes && target) CMarkManager::theManager.DeleteMark(target);
+                        if (done) done(yes && target);
+                    });
+}
+
+std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
+    auto menu = std::make_shared<CMenuTree>(mark.name.empty() ? "Mark" : mark.name);
+    const uint64_t id = mark.GetObjectID();
+    CMarkManager& manager = CMarkManager::theManager;
+    if (mark.isNavigatingToMark())
+        menu->Append("Cancel Navigation", [&manager] { manager.CancelNavigation(); });
+    else
+        menu->Append("Go To", [id, &manager] {
+            if (COverlayMark* m = stillThere(id)) manager.SetGoto(m);
+        });
+    menu->Append("Edit", [id, parent] {
+        if (COverlayMark* m = stillThere(id))
+            m->EditMarkProperties(parent, [id](bool changed) {
+                if (COverlayMark* edited = stillThere(id); edited && changed) MarkEdited(*edited);
+            });
+    });
+    menu->Append(mark.locked ? "Unlock" : "Lock", [id] {
+        if (COverlayMark* m = stillThere(id)) {
+            m->setLocked(!m->locked);
+            MarkEdited(*m);
+        }
+    });
+    menu->Append("Hide", [id] {
+        if (COverlayMark* m = stillThere(id)) {
+            if (COverlayTool::isSelected(m)) COverlayTool::Deselect();
+            m->setVisible(false);
+            m->SetModifiedNow();
+            MarkEdited(*m);
+        }
+    });
+    if (!mark.link.empty() && openMarkLink) {
+        const std::string link = mark.link;
+        menu->Append("Open Link", [link] { openMarkLink(link); });
+    }
+    menu->Append("Delete", [id, parent] {
+        if (COverlayMark* m = stillThere(id)) ConfirmDeleteMark(*m, parent);
+    });
+    return menu;
+}
