@@ -295,6 +295,9 @@ public:
     using CItem::CItem;
     Kind kind() const override { return kDraw; }
     virtual void Paint(QPainter& painter, double w, double h) = 0;
+    // Items that take presses and drags get them in item pixels.
+    virtual bool takesPointer() const { return false; }
+    virtual void onPointer(double /*x*/, double /*y*/, bool /*pressed*/) {}
 };
 
 class CDisplayView::CItemButton : public CItem {

@@ -1,8 +1,7 @@
 // Kinds whose live items this program does not build yet: track
-// statistics, the elevation profile and some toolbar
-// buttons. Their entries keep the ids and sizes so
-// that pages holding them load and save unchanged; they stay out of the kind
-// menu.
+// statistics and some toolbar buttons. Their entries keep the ids and sizes
+// so that pages holding them load and save unchanged; they stay out of the
+// kind menu.
 #include "displays/itemkind.h"
 
 namespace {
@@ -18,7 +17,6 @@ const CPlainItemKind<117> k117("Track: Resume Button");
 const CPlainItemKind<128> k128("Track: Average Speed Overall");
 const CPlainItemKind<130> k130("Track: Ascent");
 const CPlainItemKind<131> k131("Track: Descent");
-const CPlainItemKind<133> k133("Other:Profile", 6, 600, 250);
 
 // Toolbar buttons that wait for the overlays list, place search, marks,
 // routes and the lock screen.

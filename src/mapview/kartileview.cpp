@@ -13,6 +13,7 @@
 #include "data/overlaygpsposition.h"
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"
+#include "mapview/globallatlonghighlight.h"
 #include "overlays/iconblit.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
@@ -263,6 +264,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
         else
             COverlayTool::Deselect();
     }
+    CGlobalLatLongHighlight::Draw(painter, *this);
     painter.restore();
 }
 

@@ -182,7 +182,8 @@ void CDisplayViewPage::ItemsChanged() {
     Q_EMIT pageChanged();
 }
 
-// Buttons and maps take the pointer except while the page is arranged.
+// Buttons, maps and drawings that ask for it take the pointer except while
+// the page is arranged.
 void CDisplayViewPage::updateClickable() {
     const bool live = !arranging();
     for (auto& [raw, window] : m_windows) {
@@ -193,7 +194,10 @@ void CDisplayViewPage::updateClickable() {
     }
     if (!m_page) return;
     for (auto& [layer, item] : m_page->arrangement().items) {
-        if (item->kind() != CDisplayView::CItem::kButton || !item->window()) continue;
+        const bool takes = item->kind() == CDisplayView::CItem::kButton ||
+                           (item->kind() == CDisplayView::CItem::kDraw &&
+                            static_cast<CDisplayView::CItemDraw&>(*item).takesPointer());
+        if (!takes || !item->window()) continue;
         auto* quick = static_cast<QuickItemWindow*>(item->window())->item();
         if (auto* w = qobject_cast<CDisplayItemWindow*>(quick)) w->setClickable(live);
     }
