@@ -78,8 +78,10 @@ int runList(const QStringList& argsIn) {
 int runAdd(const QStringList& argsIn) {
     QStringList args = argsIn;
     const QString icon = takeOption(args, "--icon");
+    const QString alarm = takeOption(args, "--alarm"), inner = takeOption(args, "--inner");
     if (!ovtoolTakeProfile(args) || args.size() != 3) {
-        ovtoolError("usage: marks add NAME LAT LON [--icon I] [--profile P]");
+        ovtoolError(
+            "usage: marks add NAME LAT LON [--icon I] [--alarm M] [--inner M] [--profile P]");
         return 2;
     }
     bool okLat = false, okLon = false;
@@ -88,9 +90,19 @@ int runAdd(const QStringList& argsIn) {
         ovtoolError("a position is a latitude from -90 to 90 and a longitude from -180 to 180");
         return 2;
     }
+    bool okAlarm = true, okInner = true;
+    const double alarmRadius = alarm.isEmpty() ? 0 : alarm.toDouble(&okAlarm);
+    const double innerRadius = inner.isEmpty() ? 0 : inner.toDouble(&okInner);
+    if (!okAlarm || !okInner || !(alarmRadius >= 0 && alarmRadius <= 100000) ||
+        !(innerRadius >= 0 && innerRadius <= 100000)) {
+        ovtoolError("alarm radii are metres from 0 to 100000");
+        return 2;
+    }
     if (refuseWhileRunning()) return 1;
     CMarkManager& manager = loadMarks();
     COverlayMark* mark = manager.CreateNewMark(nullptr, lat, lon);
+    mark->alarm_radius = float(alarmRadius);
+    mark->inner_radius = float(innerRadius);
     mark->name = args[0].toStdString();
     if (!icon.isEmpty()) mark->icon = icon.toStdString();
     manager.marks_changed = true;
@@ -135,8 +147,9 @@ int runGoto(const QStringList& argsIn) {
 
 const OvtoolCommand listCommand("marks list", "marks list [--profile P]",
                                 "the marks as JSON: name, lat, lon, icon, radii, ovid", runList);
-const OvtoolCommand addCommand("marks add", "marks add NAME LAT LON [--icon I] [--profile P]",
-                               "adds a mark", runAdd);
+const OvtoolCommand addCommand(
+    "marks add", "marks add NAME LAT LON [--icon I] [--alarm M] [--inner M] [--profile P]",
+    "adds a mark", runAdd);
 const OvtoolCommand deleteCommand("marks delete", "marks delete NAME|OVID [--profile P]",
                                   "deletes a mark", runDelete);
 const OvtoolCommand gotoCommand("marks goto", "marks goto NAME|OVID [--profile P]",
