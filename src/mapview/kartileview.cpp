@@ -75,6 +75,8 @@ CKartileView::CKartileView() {
     setZoom(0);
     clock = monotonicSeconds;
     AddOverlay(&COverlayGPSPosition::theLatestPosition);
+    // The marks loaded before this view existed.
+    CMarkManager::theManager.GetUpdatesForAll(COverlayObject::kChanged, *this);
 }
 
 CKartileView::~CKartileView() {

@@ -227,11 +227,13 @@ ApplicationWindow {
     }
 
     // In-app notifications, newest last, each dismissed by its button.
+    // Below the map's title, clear of the buttons at either side.
     Column {
         objectName: "notifications"
         anchors.top: parent.top
-        anchors.right: parent.right
-        anchors.margins: 12
+        anchors.topMargin: 52
+        anchors.horizontalCenter: parent.horizontalCenter
+        z: 30
         width: Math.min(360, parent.width - 24)
         spacing: 6
         Repeater {

@@ -100,4 +100,11 @@ TEST_F(MarkOnMap, MiddleButtonMakesAMarkWhereClickedAndDeleteAsksFirst) {
     EXPECT_FALSE(item->toolShown());
 }
 
+// Marks loaded at start-up, before any map was on show, are on the map.
+TEST_F(MarkOnMap, AViewMadeLaterShowsTheMarksThatAreThere) {
+    ASSERT_TRUE(item->addMark());
+    CKartileView later;
+    EXPECT_EQ(later.overlayCount(), view->overlayCount());
+}
+
 }  // namespace
