@@ -6,6 +6,7 @@
 #include "app/base/globalsettingstype.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
+#include "overlays/trackmanager.h"
 
 MainMenuHooks& MainMenuHooks::instance() {
     static MainMenuHooks hooks = [] {
@@ -79,6 +80,8 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     menu->Add("New Mark", [] {
         CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
     });
+    menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
+              [] { CTrackManager::theManager.ToggleTrackRecording(); });
     if (hooks.showOverlaysList)
         menu->Add("Overlays List", [parent] {
             if (MainMenuHooks::instance().showOverlaysList)

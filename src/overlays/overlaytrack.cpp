@@ -226,7 +226,8 @@ double COverlayTrack::getElapsedTime() const {
 
 double COverlayTrack::getMovingTime() const {
     double t = moving_time;
-    if (isRecording() && liveFix() && livePosition().speed * kKnotsToMs > CTrackSection::kMovingSpeed)
+    if (isRecording() && liveFix() &&
+        livePosition().speed * kKnotsToMs > CTrackSection::kMovingSpeed)
         t += std::max(0.0, livePosition().time - getTimeOfEnd());
     return t;
 }

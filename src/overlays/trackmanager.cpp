@@ -115,9 +115,9 @@ bool CTrackManager::SaveIfNeeded(const std::string& path) {
     if (!tracks_changed) return true;
     if (simulation_track && simulation_track->deleted) simulation_track = nullptr;
     PurgeSyncableList(tracks, 0);
-    if (simulation_track &&
-        std::none_of(tracks.begin(), tracks.end(),
-                     [&](const auto& t) { return t.get() == simulation_track; }))
+    if (simulation_track && std::none_of(tracks.begin(), tracks.end(), [&](const auto& t) {
+            return t.get() == simulation_track;
+        }))
         simulation_track = nullptr;
     return WriteFileIfChanged(path, kTracksFileMagic, tracks_changed);
 }
@@ -193,8 +193,8 @@ void CTrackManager::ResumeRecording(COverlayTrack* track) {
     if (!track || track->deleted) return;
     if (track->isRecording()) return;
     if (doRecordTrack) stopTrackRecording();
-    auto it = std::find_if(tracks.begin(), tracks.end(),
-                           [&](const auto& t) { return t.get() == track; });
+    auto it =
+        std::find_if(tracks.begin(), tracks.end(), [&](const auto& t) { return t.get() == track; });
     if (it == tracks.end()) return;
     std::rotate(it, it + 1, tracks.end());
     tracks_changed = true;
@@ -243,8 +243,8 @@ void CTrackManager::OnUpdate(CDataGPSPosition& position) {
                 acceptPoint(*track, point, d, 0, position);
                 return;
             }
-            const bool steady = !position.hasChangedCourseSpd() &&
-                                (dt < kSteadyTime || d < kSteadyDistance);
+            const bool steady =
+                !position.hasChangedCourseSpd() && (dt < kSteadyTime || d < kSteadyDistance);
             if (d < kMinDistance || dt < kMinTime || steady) {
                 Listener<COverlayTrack>::Dispatch(*track);
                 return;
@@ -258,8 +258,8 @@ void CTrackManager::OnUpdate(CDataGPSPosition& position) {
     acceptPoint(*fresh, point, 0, 0, position);
 }
 
-void CTrackManager::acceptPoint(COverlayTrack& track, const CTrackPoint& point, double d,
-                                double dt, const CDataGPSPosition& position) {
+void CTrackManager::acceptPoint(COverlayTrack& track, const CTrackPoint& point, double d, double dt,
+                                const CDataGPSPosition& position) {
     if (track.total_distance == 0) track.getStats(track.moving_time, track.max_speed);
     track.total_distance += d;
     const double v = dt > 10 ? d / dt : position.speed * kKnotsToMs;
@@ -342,14 +342,13 @@ COverlayTrack* CTrackManager::AddTrack(std::unique_ptr<COverlayTrack> track) {
     return at->get();
 }
 
-COverlayTrack* CTrackManager::SplitTrack(COverlayTrack* track, CTrackSection* section,
-                                         int index) {
+COverlayTrack* CTrackManager::SplitTrack(COverlayTrack* track, CTrackSection* section, int index) {
     if (!track) return nullptr;
     std::unique_ptr<COverlayTrack> part = track->SplitTrack(section, index);
     if (!part) return nullptr;
     part->GetObjectID();
-    auto it = std::find_if(tracks.begin(), tracks.end(),
-                           [&](const auto& t) { return t.get() == track; });
+    auto it =
+        std::find_if(tracks.begin(), tracks.end(), [&](const auto& t) { return t.get() == track; });
     // The later part takes the recording on, being the one that grows.
     it = tracks.insert(it == tracks.end() ? it : it + 1, std::move(part));
     tracks_changed = true;

@@ -39,8 +39,8 @@ const struct {
     const char* name;
     GraphicsColor color;
 } kColours[] = {
-    {"Red", GraphicsColor(220, 40, 40)},    {"Blue", GraphicsColor(0, 90, 255)},
-    {"Green", GraphicsColor(20, 150, 60)},  {"Orange", GraphicsColor(240, 140, 0)},
+    {"Red", GraphicsColor(220, 40, 40)},     {"Blue", GraphicsColor(0, 90, 255)},
+    {"Green", GraphicsColor(20, 150, 60)},   {"Orange", GraphicsColor(240, 140, 0)},
     {"Purple", GraphicsColor(140, 50, 170)}, {"Black", GraphicsColor(0, 0, 0)},
 };
 
@@ -85,8 +85,7 @@ void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
         }
     });
     if (auto* tool = dynamic_cast<CTrackTool*>(COverlayTool::the_tool);
-        tool && tool->GetSelectedTrackSection() &&
-        tool->GetSelectedTrackSection()->track == track)
+        tool && tool->GetSelectedTrackSection() && tool->GetSelectedTrackSection()->track == track)
         menu->Append("Split Here", [id, tool, &manager] {
             COverlayTrack* t = stillThere(id);
             if (!t || COverlayTool::the_tool != tool) return;

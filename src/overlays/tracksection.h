@@ -12,8 +12,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 #include <memory>
+#include <vector>
 
 #include "overlays/overlayobject.h"
 #include "overlays/serializable.h"

@@ -64,8 +64,8 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
         {"elhq", "", {"Settings", "Edit Layout", "Lock Screen", "Help", "Quit App"}},
         {"", "Settings", {"Map Options", "GPS Setup", "Altitude Options", "Units", "About"}},
         {"", "Settings:GPS Setup", {"GPS Connection", "Show Heading"}},
-        {"", "Overlays", {"New Mark"}},
-        {"i", "Overlays", {"New Mark", "Import"}},
+        {"", "Overlays", {"New Mark", "Record Track"}},
+        {"i", "Overlays", {"New Mark", "Record Track", "Import"}},
     };
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     for (const Case& c : cases) {

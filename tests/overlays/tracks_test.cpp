@@ -157,10 +157,10 @@ TEST_F(Tracks, StatisticsOfAVoyageMatchTheLegs) {
         double seconds;      // per step
         int steps;
     } legs[] = {
-        {0, 60, 20, 40},    // 3 m/s north
-        {0, 0, 30, 10},     // stopped 300 s
-        {80, 0, 20, 50},    // 4 m/s east
-        {-30, -30, 15, 20}, // 2.83 m/s south-west
+        {0, 60, 20, 40},     // 3 m/s north
+        {0, 0, 30, 10},      // stopped 300 s
+        {80, 0, 20, 50},     // 4 m/s east
+        {-30, -30, 15, 20},  // 2.83 m/s south-west
     };
     auto track = std::make_unique<COverlayTrack>();
     double x = 0, y = 0, t = 0, distance = 0, moving = 0;
