@@ -121,7 +121,9 @@ int runRecord(const QStringList& argsIn) {
         ovtoolError("no track: fewer than two points were recorded");
         return status ? status : 1;
     }
-    ovtoolPrint(QString::fromUtf8(QJsonDocument(trackJson(*track, true)).toJson()).trimmed());
+    // One line, after the connection's status lines.
+    ovtoolPrint(QString::fromUtf8(
+        QJsonDocument(trackJson(*track, true)).toJson(QJsonDocument::Compact)));
     return status;
 }
 
