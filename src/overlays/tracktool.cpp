@@ -4,6 +4,7 @@
 
 #include "app/base/screenresolution.h"
 #include "geo/units.h"
+#include "maps/simplegrid.h"
 #include "mapview/kartileview.h"
 #include "overlays/overlaytrack.h"
 #include "overlays/trackmanager.h"
@@ -15,8 +16,24 @@ CTrackTool::CTrackTool(CKartileView* view, CTrackSection* section, int index)
 
 void CTrackTool::SelectAt(CKartileView* view, CTrackSection* section, double lat, double lon) {
     if (!section || !section->track) return;
-    auto* tool = new CTrackTool(view, section, 0);
-    tool->MoveTo(lat, lon);
+    // Only the tapped section is searched: a whole track may be a million points.
+    section->track->SetGridOrigin();
+    const CSimpleGrid& grid = section->track->grid;
+    double px = 0, py = 0;
+    grid.latlon_to_xy(lat, lon, px, py);
+    int nearest = 0;
+    double best2 = 1e300;
+    for (int i = 0; i < section->count; ++i) {
+        double x = 0, y = 0;
+        grid.latlon_to_xy(section->points[i].lat, section->points[i].lon, x, y);
+        const double d2 = (x - px) * (x - px) + (y - py) * (y - py);
+        if (d2 < best2) {
+            best2 = d2;
+            nearest = i;
+        }
+    }
+    new CTrackTool(view, section, nearest);
+    section->Dispatch(COverlayObject::kDisplayChanged);
 }
 
 bool CTrackTool::isTrackSelected(const COverlayTrack* track) {
