@@ -84,6 +84,8 @@ public:
     static Qt::PenStyle PenStyle(int line_style);
     // Shows the track's menu (rename, colour, hide, delete, split, join...).
     static void ShowTrackMenu(COverlayTrack* track, OV_HWND parent);
+    // Asks "Delete "<name>".\nAre you sure?" and deletes the track on yes.
+    static void ConfirmDelete(COverlayTrack* track, OV_HWND parent);
     // Asks for a new name; installed by the shell (no entry without it).
     using RenameEditor = std::function<void(OV_HWND, const std::string& current,
                                             std::function<void(const std::string&)> done)>;

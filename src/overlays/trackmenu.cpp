@@ -48,6 +48,18 @@ const struct {
 
 COverlayTrack::RenameEditor COverlayTrack::renameEditor;
 
+void COverlayTrack::ConfirmDelete(COverlayTrack* track, OV_HWND parent) {
+    if (!track) return;
+    const uint64_t id = track->GetObjectID();
+    MessageBoxYesNo(parent, "Delete", "Delete \"" + track->name + "\".\nAre you sure?",
+                    [id](bool yes) {
+                        COverlayTrack* target = stillThere(id);
+                        if (!yes || !target) return;
+                        CTrackManager::theManager.DeleteTrack(target);
+                        CTrackManager::theManager.SaveIfNeeded();
+                    });
+}
+
 void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
     if (!track) return;
     const uint64_t id = track->GetObjectID();
@@ -99,16 +111,8 @@ void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
             if (t && n) manager.JoinTracks(t, n);
         });
     }
-    menu->Append("Delete", [id, parent, &manager] {
-        COverlayTrack* t = stillThere(id);
-        if (!t) return;
-        MessageBoxYesNo(parent, "Delete", "Delete \"" + t->name + "\".\nAre you sure?",
-                        [id, &manager](bool yes) {
-                            COverlayTrack* target = stillThere(id);
-                            if (!yes || !target) return;
-                            manager.DeleteTrack(target);
-                            manager.SaveIfNeeded();
-                        });
+    menu->Append("Delete", [id, parent] {
+        if (COverlayTrack* t = stillThere(id)) ConfirmDelete(t, parent);
     });
     CMenuTree::Show(parent, menu);
 }
