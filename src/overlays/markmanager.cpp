@@ -35,9 +35,11 @@ MarkManagerPersistor s_persistor;
 
 const AppHookRegistration s_load(AppHook::LoadMarks, [](const AppHookContext&) {
     CMarkManager::theManager.LoadFromFile();
+    CMarkManager::theManager.LoadRoutes();
 });
 const AppHookRegistration s_save(AppHook::SaveMarks, [](const AppHookContext&) {
     CMarkManager::theManager.SaveIfNeeded();
+    CMarkManager::theManager.SaveRoutesIfNeeded();
 });
 
 // The whole of "marks.ovtf" after its magic: one section holding the list
@@ -66,6 +68,10 @@ bool usableFix(const CDataGPSPosition& p) {
 
 CMarkManager::CMarkManager() {
     resetTemplate();
+    default_route.name = kDefaultRouteTemplate;
+    default_waypoint.name = kDefaultWaypointTemplate;
+    default_waypoint.icon = "Dot";
+    default_waypoint.color = GraphicsColor(0, 0, 0);
 }
 
 void CMarkManager::resetTemplate() {
@@ -86,6 +92,9 @@ void CMarkManager::ApplyDefaultMarkSettings() {
 CMarkManager::~CMarkManager() {
     // The marks go first so that nothing points at them any more.
     go_to.mark = nullptr;
+    go_to.route = nullptr;
+    route_in_progress = nullptr;
+    routes.clear();
     marks.clear();
 }
 

@@ -12,7 +12,8 @@
 // copy), names new marks from the template, and runs the proximity and
 // anchor alarms on every fix, whatever page is on show.
 //
-// Still to come: routes (following a route, auto_reverse).
+// It also owns the routes and "routes.ovtf" (the list, then the template
+// new routes copy), and the route being built (route_in_progress).
 #pragma once
 
 #include <functional>
@@ -25,6 +26,7 @@
 #include "overlays/datagotomark.h"
 #include "overlays/markalarms.h"
 #include "overlays/overlaymark.h"
+#include "overlays/overlayroute.h"
 
 class CKartileView;
 
@@ -88,9 +90,30 @@ public:
     // Ends navigation and destroys every mark, tombstones included.
     void ClearAll();
 
+    // ---- routes
+    static std::string RoutesFilePath();  // "routes.ovtf" in the application folder
+    // Replaces every route with the file's; false for a missing or damaged file.
+    bool LoadRoutes(const std::string& path = RoutesFilePath());
+    bool SaveRoutesIfNeeded(const std::string& path = RoutesFilePath());
+    // A new empty route from the template, named from "R#", being built.
+    COverlayRoute* CreateNewRoute();
+    COverlayRoute* AddRoute(std::unique_ptr<COverlayRoute> route);
+    // A tombstone, as for marks (ending navigation along it).
+    void DeleteRoute(COverlayRoute* route);
+    void FinishRouteBuilding();
+    COverlayRoute* FindRouteById(uint64_t id) const;
+    COverlayRoute* FindRouteStartingAt(double lat, double lon, double tolerance) const;
+    COverlayRoute* FindRouteEndingAt(double lat, double lon, double tolerance) const;
+
     std::vector<std::unique_ptr<COverlayMark>> marks;
     COverlayMark default_mark;  // the template of new marks ("P#")
-    CDataGotoMark go_to;        // the go-to state ("goto" is a keyword)
+    std::vector<std::unique_ptr<COverlayRoute>> routes;
+    COverlayRoute default_route;    // the template of new routes ("R#")
+    COverlayMark default_waypoint;  // the template of waypoints ("%RP#")
+    COverlayRoute* route_in_progress = nullptr;
+    static constexpr const char* kDefaultRouteTemplate = "R#";
+    static constexpr const char* kDefaultWaypointTemplate = "%RP#";
+    CDataGotoMark go_to;  // the go-to state ("goto" is a keyword)
     bool marks_changed = false;
     bool routes_changed = false;
     CMarkAlarms alarms;

@@ -13,6 +13,7 @@
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
 #include "overlays/marktool.h"
+#include "overlays/overlayroute.h"
 #include "overlays/overlaytool.h"
 
 namespace {
@@ -175,13 +176,13 @@ void COverlayMark::EditMarkProperties(OV_HWND parent, std::function<void(bool)> 
     propertiesEditor(parent, *this, isTemplate, std::move(done));
 }
 
-// A waypoint also shows, and is locked, with its route; routes are not kept yet.
+// A waypoint also shows, and is locked, with its route.
 bool COverlayMark::isVisible() const {
-    return visible;
+    return visible && (!route || route->isVisible());
 }
 
 bool COverlayMark::isLocked() const {
-    return locked;
+    return locked || (route && route->locked);
 }
 
 bool COverlayMark::Serialize(IOStream& stream) {
