@@ -48,6 +48,9 @@ public:
     // latest fix, so that the first update already holds a bearing.
     bool SetGoto(COverlayMark* mark);
     void CancelNavigation();
+    // Ends any navigation and follows route from the leg the boat is on
+    // (reversed first when asked); false for a route without two waypoints.
+    bool SetFollowRoute(COverlayRoute* route, bool reversed = false);
     // Moves navigation on to the next destination without ending it, as
     // route following does at a waypoint; the new leg starts at legStart,
     // or at the next position when there is none. Listeners hear of it with
@@ -129,5 +132,8 @@ public:
 
 private:
     void followMovedDestination();
+    // The route branch of the go-to update: turn round, then move on to the
+    // leg the boat is on.
+    void followRoute(const CDataGPSPosition& position);
     void resetTemplate();
 };
