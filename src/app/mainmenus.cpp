@@ -4,8 +4,10 @@
 
 #include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
+#include "app/orvantaappmodel.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
+#include "overlays/markmanager.h"
 #include "overlays/trackmanager.h"
 
 MainMenuHooks& MainMenuHooks::instance() {
@@ -82,6 +84,11 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     });
     menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
               [] { CTrackManager::theManager.ToggleTrackRecording(); });
+    menu->Add("Add New Route", [] {
+        CMarkManager::theManager.CreateNewRoute();
+        // Taps on the map add waypoints until Done.
+        if (theApp) theApp->setDoneCallback([] { CMarkManager::theManager.FinishRouteBuilding(); });
+    });
     if (hooks.showOverlaysList)
         menu->Add("Overlays List", [parent] {
             if (MainMenuHooks::instance().showOverlaysList)

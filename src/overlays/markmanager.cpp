@@ -221,6 +221,12 @@ COverlayMark* CMarkManager::FindMark(const std::string& name) const {
 
 void CMarkManager::DeleteMark(COverlayMark* mark) {
     if (!mark || mark->deleted) return;
+    // A waypoint leaves its route instead (taking a two-point route with it).
+    if (mark->route) {
+        mark->route->DeleteWaypoint(mark);
+        SaveRoutesIfNeeded();
+        return;
+    }
     if (mark == go_to.mark) CancelNavigation();
     alarms.Cancel(*mark);
     mark->DeleteSyncItem();

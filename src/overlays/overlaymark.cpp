@@ -148,6 +148,12 @@ void COverlayMark::Select(CKartileView* view) {
 }
 
 bool COverlayMark::onTap(CKartileView* view, const FPoint&, const DblPoint&) {
+    // While a route is built, a tapped mark becomes its next waypoint.
+    COverlayRoute* building = CMarkManager::theManager.route_in_progress;
+    if (building && route != building) {
+        building->AddWaypointFromMark(*this);
+        return true;
+    }
     if (!COverlayTool::isSelected(this)) Select(view);
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/base/screenresolution.h"
+#include "app/base/statusmessage.h"
 #include "geo/units.h"
 #include "maps/geometry.h"
 #include "maps/polynomialprojection.h"
@@ -156,6 +157,30 @@ void COverlayRoute::Dispatch(update_action action) {
     if (action == kChanged) segments.clear();
     COverlayObject::Dispatch(action);
     for (auto& wp : waypoints) wp->Dispatch(action);
+}
+
+// ---------------------------------------------------------------- building
+
+bool COverlayRoute::onTap(CKartileView*, const FPoint&, const DblPoint& where) {
+    if (CMarkManager::theManager.route_in_progress != this) return false;
+    AddWaypoint(where.y, where.x);
+    std::string length;
+    CUnits::Default->FormatDistance(float(getTotalLengthMeters()), length);
+    SetStatusMessage("Total distance: " + length);
+    return true;
+}
+
+COverlayMark* COverlayRoute::AddWaypointFromMark(COverlayMark& mark) {
+    COverlayMark* wp = AddWaypoint(mark.lat, mark.lon);
+    const std::string& n = mark.name;
+    const bool automatic = n.size() >= 2 && n[0] == 'P' && n[1] < ':';
+    if (n.size() > 1 && !automatic) wp->name = n;
+    SetNameFromEndWaypoints();
+    CMarkManager& manager = CMarkManager::theManager;
+    if (!mark.isLocked()) manager.DeleteMark(&mark);
+    manager.routes_changed = true;
+    Dispatch(kChanged);
+    return wp;
 }
 
 // ---------------------------------------------------------------- waypoints

@@ -58,6 +58,8 @@ public:
     void Map(CMapping& mapping, const CPolynomialProjection& projection) const override;
     void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override;
     bool isVisible() const override { return visible && !deleted; }
+    // While this route is being built, a tap adds a waypoint there.
+    bool onTap(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
 
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
@@ -85,6 +87,10 @@ public:
     // A new route from wp on (a copy of wp, then the waypoints after it).
     COverlayRoute* SplitRoute(COverlayMark* wp);
     void SetAllWaypointsLike(const COverlayMark* wp);
+    // Appends a waypoint at a mark the user tapped while building, taking
+    // its name unless automatic (such as "P3"); the route is then named
+    // from its ends and the mark, unless locked, goes.
+    COverlayMark* AddWaypointFromMark(COverlayMark& mark);
 
     double getTotalLengthMeters() const;
     double TotalLengthofSegments();

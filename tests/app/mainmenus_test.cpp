@@ -64,8 +64,8 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
         {"elhq", "", {"Settings", "Edit Layout", "Lock Screen", "Help", "Quit App"}},
         {"", "Settings", {"Map Options", "GPS Setup", "Altitude Options", "Units", "About"}},
         {"", "Settings:GPS Setup", {"GPS Connection", "Show Heading"}},
-        {"", "Overlays", {"New Mark", "Record Track"}},
-        {"i", "Overlays", {"New Mark", "Record Track", "Import"}},
+        {"", "Overlays", {"New Mark", "Record Track", "Add New Route"}},
+        {"i", "Overlays", {"New Mark", "Record Track", "Add New Route", "Import"}},
     };
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     for (const Case& c : cases) {

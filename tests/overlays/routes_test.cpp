@@ -174,4 +174,30 @@ TEST_F(Routes, TheFileKeepsRoutesAndTheirWaypoints) {
     EXPECT_FALSE(manager.SaveRoutesIfNeeded("/dev/full/routes.ovtf") && manager.routes_changed);
 }
 
+TEST_F(Routes, BuildingByTappingTheMapAndMarks) {
+    COverlayRoute* r = manager.CreateNewRoute();
+    ASSERT_EQ(manager.route_in_progress, r);
+    EXPECT_TRUE(r->onTap(nullptr, FPoint(), DblPoint(kLon0, kLat0)));
+    COverlayMark* harbour = manager.CreateNewMark(nullptr, kLat0 + 0.01, kLon0);
+    harbour->name = "Harbour";
+    COverlayMark* automatic = manager.CreateNewMark(nullptr, kLat0 + 0.02, kLon0);
+    EXPECT_EQ(automatic->name, "P1");  // Harbour no longer holds the number
+    EXPECT_TRUE(harbour->onTap(nullptr, FPoint(), DblPoint()));
+    EXPECT_TRUE(automatic->onTap(nullptr, FPoint(), DblPoint()));
+    ASSERT_EQ(r->waypoints.size(), 3u);
+    EXPECT_EQ(r->waypoints[1]->name, "Harbour");  // the mark's own name
+    // An automatic name is not taken: the waypoint is named by the template.
+    EXPECT_NE(r->waypoints[2]->name, "P1");
+    EXPECT_EQ(r->waypoints[2]->name.back(), '3');
+    EXPECT_EQ(r->name, r->waypoints[0]->name + " to " + r->waypoints[2]->name);
+    EXPECT_TRUE(harbour->deleted);  // it has become a waypoint
+    manager.FinishRouteBuilding();
+    EXPECT_FALSE(r->onTap(nullptr, FPoint(), DblPoint(kLon0, kLat0)));  // building ended
+
+    // Deleting a waypoint through the manager takes it out of the route.
+    manager.DeleteMark(r->waypoints[1].get());
+    EXPECT_EQ(r->waypoints.size(), 2u);
+    manager.ClearAll();
+}
+
 }  // namespace
