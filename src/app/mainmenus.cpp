@@ -4,7 +4,6 @@
 
 #include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
-#include "app/orvantaappmodel.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 #include "overlays/markmanager.h"
@@ -84,11 +83,8 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     });
     menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
               [] { CTrackManager::theManager.ToggleTrackRecording(); });
-    menu->Add("Add New Route", [] {
-        CMarkManager::theManager.CreateNewRoute();
-        // Taps on the map add waypoints until Done.
-        if (theApp) theApp->setDoneCallback([] { CMarkManager::theManager.FinishRouteBuilding(); });
-    });
+    // Taps on the map add waypoints until Done.
+    menu->Add("Add New Route", [] { CMarkManager::theManager.CreateNewRoute(); });
     if (hooks.showOverlaysList)
         menu->Add("Overlays List", [parent] {
             if (MainMenuHooks::instance().showOverlaysList)

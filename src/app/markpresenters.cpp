@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/orvantaappmodel.h"
 #include "data/overlaygpsposition.h"
 #include "geo/units.h"
 #include "maps/simplegrid.h"
@@ -60,10 +61,14 @@ CMarkPresenters::CMarkPresenters(QObject* parent) : QObject(parent) {
         fields["isTemplate"] = isTemplate;
         Q_EMIT editRequested(id, fields);
     };
+    CMarkManager::doneButtonPresenter = [](std::function<void()> done) {
+        if (theApp) theApp->setDoneCallback(std::move(done));
+    };
 }
 
 CMarkPresenters::~CMarkPresenters() {
     COverlayMark::propertiesEditor = nullptr;
+    CMarkManager::doneButtonPresenter = nullptr;
     for (auto& [id, edit] : m_edits)
         if (edit.done) edit.done(false);
 }

@@ -43,7 +43,6 @@ const CPlainItemKind<134> k134("Instruments:Axis:VMG along Axis");
 // routes and the lock screen.
 const CPlainItemKind<122> k122("Toolbar: Overlays Button", 7, 100, 70);
 const CPlainItemKind<125> k125("Toolbar: Search", 7, 70, 50);
-const CPlainItemKind<127> k127("Toolbar: Add Route", 7, 70, 50);
 const CPlainItemKind<129> k129("Toolbar: Lock Screen", 7, 70, 50);
 
 }  // namespace

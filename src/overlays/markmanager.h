@@ -98,8 +98,12 @@ public:
     // Replaces every route with the file's; false for a missing or damaged file.
     bool LoadRoutes(const std::string& path = RoutesFilePath());
     bool SaveRoutesIfNeeded(const std::string& path = RoutesFilePath());
-    // A new empty route from the template, named from "R#", being built.
+    // A new empty route from the template, named from "R#", being built
+    // until the Done button (doneButtonPresenter) or FinishRouteBuilding.
     COverlayRoute* CreateNewRoute();
+    // Shows the Done button and runs the function given on its press;
+    // installed by the shell.
+    static std::function<void(std::function<void()>)> doneButtonPresenter;
     COverlayRoute* AddRoute(std::unique_ptr<COverlayRoute> route);
     // A tombstone, as for marks (ending navigation along it).
     void DeleteRoute(COverlayRoute* route);

@@ -36,6 +36,8 @@ bool near(const COverlayMark* wp, double lat, double lon, double tolerance) {
 
 }  // namespace
 
+std::function<void(std::function<void()>)> CMarkManager::doneButtonPresenter;
+
 std::string CMarkManager::RoutesFilePath() {
     return getAppDirectory() + "/routes.ovtf";
 }
@@ -79,6 +81,7 @@ COverlayRoute* CMarkManager::CreateNewRoute() {
                             routes, CHeartbeat::Timestamp());
     COverlayRoute* added = AddRoute(std::move(route));
     route_in_progress = added;
+    if (doneButtonPresenter) doneButtonPresenter([this] { FinishRouteBuilding(); });
     return added;
 }
 
