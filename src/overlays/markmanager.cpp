@@ -17,6 +17,9 @@
 bool CMarkManager::notifications = true;
 std::string CMarkManager::default_mark_icon = "Flag";
 GraphicsColor CMarkManager::default_mark_color2(220, 40, 40);
+float CMarkManager::horiz_speed = 2.5722222f;  // 5 knots
+float CMarkManager::ascent_sec_per_meter = 0;
+float CMarkManager::descent_sec_per_meter = 0;
 CMarkManager CMarkManager::theManager;
 
 namespace {
@@ -29,6 +32,9 @@ public:
         Declare("notifications", CMarkManager::notifications);
         Declare("default_mark_icon", CMarkManager::default_mark_icon);
         Declare("default_mark_color2", CMarkManager::default_mark_color2);
+        Declare("horiz_speed", CMarkManager::horiz_speed);
+        Declare("ascent_sec_per_meter", CMarkManager::ascent_sec_per_meter);
+        Declare("descent_sec_per_meter", CMarkManager::descent_sec_per_meter);
         CMarkManager::theManager.ApplyDefaultMarkSettings();
     }
 };

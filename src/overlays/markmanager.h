@@ -129,6 +129,11 @@ public:
     static bool notifications;  // the alarms are on
     static std::string default_mark_icon;
     static GraphicsColor default_mark_color2;
+    // Route time estimates: planning speed (m/s) and seconds added per
+    // metre climbed or descended.
+    static float horiz_speed;
+    static float ascent_sec_per_meter;
+    static float descent_sec_per_meter;
     static constexpr const char* kDefaultMarkTemplate = "P#";
 
     // Applies the settings' icon and colour to the template.

@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 
+#include "app/base/globalsettingstype.h"
+#include "app/base/menutree.h"
 #include "maps/simplegrid.h"
 #include "overlays/markmanager.h"
 
@@ -198,6 +200,21 @@ TEST_F(Routes, BuildingByTappingTheMapAndMarks) {
     manager.DeleteMark(r->waypoints[1].get());
     EXPECT_EQ(r->waypoints.size(), 2u);
     manager.ClearAll();
+}
+
+TEST(RouteSettings, TheAutoReverseToggleAndThePlanningSpeedInMetresASecond) {
+    CMenuTree menu("Settings");
+    for (CGlobalSettingsType* page = CGlobalSettingsType::First(); page; page = page->next)
+        if (page->name == "Route Settings") page->addMenu(&menu, "", nullptr);
+    const bool before = CDataGotoMark::auto_reverse;
+    ASSERT_TRUE(menu.Choose("Route Settings:Auto Reverse"));
+    EXPECT_NE(CDataGotoMark::auto_reverse, before);
+    CDataGotoMark::auto_reverse = before;
+    CMenuTree::Entry* speeds = menu.Find("Route Settings:Planning Speed");
+    ASSERT_TRUE(speeds && speeds->submenu);
+    ASSERT_GT(speeds->submenu->size(), 5);
+    ASSERT_TRUE(speeds->submenu->Choose(3));  // the fourth: 5 knots
+    EXPECT_NEAR(CMarkManager::horiz_speed, 5 * 1852.0 / 3600, 1e-4);
 }
 
 }  // namespace
