@@ -11,6 +11,7 @@
 
 #include "data/overlaygpsposition.h"
 #include "mapview/kartileview.h"
+#include "drawsettled.h"
 #include "guibenchmain.h"
 
 namespace {
@@ -19,16 +20,6 @@ constexpr int kW = 1920, kH = 1080;
 
 std::string demoChart() {
     return std::string(ORVANTA_SOURCE_DIR) + "/data/demo/charts/solent.ktl";
-}
-
-void drawSettled(CKartileView& view, QImage& screen) {
-    for (int i = 0; i < 10000; ++i) {
-        QPainter painter(&screen);
-        view.onDraw(painter, 0, 0, kW, kH);
-        painter.end();
-        if (!view.renderer().isLoading()) return;
-        view.renderer().WaitUntilIdle(1000);
-    }
 }
 
 void openAtLevel(CKartileView& view, int level) {
@@ -66,7 +57,7 @@ void BM_PanFrame(benchmark::State& state) {
     Panner warm(view);
     for (int i = 0; i < 240; ++i) {
         warm.step();
-        drawSettled(view, screen);
+        bench::drawSettled(view, screen);
     }
     Panner pan(view);
     int incomplete = 0;
@@ -89,7 +80,7 @@ void BM_ZoomStepToCompleteFrame(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         openAtLevel(view, 0);  // a fresh renderer: the new level is not cached
-        drawSettled(view, screen);
+        bench::drawSettled(view, screen);
         state.ResumeTiming();
         view.SmoothZoom(int(state.range(0)));
         for (bool complete = false; !complete;) {

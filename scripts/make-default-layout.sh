@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the factory page layout bundled with the program,
 # data/default_page_layout.pstf, with the program's own layout writer:
-# a map page with its buttons, a page of GPS values and a go-to page, for a
+# a map page with its buttons, a page of GPS values, a go-to page, a race
+# start page and an instruments page, for a
 # laptop screen and for an 800 x 480 screen (MakeDefaultLayout).
 # Run it after changing those pages, then rebuild; the tests check that the
 # bundled file is what the writer makes.

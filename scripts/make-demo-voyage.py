@@ -1,10 +1,18 @@
 #!/usr/bin/env python3
 """Writes the demo voyage: NMEA 0183 at one fix a second along a route in the
 Solent (Hamble to Portsmouth), with the sentences a yacht's instruments send:
-RMC, GGA, VTG, GSA, GSV, HDG, MWV and DBT.
+RMC, GGA, VTG, GSA, GSV, HDG, MWV (apparent and true), MWD, VHW, MTW and DBT.
+
+With --race it writes the race demo instead: a yacht off Cowes before a
+start, with the start set ten minutes in ($POVX,SetStartTimer, as another
+device on the network would send it), the line's ends passed and shared
+($POVX,SetStartLine) on the way, and the start crossed at the gun.
 
 Usage: scripts/make-demo-voyage.py [OUT]   (default data/demo/solent-voyage.nmea)
-The output is deterministic (fixed seed and start time)."""
+       scripts/make-demo-voyage.py --race [--now] [OUT]
+                                      (default data/demo/cowes-race.nmea;
+                                       --now starts it at the present time)
+The output is deterministic (fixed seed and start time) unless --now."""
 
 import math
 import random
@@ -71,9 +79,104 @@ def nmea_lon(lon):
     return "%03d%07.4f" % (d, (a - d) * 60), "E" if lon >= 0 else "W"
 
 
+def instrument_sentences(rng, t, heading, sog, wind_from, wind_speed):
+    """The wind (true, relative to the bow and from north), the log and the
+    water temperature for one second, from the true wind and the boat's
+    heading and speed."""
+    stw = sog * (1 + rng.uniform(-0.02, 0.02))
+    true_rel = (wind_from - heading) % 360
+    water_c = 16.5 + 0.5 * math.sin(t.timestamp() / 900.0)
+    return [
+        checksum("WIMWD,%.1f,T,%.1f,M,%.1f,N,%.1f,M" % (wind_from % 360, (wind_from - VARIATION) % 360,
+                                                         wind_speed, wind_speed * 0.514444)),
+        checksum("WIMWV,%.1f,T,%.1f,N,A" % (true_rel, wind_speed)),
+        checksum("VWVHW,,T,%.1f,M,%.1f,N,%.1f,K" % ((heading - VARIATION) % 360, stw, stw * 1.852)),
+        checksum("YXMTW,%.1f,C" % water_c),
+        checksum("IIRSA,%.1f,A,," % rng.uniform(-4, 4)),
+    ]
+
+
+# The race off Cowes: a line of 300 m square to a westerly, approached from
+# the east; the start ten minutes after it is set, fifteen into the log.
+RACE_LINE_CENTRE = (50.7720, -1.2960)
+RACE_WIND_FROM = 250.0
+RACE_START_SET = 600   # seconds into the log
+RACE_PERIOD_MIN = 5
+
+
+def race_route():
+    """Legs as (waypoint, knots): out to the committee boat, along the line
+    to the buoy, back out, then to the line at the gun and beyond."""
+    c = RACE_LINE_CENTRE
+    right = move(c, 150 / 1852.0, (RACE_WIND_FROM + 90) % 360)  # starboard end, north
+    left = move(c, 150 / 1852.0, (RACE_WIND_FROM - 90) % 360)   # port end, south
+    east = (RACE_WIND_FROM + 180) % 360
+    legs = [
+        (move(right, 40 / 1852.0, east), 5.0),
+        (move(left, 40 / 1852.0, east), 5.0),
+        (move(c, 580 / 1852.0, east), 5.0),
+        (c, 6.0),
+        (move(c, 1500 / 1852.0, RACE_WIND_FROM), 6.0),
+    ]
+    return move(c, 1000 / 1852.0, (east - 20) % 360), legs, left, right
+
+
+def race_main(args):
+    now = "--now" in args
+    args = [a for a in args if a != "--now"]
+    out_path = args[0] if args else "data/demo/cowes-race.nmea"
+    start = datetime.now(timezone.utc).replace(microsecond=0) if now else \
+        datetime(2026, 7, 25, 10, 45, 0, tzinfo=timezone.utc)
+    rng = random.Random(20260725)
+    pos, legs, left, right = race_route()
+    lines = []
+    t = start
+    line_shared = False
+    heading = None
+    for target, knots in legs:
+        while True:
+            dist, course = distance_bearing(pos, target)
+            step = knots / 3600.0
+            if dist <= step:
+                break
+            heading = course if heading is None else heading + ((course - heading + 540) % 360 - 180) * 0.5
+            pos = move(pos, step, course)
+            elapsed = int((t - start).total_seconds())
+            hms, dmy = t.strftime("%H%M%S") + ".00", t.strftime("%d%m%y")
+            la, ns = nmea_lat(pos[0])
+            lo, ew = nmea_lon(pos[1])
+            cog = (course + rng.uniform(-1, 1)) % 360
+            lines.append(checksum("GPRMC,%s,A,%s,%s,%s,%s,%.1f,%.1f,%s,1.0,W,A" % (hms, la, ns, lo, ew, knots, cog, dmy)))
+            lines.append(checksum("GPGGA,%s,%s,%s,%s,%s,1,09,0.8,1.5,M,47.0,M,," % (hms, la, ns, lo, ew)))
+            lines.append(checksum("HCHDG,%.1f,,,1.0,W" % ((heading - VARIATION) % 360)))
+            wind_from = RACE_WIND_FROM + rng.uniform(-8, 8)
+            wind_speed = 15.0 + rng.uniform(-3, 3)
+            rel = math.radians(wind_from - heading)
+            ax, ay = wind_speed * math.sin(rel), wind_speed * math.cos(rel) + knots
+            lines.append(checksum("WIMWV,%.1f,R,%.1f,N,A" % (math.degrees(math.atan2(ax, ay)) % 360, math.hypot(ax, ay))))
+            lines.extend(instrument_sentences(rng, t, heading, knots, wind_from, wind_speed))
+            lines.append(checksum("SDDBT,%.1f,f,%.1f,M,%.1f,F" % (12 / 0.3048, 12.0, 12 / 1.8288)))
+            if elapsed == RACE_START_SET:
+                gun = t + timedelta(seconds=RACE_PERIOD_MIN * 60)
+                lines.append(checksum("POVX,SetStartTimer,%d,%d" % (int(gun.timestamp()), RACE_PERIOD_MIN)))
+            if not line_shared and target == legs[2][0]:
+                # Past both ends: the line as another boat's plotter shares it.
+                lines.append(checksum("POVX,SetStartLine,%.6f,%.6f,%.6f,%.6f" % (left + right)))
+                line_shared = True
+            t += timedelta(seconds=1)
+        pos = target
+    with open(out_path, "w", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+    print("%s: %d sentences, %d s" % (out_path, len(lines), int((t - start).total_seconds())))
+
+
 def main():
     out_path = sys.argv[1] if len(sys.argv) > 1 else "data/demo/solent-voyage.nmea"
+    if "--race" in sys.argv[1:]:
+        return race_main([a for a in sys.argv[1:] if a != "--race"])
     rng = random.Random(20260718)
+    # Its own generator, so that the other sentences stay as they were.
+    instrument_rng = random.Random(7)
     sats = [(2, 45, 120), (5, 62, 200), (7, 30, 300), (9, 15, 40), (13, 70, 80),
             (15, 25, 250), (20, 10, 330), (24, 55, 160)]
     lines = []
@@ -116,6 +219,7 @@ def main():
         ay = wind_speed * math.cos(rel) + sog
         apparent_angle = math.degrees(math.atan2(ax, ay)) % 360
         lines.append(checksum("WIMWV,%.1f,R,%.1f,N,A" % (apparent_angle, math.hypot(ax, ay))))
+        lines.extend(instrument_sentences(instrument_rng, t, heading, sog, wind_from, wind_speed))
         depth_m = 6.0 + 4.0 * math.sin(t.timestamp() / 300.0) + rng.uniform(-0.2, 0.2)
         lines.append(checksum("SDDBT,%.1f,f,%.1f,M,%.1f,F" % (depth_m / 0.3048, depth_m, depth_m / 1.8288)))
         t += timedelta(seconds=1)

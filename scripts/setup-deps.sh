@@ -9,8 +9,9 @@ build_and_run=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
     qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
     qml6-module-qtpositioning qt6-qpa-plugins
-    # the demo streams a chart from a local web server
-    nginx
+    # the demo streams a chart and elevation tiles (made with numpy) from a
+    # local web server
+    nginx python3-numpy
     # the tests link these, so a plain build needs them too
     libgtest-dev libgmock-dev libbenchmark-dev
 )

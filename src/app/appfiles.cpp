@@ -10,6 +10,7 @@
 #include "displays/displayview.h"
 #include "displays/displayviewarrangementset.h"
 #include "maps/ktlformat.h"
+#include "online/mappackage.h"
 #include "overlays/overlayfiles.h"
 #include "overlays/serializable.h"
 
@@ -62,6 +63,7 @@ AppFileKind ClassifyFile(const QString& path) {
     const QByteArray head = file.read(512);  // the first line of a log too
     const QString suffix = info.suffix().toLower();
     if (ktl::magicMatches(u32At(head, 0))) return AppFileKind::MapFile;
+    if (u32At(head, 0) == uint32_t(kMapPackageMagic)) return AppFileKind::MapPackage;
     if (u32At(head, 0) == CSerializable::kFileHeader) return serializerKind(head, suffix);
     if (suffix == QLatin1String("nmea") || suffix == QLatin1String("log") ||
         suffix == QLatin1String("txt")) {
@@ -76,8 +78,9 @@ AppFileKind ClassifyFile(const QString& path) {
 const char* AppFileKindName(AppFileKind kind) {
     // In the order of the enum.
     static const char* const names[] = {
-        "missing file", "map folder",  "map file",    "NMEA log",      "page layout",  "page file",
-        "marks file",   "routes file", "tracks file", "position file", "unknown file",
+        "missing file", "map folder",    "map file",    "NMEA log",
+        "page layout",  "page file",     "marks file",  "routes file",
+        "tracks file",  "position file", "map package", "unknown file",
     };
     static_assert(std::size(names) == size_t(AppFileKind::Unknown) + 1);
     return names[int(kind)];

@@ -18,6 +18,7 @@ enum class AppFileKind {
     Routes,
     Tracks,
     LastPosition,
+    MapPackage,  // a list of maps on a server (.ovpkg), downloaded beside it
     Unknown,
 };
 

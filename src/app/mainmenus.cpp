@@ -4,6 +4,7 @@
 
 #include "app/base/filedialogs.h"
 #include "app/base/globalsettingstype.h"
+#include "data/startdata.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
 #include "overlays/markmanager.h"
@@ -53,6 +54,10 @@ std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
     CMenuTree& settings = menu->Submenu("Settings", "qrc:/settings.svg");
     settings.title = "Settings:";
     addSettingsPages(*menu, parent);
+    // The race start's dialogs, also reached from the race items' menus.
+    CMenuTree& race = menu->Submenu("Race Start", "qrc:/settings.svg");
+    race.Add("Timer Settings", [parent] { CDataStartTimer::showSettingsDialog(parent); });
+    race.Add("Set Axis", [parent] { CDataStartTimer::showAxisDialog(parent); });
     if (hooks.editLayout)
         menu->Add(
             "Edit Layout", [parent] { MainMenuHooks::instance().editLayout(parent); },
@@ -90,6 +95,10 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
             if (MainMenuHooks::instance().showOverlaysList)
                 MainMenuHooks::instance().showOverlaysList(parent);
         });
+    if (hooks.search)
+        menu->Add(
+            "Search", [parent] { MainMenuHooks::instance().search(parent); },
+            "qrc:/find_place.svg");
     if (hooks.importFile)
         menu->Add(
             "Import",

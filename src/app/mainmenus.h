@@ -22,6 +22,8 @@ struct MainMenuHooks {
     std::function<void(OV_HWND, const std::string& title, const std::string& text,
                        const std::string& yes, std::function<void(bool)> done)>
         confirm;
+    // Opens the find-place dialog.
+    std::function<void(OV_HWND)> search;
     // Opens a chosen file whatever its type.
     std::function<void(OV_HWND, const std::string& path)> importFile;
     // The list of marks, routes and tracks.
@@ -33,7 +35,7 @@ struct MainMenuHooks {
 // "Main Menu": "Settings" (the settings pages in their order), "Edit Layout",
 // "Lock Screen", "Help", "Quit App".
 std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent);
-// "Overlays": "New Mark", "Overlays List", "Import".
+// "Overlays": "New Mark", "Overlays List", "Search", "Import".
 std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent);
 // Adds every settings page's entries under "Settings:".
 void addSettingsPages(CMenuTree& menu, OV_HWND parent);

@@ -31,6 +31,7 @@
 #include "mapview/kartileview.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
+#include "online/mappackagedownload.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
 #include "overlays/overlayfiles.h"
@@ -131,6 +132,7 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
         if (theApp) theApp->showOverlaysList(static_cast<QQuickItem*>(parent));
     };
     openMarkLink = [](const std::string& address) { openURL(address); };
+    installOnlineHooks(true);
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -142,6 +144,7 @@ COrvantaAppModel::~COrvantaAppModel() {
     hooks.importFile = {};
     hooks.showOverlaysList = {};
     openMarkLink = {};
+    installOnlineHooks(false);
     // Callers waiting for an answer hear the last button, as if cancelled.
     auto boxes = std::move(m_boxes);
     m_boxes.clear();
@@ -274,6 +277,11 @@ void COrvantaAppModel::previousPage() {
     else
         arrangement().getPageSet()->previousPage();
     Q_EMIT transition(m_pages, m_pages, -1);
+}
+
+void COrvantaAppModel::OnUpdate(StartReached& start) {
+    CDisplayViewPageSet* set = arrangement().getPageSet();
+    if (set) transitionToPage(set->bestPageForSignature(start.page_signature));
 }
 
 bool COrvantaAppModel::transitionToPage(CDisplayView* page) {
@@ -619,6 +627,8 @@ bool COrvantaAppModel::importFileOfAnyType(void*, const QString& path) {
             return openPage(full);
         case AppFileKind::Marks:
             return importMarks(full);
+        case AppFileKind::MapPackage:
+            return openPackage(full);
         case AppFileKind::Missing:
             refuse("There is no file " + full.toStdString());
             return false;

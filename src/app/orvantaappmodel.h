@@ -21,25 +21,29 @@
 #include <QVariantList>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/base/datasource.h"
 #include "app/base/deviceservices.h"
 #include "app/base/statusmessage.h"
+#include "data/distancetostart.h"
 #include "displays/displayview.h"
 #include "displays/quick/displayviewpage.h"
 
 class CBounds;
 class CDisplayViewArrangementSet;
 class CKartileView;
+class CMapPackageDownload;
 class COverlayMark;
 class QNetworkAccessManager;
 class QNetworkReply;
 
 class COrvantaAppModel : public QQuickItem,
                          public Listener<CStatusMessage>,
-                         public Listener<CUserNotifications> {
+                         public Listener<CUserNotifications>,
+                         public Listener<StartReached> {
     Q_OBJECT
     Q_PROPERTY(bool showDoneButton READ showDoneButton WRITE setShowDoneButton NOTIFY
                    showDoneButtonChanged)
@@ -121,6 +125,13 @@ public:
     void focusOnMainPage();
     void focusOnTopDialogOrMainPage();
 
+    // Around a package download: the map on show is closed when it lies in
+    // the package's folder (it may be replaced) and opened again after.
+    void closeAllMapsPendingDownload();
+    void reopenAllMapsAfterDownload();
+    // The place-name file of the map on show: its associated ".ovnm", or "".
+    QString placeDatabaseForShownMap();
+
     // From the messagebox.h callers.
     void presentMessageBox(const std::string& title, const std::string& text,
                            const std::vector<std::string>& buttons,
@@ -129,6 +140,9 @@ public:
 
     void OnUpdate(CStatusMessage& message) override;
     void OnUpdate(CUserNotifications& notifications) override;
+    // At the race start: the page of the current set that best matches the
+    // one chosen for the start.
+    void OnUpdate(StartReached& start) override;
 
 public Q_SLOTS:
     void onMenuButtonClicked(QQuickItem* button);
@@ -151,6 +165,8 @@ public Q_SLOTS:
     void onPressUserButton();
     void onLongPressUserButton();
     void clearStatusText();
+    // The "Search" entry and the search button: the find-place dialog.
+    void onSearchButton();
 
     // The front end's side of message boxes and of files dropped on it.
     void answerMessageBox(int id, int button);
@@ -184,6 +200,8 @@ Q_SIGNALS:
     void menuRequested(const QString& menu, QQuickItem* anchor);
     void messageBoxRequested(int id, const QString& title, const QString& text,
                              const QStringList& buttons);
+    // The find-place dialog should open over the place-name file (or none).
+    void findPlaceRequested(const QString& databasePath);
     // The open message box on top should take the keyboard focus.
     void focusTopDialog();
 
@@ -196,6 +214,10 @@ private:
     bool openLayout(const QString& path);
     bool openPage(const QString& path);
     bool importMarks(const QString& path);
+    // Map packages, the find-place dialog and the free-map lookup
+    // (appmodelonline.cpp).
+    void installOnlineHooks(bool on);
+    bool openPackage(const QString& path);
     void refuse(const std::string& text);
 
     QPointer<CDisplayViewPage> m_pages;
@@ -210,6 +232,8 @@ private:
     QNetworkAccessManager* m_network = nullptr;
     int m_nextBox = 1;
     std::map<int, std::function<void(int)>> m_boxes;
+    std::unique_ptr<CMapPackageDownload> m_package;  // the download under way
+    std::string m_packageFolder, m_closedMap;
 };
 
 extern COrvantaAppModel* theApp;  // from the model's construction to its destruction

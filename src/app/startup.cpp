@@ -133,7 +133,6 @@ int RunOrvanta(int argc, char** argv) {
     if (!ProfileLock::AcquireForProgram())
         qWarning() << "Another process holds" << ProfileLock::LockPath().c_str();
     load_app_data();
-    RunAppHooks(AppHook::OpenElevationData);
 
     QQuickWindow* window = nullptr;
     installTerminationHandlers(app.get(), &window);

@@ -32,6 +32,10 @@ public:
         virtual void Open() = 0;   // load the data (folder "elev" of the app)
         virtual void Close() = 0;  // unload it
         virtual double AltitudeAt(double lat, double lon) = 0;  // metres; -9999 = none
+        // The height with samples about `spacing` metres apart (a map's pixel).
+        virtual double GroundHeightAt(double lat, double lon, double) {
+            return AltitudeAt(lat, lon);
+        }
     };
     static void SetTerrainSource(TerrainSource* source);
     static TerrainSource* GetTerrainSource();

@@ -47,3 +47,24 @@ int fast_atan2(float y, float x) {
         bearing = y >= 0 ? 360 - a : 180 + a;
     return bearing == 360 ? 0 : bearing;
 }
+
+void fast_sin_cos(int degrees, float& sine, float& cosine) {
+    const std::array<float, 91>& table = sineTable();
+    const int d = ((degrees % 360) + 360) % 360;
+    const int q = d % 90;
+    const float s = table[size_t(q)], c = table[size_t(90 - q)];
+    switch (d / 90) {
+        case 0:
+            sine = s, cosine = c;
+            break;
+        case 1:
+            sine = c, cosine = -s;
+            break;
+        case 2:
+            sine = -s, cosine = -c;
+            break;
+        default:
+            sine = -c, cosine = s;
+            break;
+    }
+}

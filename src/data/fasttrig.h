@@ -9,3 +9,7 @@
 // to unit length), turned into the vector's quadrant. North comes first, as
 // in atan2(y, x). A zero vector, or one with a NaN, gives 0.
 int fast_atan2(float y, float x);
+
+// Sine and cosine of a whole-degree bearing from the same table (any
+// integer, wrapped into 0..359).
+void fast_sin_cos(int degrees, float& sine, float& cosine);

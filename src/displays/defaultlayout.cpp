@@ -33,6 +33,24 @@ const Placement kGotoPage[] = {
     {58, 0.5, 0.75, 0.75, 1},   {66, 0.75, 0, 1, 0.5},    {97, 0.75, 0.5, 1, 1},
 };
 
+// Race start: the countdown and the line on the left, the true wind
+// against the course axis on the right.
+const Placement kRacePage[] = {
+    {84, 0, 0, 0.4, 0.5},    {89, 0.4, 0, 0.6, 0.25},   {90, 0.4, 0.25, 0.6, 0.5},
+    {92, 0.6, 0, 0.8, 0.25}, {91, 0.6, 0.25, 0.8, 0.5}, {93, 0.8, 0, 1, 0.5},
+    {99, 0, 0.5, 0.75, 1},   {105, 0.75, 0.5, 1, 0.75}, {107, 0.75, 0.75, 1, 1},
+};
+
+// Instruments: the two wind dials and two speedometers above, the values below.
+const Placement kInstrumentsPage[] = {
+    {100, 0, 0, 0.5, 0.25},          {99, 0, 0.25, 0.5, 0.5},         {101, 0, 0.5, 0.5, 0.75},
+    {102, 0, 0.75, 0.5, 1},          {33, 0.5, 0, 2 / 3., 0.25},      {36, 0.5, 0.25, 2 / 3., 0.5},
+    {78, 0.5, 0.5, 2 / 3., 0.75},    {82, 0.5, 0.75, 2 / 3., 1},      {34, 2 / 3., 0, 5 / 6., 0.25},
+    {35, 2 / 3., 0.25, 5 / 6., 0.5}, {86, 2 / 3., 0.5, 5 / 6., 0.75}, {87, 2 / 3., 0.75, 5 / 6., 1},
+    {113, 5 / 6., 0, 1, 0.25},       {112, 5 / 6., 0.25, 1, 0.5},     {80, 5 / 6., 0.5, 1, 0.75},
+    {81, 5 / 6., 0.75, 1, 1},
+};
+
 template <size_t N>
 void addPage(CDisplayViewPageSet& set, const char* name, const Placement (&items)[N]) {
     CDisplayView* page = set.AddNewPage();
@@ -56,6 +74,8 @@ void addPageSet(CDisplayViewArrangementSet& arrangement, const char* name, int w
     addPage(*set, "Map", kMapPage);
     addPage(*set, "GPS", kGpsPage);
     addPage(*set, "Go to", kGotoPage);
+    addPage(*set, "Race", kRacePage);
+    addPage(*set, "Instruments", kInstrumentsPage);
     set->setPage(set->pages.front().get());
 }
 

@@ -227,7 +227,8 @@ public:
 // A live item built from its settings.
 class CDisplayView::CItem {
 public:
-    enum Kind { kPlain, kText, kMultilineText, kDraw, kButton, kImage, kMap };
+    // kComponent: a front-end component fed through an object (componentitem.h).
+    enum Kind { kPlain, kText, kMultilineText, kDraw, kButton, kImage, kMap, kComponent };
 
     explicit CItem(CItemSettings& settings) : m_settings(settings) {}
     virtual ~CItem() = default;
@@ -294,6 +295,9 @@ public:
     using CItem::CItem;
     Kind kind() const override { return kDraw; }
     virtual void Paint(QPainter& painter, double w, double h) = 0;
+    // Items that take presses and drags get them in item pixels.
+    virtual bool takesPointer() const { return false; }
+    virtual void onPointer(double /*x*/, double /*y*/, bool /*pressed*/) {}
 };
 
 class CDisplayView::CItemButton : public CItem {

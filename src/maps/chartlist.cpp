@@ -273,3 +273,17 @@ bool CChartList::RemoveAndDeleteChart(CChartOutline* outline) {
     if (path.compare(0, downloads.size(), downloads) == 0) DeleteFileA(path.c_str());
     return true;
 }
+
+std::string CChartList::getAssocFile(const std::string& mapPath, const char* extension) {
+    const size_t slash = mapPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : mapPath.substr(0, slash);
+    const size_t dot = mapPath.rfind('.');
+    const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                 ? mapPath
+                                 : mapPath.substr(0, dot);
+    const std::string own = stem + "." + extension;
+    if (getFileSize(own) > 0) return own;
+    const std::vector<std::string> shared =
+        listDirectory(folder, ("*." + std::string(extension)).c_str());
+    return shared.empty() ? std::string() : folder + "/" + shared.front();
+}

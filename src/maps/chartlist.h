@@ -77,6 +77,10 @@ public:
     const std::vector<std::string>& duplicates() const { return m_duplicates; }
 
     static std::string DownloadedMapsFolder();  // getAppDirectory("Tessarine")
+    // A file that goes with a map (its place names, "ovnm"): "<map>.<ext>"
+    // beside it, else the first "*.<ext>" in the map's folder, which a chart
+    // set shares; "" when there is none.
+    static std::string getAssocFile(const std::string& mapPath, const char* extension);
 
     // The catalogue made at start-up.
     static CChartList* the_list;

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/overlaygpsposition.h"
 #include "geo/units.h"
 #include "maps/ktlformat.h"
+#include "mapview/globallatlonghighlight.h"
 #include "mapview/kartileview.h"
 #include "overlays/marktool.h"
 
@@ -22,6 +24,7 @@ void registerQmlType() {
 Q_COREAPP_STARTUP_FUNCTION(registerQmlType)
 
 constexpr int kWheelStep = 120;  // one notch of a mouse wheel
+constexpr double kMetresPerNauticalMile = 1852;
 
 }  // namespace
 
@@ -161,6 +164,10 @@ void CDVI_Kartile_Window::refreshState() {
         Q_EMIT mapChanged();
     }
     if (m_cursor.x() >= 0) updateCursorText(m_cursor.x(), m_cursor.y());
+    if (m_highlight != CGlobalLatLongHighlight::generation()) {
+        m_highlight = CGlobalLatLongHighlight::generation();
+        update();
+    }
     updateTool();
 }
 
@@ -237,6 +244,20 @@ void CDVI_Kartile_Window::OnUpdate(CUnits& units) {
     if (m_cursor.x() >= 0) updateCursorText(m_cursor.x(), m_cursor.y());
 }
 
+// With terrain altitudes on, the ground height under the cursor, at the
+// tiles' level nearest the map's own pixel size.
+QString CDVI_Kartile_Window::groundHeightText(double lat, double lon) const {
+    CDataAltitude::TerrainSource* terrain = CDataAltitude::GetTerrainSource();
+    if (!terrain || COverlayGPSPosition::theLatestPosition.mode != CDataAltitude::kTerrain)
+        return {};
+    const double metresPerPixel = m_view->getDisplayedScale() * ratio() * kMetresPerNauticalMile;
+    const double height = terrain->GroundHeightAt(lat, lon, metresPerPixel);
+    if (height <= -9999) return {};
+    std::string s;
+    CUnits::Default->FormatDepth(float(height), s);
+    return QStringLiteral("   Ground ") + QString::fromStdString(s);
+}
+
 void CDVI_Kartile_Window::updateCursorText(double x, double y) {
     QString text;
     double lat, lon;
@@ -245,7 +266,7 @@ void CDVI_Kartile_Window::updateCursorText(double x, double y) {
         CUnits::Default) {
         std::string s;
         CUnits::Default->FormatPosition(lat, lon, s);
-        text = QString::fromStdString(s);
+        text = QString::fromStdString(s) + groundHeightText(lat, lon);
     }
     if (text != m_cursorText) {
         m_cursorText = text;

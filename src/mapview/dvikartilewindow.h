@@ -5,7 +5,8 @@
 // (setView).
 //
 // Every heartbeat tick it runs the view's animation and updates the scale
-// bar (length in item pixels and label) and the cursor's position text.
+// bar (length in item pixels and label) and the cursor's position text,
+// followed by the ground height there while altitudes come from the terrain.
 // While a zoom or fling animates, a frame timer advances it between ticks
 // so that it moves at the display's pace rather than ten steps a second.
 #pragma once
@@ -111,6 +112,7 @@ private:
     QSize updateScreenRect();
     void attachView(CKartileView* view);
     void updateCursorText(double x, double y);
+    QString groundHeightText(double lat, double lon) const;
     void refreshState();
     void updateTool();
     void startFrames();
@@ -126,7 +128,8 @@ private:
     QString m_mapTitle;
     QString m_mapPath;
     bool m_lastLocked = false;
-    int m_wheelRest = 0;  // eighths of a degree not yet turned into a step
+    uint32_t m_highlight = 0;  // the map highlight's generation drawn
+    int m_wheelRest = 0;       // eighths of a degree not yet turned into a step
     bool m_toolShown = false;
     QPointF m_toolPoint;
     QString m_toolLabel;

@@ -9,9 +9,12 @@
 #include "app/base/fileutils.h"
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
+#include "app/base/screenresolution.h"
 #include "data/overlaygpsposition.h"
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"
+#include "mapview/globallatlonghighlight.h"
+#include "overlays/iconblit.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
 #include "overlays/overlaymark.h"
@@ -184,6 +187,7 @@ void CKartileView::moveMarkedPoint(double dx, double dy) {
 void CKartileView::screenMoved() {
     requestRedraw();
     for (Overlay& o : m_overlays) o.mapping.move_screen();
+    m_hitIndexValid = false;
 }
 
 void CKartileView::setScreenRect(double x, double y, double w, double h) {
@@ -247,13 +251,10 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     bool loading = false;
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
-    // Marks label themselves only while few are on screen.
-    int marksOnScreen = 0;
-    for (Overlay& o : m_overlays)
-        if (o.object->type == COverlayObject::kMark && o.object->isVisible() &&
-            o.mapping.map_to_screen(m_view))
-            ++marksOnScreen;
-    COverlayMark::on_screen_in_frame = marksOnScreen;
+    markCrowds();
+    IconBlitter blitter;
+    if (f == 1.0) blitter.Begin(painter, target);
+    if (blitter.active()) IconBlitter::current = &blitter;
 
     int drawn = 0;
     COverlayTool* tool = usingTool();
@@ -261,22 +262,52 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     for (Overlay& o : m_overlays) {
         if (tool && o.object == tool->selected()) selected = &o;
         if (drawn >= kMaxOverlaysDrawn || !o.object->isVisible()) continue;
-        if (!o.mapping.map_to_screen(m_view)) continue;
+        if (!o.mapping.map_to_screen(m_view) || o.mapping.crowded) continue;
         o.object->Draw(&painter, m_view, o.mapping);
         ++drawn;
     }
+    IconBlitter::current = nullptr;
     if (tool && tool->selected()) {
         if (selected)
             tool->onDraw(&painter, selected->mapping);
         else
             COverlayTool::Deselect();
     }
+    CGlobalLatLongHighlight::Draw(painter, *this);
     painter.restore();
 }
 
 // ---------------------------------------------------------------- overlays
 
+// Marks label themselves only while few are on screen; in a crowd of
+// thousands only the uppermost mark of each small square is drawn.
+void CKartileView::markCrowds() {
+    int marksOnScreen = 0;
+    for (Overlay& o : m_overlays) {
+        o.mapping.crowded = false;
+        if (o.object->type == COverlayObject::kMark && o.object->isVisible() &&
+            o.mapping.map_to_screen(m_view) && !o.mapping.screen_points.empty())
+            ++marksOnScreen;
+    }
+    COverlayMark::on_screen_in_frame = marksOnScreen;
+    if (marksOnScreen <= COverlayMark::kCrowdedMarks) return;
+    const double cell = COverlayMark::kCrowdCell * graphicsResolution;
+    const int columns = int(m_screen.width() / cell) + 3, rows = int(m_screen.height() / cell) + 3;
+    std::vector<bool> taken(size_t(columns) * size_t(rows), false);
+    for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it) {
+        COverlayObject::CMapping& m = it->mapping;
+        if (it->object->type != COverlayObject::kMark || m.screen_points.empty()) continue;
+        const int cx = int(std::floor((m.screen_points[0].x - m_screen.left) / cell)) + 1;
+        const int cy = int(std::floor((m.screen_points[0].y - m_screen.top) / cell)) + 1;
+        if (cx < 0 || cy < 0 || cx >= columns || cy >= rows) continue;
+        const size_t at = size_t(cy) * size_t(columns) + size_t(cx);
+        m.crowded = taken[at];
+        taken[at] = true;
+    }
+}
+
 void CKartileView::mapOverlay(Overlay& overlay) {
+    m_hitIndexValid = false;
     overlay.mapping.clear();
     if (m_projection.isInitialised()) overlay.object->Map(overlay.mapping, m_projection);
     overlay.mapping.move_screen();
@@ -288,6 +319,69 @@ void CKartileView::remapOverlays() {
 
 void CKartileView::clearOverlayMappings() {
     for (Overlay& o : m_overlays) o.mapping.clear();
+    m_hitIndexValid = false;
+}
+
+// Points on screen filed by square, so that a tap among thousands of marks
+// looks at a few; lines and the rest are always looked at.
+void CKartileView::buildHitIndex() {
+    m_hitColumns = std::max(1, int(std::ceil(m_screen.width() / kHitCell)));
+    m_hitRows = std::max(1, int(std::ceil(m_screen.height() / kHitCell)));
+    const size_t cells = size_t(m_hitColumns) * size_t(m_hitRows);
+    std::vector<std::pair<int, size_t>> filed;  // (cell, overlay)
+    m_hitOthers.clear();
+    for (size_t i = 0; i < m_overlays.size(); ++i) {
+        COverlayObject::CMapping& m = m_overlays[i].mapping;
+        if (!m_overlays[i].object->isVisible() || !m.map_to_screen(m_view)) continue;
+        if (m.hit_kind != COverlayObject::CMapping::kPoints) {
+            if (m.hit_kind != COverlayObject::CMapping::kNotHittable) m_hitOthers.push_back(i);
+            continue;
+        }
+        const size_t n = std::min(m.screen_points.size(), size_t(std::max(m.hit_count, 0)));
+        for (size_t p = 0; p < n; ++p) {
+            const int cell = hitCell(m.screen_points[p].x, m.screen_points[p].y);
+            if (cell < 0) {
+                m_hitOthers.push_back(i);  // off the grid: always looked at
+                break;
+            }
+            filed.emplace_back(cell, i);
+        }
+    }
+    // Counting sort into one array with a start per cell.
+    m_hitStart.assign(cells + 1, 0);
+    for (const auto& f : filed) ++m_hitStart[size_t(f.first) + 1];
+    for (size_t c = 0; c < cells; ++c) m_hitStart[c + 1] += m_hitStart[c];
+    m_hitEntries.resize(filed.size());
+    std::vector<size_t> next(m_hitStart.begin(), m_hitStart.end() - 1);
+    for (const auto& f : filed) m_hitEntries[next[size_t(f.first)]++] = f.second;
+    m_hitIndexValid = true;
+}
+
+int CKartileView::hitCell(double sx, double sy) const {
+    const double fx = std::floor((sx - m_screen.left) / kHitCell);
+    const double fy = std::floor((sy - m_screen.top) / kHitCell);
+    if (!(fx >= 0 && fy >= 0 && fx < m_hitColumns && fy < m_hitRows)) return -1;
+    return int(fy) * m_hitColumns + int(fx);
+}
+
+std::vector<size_t> CKartileView::hitCandidates(double sx, double sy, double tolerance2) {
+    if (!m_hitIndexValid) buildHitIndex();
+    std::vector<size_t> found = m_hitOthers;
+    const double r = std::sqrt(std::max(tolerance2, 0.0));
+    if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(r)) return {};
+    const int x0 = int(std::floor((sx - r - m_screen.left) / kHitCell));
+    const int x1 = int(std::floor((sx + r - m_screen.left) / kHitCell));
+    const int y0 = int(std::floor((sy - r - m_screen.top) / kHitCell));
+    const int y1 = int(std::floor((sy + r - m_screen.top) / kHitCell));
+    for (int cy = std::max(y0, 0); cy <= std::min(y1, m_hitRows - 1); ++cy)
+        for (int cx = std::max(x0, 0); cx <= std::min(x1, m_hitColumns - 1); ++cx) {
+            const size_t cell = size_t(cy * m_hitColumns + cx);
+            found.insert(found.end(), m_hitEntries.begin() + ptrdiff_t(m_hitStart[cell]),
+                         m_hitEntries.begin() + ptrdiff_t(m_hitStart[cell + 1]));
+        }
+    std::sort(found.begin(), found.end(), std::greater<size_t>());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
 }
 
 void CKartileView::AddOverlay(COverlayObject* object) {
@@ -303,6 +397,7 @@ void CKartileView::AddOverlay(COverlayObject* object) {
 void CKartileView::RemoveOverlay(COverlayObject* object) {
     if (m_pressed == object) m_pressed = nullptr;
     std::erase_if(m_overlays, [object](const Overlay& o) { return o.object == object; });
+    m_hitIndexValid = false;
 }
 
 void CKartileView::OnUpdate(COverlayObject& object) {
@@ -316,6 +411,7 @@ void CKartileView::OnUpdate(COverlayObject& object) {
                 return o.object->type <= COverlayObject::kTrackSection;
             });
             m_pressed = nullptr;
+            m_hitIndexValid = false;
             break;
         case COverlayObject::kChanged:
         case COverlayObject::kDisplayChanged: {
@@ -541,15 +637,16 @@ bool CKartileView::onTap(double sx, double sy, double tolerance2) {
     COverlayTool* tool = usingTool();
     const COverlayObject* selected = tool ? tool->selected() : nullptr;
     // Repeated taps on a pile go down through it, starting below the selection.
-    auto start = m_overlays.rbegin();
+    size_t below = m_overlays.size();
     if (selected)
-        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
-            if (it->object == selected) {
-                start = std::next(it);
-                break;
-            }
-    for (auto it = start; it != m_overlays.rend(); ++it)
-        if (hits(*it, sx, sy, tolerance2) && it->object->onTap(this, screen, where)) return true;
+        for (size_t i = 0; i < m_overlays.size(); ++i)
+            if (m_overlays[i].object == selected) below = i;
+    for (size_t i : hitCandidates(sx, sy, tolerance2)) {
+        if (i >= below) continue;
+        COverlayObject* object = m_overlays[i].object;
+        if (hits(m_overlays[i], sx, sy, tolerance2) && object->onTap(this, screen, where))
+            return true;
+    }
     // A tap on the open map lets the selection go; one on the selection keeps it.
     if (tool) {
         for (Overlay& o : m_overlays)
@@ -572,11 +669,14 @@ void CKartileView::rightMouseDown(double sx, double sy) {
     if (!hasMap() || !ScreenTolatlong(sx, sy, lat, lon)) return;
     const FPoint screen(sx, sy);
     const DblPoint where(lon, lat);
-    for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
-        if (hits(*it, sx, sy, clickPrecision2) && it->object->onRightClick(this, screen, where)) {
+    for (size_t i : hitCandidates(sx, sy, clickPrecision2)) {
+        COverlayObject* object = m_overlays[i].object;
+        if (hits(m_overlays[i], sx, sy, clickPrecision2) &&
+            object->onRightClick(this, screen, where)) {
             requestRedraw();
             return;
         }
+    }
     auto menu = std::make_shared<CMenuTree>("Map");
     menu->Append("New Mark Here", [this, lat, lon] {
         CMarkManager::theManager.CreateNewMark(this, lat, lon);
@@ -630,12 +730,14 @@ void CKartileView::onMouseDown(double sx, double sy) {
                     m_pressed = o.object;
                     return;
                 }
-        for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it)
-            if (hits(*it, sx, sy, clickPrecision2) &&
-                it->object->onMouseDown(this, screen, where)) {
-                m_pressed = it->object;
+        for (size_t i : hitCandidates(sx, sy, clickPrecision2)) {
+            COverlayObject* object = m_overlays[i].object;
+            if (hits(m_overlays[i], sx, sy, clickPrecision2) &&
+                object->onMouseDown(this, screen, where)) {
+                m_pressed = object;
                 return;
             }
+        }
     }
     onSingleTouchDown(sx, sy);
 }

@@ -180,6 +180,11 @@ private:
     };
 
     void setZoom(int z);
+    void markCrowds();
+    void buildHitIndex();
+    int hitCell(double sx, double sy) const;  // -1 off the grid
+    // Overlays that may be hit at the point, uppermost first (indices).
+    std::vector<size_t> hitCandidates(double sx, double sy, double tolerance2);
     // The overlay tool when it works in this view.
     COverlayTool* usingTool() const;
     // A visible overlay on screen whose mapping is within tolerance of the point.
@@ -228,5 +233,11 @@ private:
     std::string m_requestedPath;
     std::string m_lastShownPath;
 
-    std::vector<Overlay> m_overlays;  // ascending draw_order, stable
+    std::vector<Overlay> m_overlays;        // ascending draw_order, stable
+    static constexpr double kHitCell = 32;  // screen pixels
+    int m_hitColumns = 0, m_hitRows = 0;
+    std::vector<size_t> m_hitStart;    // per cell, into m_hitEntries; one more at the end
+    std::vector<size_t> m_hitEntries;  // overlay indices, cell by cell
+    std::vector<size_t> m_hitOthers;
+    bool m_hitIndexValid = false;
 };

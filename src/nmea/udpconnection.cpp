@@ -1,13 +1,17 @@
 #include "nmea/udpconnection.h"
 
+#include <QHostAddress>
 #include <QTimer>
 #include <QUdpSocket>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/base/deviceservices.h"
 #include "app/base/persistantdata.h"
 
 int CUDPConnection::saved_port = CUDPConnection::kDefaultPort;
 std::string CUDPConnection::saved_network;
+std::string CUDPConnection::saved_send_to;
 
 namespace {
 
@@ -17,6 +21,7 @@ public:
     void DeclareData() override {
         Declare("port", CUDPConnection::saved_port);
         Declare("network", CUDPConnection::saved_network);
+        Declare("send_to", CUDPConnection::saved_send_to);
     }
 };
 UdpPersistor s_persistor;
@@ -34,6 +39,7 @@ CUDPConnection::CUDPConnection() {
     debuggable = true;
     port = saved_port;
     network_name = saved_network;
+    send_to = saved_send_to;
 }
 
 CUDPConnection::~CUDPConnection() {
@@ -77,6 +83,22 @@ bool CUDPConnection::Open() {
     if (!socket->bind(QHostAddress::Any, quint16(port), QAbstractSocket::ShareAddress)) {
         // Still an open connection: the type is kept and the reason shown.
         status = "Socket bind failed: " + socket->errorString().toStdString();
+    }
+    return true;
+}
+
+bool CUDPConnection::Output(const char* text) {
+    const std::string target = send_to;
+    const size_t colon = target.rfind(':');
+    const int to_port = colon == std::string::npos ? 0 : std::atoi(target.c_str() + colon + 1);
+    QHostAddress address;
+    if (!socket || to_port <= 0 || to_port > 65535 ||
+        !address.setAddress(QString::fromStdString(target.substr(0, colon))))
+        return false;
+    const qint64 length = qint64(std::strlen(text));
+    if (socket->writeDatagram(text, length, address, quint16(to_port)) != length) {
+        status = "Output failed";
+        return false;
     }
     return true;
 }

@@ -3,6 +3,9 @@
 // into a 4000-byte buffer (longer ones are cut); lines may continue from
 // one datagram to the next. At most 200 lines per ready-read signal: the
 // rest of the buffer and every waiting datagram are then dropped.
+// Sentences the output filter passes go out as one datagram each to
+// "send_to" ("host:port", e.g. the network's broadcast address); empty
+// sends nothing.
 #pragma once
 
 #include <QObject>
@@ -35,14 +38,17 @@ public:
     void Close() override;
 
     bool Setup(int port);
+    bool Output(const char* text) override;
     bool isBound() const;
     int boundPort() const;  // the port actually bound (for port 0: the one chosen)
 
     std::string network_name;  // where it was set up; empty = any
+    std::string send_to;       // "host:port" of sent sentences; empty = none
 
     // Persisted under "CUDPConnection".
     static int saved_port;
     static std::string saved_network;
+    static std::string saved_send_to;
 
 private:
     void onReadyRead();

@@ -6,12 +6,15 @@
 #include "app/base/directories.h"
 
 QNetworkAccessManager* getGlobalNetworkAccessManager() {
-    // Leaked on purpose: replies may still finish while statics are destroyed.
-    static QNetworkAccessManager* manager = [] {
-        auto* m = new QNetworkAccessManager;
-        m->setTransferTimeout(kTransferTimeoutMs);
-        return m;
-    }();
+    // A manager serves only the thread it lives in: a second thread that asks
+    // (a scene's render thread opening a streamed map) gets one of its own
+    // rather than the main thread's. Leaked on purpose: replies may still
+    // finish while statics are destroyed.
+    thread_local QNetworkAccessManager* manager = nullptr;
+    if (!manager) {
+        manager = new QNetworkAccessManager;
+        manager->setTransferTimeout(kTransferTimeoutMs);
+    }
     return manager;
 }
 

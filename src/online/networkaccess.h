@@ -6,8 +6,9 @@
 
 class QNetworkAccessManager;
 
-// Created on first use on the calling (main) thread and never destroyed. A
-// transfer that makes no progress for kTransferTimeoutMs fails with a timeout.
+// Created on first use and never destroyed, one per thread that uses it (the
+// main thread's is the one of the process). A transfer that makes no
+// progress for kTransferTimeoutMs fails with a timeout.
 QNetworkAccessManager* getGlobalNetworkAccessManager();
 constexpr int kTransferTimeoutMs = 4000;
 

@@ -10,6 +10,7 @@
 #include "app/base/screenresolution.h"
 #include "geo/units.h"
 #include "maps/polynomialprojection.h"
+#include "overlays/iconblit.h"
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
 #include "overlays/marktool.h"
@@ -107,20 +108,39 @@ void COverlayMark::Draw(QPainter* painter, const CViewParams&, CMapping& mapping
         if (!text.empty()) drawLabelBox(painter, at, text, color);
         return;
     }
+    // In a crowd of thousands icons can't be told apart: each mark is a dot
+    // of its colour until the user zooms in.
+    if (on_screen_in_frame > kCrowdedMarks) {
+        const QPoint centre(int(std::floor(at.x() + 0.5)), int(std::floor(at.y() + 0.5)));
+        const int size = std::max(5, int(7 * graphicsResolution + 0.5));
+        const QRgb fill = qRgb(color.red(), color.green(), color.blue()), edge = qRgb(11, 40, 60);
+        if (IconBlitter::current)
+            IconBlitter::current->DrawDot(*painter, centre, size, fill, edge);
+        else
+            IconBlitter().DrawDot(*painter, centre, size, fill, edge);
+        return;
+    }
+    const double resolution = graphicsResolution;
     if (!icon_image) {
         FPoint hot;
-        const QImage* image = CIconManager::GetIcon(icon, color, graphicsResolution, hot);
+        const QImage* image = CIconManager::GetIcon(icon, color, resolution, hot);
         if (!image) {
             const CMarkManager& manager = CMarkManager::theManager;
-            image =
-                CIconManager::GetIcon(manager.default_mark.icon, color, graphicsResolution, hot);
-            if (!image) image = CIconManager::GetIcon("Flag", color, graphicsResolution, hot);
+            image = CIconManager::GetIcon(manager.default_mark.icon, color, resolution, hot);
+            if (!image) image = CIconManager::GetIcon("Flag", color, resolution, hot);
         }
         icon_image = image;
         hot_spot = hot;
     }
-    if (icon_image)
-        painter->drawImage(QPointF(at.x() - hot_spot.x, at.y() - hot_spot.y), *icon_image);
+    // Whole pixels keep the painter on its plain copy path.
+    if (icon_image) {
+        const QPoint topLeft(int(std::lround(at.x() - hot_spot.x)),
+                             int(std::lround(at.y() - hot_spot.y)));
+        if (IconBlitter::current)
+            IconBlitter::current->Draw(*painter, *icon_image, topLeft);
+        else
+            painter->drawImage(topLeft, *icon_image);
+    }
     if (on_screen_in_frame <= label_threshold) drawNameBeside(painter, at, name);
 }
 

@@ -72,6 +72,11 @@ public:
     static int label_threshold;
     // Marks on screen in the frame being drawn; the view counts them first.
     static int on_screen_in_frame;
+    // Above this many marks on screen, marks are drawn as dots of their
+    // colour, one to a small square of the screen (the uppermost), so that a
+    // frame of thousands stays quick and the picture readable.
+    static constexpr int kCrowdedMarks = 2000;
+    static constexpr int kCrowdCell = 8;  // screen pixels at resolution factor 1
 
     double lat = kNoPosition;
     double lon = kNoPosition;

@@ -77,6 +77,9 @@ public:
         // Direction of north at the first point (cosine and sine of the
         // clockwise angle from the image's up), for symbols that turn with it.
         float north_cos = 1, north_sin = 0;
+        // Set by the view for a frame: a crowd of points lies on top of this
+        // one, so it is not drawn.
+        bool crowded = false;
 
         CMapping() { clear(); }
         void clear();

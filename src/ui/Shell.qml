@@ -3,7 +3,8 @@ import QtQuick.Controls
 import Orvanta
 
 // The shell's presenters: action-sheet menus, connection dialogs, the file
-// chooser, transfer progress and the screen lock. Creating it installs them
+// chooser, transfer progress, the race timer and axis dialogs and the
+// screen lock. Creating it installs them
 // for the program's own code; `pages` is the page item whose layout "Edit
 // Layout" arranges.
 Item {
@@ -50,6 +51,21 @@ Item {
     ProgressDialog {
         id: progress
         presenters: presenters
+    }
+    // The race start's timer and axis dialogs.
+    RaceDialogs {
+        id: race
+        objectName: "raceDialogs"
+        onTimerDialogRequested: timerDialog.show()
+        onAxisDialogRequested: axisDialog.show()
+    }
+    TimerDialog {
+        id: timerDialog
+        race: race
+    }
+    AxisDialog {
+        id: axisDialog
+        race: race
     }
 
     // The screen lock: swallows every touch until the unlock button has

@@ -369,7 +369,9 @@ ApplicationWindow {
     // The menus and dialogs of the shell, opened when the model asks.
     MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: app.onMenuButtonClicked(this) }
     MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: app.onOverlaysButtonClicked(this) }
+    MapButton { objectName: "searchButton"; x: 16; y: 132; icon.source: "qrc:/find_place.svg"; onClicked: app.onSearchButton() }
     Shell { id: shell; pages: pages }
+    FindPlaceDialog { id: findPlace }
     Connections {
         target: app
         function onMenuRequested(which, anchor) {
@@ -379,6 +381,9 @@ ApplicationWindow {
                 shell.showOverlaysMenu()
             else if (which === "overlayList")
                 overlaysList.open()
+        }
+        function onFindPlaceRequested(databasePath) {
+            findPlace.show(databasePath)
         }
     }
 

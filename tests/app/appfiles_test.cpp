@@ -55,6 +55,8 @@ TEST(AppFiles, KindsByContentFirst) {
         {"old.dvpage", serializerFile(0x12345678), AppFileKind::Page},
         {"other.ovtf", serializerFile(0x12345678), AppFileKind::Unknown},
         {"empty.gpx", "", AppFileKind::Unknown},
+        {"charts.bin", QByteArray("\x13\x86\x9E\x31", 4) + QByteArray(40, 0),
+         AppFileKind::MapPackage},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -94,11 +94,21 @@ TEST_F(AppModel, PagesChangeAndTheMapComesOnShowOnlyWhenAllowed) {
     EXPECT_EQ(model->FindLargestItemOfType(424242, true), nullptr);
 
     // A set of one page: no change.
-    ASSERT_TRUE(pages->removePage() && pages->removePage());
+    while (pages->pageCount() > 1) ASSERT_TRUE(pages->removePage());
     EXPECT_FALSE(model->hasPages());
     transitions.clear();
     model->nextPage();
     EXPECT_EQ(transitions.count(), 0);
+}
+
+TEST_F(AppModel, TheRaceStartShowsThePageChosenForIt) {
+    QSignalSpy transitions(model, &COrvantaAppModel::transition);
+    // The race page's largest kinds: the countdown and the true wind dial.
+    const int32_t race[5] = {99, 84, 0, 0, 0};
+    StartReached start{race};
+    Listener<StartReached>::Dispatch(start);
+    EXPECT_EQ(pages->pageName(), "Race");
+    EXPECT_EQ(transitions.count(), 1);
 }
 
 TEST_F(AppModel, BusyPeriodsNest) {

@@ -58,10 +58,11 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
         Titles titles;
     };
     const Case cases[] = {
-        {"", "", {"Settings"}},
-        {"q", "", {"Settings", "Quit App"}},
-        {"elq", "", {"Settings", "Edit Layout", "Lock Screen", "Quit App"}},
-        {"elhq", "", {"Settings", "Edit Layout", "Lock Screen", "Help", "Quit App"}},
+        {"", "", {"Settings", "Race Start"}},
+        {"q", "", {"Settings", "Race Start", "Quit App"}},
+        {"elq", "", {"Settings", "Race Start", "Edit Layout", "Lock Screen", "Quit App"}},
+        {"elhq", "", {"Settings", "Race Start", "Edit Layout", "Lock Screen", "Help", "Quit App"}},
+        {"", "Race Start", {"Timer Settings", "Set Axis"}},
         {"",
          "Settings",
          {"Map Options", "GPS Setup", "Route Settings", "Altitude Options", "Units", "About"}},

@@ -186,5 +186,6 @@ TEST_F(ShellPresenters, EditLayoutArrangesThePagesAndTheHooksGoWithTheShell) {
     EXPECT_EQ(result, -1) << "waits for the answer";
     presenters.reset();
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(buildMainMenu(nullptr)->titles(), (std::vector<std::string>{"Settings", "Quit App"}));
+    EXPECT_EQ(buildMainMenu(nullptr)->titles(),
+              (std::vector<std::string>{"Settings", "Race Start", "Quit App"}));
 }

@@ -80,9 +80,10 @@ TEST(Altitude, CalibrationOffsetsEveryFixButNeedsAnAltitude) {
 }
 
 TEST(Altitude, TerrainModeReadsTheElevationDataAtEachPosition) {
+    CDataAltitude::TerrainSource* builtIn = CDataAltitude::GetTerrainSource();
     CDataAltitude a;
     a.SetFromTerrain(50, 8);
-    EXPECT_EQ(a.altitude, kNone);  // no elevation data built in
+    EXPECT_EQ(a.altitude, kNone);  // no elevation data loaded
     Plain plain;
     CDataAltitude::SetTerrainSource(&plain);
     a.SetAltitudeSettings(0, CDataAltitude::kTerrain, kNone, 10);
@@ -94,7 +95,7 @@ TEST(Altitude, TerrainModeReadsTheElevationDataAtEachPosition) {
     EXPECT_EQ(a.altitude, kNone);
     a.SetAltitudeSettings(0, CDataAltitude::kOff, kNone, 10);
     EXPECT_EQ(std::pair(plain.opened, plain.closed), std::pair(1, 1));
-    CDataAltitude::SetTerrainSource(nullptr);
+    CDataAltitude::SetTerrainSource(builtIn);
 }
 
 TEST(Altitude, StoredStateRoundTripsAndIsRepairedOnReading) {

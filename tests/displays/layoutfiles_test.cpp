@@ -245,9 +245,9 @@ TEST_F(LayoutFiles, PagesAndPageSetsExportAndImport) {
     set.setPageset(set.pageSets[1].get());
     ASSERT_TRUE(set.ImportPage(page));
     auto& pages = set.pageSets[1]->pages;
-    ASSERT_EQ(pages.size(), 4u);
-    EXPECT_EQ(std::make_tuple(pages[3]->name, pages[3]->arrangement().rows,
-                              pages[3]->arrangement().settings.size(), set.pageSets[1]->modified),
+    ASSERT_EQ(pages.size(), 6u);
+    EXPECT_EQ(std::make_tuple(pages[5]->name, pages[5]->arrangement().rows,
+                              pages[5]->arrangement().settings.size(), set.pageSets[1]->modified),
               std::make_tuple(std::string("GPS"), 40, size_t(8), true));
 
     ASSERT_TRUE(write_to_file(file("bad.dvpage"), "nothing"));
@@ -263,7 +263,7 @@ TEST_F(LayoutFiles, PagesAndPageSetsExportAndImport) {
     ASSERT_TRUE(read.ReadFileWithMagic(file("laptop.pstf")));
     ASSERT_EQ(read.pageSets.size(), 1u);
     EXPECT_EQ(std::make_pair(read.pageSets[0]->name, read.pageSets[0]->pages.size()),
-              std::make_pair(set.pageSets[0]->name, size_t(3)));
+              std::make_pair(set.pageSets[0]->name, size_t(5)));
 }
 
 TEST_F(LayoutFiles, ThePageOnShowIsRememberedAcrossSets) {

@@ -49,7 +49,7 @@ protected:
 TEST_F(PageWindow, ItemsAreDrawnAndSwipesAndKeysTurnPages) {
     // An 800 x 480 window shows the small screen's set from its first page.
     EXPECT_EQ(std::make_tuple(pages->pageSetName(), pages->pageIndex(), pages->pageCount()),
-              std::make_tuple(QString("Small screen 800 x 480"), 0, 3));
+              std::make_tuple(QString("Small screen 800 x 480"), 0, 5));
     EXPECT_NE(pages->mapWindow(), nullptr);
     pages->nextPage();  // the GPS page: nothing there takes the pointer
     ASSERT_EQ(pages->pageName(), "GPS");
@@ -77,7 +77,7 @@ TEST_F(PageWindow, ItemsAreDrawnAndSwipesAndKeysTurnPages) {
     QTest::keyClick(&window, Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(pages->pageName(), "Go to");
     QTest::keyClick(&window, Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(pages->pageName(), "Race");
     QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(pages->pageName(), "Go to");
     // The page on show is remembered.
@@ -127,7 +127,7 @@ TEST_F(PageWindow, PagesAreAddedDuplicatedMovedAndRemoved) {
     pages->setArranging(true);
     ASSERT_TRUE(pages->duplicatePage());
     EXPECT_EQ(std::make_tuple(pages->pageCount(), pages->pageIndex(), pages->pageName()),
-              std::make_tuple(4, 1, QString("Map")));
+              std::make_tuple(6, 1, QString("Map")));
     ASSERT_TRUE(pages->addPage());
     EXPECT_EQ(pages->pageName(), "Empty page");
     pages->addItem(43);
@@ -135,7 +135,7 @@ TEST_F(PageWindow, PagesAreAddedDuplicatedMovedAndRemoved) {
     ASSERT_TRUE(pages->movePage(-2));
     EXPECT_EQ(pages->pageIndex(), 0);
     ASSERT_TRUE(pages->removePage());
-    EXPECT_EQ(pages->pageCount(), 4);
+    EXPECT_EQ(pages->pageCount(), 6);
     pages->setArranging(false);
 }
 

@@ -1,7 +1,8 @@
 // The map's Qt Quick item in a real (offscreen) window: keys, the wheel,
 // a mouse drag and two fingers reach the view as the input tables say, the
-// animation runs to its end between heartbeat ticks, and the scale bar
-// follows the scale.
+// animation runs to its end between heartbeat ticks, the scale bar follows
+// the scale, the cursor's position carries the ground height, and a place
+// highlighted from outside is ringed.
 #include "mapview/dvikartilewindow.h"
 #include "geo/units.h"
 
@@ -12,6 +13,8 @@
 #include <cmath>
 #include <tuple>
 
+#include "data/overlaygpsposition.h"
+#include "mapview/globallatlonghighlight.h"
 #include "mapview/kartileview.h"
 #include "mapview/testmap.h"
 #include "support/testsupport.h"
@@ -106,6 +109,47 @@ TEST_F(WindowTest, ScaleBarFollowsTheDisplayedScaleAndGoesWhenOff) {
     item->onChangedScale();
     CKartileView::show_scale_bar = true;
     EXPECT_TRUE(item->scaleBarLength() == 0 && item->scaleBarLabel().isEmpty());
+}
+
+TEST_F(WindowTest, CursorPositionCarriesTheGroundHeightWhileTerrainIsOn) {
+    struct Flat : CDataAltitude::TerrainSource {
+        void Open() override {}
+        void Close() override {}
+        double AltitudeAt(double, double) override { return 12.5; }
+    } flat;
+    CDataAltitude::TerrainSource* builtIn = CDataAltitude::GetTerrainSource();
+    CDataAltitude::SetTerrainSource(&flat);
+    CDataAltitude& altitude = COverlayGPSPosition::theLatestPosition;
+    const CDataAltitude::mode_e mode = altitude.mode;
+    std::string height;  // in the user's altitude unit
+    CUnits::Default->FormatDepth(12.5f, height);
+    for (auto [m, ground] :
+         {std::pair(CDataAltitude::kGPS, false), {CDataAltitude::kTerrain, true}}) {
+        altitude.mode = m;
+        QTest::mouseMove(&window, QPoint(400, 300 + int(ground)));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !item->cursorPosition().isEmpty(); }, kWait));
+        EXPECT_EQ(item->cursorPosition().contains(QString::fromStdString("Ground " + height)),
+                  ground)
+            << item->cursorPosition().toStdString();
+    }
+    altitude.mode = mode;
+    CDataAltitude::SetTerrainSource(builtIn);
+}
+
+TEST_F(WindowTest, AHighlightedPlaceIsRingedUntilCleared) {
+    double lat, lon;
+    ASSERT_TRUE(view->ScreenTolatlong(400, 300, lat, lon));
+    const auto ringed = [&] {
+        const QImage shot = window.grabWindow();
+        const QColor c = shot.pixelColor(400 + 11, 300);  // on the ring's right
+        return c.red() > 180 && c.green() < 90;
+    };
+    CGlobalLatLongHighlight::Show(lat, lon);
+    item->OnHeartbeat();
+    EXPECT_TRUE(QTest::qWaitFor(ringed, kWait));
+    CGlobalLatLongHighlight::Clear();
+    item->OnHeartbeat();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ringed(); }, kWait));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QTimerEvent>
+#include <algorithm>
 #include <cmath>
 
 CHeartbeat::Counter::Counter(int32_t periodTicks) : countdown(periodTicks), period(periodTicks) {
@@ -14,10 +15,12 @@ CHeartbeat::Counter::Counter(int32_t periodTicks) : countdown(periodTicks), peri
 
 void CHeartbeat::Counter::AlignToClock(int n) {
     if (n == 0) return;
-    // With x = t·n, the countdown is the fraction of the current 1/n-second
-    // slot, scaled to ticks: ((x - floor(x)) / n) · 10, truncated.
+    // With x = t·n, the next firing is the start of the next 1/n-second slot:
+    // the ticks left in the current slot, ((1 - (x - floor(x))) / n) · 10,
+    // rounded up and at least one.
     const double x = CHeartbeat::Timestamp() * n;
-    countdown = int32_t(((x - std::floor(x)) / n) * 10.0);
+    const double left = (1.0 - (x - std::floor(x))) / n * 10.0;
+    countdown = std::max<int32_t>(1, int32_t(std::ceil(left - 1e-6)));
 }
 
 void CHeartbeat::Pulse() {
@@ -49,4 +52,6 @@ RunHeartbeatUntilShutdown::~RunHeartbeatUntilShutdown() {
     if (m_timerId) killTimer(m_timerId);
 }
 
-void RunHeartbeatUntilShutdown::timerEvent(QTimerEvent*) { CHeartbeat::Pulse(); }
+void RunHeartbeatUntilShutdown::timerEvent(QTimerEvent*) {
+    CHeartbeat::Pulse();
+}

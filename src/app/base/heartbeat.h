@@ -21,8 +21,9 @@ public:
         virtual void OnHeartbeat() = 0;
         virtual void OnWakeup() {}
 
-        // Phases the countdown by the clock (n = 1: the tenths of the current
-        // second) so that firings follow whole seconds; n = 0 changes nothing.
+        // Phases the countdown by the clock so that the next firing falls on
+        // the first tick of the next 1/n-second slot (n = 1: the next whole
+        // second); n = 0 changes nothing.
         void AlignToClock(int n);
 
         int32_t countdown = 0;  // ticks until the next OnHeartbeat

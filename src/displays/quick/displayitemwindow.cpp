@@ -207,8 +207,21 @@ void CDisplayItemWindow::paintImage(QPainter& p) {
 
 void CDisplayItemWindow::mousePressEvent(QMouseEvent* event) {
     m_pressed = true;
+    if (auto* draw = pointerItem())
+        draw->onPointer(event->position().x(), event->position().y(), true);
     update();
     event->accept();
+}
+
+void CDisplayItemWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (auto* draw = pointerItem())
+        draw->onPointer(event->position().x(), event->position().y(), false);
+}
+
+CDisplayView::CItemDraw* CDisplayItemWindow::pointerItem() const {
+    if (m_item.kind() != CDisplayView::CItem::kDraw) return nullptr;
+    auto* draw = static_cast<CDisplayView::CItemDraw*>(&m_item);
+    return draw->takesPointer() ? draw : nullptr;
 }
 
 void CDisplayItemWindow::mouseReleaseEvent(QMouseEvent* event) {

@@ -21,8 +21,10 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    CDisplayView::CItemDraw* pointerItem() const;
     void paintText(QPainter& p, const CDisplayView::CItemText& item);
     void paintLines(QPainter& p, const std::string& text);
     void paintButton(QPainter& p, const CDisplayView::CItemButton& button);

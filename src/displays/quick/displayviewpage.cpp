@@ -5,9 +5,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickPaintedItem>
 #include <set>
 
+#include "displays/componentitem.h"
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
 #include "displays/quick/displayitemwindow.h"
@@ -137,6 +140,8 @@ CDisplayView::IWindow* CDisplayViewPage::NewItemWindow(CDisplayView::CItem& item
         auto* map = new CDVI_Kartile_Window(this);
         map->setView(&static_cast<CDisplayViewKartile&>(item).view());
         quick = map;
+    } else if (item.kind() == CDisplayView::CItem::kComponent) {
+        quick = newComponentWindow(static_cast<CItemComponent&>(item));
     } else if (item.kind() != CDisplayView::CItem::kPlain) {
         quick = new CDisplayItemWindow(item, this);
     }
@@ -145,6 +150,24 @@ CDisplayView::IWindow* CDisplayViewPage::NewItemWindow(CDisplayView::CItem& item
     IWindow* raw = window.get();
     m_windows[raw] = std::move(window);
     return raw;
+}
+
+// The component named by the item, fed by the item's object as `model`;
+// null outside a QML engine or when the component does not load.
+QQuickItem* CDisplayViewPage::newComponentWindow(CItemComponent& item) {
+    QQmlEngine* engine = qmlEngine(this);
+    if (!engine) return nullptr;
+    QQmlComponent component(engine, QUrl(QString::fromStdString(item.componentUrl())));
+    QObject* made = component.createWithInitialProperties(
+        {{"model", QVariant::fromValue(item.componentModel())}}, qmlContext(this));
+    auto* quick = qobject_cast<QQuickItem*>(made);
+    if (!quick) {
+        if (component.isError()) qWarning("%s", qPrintable(component.errorString()));
+        delete made;
+        return nullptr;
+    }
+    quick->setParentItem(this);
+    return quick;
 }
 
 void CDisplayViewPage::DeleteItemWindow(IWindow* window) {
@@ -159,7 +182,8 @@ void CDisplayViewPage::ItemsChanged() {
     Q_EMIT pageChanged();
 }
 
-// Buttons and maps take the pointer except while the page is arranged.
+// Buttons, maps and drawings that ask for it take the pointer except while
+// the page is arranged.
 void CDisplayViewPage::updateClickable() {
     const bool live = !arranging();
     for (auto& [raw, window] : m_windows) {
@@ -170,7 +194,10 @@ void CDisplayViewPage::updateClickable() {
     }
     if (!m_page) return;
     for (auto& [layer, item] : m_page->arrangement().items) {
-        if (item->kind() != CDisplayView::CItem::kButton || !item->window()) continue;
+        const bool takes = item->kind() == CDisplayView::CItem::kButton ||
+                           (item->kind() == CDisplayView::CItem::kDraw &&
+                            static_cast<CDisplayView::CItemDraw&>(*item).takesPointer());
+        if (!takes || !item->window()) continue;
         auto* quick = static_cast<QuickItemWindow*>(item->window())->item();
         if (auto* w = qobject_cast<CDisplayItemWindow*>(quick)) w->setClickable(live);
     }

@@ -14,6 +14,7 @@
 #include "displays/displayview.h"
 
 class CDisplayViewArrangementSet;
+class CItemComponent;
 class QuickItemWindow;
 class SelectionOverlay;
 
@@ -94,6 +95,7 @@ protected:
 
 private:
     void showCurrentPage();
+    QQuickItem* newComponentWindow(CItemComponent& item);
     void pageEdited();
     void updateClickable();
 

@@ -57,4 +57,27 @@ TEST(Heartbeat, CountersCreatedAndDestroyedInsideATick) {
     EXPECT_EQ(c->fired.size(), 2u);  // from the tick after its creation
 }
 
+TEST(Heartbeat, ClockAlignmentFiresAtTheStartOfTheNextSlot) {
+    struct Case {
+        double time;  // the tick's timestamp
+        int n;
+        int countdown;
+    };
+    const Case cases[] = {
+        {1000.3, 1, 7},  {1000.0, 1, 10}, {1000.95, 1, 1},
+        {1000.91, 1, 1}, {1000.3, 2, 2},  {1000.05, 2, 5},
+    };
+    Probe p(10);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        Listener<CHeartbeat>::pDatasource->timestamp = c.time;
+        p.AlignToClock(c.n);
+        EXPECT_EQ(p.countdown, c.countdown);
+    }
+    Listener<CHeartbeat>::pDatasource->ClearTimestamp();
+    p.countdown = 4;
+    p.AlignToClock(0);
+    EXPECT_EQ(p.countdown, 4);
+}
+
 }  // namespace
