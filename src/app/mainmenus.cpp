@@ -7,6 +7,8 @@
 #include "data/startdata.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
+#include "overlays/markmanager.h"
+#include "overlays/trackmanager.h"
 
 MainMenuHooks& MainMenuHooks::instance() {
     static MainMenuHooks hooks = [] {
@@ -84,6 +86,10 @@ std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     menu->Add("New Mark", [] {
         CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
     });
+    menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
+              [] { CTrackManager::theManager.ToggleTrackRecording(); });
+    // Taps on the map add waypoints until Done.
+    menu->Add("Add New Route", [] { CMarkManager::theManager.CreateNewRoute(); });
     if (hooks.showOverlaysList)
         menu->Add("Overlays List", [parent] {
             if (MainMenuHooks::instance().showOverlaysList)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/orvantaappmodel.h"
 #include "data/overlaygpsposition.h"
 #include "geo/units.h"
 #include "maps/simplegrid.h"
@@ -16,6 +17,8 @@
 #include "overlays/markmenu.h"
 #include "overlays/overlaymark.h"
 #include "overlays/overlaytool.h"
+#include "overlays/trackmanager.h"
+#include "overlays/tracktool.h"
 
 namespace {
 
@@ -58,10 +61,14 @@ CMarkPresenters::CMarkPresenters(QObject* parent) : QObject(parent) {
         fields["isTemplate"] = isTemplate;
         Q_EMIT editRequested(id, fields);
     };
+    CMarkManager::doneButtonPresenter = [](std::function<void()> done) {
+        if (theApp) theApp->setDoneCallback(std::move(done));
+    };
 }
 
 CMarkPresenters::~CMarkPresenters() {
     COverlayMark::propertiesEditor = nullptr;
+    CMarkManager::doneButtonPresenter = nullptr;
     for (auto& [id, edit] : m_edits)
         if (edit.done) edit.done(false);
 }
@@ -139,10 +146,53 @@ QVariantList CMarkPresenters::overlays(const QString& sortKey) const {
                                 {"alarm", row.mark->alarm_radius > 0},
                                 {"icon", iconUrl(q(row.mark->icon))}});
     }
+    appendTracks(list);
     return list;
 }
 
+// The tracks follow the marks, newest first, with their length and date.
+void CMarkPresenters::appendTracks(QVariantList& list) const {
+    std::vector<COverlayTrack*> tracks;
+    for (const auto& track : CTrackManager::theManager.tracks)
+        if (!track->deleted) tracks.push_back(track.get());
+    std::stable_sort(tracks.begin(), tracks.end(),
+                     [](const COverlayTrack* a, const COverlayTrack* b) {
+                         return a->getTimeOfStart() > b->getTimeOfStart();
+                     });
+    for (COverlayTrack* track : tracks) {
+        std::string sub;
+        CUnits::Default->FormatDistance(float(track->getTotalDistance()), sub);
+        std::string date;
+        CUnits::FormatDate(track->getTimeOfStart(), date);
+        if (!date.empty()) sub += "  \u2022  " + date;
+        if (track->isRecording()) sub += "  \u2022  recording";
+        list.append(QVariantMap{{"ovid", q(track->GetObjectIDstr())},
+                                {"kind", "track"},
+                                {"name", q(track->name)},
+                                {"subtext", q(sub)},
+                                {"shown", track->visible},
+                                {"navigating", false},
+                                {"alarm", false},
+                                {"icon", QString()}});
+    }
+}
+
+COverlayTrack* CMarkPresenters::findTrack(const QString& ovid) const {
+    const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
+    for (const auto& track : CTrackManager::theManager.tracks)
+        if (id && !track->deleted && track->object_id == id) return track.get();
+    return nullptr;
+}
+
 void CMarkPresenters::setShown(const QString& ovid, bool shown) {
+    if (COverlayTrack* track = findTrack(ovid)) {
+        if (track->visible == shown) return;
+        if (!shown) COverlayTool::Deselect();
+        track->setVisible(shown);
+        track->Dispatch(COverlayObject::kChanged);
+        CTrackManager::theManager.SaveIfNeeded();
+        return;
+    }
     COverlayMark* mark = find(ovid);
     if (!mark || mark->visible == shown) return;
     if (!shown && COverlayTool::isSelected(mark)) COverlayTool::Deselect();
@@ -170,6 +220,20 @@ void CMarkPresenters::edit(const QString& ovid) {
 }
 
 void CMarkPresenters::showOnMap(const QString& ovid) {
+    if (COverlayTrack* track = findTrack(ovid)) {
+        if (!track->lastPoint()) return;
+        if (!track->visible) setShown(ovid, true);
+        CDVI_Kartile_Window::withMainView([this, ovid](CKartileView& view) {
+            COverlayTrack* target = findTrack(ovid);
+            if (!target || !target->lastPoint()) return;
+            const CTrackPoint end = *target->lastPoint();
+            view.LockOnToGPS(false);
+            view.GotoLocation(end.lat, end.lon, false);
+            CTrackTool::SelectAt(&view, target->sections.back().get(), end.lat, end.lon);
+            if (view.redraw) view.redraw();
+        });
+        return;
+    }
     COverlayMark* mark = find(ovid);
     if (!mark || !mark->HasPosition()) return;
     const uint64_t id = mark->GetObjectID();
@@ -185,6 +249,10 @@ void CMarkPresenters::showOnMap(const QString& ovid) {
 }
 
 void CMarkPresenters::remove(const QString& ovid) {
+    if (COverlayTrack* track = findTrack(ovid)) {
+        COverlayTrack::ConfirmDelete(track, nullptr);
+        return;
+    }
     if (COverlayMark* mark = find(ovid)) ConfirmDeleteMark(*mark, nullptr);
 }
 

@@ -17,6 +17,7 @@
 #include "overlays/overlayobject.h"
 
 class COverlayMark;
+class COverlayTrack;
 
 class CMarkPresenters : public QObject, public Listener<COverlayObject> {
     Q_OBJECT
@@ -62,6 +63,8 @@ private:
         std::function<void(bool)> done;
     };
     COverlayMark* find(const QString& ovid) const;
+    COverlayTrack* findTrack(const QString& ovid) const;
+    void appendTracks(QVariantList& list) const;
 
     std::map<int, PendingEdit> m_edits;
     int m_nextEdit = 1;

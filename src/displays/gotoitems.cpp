@@ -6,11 +6,13 @@
 #include <cstdio>
 
 #include "app/base/timeutils.h"
+#include "data/fasttrig.h"
 #include "data/overlaygpsposition.h"
 #include "displays/itemkind.h"
 #include "geo/units.h"
 #include "overlays/markmanager.h"
 #include "overlays/overlaymark.h"
+#include "overlays/overlayroute.h"
 
 namespace NDisplayGoto {
 namespace {
@@ -52,9 +54,19 @@ std::string name(const CDataGotoMark& go) {
     return go.mark ? go.mark->name : std::string();
 }
 
-// No route is followed yet, so the end is the destination itself.
+// The last waypoint of a followed route, else the destination itself.
 std::string endName(const CDataGotoMark& go) {
+    if (go.route && !go.route->waypoints.empty()) return go.route->waypoints.back()->name;
     return name(go);
+}
+
+const COverlayMark* afterDestinationOf(const CDataGotoMark& go, const COverlayMark* wp) {
+    return go.route ? go.route->getWaypointAfter(wp) : nullptr;
+}
+
+// The waypoint after the destination on a followed route, or null.
+const COverlayMark* afterDestination(const CDataGotoMark& go) {
+    return go.route ? go.route->getWaypointAfter(go.mark) : nullptr;
 }
 
 std::string elapsed(double seconds) {
@@ -241,10 +253,18 @@ void VMGtoMark::Show(const CDataGotoMark& go) {
     SetValue(speedAlong(go.to_mark.x * own().course_sin + go.to_mark.y * own().course_cos));
 }
 
-// Needs a followed route with a waypoint after the destination.
-void NextTurn::Show(const CDataGotoMark&) {
+// The turn for the leg after the destination, from where the boat heads now.
+void NextTurn::Show(const CDataGotoMark& go) {
     SetTitleUnits("Turn After WP", "");
-    SetValue("");
+    const COverlayMark* after = active(go) ? afterDestination(go) : nullptr;
+    const float heading = own().get_heading();
+    if (!after || !own().HasFix() || heading >= 900) return SetValue("");
+    double x = 0, y = 0;
+    go.grid.latlon_to_xy(after->lat, after->lon, x, y);
+    x -= go.pos_x;
+    y -= go.pos_y;
+    if (std::hypot(x, y) <= 5) return SetValue("");
+    SetValue(TurnText(fast_atan2(y, x), heading));
 }
 
 void WaypointName::Show(const CDataGotoMark& go) {
@@ -252,10 +272,15 @@ void WaypointName::Show(const CDataGotoMark& go) {
     SetValue(name(go));
 }
 
-// Needs a followed route.
-void PercentageToEnd::Show(const CDataGotoMark&) {
+void PercentageToEnd::Show(const CDataGotoMark& go) {
     SetTitleUnits("% Along Route", "");
-    SetValue("");
+    const double total = go.route ? go.route->TotalLengthofSegments() : 0;
+    if (!active(go) || total <= 1) return SetValue("");
+    const double remaining =
+        go.distance_after - go.component_parallel_to_leg(float(go.pos_x), float(go.pos_y));
+    char text[16];
+    std::snprintf(text, sizeof text, "%d%%", int((total - remaining) / total * 100));
+    SetValue(text);
 }
 
 // ---------------------------------------------------------------- arrow
@@ -315,11 +340,18 @@ ComingUp::ComingUp(CDisplayView::CItemSettings& settings) : CItemMultilineText(s
 void ComingUp::OnUpdate(CDataGotoMark& go) {
     if (!go.mark) return SetValue("Coming up...");
     std::string text;
-    if (!go.mark->name.empty()) {
+    // The destination, then the waypoints after it with their distances.
+    double along = go.distance;
+    for (const COverlayMark* wp = go.mark; wp; wp = afterDestinationOf(go, wp)) {
+        if (wp != go.mark)
+            along += go.route->getDistanceUpToWaypoint(wp) -
+                     go.route->getDistanceUpToWaypoint(go.route->getWaypointBefore(wp));
+        if (wp->name.empty()) continue;
         std::string distance;
-        userUnits().FormatDistance(go.distance, distance);
-        text = distance + ": " + go.mark->name;
-        if (!go.mark->comment.empty()) text += "\n(" + go.mark->comment + ")";
+        userUnits().FormatDistance(float(along), distance);
+        if (!text.empty()) text += "\n";
+        text += distance + ": " + wp->name;
+        if (!wp->comment.empty()) text += "\n(" + wp->comment + ")";
     }
     SetValue(text);
 }

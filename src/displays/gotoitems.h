@@ -1,8 +1,8 @@
 // The go-to family: navigation towards the active destination, from the
 // go-to state of the mark manager, the own position and its heading.
-// Routes are not followed yet, so the route values (end of route, the turn
-// after the mark, the share of the route done) show what they show without
-// a route.
+// Along a followed route the end values are the route's last waypoint's,
+// the turn after the mark is the next leg's, and the share of the route done
+// is measured along the legs.
 //
 // Turn angles: t = trunc(bearing - heading) brought into -180..180; to port
 // "<t°", to starboard "t°>".

@@ -7,6 +7,7 @@
 #include "displays/itemarrangement.h"
 #include "displays/itemkind.h"
 #include "mapview/kartileview.h"
+#include "overlays/markmanager.h"
 
 namespace {
 
@@ -42,11 +43,19 @@ CDisplayView::CItem* ButtonSettings<126>::CreateItem(CDisplayView::IWindow*) {
     return new CMapButton(*this, "Add Mark", [](CKartileView& v) { v.CreateNewMark(); });
 }
 
+template <>
+CDisplayView::CItem* ButtonSettings<127>::CreateItem(CDisplayView::IWindow*) {
+    return new CMapButton(*this, "Add Route",
+                          [](CKartileView&) { CMarkManager::theManager.CreateNewRoute(); });
+}
+
 using Kind = CDisplayView::CItemSettingsType;
 const Kind zoomInType("Toolbar: Zoom In", 123, 7, 70, 50, MakeItemSettings<ButtonSettings<123>>);
 const Kind zoomOutType("Toolbar: Zoom Out", 124, 7, 70, 50, MakeItemSettings<ButtonSettings<124>>);
 const Kind scaleInType("Toolbar:Scale In", 135, 7, 70, 50, MakeItemSettings<ButtonSettings<135>>);
 const Kind addMarkType("Toolbar: Add Mark", 126, 7, 70, 50, MakeItemSettings<ButtonSettings<126>>);
+const Kind addRouteType("Toolbar: Add Route", 127, 7, 70, 50,
+                        MakeItemSettings<ButtonSettings<127>>);
 const Kind scaleOutType("Toolbar:Scale Out", 136, 7, 70, 50, MakeItemSettings<ButtonSettings<136>>);
 
 std::string stateOf(CKartileView& view) {

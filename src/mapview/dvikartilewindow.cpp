@@ -172,7 +172,7 @@ void CDVI_Kartile_Window::refreshState() {
 }
 
 void CDVI_Kartile_Window::updateTool() {
-    auto* tool = dynamic_cast<CMarkTool*>(COverlayTool::the_tool);
+    COverlayTool* tool = COverlayTool::the_tool;
     FPoint at;
     const bool shown = m_view && tool && tool->view() == m_view && tool->ScreenPoint(at);
     const double r = ratio();

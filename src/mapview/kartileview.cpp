@@ -94,6 +94,15 @@ COverlayTool* CKartileView::usingTool() const {
 }
 
 bool CKartileView::hits(Overlay& overlay, double sx, double sy, double tolerance2) {
+    // The box first: a long track is thousands of sections, nearly all far away.
+    const COverlayObject::CMapping& m = overlay.mapping;
+    if (m.hit_kind != COverlayObject::CMapping::kAlways && m_view.scale > 0) {
+        const FPoint at = m_view.ScreenToImage(sx, sy);
+        const double reach = std::sqrt(tolerance2) / m_view.scale;
+        if (at.x < m.bounds.left - reach || at.x > m.bounds.right + reach ||
+            at.y < m.bounds.top - reach || at.y > m.bounds.bottom + reach)
+            return false;
+    }
     return overlay.object->isVisible() && overlay.mapping.map_to_screen(m_view) &&
            overlay.mapping.HitTest_mapped(float(sx), float(sy), tolerance2);
 }

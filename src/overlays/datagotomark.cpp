@@ -4,6 +4,7 @@
 
 #include "data/fasttrig.h"
 #include "data/overlaygpsposition.h"
+#include "overlays/overlayroute.h"
 
 bool CDataGotoMark::auto_reverse = false;
 
@@ -52,7 +53,13 @@ double CDataGotoMark::additional_time_after_WP() const {
 }
 
 bool CDataGotoMark::GetAxis(float& angle) const {
-    // A followed route's first leg takes precedence; routes are not kept yet.
+    // Heading for a followed route's start, the axis is the route's first leg.
+    if (route && !route->segments.empty() && !route->waypoints.empty() &&
+        mark == route->waypoints.front().get()) {
+        const Vertex& d = route->segments.front().dir;
+        angle = float(fast_atan2(d.y, d.x));
+        return true;
+    }
     if (hasLeg()) {
         angle = float(fast_atan2(leg.x, -leg.y));
         return true;

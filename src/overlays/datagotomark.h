@@ -55,7 +55,7 @@ public:
     void UpdateFromPosition(double lat, double lon);
 
     COverlayMark* mark = nullptr;
-    // The route being followed. Routes are not kept yet, so it stays null.
+    // The route being followed, or null.
     COverlayRoute* route = nullptr;
     float distance = 0;  // metres to the destination
     float bearing = kUnknownBearing;

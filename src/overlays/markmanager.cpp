@@ -1,6 +1,7 @@
 #include "overlays/markmanager.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/base/apphooks.h"
 #include "app/base/directories.h"
@@ -16,6 +17,9 @@
 bool CMarkManager::notifications = true;
 std::string CMarkManager::default_mark_icon = "Flag";
 GraphicsColor CMarkManager::default_mark_color2(220, 40, 40);
+float CMarkManager::horiz_speed = 2.5722222f;  // 5 knots
+float CMarkManager::ascent_sec_per_meter = 0;
+float CMarkManager::descent_sec_per_meter = 0;
 CMarkManager CMarkManager::theManager;
 
 namespace {
@@ -28,6 +32,9 @@ public:
         Declare("notifications", CMarkManager::notifications);
         Declare("default_mark_icon", CMarkManager::default_mark_icon);
         Declare("default_mark_color2", CMarkManager::default_mark_color2);
+        Declare("horiz_speed", CMarkManager::horiz_speed);
+        Declare("ascent_sec_per_meter", CMarkManager::ascent_sec_per_meter);
+        Declare("descent_sec_per_meter", CMarkManager::descent_sec_per_meter);
         CMarkManager::theManager.ApplyDefaultMarkSettings();
     }
 };
@@ -35,9 +42,11 @@ MarkManagerPersistor s_persistor;
 
 const AppHookRegistration s_load(AppHook::LoadMarks, [](const AppHookContext&) {
     CMarkManager::theManager.LoadFromFile();
+    CMarkManager::theManager.LoadRoutes();
 });
 const AppHookRegistration s_save(AppHook::SaveMarks, [](const AppHookContext&) {
     CMarkManager::theManager.SaveIfNeeded();
+    CMarkManager::theManager.SaveRoutesIfNeeded();
 });
 
 // The whole of "marks.ovtf" after its magic: one section holding the list
@@ -66,6 +75,10 @@ bool usableFix(const CDataGPSPosition& p) {
 
 CMarkManager::CMarkManager() {
     resetTemplate();
+    default_route.name = kDefaultRouteTemplate;
+    default_waypoint.name = kDefaultWaypointTemplate;
+    default_waypoint.icon = "Dot";
+    default_waypoint.color = GraphicsColor(0, 0, 0);
 }
 
 void CMarkManager::resetTemplate() {
@@ -86,6 +99,9 @@ void CMarkManager::ApplyDefaultMarkSettings() {
 CMarkManager::~CMarkManager() {
     // The marks go first so that nothing points at them any more.
     go_to.mark = nullptr;
+    go_to.route = nullptr;
+    route_in_progress = nullptr;
+    routes.clear();
     marks.clear();
 }
 
@@ -93,6 +109,7 @@ void CMarkManager::OnUpdate(CDataGPSPosition& position) {
     if (!usableFix(position)) return;
     if (notifications) alarms.Check(marks, position.latitude, position.longitude);
     if (!Listener<CDataGotoMark>::HasListeners()) return;
+    if (go_to.route) followRoute(position);
     if (go_to.grid_time == 0 || !go_to.mark) return;
     followMovedDestination();
     go_to.UpdateFromPosition(position.latitude, position.longitude);
@@ -121,7 +138,61 @@ bool CMarkManager::SetGoto(COverlayMark* mark) {
     return true;
 }
 
+bool CMarkManager::SetFollowRoute(COverlayRoute* route, bool reversed) {
+    CancelNavigation();
+    if (!route || route->deleted || route->waypoints.size() < 2) return false;
+    if (reversed) route->ReverseWaypoints();
+    route->is_followed = true;
+    routes_changed = true;  // following resumes after a restart
+    go_to.route = route;
+    COverlayMark* first = route->waypoints.front().get();
+    go_to.mark = first;
+    go_to.CentreOn(first->lat, first->lon);
+    go_to.grid_time = CHeartbeat::Timestamp();
+    const COverlayGPSPosition& p = COverlayGPSPosition::theLatestPosition;
+    if (usableFix(p)) {
+        followRoute(p);
+        go_to.UpdateFromPosition(p.latitude, p.longitude);
+    } else {
+        go_to.distance_after = float(route->TotalLengthofSegments());
+    }
+    Listener<CDataGotoMark>::Dispatch(go_to);
+    route->Dispatch(COverlayObject::kDisplayChanged);
+    return true;
+}
+
+void CMarkManager::followRoute(const CDataGPSPosition& position) {
+    COverlayRoute* route = go_to.route;
+    if (route->waypoints.size() < 2) return;
+    if (CDataGotoMark::auto_reverse && go_to.mark == route->waypoints.front().get() &&
+        go_to.leg_length > 0 && go_to.distance < 0.2 * go_to.leg_length && go_to.bearing < 900 &&
+        position.course < 900) {
+        double turn = go_to.bearing - position.course;
+        while (turn > 180) turn -= 360;
+        while (turn < -180) turn += 360;
+        if (std::abs(turn) > 135) route->ReverseWaypoints();
+    }
+    COverlayRoute::LegChoice choice;
+    if (!route->FindNearestLeg(position.latitude, position.longitude, position.course, choice))
+        return;
+    go_to.distance_after = float(choice.distance_after);
+    if (!choice.next || choice.next == go_to.mark) return;
+    go_to.mark = choice.next;
+    go_to.leg = CDataGotoMark::Vector();
+    go_to.leg_length = 0;
+    go_to.CentreOn(choice.next->lat, choice.next->lon);
+    go_to.grid_time = CHeartbeat::Timestamp();
+    if (choice.prev) go_to.NavigateFrom(choice.prev->lat, choice.prev->lon);
+}
+
 void CMarkManager::CancelNavigation() {
+    if (COverlayRoute* followed = go_to.route) {
+        go_to.route = nullptr;
+        followed->is_followed = false;
+        routes_changed = true;
+        followed->Dispatch(COverlayObject::kDisplayChanged);
+        go_to.mark = nullptr;
+    }
     COverlayMark* previous = go_to.mark;
     go_to.mark = nullptr;
     go_to.route = nullptr;
@@ -156,6 +227,12 @@ COverlayMark* CMarkManager::FindMark(const std::string& name) const {
 
 void CMarkManager::DeleteMark(COverlayMark* mark) {
     if (!mark || mark->deleted) return;
+    // A waypoint leaves its route instead (taking a two-point route with it).
+    if (mark->route) {
+        mark->route->DeleteWaypoint(mark);
+        SaveRoutesIfNeeded();
+        return;
+    }
     if (mark == go_to.mark) CancelNavigation();
     alarms.Cancel(*mark);
     mark->DeleteSyncItem();

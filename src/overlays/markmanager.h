@@ -12,7 +12,8 @@
 // copy), names new marks from the template, and runs the proximity and
 // anchor alarms on every fix, whatever page is on show.
 //
-// Still to come: routes (following a route, auto_reverse).
+// It also owns the routes and "routes.ovtf" (the list, then the template
+// new routes copy), and the route being built (route_in_progress).
 #pragma once
 
 #include <functional>
@@ -25,6 +26,7 @@
 #include "overlays/datagotomark.h"
 #include "overlays/markalarms.h"
 #include "overlays/overlaymark.h"
+#include "overlays/overlayroute.h"
 
 class CKartileView;
 
@@ -46,6 +48,9 @@ public:
     // latest fix, so that the first update already holds a bearing.
     bool SetGoto(COverlayMark* mark);
     void CancelNavigation();
+    // Ends any navigation and follows route from the leg the boat is on
+    // (reversed first when asked); false for a route without two waypoints.
+    bool SetFollowRoute(COverlayRoute* route, bool reversed = false);
     // Moves navigation on to the next destination without ending it, as
     // route following does at a waypoint; the new leg starts at legStart,
     // or at the next position when there is none. Listeners hear of it with
@@ -88,9 +93,34 @@ public:
     // Ends navigation and destroys every mark, tombstones included.
     void ClearAll();
 
+    // ---- routes
+    static std::string RoutesFilePath();  // "routes.ovtf" in the application folder
+    // Replaces every route with the file's; false for a missing or damaged file.
+    bool LoadRoutes(const std::string& path = RoutesFilePath());
+    bool SaveRoutesIfNeeded(const std::string& path = RoutesFilePath());
+    // A new empty route from the template, named from "R#", being built
+    // until the Done button (doneButtonPresenter) or FinishRouteBuilding.
+    COverlayRoute* CreateNewRoute();
+    // Shows the Done button and runs the function given on its press;
+    // installed by the shell.
+    static std::function<void(std::function<void()>)> doneButtonPresenter;
+    COverlayRoute* AddRoute(std::unique_ptr<COverlayRoute> route);
+    // A tombstone, as for marks (ending navigation along it).
+    void DeleteRoute(COverlayRoute* route);
+    void FinishRouteBuilding();
+    COverlayRoute* FindRouteById(uint64_t id) const;
+    COverlayRoute* FindRouteStartingAt(double lat, double lon, double tolerance) const;
+    COverlayRoute* FindRouteEndingAt(double lat, double lon, double tolerance) const;
+
     std::vector<std::unique_ptr<COverlayMark>> marks;
     COverlayMark default_mark;  // the template of new marks ("P#")
-    CDataGotoMark go_to;        // the go-to state ("goto" is a keyword)
+    std::vector<std::unique_ptr<COverlayRoute>> routes;
+    COverlayRoute default_route;    // the template of new routes ("R#")
+    COverlayMark default_waypoint;  // the template of waypoints ("%RP#")
+    COverlayRoute* route_in_progress = nullptr;
+    static constexpr const char* kDefaultRouteTemplate = "R#";
+    static constexpr const char* kDefaultWaypointTemplate = "%RP#";
+    CDataGotoMark go_to;  // the go-to state ("goto" is a keyword)
     bool marks_changed = false;
     bool routes_changed = false;
     CMarkAlarms alarms;
@@ -99,6 +129,11 @@ public:
     static bool notifications;  // the alarms are on
     static std::string default_mark_icon;
     static GraphicsColor default_mark_color2;
+    // Route time estimates: planning speed (m/s) and seconds added per
+    // metre climbed or descended.
+    static float horiz_speed;
+    static float ascent_sec_per_meter;
+    static float descent_sec_per_meter;
     static constexpr const char* kDefaultMarkTemplate = "P#";
 
     // Applies the settings' icon and colour to the template.
@@ -106,5 +141,8 @@ public:
 
 private:
     void followMovedDestination();
+    // The route branch of the go-to update: turn round, then move on to the
+    // leg the boat is on.
+    void followRoute(const CDataGPSPosition& position);
     void resetTemplate();
 };

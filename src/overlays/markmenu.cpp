@@ -38,6 +38,47 @@ void ConfirmDeleteMark(COverlayMark& mark, OV_HWND parent, std::function<void(bo
                     });
 }
 
+// The route is found again by identity: it may go while the menu is open.
+void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
+    const uint64_t id = route.GetObjectID();
+    CMarkManager& manager = CMarkManager::theManager;
+    CMenuTree& sub = menu.Submenu("Route");
+    if (route.is_followed) {
+        sub.Append("Stop Following", [&manager] { manager.CancelNavigation(); });
+    } else {
+        sub.Append("Follow", [id, &manager] {
+            if (COverlayRoute* r = manager.FindRouteById(id)) manager.SetFollowRoute(r);
+        });
+        sub.Append("Follow Reversed", [id, &manager] {
+            if (COverlayRoute* r = manager.FindRouteById(id)) manager.SetFollowRoute(r, true);
+        });
+    }
+    sub.Append("Edit", [id, &manager] {
+        COverlayRoute* r = manager.FindRouteById(id);
+        if (!r) return;
+        manager.FinishRouteBuilding();
+        manager.route_in_progress = r;
+        r->Dispatch(COverlayObject::kChanged);
+        if (CMarkManager::doneButtonPresenter)
+            CMarkManager::doneButtonPresenter([&manager] { manager.FinishRouteBuilding(); });
+    });
+    sub.Append("Reverse", [id, &manager] {
+        if (COverlayRoute* r = manager.FindRouteById(id)) r->ReverseWaypoints();
+        manager.SaveRoutesIfNeeded();
+    });
+    sub.Append("Delete Route", [id, parent, &manager] {
+        COverlayRoute* r = manager.FindRouteById(id);
+        if (!r) return;
+        MessageBoxYesNo(parent, "Delete", "Delete \"" + r->name + "\".\nAre you sure?",
+                        [id, &manager](bool yes) {
+                            COverlayRoute* target = manager.FindRouteById(id);
+                            if (!yes || !target) return;
+                            manager.DeleteRoute(target);
+                            manager.SaveRoutesIfNeeded();
+                        });
+    });
+}
+
 std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
     auto menu = std::make_shared<CMenuTree>(mark.name.empty() ? "Mark" : mark.name);
     const uint64_t id = mark.GetObjectID();
@@ -75,5 +116,6 @@ std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
     menu->Append("Delete", [id, parent] {
         if (COverlayMark* m = stillThere(id)) ConfirmDeleteMark(*m, parent);
     });
+    if (mark.route) AppendRouteEntries(*menu, *mark.route, parent);
     return menu;
 }

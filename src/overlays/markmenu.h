@@ -12,6 +12,11 @@ class COverlayMark;
 
 std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent);
 
+class COverlayRoute;
+// A waypoint's menu also offers its route's: follow (reversed), stop
+// following, edit, reverse, delete.
+void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent);
+
 // Asks "Delete "<name>".\nAre you sure?" and deletes the mark on yes.
 void ConfirmDeleteMark(COverlayMark& mark, OV_HWND parent, std::function<void(bool)> done = {});
 

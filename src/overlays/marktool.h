@@ -28,8 +28,8 @@ public:
 
     // Where the mark is on the view's screen (device pixels); false when off
     // the map.
-    bool ScreenPoint(FPoint& point) const;
-    bool isLocked() const;
+    bool ScreenPoint(FPoint& point) const override;
+    bool isLocked() const override;
 
     // Shows the menu of a mark (go to, edit, lock, hide, delete...).
     static void ShowMarkMenu(COverlayMark* mark, OV_HWND parent);

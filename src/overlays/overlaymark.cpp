@@ -14,6 +14,7 @@
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
 #include "overlays/marktool.h"
+#include "overlays/overlayroute.h"
 #include "overlays/overlaytool.h"
 
 namespace {
@@ -167,6 +168,12 @@ void COverlayMark::Select(CKartileView* view) {
 }
 
 bool COverlayMark::onTap(CKartileView* view, const FPoint&, const DblPoint&) {
+    // While a route is built, a tapped mark becomes its next waypoint.
+    COverlayRoute* building = CMarkManager::theManager.route_in_progress;
+    if (building && route != building) {
+        building->AddWaypointFromMark(*this);
+        return true;
+    }
     if (!COverlayTool::isSelected(this)) Select(view);
     return true;
 }
@@ -195,13 +202,13 @@ void COverlayMark::EditMarkProperties(OV_HWND parent, std::function<void(bool)> 
     propertiesEditor(parent, *this, isTemplate, std::move(done));
 }
 
-// A waypoint also shows, and is locked, with its route; routes are not kept yet.
+// A waypoint also shows, and is locked, with its route.
 bool COverlayMark::isVisible() const {
-    return visible;
+    return visible && (!route || route->isVisible());
 }
 
 bool COverlayMark::isLocked() const {
-    return locked;
+    return locked || (route && route->locked);
 }
 
 bool COverlayMark::Serialize(IOStream& stream) {

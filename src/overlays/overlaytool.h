@@ -36,6 +36,13 @@ public:
     virtual COverlayMark* GetSelectedMark() { return nullptr; }
     virtual COverlayRoute* GetSelectedRoute() { return nullptr; }
     virtual CTrackSection* GetSelectedTrackSection() { return nullptr; }
+    // Where the tool's handle sits on the view's screen (device pixels);
+    // false when off the map.
+    virtual bool ScreenPoint(FPoint& point) const {
+        (void)point;
+        return false;
+    }
+    virtual bool isLocked() const { return false; }
 
     COverlayObject* selected() const { return m_selected; }
     CKartileView* view() const { return m_view; }

@@ -78,6 +78,7 @@ Popup {
                     }
                     Image {
                         source: modelData.icon
+                        visible: modelData.icon !== ""
                         sourceSize: Qt.size(24, 24)
                         Layout.preferredWidth: 24
                         Layout.preferredHeight: 24
@@ -100,10 +101,17 @@ Popup {
                         Menu {
                             id: rowMenu
                             MenuItem {
+                                visible: modelData.kind === "mark"
+                                height: visible ? implicitHeight : 0
                                 text: modelData.navigating ? "Cancel Navigation" : "Go To"
                                 onTriggered: modelData.navigating ? list.presenters.cancelNavigation() : list.presenters.goTo(modelData.ovid)
                             }
-                            MenuItem { text: "Edit"; onTriggered: list.presenters.edit(modelData.ovid) }
+                            MenuItem {
+                                visible: modelData.kind === "mark"
+                                height: visible ? implicitHeight : 0
+                                text: "Edit"
+                                onTriggered: list.presenters.edit(modelData.ovid)
+                            }
                             MenuItem { text: "Delete"; onTriggered: list.presenters.remove(modelData.ovid) }
                         }
                     }

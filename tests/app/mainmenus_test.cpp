@@ -63,10 +63,12 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
         {"elq", "", {"Settings", "Race Start", "Edit Layout", "Lock Screen", "Quit App"}},
         {"elhq", "", {"Settings", "Race Start", "Edit Layout", "Lock Screen", "Help", "Quit App"}},
         {"", "Race Start", {"Timer Settings", "Set Axis"}},
-        {"", "Settings", {"Map Options", "GPS Setup", "Altitude Options", "Units", "About"}},
+        {"",
+         "Settings",
+         {"Map Options", "GPS Setup", "Route Settings", "Altitude Options", "Units", "About"}},
         {"", "Settings:GPS Setup", {"GPS Connection", "Show Heading"}},
-        {"", "Overlays", {"New Mark"}},
-        {"i", "Overlays", {"New Mark", "Import"}},
+        {"", "Overlays", {"New Mark", "Record Track", "Add New Route"}},
+        {"i", "Overlays", {"New Mark", "Record Track", "Add New Route", "Import"}},
     };
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     for (const Case& c : cases) {

@@ -1,0 +1,59 @@
+// ovtool routes list: the routes of a profile's "routes.ovtf" with their
+// waypoints and their legs (bearing and length of each).
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+#include "app/base/persistantdata.h"
+#include "maps/simplegrid.h"
+#include "overlays/markmanager.h"
+#include "ovtoolcommand.h"
+
+namespace {
+
+QJsonObject routeJson(COverlayRoute& route) {
+    QJsonArray waypoints;
+    for (const auto& wp : route.waypoints)
+        waypoints.append(QJsonObject{
+            {"name", QString::fromStdString(wp->name)}, {"lat", wp->lat}, {"lon", wp->lon}});
+    QJsonArray legs;
+    for (size_t i = 1; i < route.waypoints.size(); ++i) {
+        const COverlayMark& a = *route.waypoints[i - 1];
+        const COverlayMark& b = *route.waypoints[i];
+        const CSimpleGrid grid(a.lat, a.lon);
+        double distance = 0, bearing = 0;
+        grid.distance_and_bearing(b.lat, b.lon, distance, bearing);
+        legs.append(QJsonObject{{"from", QString::fromStdString(a.name)},
+                                {"to", QString::fromStdString(b.name)},
+                                {"bearing_deg", std::round(bearing * 10) / 10},
+                                {"distance_m", distance}});
+    }
+    return QJsonObject{{"name", QString::fromStdString(route.name)},
+                       {"length_m", route.getTotalLengthMeters()},
+                       {"followed", route.is_followed},
+                       {"waypoints", waypoints},
+                       {"legs", legs},
+                       {"ovid", QString::fromStdString(route.GetObjectIDstr())}};
+}
+
+int runList(const QStringList& args);
+
+const OvtoolCommand listCommand("routes list", "routes list [--profile P]",
+                                "the routes as JSON: waypoints, and legs with bearing and length",
+                                runList);
+
+int runList(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (!ovtoolTakeProfile(args) || !args.isEmpty()) return ovtoolUsageError(listCommand);
+    PersistantData::LoadAll("orvanta");
+    CMarkManager& manager = CMarkManager::theManager;
+    manager.LoadRoutes();
+    QJsonArray list;
+    for (auto& route : manager.routes)
+        if (!route->deleted) list.append(routeJson(*route));
+    ovtoolPrint(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented)).trimmed());
+    return 0;
+}
+
+}  // namespace
