@@ -19,6 +19,7 @@
 #include "overlays/markmenu.h"
 #include "overlays/overlaymark.h"
 #include "overlays/overlaytool.h"
+#include "overlays/trackmanager.h"
 
 bool CKartileView::full_screen = false;
 bool CKartileView::change_scale_by_zooming = true;
@@ -75,8 +76,15 @@ CKartileView::CKartileView() {
     setZoom(0);
     clock = monotonicSeconds;
     AddOverlay(&COverlayGPSPosition::theLatestPosition);
-    // The marks loaded before this view existed.
+    // The marks, routes and tracks loaded before this view existed.
     CMarkManager::theManager.GetUpdatesForAll(COverlayObject::kChanged, *this);
+    for (auto& track : CTrackManager::theManager.tracks) {
+        if (track->deleted) continue;
+        for (auto& section : track->sections) {
+            section->last_action = COverlayObject::kChanged;
+            OnUpdate(*section);
+        }
+    }
 }
 
 CKartileView::~CKartileView() {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/distancetostart.h"
 #include "data/owngpstestsupport.h"
 #include "maps/simplegrid.h"
 #include "overlays/overlayfiles.h"
@@ -90,6 +91,17 @@ TEST_F(Tracks, TheRecordingFilterPointByPoint) {
         EXPECT_EQ(manager.tracks.size(), 1u);
         EXPECT_EQ(points(), c.kept ? 2 : 1);
     }
+}
+
+// Two minutes before a race start the start gets a track of its own.
+TEST_F(Tracks, TheApproachingStartOpensANewTrackNamedForIt) {
+    CTrackManager::doRecordTrack = false;
+    StartApproaching start{1800000000, "Start at 10:40"};
+    Listener<StartApproaching>::Dispatch(start);
+    EXPECT_TRUE(CTrackManager::isRecording());
+    ASSERT_NE(manager.GetActiveTrack(), nullptr);
+    EXPECT_EQ(manager.GetActiveTrack()->name, "Start at 10:40");
+    EXPECT_TRUE(manager.tracks_changed);
 }
 
 TEST_F(Tracks, AGapOfMoreThanSixHoursStartsANamedTrack) {
