@@ -221,10 +221,7 @@ bool COverlayMark::Serialize(IOStream& stream) {
               stream.declare(alarm_radius);
     if (ok && stream.isReading() && creation != 0 && creation < created) created = creation;
     // Waypoints are written without the sync section; it is read when there.
-    if (ok && stream.isWriting() && !route) ok = SerializeSyncable(stream);
-    if (ok && stream.isReading() && !stream.atEnd() &&
-        uint8_t(stream.bytes()[size_t(stream.position())]) == kSectionTag)
-        ok = SerializeSyncable(stream);
+    ok = ok && SerializeSyncableIfPresent(stream, !route);
     ok = ok && stream.declare(category);
     if (stream.isReading()) icon_image = nullptr;
     return section.Close() && ok;

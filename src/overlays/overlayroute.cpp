@@ -72,10 +72,7 @@ bool COverlayRoute::Serialize(IOStream& stream) {
         ok = list.Serialize(stream);
     }
     ok = ok && stream.declare(comment) && stream.declare(is_followed);
-    if (ok && stream.isWriting()) ok = SerializeSyncable(stream);
-    if (ok && stream.isReading() && !stream.atEnd() &&
-        uint8_t(stream.bytes()[size_t(stream.position())]) == kSectionTag)
-        ok = SerializeSyncable(stream);
+    ok = ok && SerializeSyncableIfPresent(stream);
     ok = ok && stream.declare(category);
     if (stream.isReading()) {
         for (auto& wp : waypoints) {

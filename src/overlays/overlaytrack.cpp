@@ -77,10 +77,7 @@ bool COverlayTrack::Serialize(IOStream& stream) {
         }
     }
     ok = ok && stream.declare(comment) && stream.declare(line_style);
-    if (ok && stream.isWriting()) ok = SerializeSyncable(stream);
-    if (ok && stream.isReading() && !stream.atEnd() &&
-        uint8_t(stream.bytes()[size_t(stream.position())]) == kSectionTag)
-        ok = SerializeSyncable(stream);
+    ok = ok && SerializeSyncableIfPresent(stream);
     ok = ok && stream.declare(category);
     if (stream.isReading()) {
         if (const CTrackPoint* first = firstPoint(); first && first->time != 0)

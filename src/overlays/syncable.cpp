@@ -221,3 +221,10 @@ bool ReadSyncCount(CSerializable::IOStream& stream, uint32_t& count) {
     if (count > 1000000 || int64_t(count) * 8 > stream.remaining()) return stream.refuse();
     return true;
 }
+
+bool CSyncable::SerializeSyncableIfPresent(IOStream& stream, bool write) {
+    if (stream.isWriting()) return !write || SerializeSyncable(stream);
+    if (stream.atEnd() || uint8_t(stream.bytes()[size_t(stream.position())]) != kSectionTag)
+        return true;
+    return SerializeSyncable(stream);
+}

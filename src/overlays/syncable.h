@@ -62,6 +62,9 @@ public:
     // One section: object_id u64, do_not_sync u8, modified f64, deleted u8,
     // created f64, visible u8, locked u8. True only when all seven transferred.
     bool SerializeSyncable(IOStream& stream);
+    // The sync section where it is optional: written when `write`, read when
+    // the next field is a section (files of waypoints carry none).
+    bool SerializeSyncableIfPresent(IOStream& stream, bool write = true);
 
     double modified;
     double created;
