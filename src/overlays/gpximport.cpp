@@ -183,9 +183,11 @@ bool ImportGpxData(const GpxData& data, CBounds& bounds, const GpxImportOptions&
         options.counts->routes = int(data.routes.size());
         options.counts->tracks = int(data.tracks.size());
     }
-    CMarkManager::theManager.SaveIfNeeded();
-    CMarkManager::theManager.SaveRoutesIfNeeded();
-    CTrackManager::theManager.SaveIfNeeded();
+    if (options.save) {
+        CMarkManager::theManager.SaveIfNeeded();
+        CMarkManager::theManager.SaveRoutesIfNeeded();
+        CTrackManager::theManager.SaveIfNeeded();
+    }
     const bool any = !data.marks.empty() || !data.routes.empty() || !data.tracks.empty();
     if (!any && options.error) *options.error = "The file holds no marks, routes or tracks";
     return any;

@@ -27,6 +27,7 @@ struct GpxImportOptions {
     const std::string* category = nullptr;  // replaces every object's type
     GpxImportCounts* counts = nullptr;
     std::string* error = nullptr;  // why nothing was imported
+    bool save = true;              // write the overlay files afterwards
 };
 
 // Imports everything, extends bounds by every imported object and saves the

@@ -1,14 +1,10 @@
-// WriteGPX of marks, routes and tracks, CSyncable::WriteGPXFile, and the
-// export of many objects.
+// WriteGPX of marks, routes and tracks, and CSyncable::WriteGPXFile.
 #include <cstdio>
 
-#include "overlays/gpxexport.h"
 #include "overlays/gpxoutput.h"
-#include "overlays/markmanager.h"
 #include "overlays/overlaymark.h"
 #include "overlays/overlayroute.h"
 #include "overlays/overlaytrack.h"
-#include "overlays/trackmanager.h"
 #include "overlays/xmlnode.h"
 
 namespace {
@@ -138,26 +134,4 @@ void COverlayTrack::WriteGPX(FILE* file) const {
         }
     }
     std::fputs("</trkseg>\n</trk>\n", file);
-}
-
-std::vector<const CSyncable*> OverlayObjectsForExport(bool marks, bool routes, bool tracks) {
-    std::vector<const CSyncable*> objects;
-    auto take = [&objects](const auto& list) {
-        for (const auto& object : list)
-            if (!object->deleted) objects.push_back(object.get());
-    };
-    if (marks) take(CMarkManager::theManager.marks);
-    if (routes) take(CMarkManager::theManager.routes);
-    if (tracks) take(CTrackManager::theManager.tracks);
-    return objects;
-}
-
-bool ExportGPXFile(const std::string& path, const std::vector<const CSyncable*>& objects,
-                   std::string* error) {
-    CGPXOutput output(path);
-    if (FILE* file = output.file())
-        for (const CSyncable* object : objects) object->WriteGPX(file);
-    const bool ok = output.Close();
-    if (!ok && error) *error = output.error();
-    return ok;
 }
