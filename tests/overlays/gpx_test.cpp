@@ -4,6 +4,7 @@
 // refreshing the same objects, the proximity and simplification rules,
 // hostile files, and ovtool gpx.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -587,6 +588,28 @@ TEST(GpxCommand, DumpImportAndExportAProfile) {
 
     EXPECT_EQ(runOvtool({"gpx", "dump", home.file("missing.gpx")}, home.path()).exitCode, 1);
     EXPECT_EQ(runOvtool({"gpx", "export", "/dev/full", "--profile", "p"}, home.path()).exitCode, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GpxCommand, ImportIsRefusedWhileTheProgramRunsWithTheProfile) {
+    TempDir home;
+    const QString route = sharedDir() + "/corpora/gpx/route.gpx";
+    RunningProgram program(orvantaBin(), {"-profile", "sea"}, isolatedEnvironment(home.path()));
+    ASSERT_TRUE(program.waitFor("devicePixelRatio")) << program.log().constData();
+    const ProcessResult refused =
+        runOvtool({"gpx", "import", route, "--profile", "sea"}, home.path());
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("running with this profile")) << refused.err.constData();
+    // Exporting only reads the profile.
+    EXPECT_EQ(runOvtool({"gpx", "export", home.file("out.gpx"), "--profile", "sea"}, home.path())
+                  .exitCode,
+              0);
+    program.signal(SIGTERM);
+    ASSERT_TRUE(program.finish());
+    EXPECT_EQ(runOvtool({"gpx", "import", route, "--profile", "sea"}, home.path()).exitCode, 0);
 }
 
 }  // namespace
