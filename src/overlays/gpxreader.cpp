@@ -128,7 +128,7 @@ public:
         if (int(m_stack.size()) == m_gpxDepth + 1) return startObject(tag, attrs);
         switch (tag) {
             case Tag::Rtept:
-                if (m_route && !m_waypoint) {
+                if (m_route && !m_waypoint && !m_inPoint) {
                     m_route->points.emplace_back();
                     startWaypoint(m_route->points.back(), attrs);
                 }
@@ -137,7 +137,8 @@ public:
                 if (m_track) ++m_track->segments;
                 break;
             case Tag::Trkpt:
-                if (m_track) {
+                if (m_track && !m_inPoint && !m_waypoint) {
+                    m_pointDepth = int(m_stack.size());
                     m_point = CTrackPoint();
                     m_point.lat = attributeNumber(attrs, "lat");
                     m_point.lon = attributeNumber(attrs, "lon");
@@ -186,10 +187,12 @@ private:
             case Tag::Rte:
                 m_data.routes.emplace_back();
                 m_route = &m_data.routes.back();
+                m_pathDepth = int(m_stack.size());
                 break;
             case Tag::Trk:
                 m_data.tracks.emplace_back();
                 m_track = &m_data.tracks.back();
+                m_pathDepth = int(m_stack.size());
                 break;
             default:
                 break;
@@ -198,21 +201,27 @@ private:
 
     void startWaypoint(GpxWaypoint& wp, const std::vector<XmlAttribute>& attrs) {
         m_waypoint = &wp;
+        m_waypointDepth = int(m_stack.size());
         m_waypointTexts.clear();
         wp.lat = attributeNumber(attrs, "lat");
         wp.lon = attributeNumber(attrs, "lon");
     }
 
     void endOf(Tag tag, Tag parent) {
+        const int depth = int(m_stack.size());  // of the element ending
         switch (tag) {
             case Tag::Wpt:
             case Tag::Rtept:
-                if (m_waypoint) finishWaypoint(*m_waypoint, m_waypointTexts);
-                m_waypoint = nullptr;
+                if (m_waypoint && depth == m_waypointDepth) {
+                    finishWaypoint(*m_waypoint, m_waypointTexts);
+                    m_waypoint = nullptr;
+                }
                 return;
             case Tag::Trkpt:
-                if (m_inPoint && m_track) m_track->points.push_back(m_point);
-                m_inPoint = false;
+                if (m_inPoint && depth == m_pointDepth) {
+                    m_track->points.push_back(m_point);
+                    m_inPoint = false;
+                }
                 return;
             case Tag::Rte:
                 if (m_route && int(m_stack.size()) == m_gpxDepth + 1) {
@@ -227,22 +236,27 @@ private:
                 }
                 return;
             case Tag::Link:
-                if (m_linkDepth == 0 || m_linkDepth == int(m_stack.size())) endLink(parent);
+                if (m_linkDepth == 0 || m_linkDepth == depth) endLink(parent);
                 return;
             default:
                 break;
         }
         if (m_linkDepth > 0 || !isField(tag)) return;
-        if (m_inPoint && parent == Tag::Trkpt)
-            pointField(tag);
-        else if (m_waypoint && (parent == Tag::Wpt || parent == Tag::Rtept))
-            waypointField(tag);
-        else if (m_waypoint)
-            waypointExtension(tag, parent);
-        else if (!m_inPoint && (parent == Tag::Rte || parent == Tag::Trk))
-            pathField(tag);
-        else if (!m_inPoint && parent == Tag::Line)
-            lineStyle(tag);
+        // A field belongs to the innermost object open, as its child or,
+        // for extensions, deeper.
+        if (m_inPoint) {
+            if (depth == m_pointDepth + 1) pointField(tag);
+        } else if (m_waypoint) {
+            if (depth == m_waypointDepth + 1)
+                waypointField(tag);
+            else
+                waypointExtension(tag, parent);
+        } else if (m_route || m_track) {
+            if (depth == m_pathDepth + 1)
+                pathField(tag);
+            else if (parent == Tag::Line)
+                lineStyle(tag);
+        }
     }
 
     void endLink(Tag parent) {
@@ -387,6 +401,8 @@ private:
     GpxTrack* m_track = nullptr;
     CTrackPoint m_point;
     bool m_inPoint = false;
+    // Stack depths of the open object, waypoint and track point.
+    int m_pathDepth = 0, m_waypointDepth = 0, m_pointDepth = 0;
     GpxLineStyle m_noStyle;
 };
 

@@ -94,7 +94,7 @@ private:
     size_t nameEnd(size_t from) const {
         size_t i = from;
         while (i < m_doc.size() && !isBlank(m_doc[i]) && m_doc[i] != '>' && m_doc[i] != '/' &&
-               m_doc[i] != '=')
+               m_doc[i] != '=' && m_doc[i] != '<')
             ++i;
         return i;
     }

@@ -543,6 +543,28 @@ TEST_F(Gpx, HostileFilesImportNothing) {
     EXPECT_FALSE(ImportGPXFile(file("missing.gpx")));
 }
 
+TEST_F(Gpx, ObjectsAreOnlyTheGpxElementsChildren) {
+    // Objects and points where they do not belong are not read; the fields
+    // of nested elements do not leak into the object around them.
+    GpxData data;
+    ASSERT_TRUE(ReadGPX(
+        "<gpx><extensions><rte><name>N</name><rtept lat=\"1\" lon=\"1\"/></rte>"
+        "<trk><name>T</name><trkseg><trkpt lat=\"1\" lon=\"1\"/></trkseg></trk></extensions>"
+        "<wpt lat=\"1\" lon=\"2\"><trkpt lat=\"3\" lon=\"4\"><name>point</name></trkpt>"
+        "<wpt lat=\"5\" lon=\"6\"><name>inner</name></wpt><name>outer</name></wpt>"
+        "<trk><trkseg><trkpt lat=\"1\" lon=\"2\"><trkpt lat=\"9\" lon=\"9\"/>"
+        "<name>no</name></trkpt></trkseg></trk></gpx>",
+        data));
+    EXPECT_TRUE(data.routes.empty());
+    ASSERT_EQ(data.marks.size(), 1u);
+    EXPECT_EQ(data.marks[0].name, "outer");
+    EXPECT_EQ(data.marks[0].lat, 1);
+    ASSERT_EQ(data.tracks.size(), 1u);
+    ASSERT_EQ(data.tracks[0].points.size(), 1u);
+    EXPECT_EQ(data.tracks[0].points[0].lat, 1);
+    EXPECT_EQ(data.tracks[0].name, "");
+}
+
 TEST_F(Gpx, AWriteToAFullDeviceFails) {
     const Generated g = generate();
     EXPECT_FALSE(g.tracks[0]->WriteGPXFile("/dev/full"));
