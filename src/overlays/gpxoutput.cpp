@@ -37,14 +37,54 @@ bool isForbidden(unsigned char c) {
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-void writeClean(FILE* file, std::string_view text) {
-    size_t from = 0;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (isForbidden(static_cast<unsigned char>(text[i]))) {
-            std::fwrite(text.data() + from, 1, i - from, file);
-            from = i + 1;
+// The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
+size_t utf8Length(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, cp = c & 0x07;
+    else
+        return 0;
+    if (i + n > text.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and what lies beyond Unicode are not text.
+    const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF || cp == 0xFFFE || cp == 0xFFFF)
+        return 0;
+    return n;
+}
+
+// The text as an XML document can carry it: control characters other than
+// tab and line ends left out, bytes that are not UTF-8 as U+FFFD.
+std::string xmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = utf8Length(text, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
         }
-    std::fwrite(text.data() + from, 1, text.size() - from, file);
+        if (n > 1 || !isForbidden(static_cast<unsigned char>(text[i]))) out.append(text, i, n);
+        i += n;
+    }
+    return out;
+}
+
+void writeClean(FILE* file, std::string_view text) {
+    const std::string clean = xmlText(text);
+    std::fwrite(clean.data(), 1, clean.size(), file);
 }
 
 }  // namespace
@@ -128,7 +168,8 @@ void write_xml_tag(FILE* file, const char* name, const char* text) {
     if (text) XMLwrite_tag(file, name, text);
 }
 
-std::string XMLescape_attribute(std::string_view text) {
+std::string XMLescape_attribute(std::string_view raw) {
+    const std::string text = xmlText(raw);
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -146,7 +187,7 @@ std::string XMLescape_attribute(std::string_view text) {
                 out += "&quot;";
                 break;
             default:
-                if (!isForbidden(static_cast<unsigned char>(c))) out += c;
+                out += c;
         }
     }
     return out;

@@ -46,7 +46,8 @@ private:
 // True when text holds '<', '>', '&' or a line break.
 bool XMLneeds_cdata(std::string_view text);
 // "<name>text</name>\n", the text inside CDATA when XMLneeds_cdata (a "]]>"
-// inside split across two sections). Characters XML cannot carry are left out.
+// inside split across two sections). Control characters XML cannot carry are
+// left out, and bytes that are not UTF-8 become U+FFFD.
 void XMLwrite_tag(FILE* file, const char* name, std::string_view text);
 // The same; nothing for a null text.
 void write_xml_tag(FILE* file, const char* name, const char* text);

@@ -314,7 +314,31 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+namespace {
+
+// A document that declares a Latin-1 encoding, as older GPS software writes
+// it, is read as UTF-8 like every other.
+bool declaresLatin1(std::string_view document) {
+    if (document.substr(0, 5) != "<?xml") return false;
+    const std::string_view declaration = document.substr(0, document.find("?>"));
+    const size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) return false;
+    const size_t from = declaration.find_first_of("\"'", at);
+    if (from == std::string_view::npos) return false;
+    const std::string_view name =
+        declaration.substr(from + 1, declaration.find_first_of("\"'", from + 1) - from - 1);
+    return EqualsNoCase(name, "ISO-8859-1") || EqualsNoCase(name, "latin1") ||
+           EqualsNoCase(name, "ISO-8859-15") || EqualsNoCase(name, "windows-1252");
+}
+
+}  // namespace
+
 bool ScanXml(std::string_view document, XmlHandler& handler, std::string* error) {
+    if (declaresLatin1(document)) {
+        const QByteArray utf8 =
+            QString::fromLatin1(document.data(), qsizetype(document.size())).toUtf8();
+        return Scanner(std::string_view(utf8.constData(), size_t(utf8.size())), handler).run(error);
+    }
     return Scanner(document, handler).run(error);
 }
 

@@ -6,7 +6,8 @@
 // names: a prefix up to the last ':' is dropped ("xstyle:fill" is "fill"),
 // so files read the same with namespaces, other prefixes or none.
 //
-// Text is UTF-8 and stays as it is, except for the five predefined entities
+// Text is UTF-8 and stays as it is (a document declared as Latin-1 is
+// converted to UTF-8 first), except for the five predefined entities
 // and numeric character references, which are decoded. A leading UTF-8
 // byte-order mark, the XML declaration, processing instructions, comments
 // and a DOCTYPE are skipped; CDATA sections are text. Nesting deeper than

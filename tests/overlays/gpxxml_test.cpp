@@ -87,6 +87,25 @@ TEST(XmlReader, DocumentsAsOtherProgramsWriteThem) {
     }
 }
 
+TEST(XmlReader, ADocumentDeclaredLatin1IsReadAsUtf8) {
+    const struct {
+        const char* declaration;
+        const char* read;
+    } cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "Caf\xC3\xA9"},
+        {"<?xml version='1.0' encoding='windows-1252'?>", "Caf\xC3\xA9"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "Caf\xE9"},  // bytes kept as they are
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.declaration);
+        auto root = parse(std::string(c.declaration) + "<name>Caf\xE9</name>");
+        ASSERT_TRUE(root);
+        std::string text;
+        root->GetChildContents(text);
+        EXPECT_EQ(text, c.read);
+    }
+}
+
 TEST(XmlReader, CdataKeepsMarkupAsText) {
     EXPECT_EQ(contentsOf("desc", "a<![CDATA[<b>&amp;</b>]]>c"), "a<b>&amp;</b>c");
 }
@@ -262,8 +281,24 @@ TEST(GpxWriter, TextsSurviveTheTagsAroundThem) {
     std::string raw;
     writtenAndRead("a]]>b", &raw);
     EXPECT_EQ(raw, "<name><![CDATA[a]]]]><![CDATA[>b]]></name>\n");
-    // Control characters cannot be carried and are left out.
-    EXPECT_EQ(writtenAndRead(std::string("a\x01z\x1F")), "az");
+    // Control characters cannot be carried and are left out; bytes that are
+    // not UTF-8 (Latin-1, a cut sequence, an encoded surrogate) are replaced.
+    const struct {
+        std::string text, read;
+    } unwritable[] = {
+        {"a\x01z\x1F", "az"},
+        {"caf\xE9", "caf\xEF\xBF\xBD"},
+        {"\xE2\x9A", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xED\xA0\x80!", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!"},
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xF0\x9F\x9A\xA2", "\xF0\x9F\x9A\xA2"},
+    };
+    for (const auto& c : unwritable) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(writtenAndRead(c.text), c.read);
+        EXPECT_EQ(QString::fromStdString(XMLescape_attribute(c.text)).toStdString(),
+                  XMLescape_attribute(c.text));  // valid UTF-8 throughout
+    }
 }
 
 TEST(GpxWriter, AttributeValuesEscapeEveryMarkupCharacter) {
