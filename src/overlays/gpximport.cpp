@@ -5,6 +5,7 @@
 #include "app/base/stringutils.h"
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
+#include "overlays/overlaytool.h"
 #include "overlays/overlaytrack.h"
 #include "overlays/trackmanager.h"
 
@@ -96,6 +97,12 @@ void importRoute(const GpxRoute& record, const GpxImportOptions& options, CBound
     COverlayRoute* route = findById(manager.routes, record.object_id);
     std::unique_ptr<COverlayRoute> fresh;
     if (route) {
+        // Its waypoints are replaced: nothing may keep pointing at the old ones.
+        if (manager.go_to.route == route) manager.CancelNavigation();
+        if (manager.route_in_progress == route) manager.route_in_progress = nullptr;
+        if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark() &&
+            COverlayTool::the_tool->GetSelectedMark()->route == route)
+            COverlayTool::Deselect();
         route->UndeleteSyncItem();
         for (auto& wp : route->waypoints) wp->Dispatch(COverlayObject::kRemoved);
         route->waypoints.clear();

@@ -402,6 +402,17 @@ TEST_F(Gpx, ADeletedMarkComesBackFromItsExport) {
     EXPECT_EQ(mark->name, kNames[0]);
 }
 
+TEST_F(Gpx, ARouteBeingFollowedIsLeftBeforeItsWaypointsAreReplaced) {
+    const Generated g = generate();
+    COverlayRoute* route = g.routes[0];
+    ASSERT_TRUE(route->WriteGPXFile(file("route.gpx")));
+    ASSERT_TRUE(marks.SetFollowRoute(route));
+    ASSERT_EQ(marks.go_to.route, route);
+    ASSERT_TRUE(ImportGPXFile(file("route.gpx")));
+    EXPECT_EQ(marks.go_to.route, nullptr);
+    EXPECT_EQ(marks.routes.size(), g.routes.size());  // refreshed, not added
+}
+
 TEST_F(Gpx, IdentityCommentsProximityAndCategories) {
     const std::string path =
         writeGpx("p.gpx",
