@@ -138,6 +138,10 @@ void importTrack(const GpxTrack& record, const GpxImportOptions& options, CBound
     COverlayTrack* track = findById(manager.tracks, record.object_id);
     std::unique_ptr<COverlayTrack> fresh;
     if (track) {
+        // Its sections are replaced: a selection in them goes first.
+        if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedTrackSection() &&
+            COverlayTool::the_tool->GetSelectedTrackSection()->track == track)
+            COverlayTool::Deselect();
         track->UndeleteSyncItem();
         track->ClearData();
     } else {

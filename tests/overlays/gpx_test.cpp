@@ -20,6 +20,7 @@
 #include "overlays/gpximport.h"
 #include "overlays/markmanager.h"
 #include "overlays/trackmanager.h"
+#include "overlays/tracktool.h"
 #include "overlays/xmlnode.h"
 #include "support/testsupport.h"
 
@@ -402,7 +403,7 @@ TEST_F(Gpx, ADeletedMarkComesBackFromItsExport) {
     EXPECT_EQ(mark->name, kNames[0]);
 }
 
-TEST_F(Gpx, ARouteBeingFollowedIsLeftBeforeItsWaypointsAreReplaced) {
+TEST_F(Gpx, WhatPointsIntoARefreshedRouteOrTrackLetsGo) {
     const Generated g = generate();
     COverlayRoute* route = g.routes[0];
     ASSERT_TRUE(route->WriteGPXFile(file("route.gpx")));
@@ -411,6 +412,16 @@ TEST_F(Gpx, ARouteBeingFollowedIsLeftBeforeItsWaypointsAreReplaced) {
     ASSERT_TRUE(ImportGPXFile(file("route.gpx")));
     EXPECT_EQ(marks.go_to.route, nullptr);
     EXPECT_EQ(marks.routes.size(), g.routes.size());  // refreshed, not added
+
+    // A selected point of a track goes with the sections it was in.
+    COverlayTrack* track = g.tracks[0];
+    ASSERT_TRUE(track->WriteGPXFile(file("track.gpx")));
+    const CTrackPoint& p = track->sections[1]->points[3];
+    CTrackTool::SelectAt(nullptr, track->sections[1].get(), p.lat, p.lon);
+    ASSERT_TRUE(CTrackTool::isTrackSelected(track));
+    ASSERT_TRUE(ImportGPXFile(file("track.gpx")));
+    EXPECT_EQ(COverlayTool::the_tool, nullptr);
+    EXPECT_EQ(pointsOf(*track).size(), 300u);
 }
 
 TEST_F(Gpx, IdentityCommentsProximityAndCategories) {
