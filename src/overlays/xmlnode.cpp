@@ -305,6 +305,30 @@ bool readInt(std::string_view text, size_t& pos, int& value) {
     return true;
 }
 
+// Seconds east of UTC of a time's "+hh:mm", "-hh:mm", "+hhmm" or "+hh" after
+// its seconds and their fraction; 0 for "Z", none or anything else, as most
+// writers mean UTC.
+int zoneOffset(std::string_view text, size_t pos) {
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+    }
+    if (pos >= text.size() || (text[pos] != '+' && text[pos] != '-')) return 0;
+    const int sign = text[pos] == '-' ? -1 : 1;
+    std::string digits;
+    for (++pos; pos < text.size() && digits.size() < 4; ++pos) {
+        if (text[pos] >= '0' && text[pos] <= '9')
+            digits += text[pos];
+        else if (text[pos] != ':' || digits.size() != 2)
+            break;
+    }
+    if (digits.size() != 2 && digits.size() != 4) return 0;
+    const int hours = std::stoi(digits.substr(0, 2));
+    const int minutes = digits.size() == 4 ? std::stoi(digits.substr(2)) : 0;
+    if (hours > 14 || minutes > 59) return 0;
+    return sign * (hours * 3600 + minutes * 60);
+}
+
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -515,7 +539,7 @@ double CXMLnode::parse_time(std::string_view text) {
         cachedDate[1] = month;
         cachedDate[2] = day;
     }
-    return cachedDayStart + hour * 3600.0 + minute * 60.0 + second;
+    return cachedDayStart + hour * 3600.0 + minute * 60.0 + second - zoneOffset(text, pos);
 }
 
 void CXMLnode::format_time(double time, std::string& out) {

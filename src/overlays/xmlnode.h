@@ -91,9 +91,9 @@ public:
     bool FindChildGetContents(std::string_view childName, int& out) const;
     bool FindChildGetContents(std::string_view childName, short& out) const;
 
-    // "%d-%d-%dT%d:%d:%d" as UTC; fractions of seconds and zone offsets are
-    // ignored. 0 when a field is missing or impossible (month 13, 30
-    // February, hour 24, minute 60...).
+    // "%d-%d-%dT%d:%d:%d" with its zone offset ("+02:00"; none or "Z" is
+    // UTC); fractions of seconds are dropped. 0 when a field is missing or
+    // impossible (month 13, 30 February, hour 24, minute 60...).
     static double parse_time(std::string_view text);
     // "YYYY-MM-DDThh:mm:ssZ" in UTC, whole seconds.
     static void format_time(double time, std::string& out);
