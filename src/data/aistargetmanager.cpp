@@ -306,7 +306,7 @@ void CAISTargetManager::raiseAlarm(CAISTarget& t) {
     ShowSystemNotification(
         t.mmsi, formatted("AIS collision alert, %s", t.class_text),
         formatted("%s, CPA %d m, %d min", t.name.empty() ? "Unknown name" : t.name.c_str(),
-                  int(t.cpa), int(t.tcpa / 60)));
+                  int(std::lround(t.cpa)), int(std::lround(t.tcpa / 60))));
 }
 
 void CAISTargetManager::cancelAlarm(CAISTarget& t) {

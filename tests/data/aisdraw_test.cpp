@@ -38,12 +38,13 @@ protected:
     }
     void TearDown() override { reset(); }
 
-    // A point 6 px from the target's position toward its bow (north-up map).
+    // A point 5 px from the target's position toward its bow (north-up map).
     QPoint inside(uint32_t mmsi) const {
         const CAISTarget* t = target(mmsi);
         double sx = 0, sy = 0;
         EXPECT_TRUE(view->LatLongToScreen(t->latitude, t->longitude, sx, sy));
-        return QPoint(int(sx), int(sy - 6));
+        return QPoint(int(std::lround(sx + 5 * t->heading_sin)),
+                      int(std::lround(sy - 5 * t->heading_cos)));
     }
     // The window shows colour at p (or stops showing it) within the deadline.
     bool shows(const QPoint& p, QRgb colour, bool wanted) {

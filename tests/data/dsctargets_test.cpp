@@ -43,10 +43,10 @@ TEST(DscTargets, DistressCallsBecomeMarksAndNotifications) {
         const char* text;  // start of the notification; null = none
         bool gotoIt;
     } cases[] = {
-        {"fire, 2.2 km off", 232000001, 12, 0, "1504801012", "Fire\n", false},
-        {"man overboard alongside", 232000002, 12, 10, "1504601012", "Man overboard\n", true},
-        {"code past the table", 232000003, 12, 12, "1504801012", "Distress code 12\n", false},
-        {"routine call", 232000004, 20, 0, "1504801012", nullptr, false},
+        {"fire, 2.2 km off", 232000001, 12, 0, "1504800112", "Fire\n", false},
+        {"man overboard alongside", 232000002, 12, 10, "1504700112", "Man overboard\n", true},
+        {"code past the table", 232000003, 12, 12, "1504800112", "Distress code 12\n", false},
+        {"routine call", 232000004, 20, 0, "1504800112", nullptr, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,7 +68,7 @@ TEST(DscTargets, DistressCallsBecomeMarksAndNotifications) {
 TEST(DscTargets, ExpansionRefinesThePositionAndCompletesTheCall) {
     Fresh fresh;
     Calls calls;
-    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000011, 6, "1504701012", true)));
+    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000011, 6, "1504700112", true)));
     EXPECT_TRUE(calls.heard.empty());
     // 0.5 minute (5000 ten-thousandths) more each way; west negative.
     ASSERT_TRUE(nmeatest::dispatch(dse(232000011, "50005000", "1234")));
@@ -86,7 +86,7 @@ TEST(DscTargets, ExpansionRefinesThePositionAndCompletesTheCall) {
 // A call without a position keeps its mark where it was, and still warns.
 TEST(DscTargets, CallWithoutPositionKeepsTheMarkAndNotifies) {
     Fresh fresh;
-    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000021, 1, "1504701012", false)));
+    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000021, 1, "1504700112", false)));
     COverlayMark* mark = CMarkManager::theManager.FindMark("DSC:232000021");
     ASSERT_NE(mark, nullptr);
     const double lat = mark->lat, lon = mark->lon;
@@ -115,15 +115,15 @@ TEST(DscTargets, PendingCallsExpireAndAreBounded) {
     Calls calls;
     const double t0 = 1.8e9;
     clockAt(t0);
-    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000031, 3, "1504701012", true)));
+    ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000031, 3, "1504700112", true)));
     clockAt(t0 + CDSCTargetManager::kPendingSeconds + 1);
-    ASSERT_TRUE(nmeatest::dispatch(dsc(20, 232000032, 0, "1504701012", true)));
+    ASSERT_TRUE(nmeatest::dispatch(dsc(20, 232000032, 0, "1504700112", true)));
     ASSERT_EQ(calls.heard.size(), 1u);
     EXPECT_EQ(calls.heard[0].mmsi, 232000031u);
     EXPECT_EQ(calls.heard[0].nature, 3);
     // A flood of forged calls in one second.
     for (uint32_t i = 0; i < 1000; ++i)
-        ASSERT_TRUE(nmeatest::dispatch(dsc(20, 233000000 + i, 0, "1504701012", true)));
+        ASSERT_TRUE(nmeatest::dispatch(dsc(20, 233000000 + i, 0, "1504700112", true)));
     EXPECT_EQ(CDSCTargetManager::theManager.pending.size(), CDSCTargetManager::kMaxPending);
     EXPECT_EQ(calls.heard.size(), 1u);
 }
