@@ -3,11 +3,14 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "app/base/screenresolution.h"
 #include "app/base/statusmessage.h"
 #include "data/aistargetmanager.h"
+#include "data/targetraster.h"
 #include "maps/polynomialprojection.h"
+#include "overlays/iconblit.h"
 #include "overlays/overlaytool.h"
 
 CAISTarget* CAISTarget::selected_target = nullptr;
@@ -149,28 +152,9 @@ void CAISTarget::Map(CMapping& mapping, const CPolynomialProjection& projection)
     if (scale > 0) ring = FPoint(p0.x + range_ring_radius / scale, p0.y);
 }
 
-void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const {
-    if (!class_text || mapping.screen_points.empty()) return;
+void CAISTarget::symbol(const CMapping& mapping, QPointF (&triangle)[3]) const {
     const FPoint s0 = mapping.screen_points[0];
-    const double r = graphicsResolution;
-    const double size = (isClassB() ? 0.8 : 1.0) * r;
-    if (!FRect(s0.x - 24 * size, s0.y - 24 * size, s0.x + 24 * size, s0.y + 24 * size)
-             .IsOverlapping(view.screen_rect) &&
-        mapping.image_points.size() > 1 && mapping.image_points[1] == FPoint(0, 0))
-        return;
-    if (speed > 0) DrawVelocityVector(painter, view, mapping);
-    if (mapping.screen_points.size() > 2 && mapping.image_points[2] != FPoint(0, 0)) {
-        const FPoint s2 = mapping.screen_points[2];
-        const double radius = std::hypot(s2.x - s0.x, s2.y - s0.y);
-        painter->setPen(QPen(colour, r));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawEllipse(QPointF(s0.x, s0.y), radius, radius);
-    }
-    QPen outline(Qt::black, (selected_target == this ? 3 : 1) * r);
-    outline.setJoinStyle(Qt::MiterJoin);
-    painter->setPen(outline);
-    painter->setBrush(colour);
-    QPointF triangle[3];
+    const double size = (isClassB() ? 0.8 : 1.0) * graphicsResolution;
     if (damping.heading < 511) {
         // The heading as the map shows it: turned by the direction of north.
         const double sn = heading_sin * mapping.north_cos + heading_cos * mapping.north_sin;
@@ -186,7 +170,62 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
         triangle[1] = QPointF(s0.x + half, s0.y + height / 2);
         triangle[2] = QPointF(s0.x - half, s0.y + height / 2);
     }
+}
+
+void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const {
+    if (!class_text || mapping.screen_points.empty()) return;
+    const FPoint s0 = mapping.screen_points[0];
+    const double r = graphicsResolution, reach = 24 * r;
+    const double outline = (selected_target == this ? 3 : 1) * r;
+    // Straight into the frame's pixels when it allows, else through the painter.
+    std::optional<TargetRaster> raster;
+    if (IconBlitter::current) raster.emplace(*IconBlitter::current);
+    if (speed > 0) drawVector(painter, raster ? &*raster : nullptr, mapping);
+    if (mapping.screen_points.size() > 2 && mapping.image_points[2] != FPoint(0, 0)) {
+        const FPoint s2 = mapping.screen_points[2];
+        const double radius = std::hypot(s2.x - s0.x, s2.y - s0.y);
+        painter->setPen(QPen(colour, r));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(QPointF(s0.x, s0.y), radius, radius);
+    }
+    if (!FRect(s0.x - reach, s0.y - reach, s0.x + reach, s0.y + reach)
+             .IsOverlapping(view.screen_rect))
+        return;
+    QPointF triangle[3];
+    symbol(mapping, triangle);
+    if (raster) {
+        raster->Triangle(triangle, colour.rgba(), qRgb(0, 0, 0), outline);
+        return;
+    }
+    QPen pen(Qt::black, outline);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter->setPen(pen);
+    painter->setBrush(colour);
     painter->drawPolygon(triangle, 3);
+}
+
+// The vector as hairlines, the line and its arrowhead.
+void CAISTarget::drawVector(QPainter* painter, TargetRaster* raster,
+                            const CMapping& mapping) const {
+    if (mapping.image_points.size() < 2 || mapping.screen_points.size() < 2) return;
+    if (mapping.image_points[1] == FPoint(0, 0)) return;
+    const double r = graphicsResolution;
+    const FPoint s0 = mapping.screen_points[0], s1 = mapping.screen_points[1];
+    double sn, cs;
+    screenDirection(mapping, sn, cs);
+    const double a = 5 * r * sn, b = 5 * r * cs;
+    const QLineF lines[3] = {QLineF(s0.x, s0.y, s1.x, s1.y),
+                             QLineF(s1.x - a + b, s1.y + b + a, s1.x, s1.y),
+                             QLineF(s1.x - a - b, s1.y + b - a, s1.x, s1.y)};
+    const int width = std::max(1, int(std::lround(r)));
+    if (raster) {
+        for (const QLineF& line : lines) raster->Line(line.p1(), line.p2(), colour.rgba(), width);
+        return;
+    }
+    QPen pen(colour, width > 1 ? width : 0);
+    pen.setCapStyle(Qt::FlatCap);
+    painter->setPen(pen);
+    painter->drawLines(lines, 3);
 }
 
 bool CAISTarget::onTap(CKartileView* view, const FPoint&, const DblPoint&) {

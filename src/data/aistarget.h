@@ -13,6 +13,8 @@
 
 #include "overlays/overlaymovingtarget.h"
 
+class QPointF;
+class TargetRaster;
 class CAISTarget : public COverlayMovingTarget {
 public:
     static constexpr object_type kAISTarget = 101;
@@ -90,4 +92,9 @@ public:
 
     // The tapped target, or null.
     static CAISTarget* selected_target;
+
+private:
+    // The symbol's corners on screen.
+    void symbol(const CMapping& mapping, QPointF (&triangle)[3]) const;
+    void drawVector(QPainter* painter, TargetRaster* raster, const CMapping& mapping) const;
 };
