@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/base/deviceservices.h"
 #include "app/base/heartbeat.h"
@@ -53,6 +54,16 @@ Persistant s_persistant;
 // the position as it was.
 bool validPosition(double lat, double lon) {
     return lat >= -90 && lat < 90 && lon >= -180 && lon < 180;
+}
+
+// Colours made once: a QColor from an ARGB value costs more than the rest
+// of a position report's bookkeeping.
+const QColor& colourOf(QRgb argb) {
+    static std::vector<std::pair<QRgb, QColor>> made;  // a dozen at most
+    for (const auto& [value, colour] : made)
+        if (value == argb) return colour;
+    made.emplace_back(argb, QColor::fromRgba(argb));
+    return made.back().second;
 }
 
 bool isManOverboard(const CAISTarget& t) {
@@ -113,19 +124,18 @@ CAISTargetManager::CAISTargetManager() = default;
 CAISTargetManager::~CAISTargetManager() = default;
 
 CAISTarget* CAISTargetManager::Find(uint32_t mmsi) {
-    auto it = targets.find(mmsi);
-    return it == targets.end() ? nullptr : &it->second;
+    auto it = m_index.find(mmsi);
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 CAISTarget& CAISTargetManager::findOrInsert(uint32_t mmsi) {
-    auto [it, inserted] = targets.try_emplace(mmsi);
-    CAISTarget& t = it->second;
-    if (inserted) {
-        t.mmsi = mmsi;
-        t.mmsi_text = std::to_string(mmsi);
-        // The expiry check runs only while there are targets to expire.
-        if (!m_expiry) m_expiry = std::make_unique<Expiry>(*this);
-    }
+    if (CAISTarget* known = Find(mmsi)) return *known;
+    CAISTarget& t = targets.try_emplace(mmsi).first->second;
+    m_index.emplace(mmsi, &t);
+    t.mmsi = mmsi;
+    t.mmsi_text = std::to_string(mmsi);
+    // The expiry check runs only while there are targets to expire.
+    if (!m_expiry) m_expiry = std::make_unique<Expiry>(*this);
     return t;
 }
 
@@ -156,11 +166,11 @@ void CAISTargetManager::applyMessage(CAISTarget& t, const CNEMA_AIS::CAIS_Senten
             t.class_text = CAISTarget::kClassA;
             takePosition(t, m, true);
             t.nav_status = m.nav_status;
-            t.colour = QColor::fromRgba(CAISTarget::StatusColour(m.nav_status));
+            t.colour = colourOf(CAISTarget::StatusColour(m.nav_status));
             t.nav_status_text = CAISTarget::StatusText(m.nav_status);
             if (const char* beacon = CAISTarget::BeaconClass(t.mmsi_text)) {
                 t.class_text = beacon;
-                t.colour = QColor::fromRgba(CAISTarget::kAlarmColour);
+                t.colour = colourOf(CAISTarget::kAlarmColour);
             }
             break;
         case 5:
@@ -177,14 +187,14 @@ void CAISTargetManager::applyMessage(CAISTarget& t, const CNEMA_AIS::CAIS_Senten
             t.class_text = CAISTarget::kAircraft;
             takePosition(t, m, false);
             t.altitude = m.altitude;
-            t.colour = QColor::fromRgba(CAISTarget::kAircraftColour);
+            t.colour = colourOf(CAISTarget::kAircraftColour);
             break;
         case 18:
         case 19:
             t.class_text = CAISTarget::kClassB;
             t.nav_status_text = "n/a";
             takePosition(t, m, true);
-            t.colour = QColor::fromRgba(CAISTarget::kClassBColour);
+            t.colour = colourOf(CAISTarget::kClassBColour);
             if (m.msg_type == 19) {
                 t.name = m.name;
                 takeStatic(t, m);
@@ -198,7 +208,7 @@ void CAISTargetManager::applyMessage(CAISTarget& t, const CNEMA_AIS::CAIS_Senten
                 t.longitude = m.longitude;
             }
             t.name = m.name;
-            t.colour = QColor::fromRgba(CAISTarget::kAidColour);
+            t.colour = colourOf(CAISTarget::kAidColour);
             t.damping.heading = 511;
             t.speed = 0;
             t.details = formatted("\"%s\" Aid to Navigation, Type:%d, MMSI:%u", t.name.c_str(),
@@ -295,12 +305,12 @@ void CAISTargetManager::detect_collision(CAISTarget& t) {
         // Turned away or slowed: the alarm no longer holds.
         cancelAlarm(t);
         if (tcpa < 2 * cpa_alarm_time && cpa < 2 * distance)
-            t.colour = QColor::fromRgba(CAISTarget::kNearThreatColour);
+            t.colour = colourOf(CAISTarget::kNearThreatColour);
     }
 }
 
 void CAISTargetManager::raiseAlarm(CAISTarget& t) {
-    t.colour = QColor::fromRgba(CAISTarget::kAlarmColour);
+    t.colour = colourOf(CAISTarget::kAlarmColour);
     t.alarm = true;
     if (!alarm_beep) return;
     ShowSystemNotification(
@@ -362,6 +372,7 @@ void CAISTargetManager::remove(std::map<unsigned, CAISTarget>::iterator at) {
     t.state = CAISTarget::kRemoving;
     t.fix_status = CDataGPSPosition::kNoFix;
     t.DispatchChange(COverlayObject::kRemoved);
+    m_index.erase(at->first);
     targets.erase(at);
 }
 
@@ -376,7 +387,7 @@ void CAISTargetManager::OnHeartbeat() {
         }
         if (age > kLostContactSeconds && t.state != CAISTarget::kLostContact) {
             t.speed = 0;
-            t.colour = QColor::fromRgba(CAISTarget::kLostColour);
+            t.colour = colourOf(CAISTarget::kLostColour);
             t.nav_status_text = "Lost contact";
             t.state = CAISTarget::kLostContact;
             if (t.alarm) CancelSystemNotification(t.mmsi);
@@ -447,7 +458,7 @@ bool CAISTargetManager::ReadInstantTargetsText(const std::string& text) {
         if (t.details.empty()) {
             if (const char* beacon = CAISTarget::BeaconClass(t.mmsi_text)) {
                 t.details = beacon;
-                t.colour = QColor::fromRgba(CAISTarget::kAlarmColour);
+                t.colour = colourOf(CAISTarget::kAlarmColour);
             } else {
                 t.details = formatted("\"%s\" Type:%s Callsign:%s, MMSI:%u", t.name.c_str(),
                                       t.ship_type_text.c_str(), it.callsign.c_str(), t.mmsi);

@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "app/base/datasource.h"
 #include "data/aistarget.h"
@@ -95,4 +96,7 @@ private:
     std::unique_ptr<Expiry> m_expiry;
     bool m_ownSet = false;
     std::map<unsigned, uint64_t> m_tracks;  // MMSI to the identity of its track
+    // The targets by MMSI again, hashed: every message looks one up, and a
+    // tree of thousands costs a dozen cache misses a lookup.
+    std::unordered_map<unsigned, CAISTarget*> m_index;
 };
