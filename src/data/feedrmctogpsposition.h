@@ -12,8 +12,8 @@
 
 #include <cstdint>
 
-#include "app/base/datasource.h"
 #include "data/datagpssatellitesignals.h"
+#include "app/base/datasource.h"
 #include "nmea/nmea_gps.h"
 #include "nmea/nmea_instruments.h"
 
