@@ -731,6 +731,8 @@ bool COrvantaAppModel::importMarks(const QString& path) {
 
 // ---------------------------------------------------------------- message boxes
 
+Q_LOGGING_CATEGORY(lcShell, "orvanta.shell", QtWarningMsg)
+
 void COrvantaAppModel::presentMessageBox(const std::string& title, const std::string& text,
                                          const std::vector<std::string>& buttons,
                                          std::function<void(int)> answered) {
@@ -738,6 +740,7 @@ void COrvantaAppModel::presentMessageBox(const std::string& title, const std::st
     m_boxes[id] = std::move(answered);
     QStringList labels;
     for (const std::string& b : buttons) labels << QString::fromStdString(b);
+    qCDebug(lcShell).noquote() << "message box:" << QString::fromStdString(title);
     Q_EMIT messageBoxRequested(id, QString::fromStdString(title), QString::fromStdString(text),
                                labels);
 }

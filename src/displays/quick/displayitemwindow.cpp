@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QQuickWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "displays/frameworkitems.h"
 
@@ -42,6 +44,11 @@ double fittingSize(const QString& s, const QFont& base, double w, double h, doub
 CDisplayItemWindow::CDisplayItemWindow(CDisplayView::CItem& item, QQuickItem* parent)
     : QQuickPaintedItem(parent), m_item(item) {
     setAntialiasing(true);
+    // Text items cover every pixel of their whole-pixel rectangle, so the
+    // renderer copies them instead of blending them over what lies below.
+    const auto kind = item.kind();
+    setOpaquePainting(kind == CDisplayView::CItem::kText ||
+                      kind == CDisplayView::CItem::kMultilineText);
 }
 
 void CDisplayItemWindow::setClickable(bool clickable) {
@@ -246,8 +253,14 @@ void QuickItemWindow::Invalidate() {
 
 void QuickItemWindow::Move(double x, double y, double w, double h) {
     if (!m_item) return;
-    m_item->setPosition(QPointF(x, y));
-    m_item->setSize(QSizeF(std::max(0.0, w), std::max(0.0, h)));
+    // Edges on whole device pixels: an opaque item then leaves no half-covered
+    // column for the page below to show through.
+    const QQuickWindow* window = m_item->window();
+    const double ratio = window ? window->effectiveDevicePixelRatio() : 1.0;
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    const double left = snap(x), top = snap(y);
+    m_item->setPosition(QPointF(left, top));
+    m_item->setSize(QSizeF(std::max(0.0, snap(x + w) - left), std::max(0.0, snap(y + h) - top)));
 }
 
 void QuickItemWindow::GetSize(double& w, double& h) {
