@@ -241,7 +241,11 @@ ApplicationWindow {
             Rectangle {
                 required property var modelData
                 // Alarms stand out and pulse until acknowledged; no sound.
+                // Collision, man-overboard and distress warnings are alarms too.
                 readonly property bool alarm: modelData.title.endsWith("alarm")
+                                              || modelData.title.startsWith("AIS collision alert")
+                                              || modelData.title === "AIS Man Overboard"
+                                              || modelData.title === "DSC Distress Call"
                 objectName: alarm ? "alarmNotification" : "notification"
                 width: parent.width
                 height: noteColumn.implicitHeight + 16
