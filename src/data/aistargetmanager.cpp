@@ -301,12 +301,11 @@ void CAISTargetManager::detect_collision(CAISTarget& t) {
     if (tcpa < cpa_alarm_time && cpa < distance &&
         std::sqrt(v2) > cpa_min_closing_velocity_knots * kKnotsToMs) {
         raiseAlarm(t);
-    } else {
-        // Turned away or slowed: the alarm no longer holds.
-        cancelAlarm(t);
-        if (tcpa < 2 * cpa_alarm_time && cpa < 2 * distance)
-            t.colour = colourOf(CAISTarget::kNearThreatColour);
+    } else if (tcpa < 2 * cpa_alarm_time && cpa < 2 * distance) {
+        t.colour = colourOf(CAISTarget::kNearThreatColour);
     }
+    // A raised alarm holds until the closest approach has passed, so that a
+    // CPA hovering about the limit does not sound it again and again.
 }
 
 void CAISTargetManager::raiseAlarm(CAISTarget& t) {
@@ -349,6 +348,7 @@ void CAISTargetManager::recordTrack(CAISTarget& t) {
         made->CopyAppearance(tracks.default_track, t.time);
         made->name = "AIS " + (t.name.empty() ? t.mmsi_text : t.name);
         made->do_not_sync = true;
+        made->other_vessel = true;
         made->color = GraphicsColor::fromQColor(t.colour);
         track = tracks.AddTrack(std::move(made));
         m_tracks[t.mmsi] = track->GetObjectID();

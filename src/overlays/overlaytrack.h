@@ -42,6 +42,9 @@ public:
     // the full one's last point); dispatch: tell the map view.
     void addPoint(const CTrackPoint& point, bool dispatch);
     bool isRecording() const;
+    // Another vessel's wake (from its AIS reports): own recording never goes
+    // on into it.
+    bool other_vessel = false;
     // Nothing worth keeping: no points, or one section of fewer than 2.
     bool isTrivial() const;
     // To every section, and marks the tracks changed.

@@ -104,7 +104,8 @@ TEST(AisTargets, CollisionNotificationNamesTheClassCpaAndMinutes) {
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->title, "AIS collision alert, Class A");
     EXPECT_EQ(n->text, "Unknown name, CPA 0 m, 12 min");
-    // The vessel turns away: the alarm and its notification go.
+    // The vessel turns to our course and speed: no closest approach ahead, so
+    // the alarm and its notification go.
     send(AisEncoder::classA(at(235000100, 0, 3600, 0, 5)));
     EXPECT_FALSE(target(235000100)->alarm);
     EXPECT_EQ(notification(235000100), nullptr);
