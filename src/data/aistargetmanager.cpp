@@ -399,7 +399,8 @@ void CAISTargetManager::OnHeartbeat() {
 }
 
 void CAISTargetManager::ClearAll() {
-    while (!targets.empty()) remove(targets.begin());
+    // Newest numbers first: map views drop what they hold from the back.
+    while (!targets.empty()) remove(std::prev(targets.end()));
     m_ownSet = false;
     grid = CSimpleGrid();
     own_vx = own_vy = 0;
