@@ -261,6 +261,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     bool loading = false;
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
+    ++m_view.frame;
     markCrowds();
     IconBlitter blitter;
     if (f == 1.0) blitter.Begin(painter, target);
@@ -417,9 +418,7 @@ void CKartileView::OnUpdate(COverlayObject& object) {
             break;
         case COverlayObject::kAllCleared:
             // Every user object went; moving targets stay.
-            std::erase_if(m_overlays, [](const Overlay& o) {
-                return o.object->type <= COverlayObject::kTrackSection;
-            });
+            std::erase_if(m_overlays, [](const Overlay& o) { return o.object->isUserObject(); });
             m_pressed = nullptr;
             m_hitIndexValid = false;
             break;
