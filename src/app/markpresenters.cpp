@@ -8,6 +8,9 @@
 
 #include "app/orvantaappmodel.h"
 #include "data/overlaygpsposition.h"
+#include "displays/displayviewarrangementset.h"
+#include "displays/displayviewpageset.h"
+#include "elevation/profileitem.h"
 #include "geo/units.h"
 #include "maps/simplegrid.h"
 #include "mapview/dvikartilewindow.h"
@@ -81,7 +84,8 @@ CMarkPresenters::~CMarkPresenters() {
 }
 
 void CMarkPresenters::OnUpdate(COverlayObject& object) {
-    const bool listed = object.type == COverlayObject::kMark || object.type == COverlayObject::kRoute;
+    const bool listed =
+        object.type == COverlayObject::kMark || object.type == COverlayObject::kRoute;
     if (listed && !m_changed.isActive()) m_changed.start();
 }
 
@@ -336,6 +340,21 @@ void CMarkPresenters::remove(const QString& ovid) {
         return;
     }
     if (COverlayMark* mark = find(ovid)) ConfirmDeleteMark(*mark, nullptr);
+}
+
+void CMarkPresenters::showProfile(const QString& ovid) {
+    using Kind = COverlayProfileSource::Kind;
+    COverlayRoute* route = findRoute(ovid);
+    COverlayTrack* track = route ? nullptr : findTrack(ovid);
+    CDisplayViewPageSet* set = CDisplayViewArrangementSet::theLayout().getPageSet();
+    CDisplayView* page = set ? set->getCurrentPage() : nullptr;
+    if ((!route && !track) || !page) return;
+    CDisplayProfileItem* item = CDisplayProfileItem::findProfileItemToUse(*page);
+    if (!item) return;
+    if (route)
+        item->chooseSource(Kind::Route, route->GetObjectID(), ProfileQuantity::GroundHeight);
+    else
+        item->chooseSource(Kind::Track, track->GetObjectID(), ProfileQuantity::Altitude);
 }
 
 void CMarkPresenters::answerRename(int renameId, const QString& text, bool accepted) {

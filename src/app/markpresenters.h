@@ -43,6 +43,9 @@ public:
     Q_INVOKABLE void showOnMap(const QString& ovid);
     Q_INVOKABLE void remove(const QString& ovid);
     Q_INVOKABLE void newMark();
+    // A route's ground or a track's altitude profile in the current page's
+    // profile item (one is added across the top of the page when it has none).
+    Q_INVOKABLE void showProfile(const QString& ovid);
 
     // The rename dialog's answer (a track's "Rename").
     Q_INVOKABLE void answerRename(int renameId, const QString& text, bool accepted);

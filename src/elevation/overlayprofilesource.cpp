@@ -96,8 +96,8 @@ double CRouteProfileSource::progressFraction() const {
 }
 
 void CRouteProfileSource::OnUpdate(COverlayObject& object) {
-    if (object.type == COverlayObject::kRoute && static_cast<COverlayRoute&>(object).object_id ==
-                                                     objectId() &&
+    if (object.type == COverlayObject::kRoute &&
+        static_cast<COverlayRoute&>(object).object_id == objectId() &&
         object.last_action != COverlayObject::kDisplayChanged)
         changed();
 }

@@ -208,8 +208,7 @@ void COverlayRoute::InsertWPAfter(COverlayMark* wp) {
 
 bool COverlayRoute::onMouseDown(CKartileView* view, const FPoint& screen, const DblPoint& where) {
     if (CMarkManager::theManager.route_in_progress != this || !view) return false;
-    const bool control =
-        QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    const bool control = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
     if (!control && !PointerDeviceTypeDetection::current().pen) return false;
     new CRouteDrawingTool(view, this, screen);
     stroke_start = addWaypointAt(view, screen, where);
@@ -387,8 +386,8 @@ int COverlayRoute::compactPointsBetween(const COverlayMark* from, const COverlay
     const CSimpleGrid g(from->lat, from->lon);
     std::vector<Vertex> at(size_t(last - first + 1));
     for (int i = first; i <= last; ++i)
-        g.latlon_to_xy(waypoints[size_t(i)]->lat, waypoints[size_t(i)]->lon, at[size_t(i - first)].x,
-                       at[size_t(i - first)].y);
+        g.latlon_to_xy(waypoints[size_t(i)]->lat, waypoints[size_t(i)]->lon,
+                       at[size_t(i - first)].x, at[size_t(i - first)].y);
     // Douglas-Peucker over the stroke: the point farthest from the line
     // between the points kept round it stays when beyond the tolerance.
     std::vector<bool> keep(at.size(), false);

@@ -22,6 +22,7 @@ void CRouteDrawingTool::Move(double dx, double dy) {
     double lat = 0, lon = 0;
     if (!view()->ScreenTolatlong(m_pointer.x, m_pointer.y, lat, lon) || !(lat >= -90 && lat <= 90))
         return;
-    COverlayMark* wp = route->AddWaypoint(lat, lon, CMarkManager::theManager.insertion_point, false);
+    COverlayMark* wp =
+        route->AddWaypoint(lat, lon, CMarkManager::theManager.insertion_point, false);
     wp->Dispatch(COverlayObject::kDisplayChanged);
 }

@@ -118,6 +118,12 @@ Popup {
                                 text: "Edit"
                                 onTriggered: { list.presenters.edit(modelData.ovid); if (modelData.kind === "route") list.close() }
                             }
+                            MenuItem {
+                                visible: modelData.kind !== "mark"
+                                height: visible ? implicitHeight : 0
+                                text: "Profile"
+                                onTriggered: { list.presenters.showProfile(modelData.ovid); list.close() }
+                            }
                             MenuItem { text: "Delete"; onTriggered: list.presenters.remove(modelData.ovid) }
                         }
                     }

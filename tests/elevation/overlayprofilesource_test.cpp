@@ -144,7 +144,8 @@ TEST_F(OverlayProfiles, OvtoolPrintsARoutesGroundAndATracksAltitudes) {
     ASSERT_TRUE(QDir().mkpath(folder));
     route("Ridge", {{0, 0}, {0, 1000}});
     CMarkManager::theManager.routes_changed = true;
-    ASSERT_TRUE(CMarkManager::theManager.SaveRoutesIfNeeded((folder + "/routes.ovtf").toStdString()));
+    ASSERT_TRUE(
+        CMarkManager::theManager.SaveRoutesIfNeeded((folder + "/routes.ovtf").toStdString()));
     climb("Walk", 5);
     CTrackManager::theManager.tracks_changed = true;
     ASSERT_TRUE(CTrackManager::theManager.SaveIfNeeded((folder + "/tracks.ovtf").toStdString()));

@@ -86,7 +86,7 @@ TEST_F(RouteEditing, AWaypointInsertedAfterAChosenOneEndsTheBuilding) {
     ASSERT_EQ(r->waypoints.size(), 4u);
     EXPECT_EQ(r->waypoints[1]->lat, lat);
     EXPECT_EQ(r->waypoints[1]->route, r);
-    EXPECT_EQ(r->waypoints[1]->name, r->name + "P3");  // numbered from the count
+    EXPECT_EQ(r->waypoints[1]->name, r->name + "P4");  // numbered from the count
     EXPECT_EQ(manager.route_in_progress, nullptr);
     EXPECT_EQ(manager.insertion_point, nullptr);
     // The legs take the detour: 539 + 539 + 1000 metres.
@@ -107,13 +107,17 @@ TEST_F(RouteEditing, AStrokeKeepsOnlyTheShapingPointsThatBendIt) {
         const char* kept;
     };
     const std::vector<Case> cases = {
-        {"a straight stroke", {{"S", 0, 0}, {"", 0, 10}, {"", 0.5, 20}, {"", 0, 30}, {"E", 0, 40}},
+        {"a straight stroke",
+         {{"S", 0, 0}, {"", 0, 10}, {"", 0.5, 20}, {"", 0, 30}, {"E", 0, 40}},
          "S,E"},
-        {"a corner stays", {{"S", 0, 0}, {"", 0, 20}, {"", 0, 40}, {"", 20, 40}, {"E", 40, 40}},
+        {"a corner stays",
+         {{"S", 0, 0}, {"", 0, 20}, {"", 0, 40}, {"", 20, 40}, {"E", 40, 40}},
          "S,,E"},
-        {"named waypoints stay", {{"S", 0, 0}, {"Buoy", 0, 10}, {"", 0, 20}, {"E", 0, 30}},
+        {"named waypoints stay",
+         {{"S", 0, 0}, {"Buoy", 0, 10}, {"", 0, 20}, {"E", 0, 30}},
          "S,Buoy,E"},
-        {"outside the span", {{"X", -50, 0}, {"S", 0, 0}, {"", 0, 10}, {"E", 0, 20}, {"", 0, 30}},
+        {"outside the span",
+         {{"X", -50, 0}, {"S", 0, 0}, {"", 0, 10}, {"E", 0, 20}, {"", 0, 30}},
          "X,S,E,"},
     };
     for (const Case& c : cases) {
@@ -137,11 +141,12 @@ TEST_F(RouteEditing, AStrokeKeepsOnlyTheShapingPointsThatBendIt) {
 }
 
 TEST_F(RouteEditing, DraggingAWaypointMovesTheRouteAndItsLegs) {
+    COverlayRoute* r = route({{"A", 0, 0}, {"B", 0, 1000}, {"C", 1000, 1000}});
     CKartileView view;
     view.setScreenRect(0, 0, 800, 600);
     view.onOpen(std::string(ORVANTA_SOURCE_DIR) + "/data/demo/charts/solent.ktl", false, {});
     ASSERT_TRUE(view.hasMap());
-    COverlayRoute* r = route({{"A", 0, 0}, {"B", 0, 1000}, {"C", 1000, 1000}});
+    EXPECT_EQ(view.overlayCount(), 4);  // made later, it shows the route and its waypoints
     ASSERT_TRUE(r->InitSegments());
     manager.routes_changed = false;
     const double before = r->getTotalLengthMeters();
@@ -163,7 +168,7 @@ TEST_F(RouteEditing, FollowingResumesAtTheWaypointAheadAfterLoading) {
     struct Case {
         const char* name;
         bool followed;
-        double x, y;       // the boat, metres from A
+        double x, y;      // the boat, metres from A
         const char* aim;  // after loading; empty: no navigation
     };
     const Case cases[] = {
@@ -177,7 +182,9 @@ TEST_F(RouteEditing, FollowingResumesAtTheWaypointAheadAfterLoading) {
         SCOPED_TRACE(c.name);
         manager.LoadRoutes(dir.filePath("none").toStdString());
         COverlayRoute* r = route({{"A", 0, -500}, {"B", 0, 1000}, {"C", 1000, 1000}});
-        if (c.followed) ASSERT_TRUE(manager.SetFollowRoute(r));
+        if (c.followed) {
+            ASSERT_TRUE(manager.SetFollowRoute(r));
+        }
         ASSERT_TRUE(owngps::send(field.rmc(c.x, c.y, ++second, "A", c.x > 0 ? 90 : 0)));
         manager.routes_changed = true;
         ASSERT_TRUE(manager.SaveRoutesIfNeeded(path));

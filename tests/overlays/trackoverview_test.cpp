@@ -56,7 +56,7 @@ protected:
     std::pair<int, int> pointsDrawn(QColor colour) const {
         int on = 0, drawn = 0;
         for (const auto& s : track.sections)
-            for (int i = 0; i < s->count; i += 7) {
+            for (int i = 0; i < s->count; ++i) {
                 double sx = 0, sy = 0;
                 view.LatLongToScreen(s->points[i].lat, s->points[i].lon, sx, sy);
                 const int x = int(std::lround(sx)), y = int(std::lround(sy));
@@ -79,37 +79,38 @@ protected:
 TEST_F(TrackOverview, TheLineIsWhereItsPointsAreAtAnyPlaceAndColour) {
     struct Step {
         const char* name;
-        std::function<void(TrackOverview&)> act;
+        std::function<void()> act;
         QColor colour;
         bool picture;
     };
     const Step steps[] = {
-        {"seen whole", [](TrackOverview&) {}, QColor(255, 0, 255), true},
-        {"panned", [](TrackOverview& t) { t.view.DoScroll(-37, 23); }, QColor(255, 0, 255), true},
+        {"seen whole", [] {}, QColor(255, 0, 255), true},
+        {"panned", [this] { view.DoScroll(-37, 23); }, QColor(255, 0, 255), true},
         {"a new colour",
-         [](TrackOverview& t) {
-             t.track.color = GraphicsColor(0, 200, 0);
-             t.track.Dispatch(COverlayObject::kDisplayChanged);
+         [this] {
+             track.color = GraphicsColor(0, 200, 0);
+             track.Dispatch(COverlayObject::kDisplayChanged);
          },
          QColor(0, 200, 0), true},
         {"close in",
-         [](TrackOverview& t) {
-             const CTrackPoint& p = t.track.sections[20]->points[10];
-             for (int i = 0; i < 30; ++i) t.view.DoZoom(-1);
-             t.view.GotoLocation(p.lat, p.lon, false);
+         [this] {
+             const CTrackPoint& p = track.sections[20]->points[10];
+             for (int i = 0; i < 30; ++i) view.DoZoom(-1);
+             view.GotoLocation(p.lat, p.lon, false);
          },
          QColor(0, 200, 0), false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
-        step.act(*this);
+        step.act();
         draw();
         const auto [on, drawn] = pointsDrawn(step.colour);
         EXPECT_GT(on, 2);
         EXPECT_GE(drawn, on * 98 / 100);
         EXPECT_EQ(track.overview().hasPicture(), step.picture);
-        if (step.colour != QColor(255, 0, 255))
+        if (step.colour != QColor(255, 0, 255)) {
             EXPECT_EQ(pointsDrawn(QColor(255, 0, 255)).second, 0);  // the old colour went
+        }
     }
 }
 
