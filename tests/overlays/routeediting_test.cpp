@@ -4,7 +4,11 @@
 // route saved while followed is followed again when loaded.
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
+#include <QPointingDevice>
 #include <QTemporaryDir>
+
+#include "app/base/pointerdevicetypedetection.h"
 
 #include "data/owngpstestsupport.h"
 #include "maps/simplegrid.h"
@@ -17,6 +21,18 @@ namespace {
 
 CMarkManager& manager = CMarkManager::theManager;
 constexpr double kLat0 = 50.75, kLon0 = -1.3;
+
+// A press from a device of that type, as the window's filter sees it.
+void pointWith(QInputDevice::DeviceType type) {
+    PointerDeviceTypeDetection::setSink([](const PointerFlags&) {});
+    const QPointingDevice device("test", 99, type, QPointingDevice::PointerType::Generic,
+                                 QInputDevice::Capability::Position, 1, 2);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(), QPointF(), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier, &device);
+    QObject target;
+    PointerDeviceTypeDetection().eventFilter(&target, &press);
+    PointerDeviceTypeDetection::setSink(nullptr);
+}
 
 class RouteEditing : public ::testing::Test {
 protected:
@@ -163,6 +179,35 @@ TEST_F(RouteEditing, DraggingAWaypointMovesTheRouteAndItsLegs) {
     ASSERT_TRUE(view.LatLongToScreen(b->lat, b->lon, nx, ny));
     EXPECT_NEAR(nx, sx - 40, 1.0);
     COverlayTool::Deselect();
+}
+
+TEST_F(RouteEditing, APenStrokeLaysShapingPointsAndKeepsOnlyItsCorner) {
+    COverlayRoute* r = route({{"A", 0, 0}});
+    CKartileView view;
+    view.setScreenRect(0, 0, 800, 600);
+    view.onOpen(std::string(ORVANTA_SOURCE_DIR) + "/data/demo/charts/solent.ktl", false, {});
+    ASSERT_TRUE(view.hasMap());
+    manager.EditRoute(r);
+    pointWith(QInputDevice::DeviceType::Stylus);
+    // Right 300 pixels, then down 300, in steps of 30.
+    view.onMouseDown(100, 100);
+    for (int i = 1; i <= 10; ++i) view.onSingleTouchMove(100 + 30 * i, 100);
+    for (int i = 1; i <= 10; ++i) view.onSingleTouchMove(400, 100 + 30 * i);
+    view.onSingleTouchUp();
+    pointWith(QInputDevice::DeviceType::Mouse);
+
+    ASSERT_EQ(r->waypoints.size(), 4u) << names(*r);
+    EXPECT_EQ(r->waypoints[1]->name, r->name + "P2");  // where the stroke began
+    EXPECT_EQ(r->waypoints[2]->name, "");              // the corner bends it
+    EXPECT_EQ(r->waypoints[2]->icon, "None");
+    EXPECT_EQ(r->waypoints[3]->name, r->name + "P4");  // where it ended
+    double sx = 0, sy = 0;
+    ASSERT_TRUE(view.LatLongToScreen(r->waypoints[2]->lat, r->waypoints[2]->lon, sx, sy));
+    EXPECT_NEAR(sx, 400, 1.5);
+    EXPECT_NEAR(sy, 100, 1.5);
+    EXPECT_EQ(COverlayTool::the_tool, nullptr);  // the stroke let go of the route
+    EXPECT_EQ(manager.route_in_progress, r);     // still building at the end
+    manager.FinishRouteBuilding();
 }
 
 TEST_F(RouteEditing, FollowingResumesAtTheWaypointAheadAfterLoading) {
