@@ -15,6 +15,7 @@
 #include "maps/simplegrid.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
+#include "overlays/gpxexport.h"
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
@@ -364,6 +365,20 @@ void CMarkPresenters::answerRename(int renameId, const QString& text, bool accep
     m_renames.erase(it);
     const QString name = text.trimmed();
     if (accepted && !name.isEmpty() && done) done(name.toStdString());
+}
+
+void CMarkPresenters::exportGpx(const QString& ovid) {
+    if (ovid.isEmpty()) {
+        ExportGPXWithDialog(nullptr, "Orvanta",
+                            [] { return OverlayObjectsForExport(true, true, true); });
+        return;
+    }
+    const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
+    if (const CSyncable* object = FindOverlayObjectById(id))
+        ExportGPXWithDialog(nullptr, object->name, [id]() -> std::vector<const CSyncable*> {
+            if (const CSyncable* found = FindOverlayObjectById(id)) return {found};
+            return {};
+        });
 }
 
 void CMarkPresenters::newMark() {

@@ -46,6 +46,8 @@ public:
     // A route's ground or a track's altitude profile in the current page's
     // profile item (one is added across the top of the page when it has none).
     Q_INVOKABLE void showProfile(const QString& ovid);
+    // Asks for a file and writes the object as GPX; everything for "".
+    Q_INVOKABLE void exportGpx(const QString& ovid);
 
     // The rename dialog's answer (a track's "Rename").
     Q_INVOKABLE void answerRename(int renameId, const QString& text, bool accepted);

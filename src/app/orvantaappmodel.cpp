@@ -32,6 +32,7 @@
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
 #include "online/mappackagedownload.h"
+#include "overlays/gpximport.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
 #include "overlays/overlayfiles.h"
@@ -629,6 +630,8 @@ bool COrvantaAppModel::importFileOfAnyType(void*, const QString& path) {
             return importMarks(full);
         case AppFileKind::MapPackage:
             return openPackage(full);
+        case AppFileKind::Gpx:
+            return importGpx(full);
         case AppFileKind::Missing:
             refuse("There is no file " + full.toStdString());
             return false;
@@ -729,7 +732,25 @@ bool COrvantaAppModel::importMarks(const QString& path) {
     return true;
 }
 
+bool COrvantaAppModel::importGpx(const QString& path) {
+    CBounds bounds;
+    GpxImportCounts counts;
+    std::string error;
+    GpxImportOptions options;
+    options.counts = &counts;
+    options.error = &error;
+    if (!ImportGPXFile(path.toStdString(), bounds, options)) {
+        refuse("Could not import " + nameOf(path).toStdString() + ": " + error);
+        return false;
+    }
+    SetStatusMessage(counts.Summary());
+    if (!bounds.isEmpty()) ShowAreaOnTheMap(bounds);
+    return true;
+}
+
 // ---------------------------------------------------------------- message boxes
+
+Q_LOGGING_CATEGORY(lcShell, "orvanta.shell", QtWarningMsg)
 
 void COrvantaAppModel::presentMessageBox(const std::string& title, const std::string& text,
                                          const std::vector<std::string>& buttons,
@@ -738,6 +759,7 @@ void COrvantaAppModel::presentMessageBox(const std::string& title, const std::st
     m_boxes[id] = std::move(answered);
     QStringList labels;
     for (const std::string& b : buttons) labels << QString::fromStdString(b);
+    qCDebug(lcShell).noquote() << "message box:" << QString::fromStdString(title);
     Q_EMIT messageBoxRequested(id, QString::fromStdString(title), QString::fromStdString(text),
                                labels);
 }

@@ -25,12 +25,17 @@
 #include <string>
 #include <vector>
 
+#include <QLoggingCategory>
 #include "app/base/datasource.h"
 #include "app/base/deviceservices.h"
 #include "app/base/statusmessage.h"
 #include "data/distancetostart.h"
 #include "displays/displayview.h"
 #include "displays/quick/displayviewpage.h"
+
+// What the window shows (menus, message boxes), for scripts that drive it:
+// QT_LOGGING_RULES="orvanta.shell.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
 class CBounds;
 class CDisplayViewArrangementSet;
@@ -214,6 +219,8 @@ private:
     bool openLayout(const QString& path);
     bool openPage(const QString& path);
     bool importMarks(const QString& path);
+    // Says what it brought and shows its area.
+    bool importGpx(const QString& path);
     // Map packages, the find-place dialog and the free-map lookup
     // (appmodelonline.cpp).
     void installOnlineHooks(bool on);

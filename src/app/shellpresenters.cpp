@@ -191,6 +191,12 @@ void CShellPresenters::present(std::shared_ptr<CMenuTree> menu) {
 void CShellPresenters::emitTop() {
     m_menuId = m_nextId++;
     const CMenuTree& top = *m_stack.back();
+    if (lcShell().isDebugEnabled()) {
+        QStringList shown;  // a tick before what is checked
+        for (const CMenuTree::Entry& e : top.entries())
+            shown << (e.checked ? QStringLiteral("\u2713") : QString()) + q(e.title);
+        qCDebug(lcShell).noquote() << "menu:" << q(top.title) << "|" << shown.join(", ");
+    }
     Q_EMIT menuRequested(m_menuId, q(top.title), q(top.message), menuEntries(top),
                          int(m_stack.size()) - 1);
 }
@@ -198,6 +204,7 @@ void CShellPresenters::emitTop() {
 void CShellPresenters::closeMenus() {
     m_stack.clear();
     m_menuId = 0;
+    qCDebug(lcShell) << "menu closed";
     Q_EMIT menuClosed();
     Q_EMIT menuChanged();
 }

@@ -262,7 +262,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
     ++m_view.frame;
-    markCrowds();
+    prepareOverlaysForFrame();
     IconBlitter blitter;
     if (f == 1.0) blitter.Begin(painter, target);
     if (blitter.active()) IconBlitter::current = &blitter;
@@ -272,8 +272,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     Overlay* selected = nullptr;
     for (Overlay& o : m_overlays) {
         if (tool && o.object == tool->selected()) selected = &o;
-        if (drawn >= kMaxOverlaysDrawn || !o.object->isVisible()) continue;
-        if (!o.mapping.map_to_screen(m_view) || o.mapping.crowded) continue;
+        if (drawn >= kMaxOverlaysDrawn || !o.on_screen || o.mapping.crowded) continue;
         o.object->Draw(&painter, m_view, o.mapping);
         ++drawn;
     }
@@ -290,14 +289,17 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
 
 // ---------------------------------------------------------------- overlays
 
-// Marks label themselves only while few are on screen; in a crowd of
-// thousands only the uppermost mark of each small square is drawn.
-void CKartileView::markCrowds() {
+// One pass finds what may be on screen this frame. Marks label themselves
+// only while few are on screen; in a crowd of thousands only the uppermost
+// mark of each small square is drawn.
+void CKartileView::prepareOverlaysForFrame() {
+    const FRect visible = m_view.ScreenToImage(m_view.screen_rect);
     int marksOnScreen = 0;
     for (Overlay& o : m_overlays) {
         o.mapping.crowded = false;
-        if (o.object->type == COverlayObject::kMark && o.object->isVisible() &&
-            o.mapping.map_to_screen(m_view) && !o.mapping.screen_points.empty())
+        o.on_screen = o.object->isVisible() && o.mapping.map_to_screen(m_view, visible);
+        if (o.on_screen && o.object->type == COverlayObject::kMark &&
+            !o.mapping.screen_points.empty())
             ++marksOnScreen;
     }
     COverlayMark::on_screen_in_frame = marksOnScreen;
@@ -307,7 +309,8 @@ void CKartileView::markCrowds() {
     std::vector<bool> taken(size_t(columns) * size_t(rows), false);
     for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it) {
         COverlayObject::CMapping& m = it->mapping;
-        if (it->object->type != COverlayObject::kMark || m.screen_points.empty()) continue;
+        if (!it->on_screen || it->object->type != COverlayObject::kMark || m.screen_points.empty())
+            continue;
         const int cx = int(std::floor((m.screen_points[0].x - m_screen.left) / cell)) + 1;
         const int cy = int(std::floor((m.screen_points[0].y - m_screen.top) / cell)) + 1;
         if (cx < 0 || cy < 0 || cx >= columns || cy >= rows) continue;
@@ -396,8 +399,7 @@ std::vector<size_t> CKartileView::hitCandidates(double sx, double sy, double tol
 }
 
 void CKartileView::AddOverlay(COverlayObject* object) {
-    for (const Overlay& o : m_overlays)
-        if (o.object == object) return;
+    if (!m_overlaySet.insert(object).second) return;
     auto at =
         std::upper_bound(m_overlays.begin(), m_overlays.end(), object->draw_order,
                          [](uint32_t key, const Overlay& o) { return key < o.object->draw_order; });
@@ -407,7 +409,11 @@ void CKartileView::AddOverlay(COverlayObject* object) {
 
 void CKartileView::RemoveOverlay(COverlayObject* object) {
     if (m_pressed == object) m_pressed = nullptr;
-    std::erase_if(m_overlays, [object](const Overlay& o) { return o.object == object; });
+    if (m_overlaySet.erase(object) == 0) return;
+    // From the back: a list is emptied newest first, so this stays cheap.
+    auto it = std::find_if(m_overlays.rbegin(), m_overlays.rend(),
+                           [object](const Overlay& o) { return o.object == object; });
+    if (it != m_overlays.rend()) m_overlays.erase(std::next(it).base());
     m_hitIndexValid = false;
 }
 
@@ -418,18 +424,22 @@ void CKartileView::OnUpdate(COverlayObject& object) {
             break;
         case COverlayObject::kAllCleared:
             // Every user object went; moving targets stay.
-            std::erase_if(m_overlays, [](const Overlay& o) { return o.object->isUserObject(); });
+            std::erase_if(m_overlays, [this](const Overlay& o) {
+                const bool user = o.object->isUserObject();
+                if (user) m_overlaySet.erase(o.object);
+                return user;
+            });
             m_pressed = nullptr;
             m_hitIndexValid = false;
             break;
         case COverlayObject::kChanged:
         case COverlayObject::kDisplayChanged: {
-            auto it = std::find_if(m_overlays.begin(), m_overlays.end(),
-                                   [&](const Overlay& o) { return o.object == &object; });
-            if (it == m_overlays.end()) {
+            if (!m_overlaySet.contains(&object)) {
                 if (object.last_action == COverlayObject::kChanged) AddOverlay(&object);
             } else if (object.last_action == COverlayObject::kChanged) {
-                mapOverlay(*it);
+                auto it = std::find_if(m_overlays.begin(), m_overlays.end(),
+                                       [&](const Overlay& o) { return o.object == &object; });
+                if (it != m_overlays.end()) mapOverlay(*it);
             }
             break;
         }

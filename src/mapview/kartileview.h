@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/base/datasource.h"
@@ -177,10 +178,11 @@ private:
     struct Overlay {
         COverlayObject* object = nullptr;
         COverlayObject::CMapping mapping;
+        bool on_screen = false;  // for the frame being drawn
     };
 
     void setZoom(int z);
-    void markCrowds();
+    void prepareOverlaysForFrame();
     void buildHitIndex();
     int hitCell(double sx, double sy) const;  // -1 off the grid
     // Overlays that may be hit at the point, uppermost first (indices).
@@ -233,8 +235,9 @@ private:
     std::string m_requestedPath;
     std::string m_lastShownPath;
 
-    std::vector<Overlay> m_overlays;        // ascending draw_order, stable
-    static constexpr double kHitCell = 32;  // screen pixels
+    std::vector<Overlay> m_overlays;                         // ascending draw_order, stable
+    std::unordered_set<const COverlayObject*> m_overlaySet;  // what m_overlays holds
+    static constexpr double kHitCell = 32;                   // screen pixels
     int m_hitColumns = 0, m_hitRows = 0;
     std::vector<size_t> m_hitStart;    // per cell, into m_hitEntries; one more at the end
     std::vector<size_t> m_hitEntries;  // overlay indices, cell by cell

@@ -101,8 +101,8 @@ CMarkManager::~CMarkManager() {
     go_to.mark = nullptr;
     go_to.route = nullptr;
     route_in_progress = nullptr;
-    routes.clear();
-    marks.clear();
+    ClearNewestFirst(routes);
+    ClearNewestFirst(marks);
 }
 
 void CMarkManager::OnUpdate(CDataGPSPosition& position) {
@@ -247,7 +247,7 @@ void CMarkManager::ClearAll() {
     alarms.CancelAll(marks);
     if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark())
         COverlayTool::Deselect();
-    marks.clear();
+    ClearNewestFirst(marks);
 }
 
 std::string CMarkManager::FilePath() {

@@ -84,8 +84,12 @@ void COverlayObject::CMapping::set_bounds() {
 }
 
 bool COverlayObject::CMapping::map_to_screen(const CViewParams& view) {
+    return map_to_screen(view, view.ScreenToImage(view.screen_rect));
+}
+
+bool COverlayObject::CMapping::map_to_screen(const CViewParams& view, const FRect& visible_image) {
     if (hit_kind == kAlways) return true;
-    if (!boxesMeet(bounds, view.ScreenToImage(view.screen_rect))) return false;
+    if (!boxesMeet(bounds, visible_image)) return false;
     if (screen_points.empty()) {
         screen_points.reserve(image_points.size());
         for (const DblPoint& p : image_points) {

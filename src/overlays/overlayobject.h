@@ -91,6 +91,8 @@ public:
         void move_screen() { screen_points.clear(); }  // after a pan
         // True when the object may be on screen; then screen_points is filled.
         bool map_to_screen(const CViewParams& view);
+        // The same, given the image rectangle the view shows.
+        bool map_to_screen(const CViewParams& view, const FRect& visible_image);
         // tolerance2: squared tolerance in screen pixels.
         bool HitTest_mapped(float x, float y, double tolerance2) const;
     };
@@ -122,3 +124,10 @@ public:
     update_action last_action = kNoAction;
     uint32_t draw_order;  // layer << 28
 };
+
+// Empties a list of overlay objects newest first: a map view drops each from
+// the back of its draw list, so a list of thousands goes in linear time.
+template <class List>
+void ClearNewestFirst(List& list) {
+    while (!list.empty()) list.pop_back();
+}

@@ -44,7 +44,8 @@ CTrackOverview& COverlayTrack::overview() const {
 
 COverlayTrack::~COverlayTrack() {
     // The sections leave the map views before they go.
-    for (auto& section : sections) section->Dispatch(COverlayObject::kRemoved);
+    for (auto it = sections.rbegin(); it != sections.rend(); ++it)
+        (*it)->Dispatch(COverlayObject::kRemoved);
 }
 
 Qt::PenStyle COverlayTrack::PenStyle(int line_style) {

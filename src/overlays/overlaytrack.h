@@ -35,6 +35,8 @@ public:
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
     bool getLonLatBounds(CBounds& bounds) const override;
+    // All sections in one <trkseg>, the join points once.
+    void WriteGPX(FILE* file) const override;
     std::string getSubText(const CSimpleGrid& grid) const override;
 
     // Appends a point (a new section when the last is full, starting with

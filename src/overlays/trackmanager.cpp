@@ -72,7 +72,7 @@ CTrackManager::CTrackManager() {
 
 CTrackManager::~CTrackManager() {
     simulation_track = nullptr;
-    tracks.clear();
+    ClearNewestFirst(tracks);
 }
 
 void CTrackManager::resetTemplate() {
@@ -372,7 +372,7 @@ void CTrackManager::ClearAll() {
     if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedTrackSection())
         COverlayTool::Deselect();
     simulation_track = nullptr;
-    tracks.clear();
+    ClearNewestFirst(tracks);
 }
 
 // ---------------------------------------------------------------- simulation

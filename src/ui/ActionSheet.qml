@@ -3,7 +3,8 @@ import QtQuick.Controls
 
 // One level of an action-sheet menu at a time: a title, an optional line
 // of text, and the entries with their icon, check mark and submenu arrow.
-// Mouse, touch and keys (arrows, Return, Escape or Backspace for back).
+// Mouse, touch and keys (arrows, Return, Escape or Backspace for back, a
+// letter for the next entry starting with it).
 Popup {
     id: sheet
     objectName: "actionSheet"
@@ -42,6 +43,17 @@ Popup {
     function choose(index) {
         if (index >= 0 && index < entries.length && entries[index].enabled)
             presenters.chooseMenuEntry(menuId, index)
+    }
+    // The next enabled entry after the current one whose title starts with
+    // the letter, round the end; -1 when none does.
+    function entryStartingWith(letter) {
+        const wanted = letter.toLowerCase()
+        for (let step = 1; step <= entries.length; ++step) {
+            const i = (entryList.currentIndex + step + entries.length) % entries.length
+            if (entries[i].enabled && entries[i].title.toLowerCase().startsWith(wanted))
+                return i
+        }
+        return -1
     }
     function back() {
         if (depth > 0)
@@ -137,6 +149,12 @@ Popup {
                 } else if (event.key === Qt.Key_Right && currentIndex >= 0
                            && sheet.entries[currentIndex].submenu) {
                     sheet.choose(currentIndex)
+                    event.accepted = true
+                } else if (event.text.length === 1 && event.text.trim().length === 1
+                           && !(event.modifiers & (Qt.ControlModifier | Qt.AltModifier))) {
+                    const found = sheet.entryStartingWith(event.text)
+                    if (found >= 0)
+                        currentIndex = found
                     event.accepted = true
                 }
             }

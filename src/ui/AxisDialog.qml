@@ -35,6 +35,9 @@ Popup {
     ButtonGroup { id: choices }
     ColumnLayout {
         spacing: 8
+        // Keys from the fields rise to here: a popup itself takes none.
+        Keys.onReturnPressed: dialog.accept()
+        Keys.onEscapePressed: dialog.close()
         Label {
             text: "Set Axis"
             font.pixelSize: 20
@@ -101,6 +104,4 @@ Popup {
             }
         }
     }
-    Keys.onReturnPressed: accept()
-    Keys.onEscapePressed: close()
 }

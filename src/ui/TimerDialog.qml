@@ -31,6 +31,9 @@ Popup {
 
     ColumnLayout {
         spacing: 10
+        // Keys from the fields rise to here: a popup itself takes none.
+        Keys.onReturnPressed: dialog.accept()
+        Keys.onEscapePressed: dialog.close()
         Label {
             text: "Start Timer"
             font.pixelSize: 20
@@ -114,6 +117,4 @@ Popup {
             }
         }
     }
-    Keys.onReturnPressed: accept()
-    Keys.onEscapePressed: close()
 }

@@ -75,11 +75,11 @@ ApplicationWindow {
         opacity: 0.92
     }
 
+    // Under the menu buttons: the page's own map buttons take the right edge.
     Column {
         visible: window.map !== null
-        anchors.right: parent.right
-        anchors.verticalCenter: parent.verticalCenter
-        anchors.rightMargin: 16
+        x: 16
+        y: 190
         spacing: 10
         MapButton {
             objectName: "lockToPosition"
