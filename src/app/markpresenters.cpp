@@ -8,6 +8,9 @@
 
 #include "app/orvantaappmodel.h"
 #include "data/overlaygpsposition.h"
+#include "displays/displayviewarrangementset.h"
+#include "displays/displayviewpageset.h"
+#include "elevation/profileitem.h"
 #include "geo/units.h"
 #include "maps/simplegrid.h"
 #include "mapview/dvikartilewindow.h"
@@ -65,17 +68,26 @@ CMarkPresenters::CMarkPresenters(QObject* parent) : QObject(parent) {
     CMarkManager::doneButtonPresenter = [](std::function<void()> done) {
         if (theApp) theApp->setDoneCallback(std::move(done));
     };
+    COverlayTrack::renameEditor = [this](OV_HWND, const std::string& current,
+                                         std::function<void(const std::string&)> done) {
+        const int id = m_nextEdit++;
+        m_renames[id] = std::move(done);
+        Q_EMIT renameRequested(id, q(current));
+    };
 }
 
 CMarkPresenters::~CMarkPresenters() {
     COverlayMark::propertiesEditor = nullptr;
     CMarkManager::doneButtonPresenter = nullptr;
+    COverlayTrack::renameEditor = nullptr;
     for (auto& [id, edit] : m_edits)
         if (edit.done) edit.done(false);
 }
 
 void CMarkPresenters::OnUpdate(COverlayObject& object) {
-    if (object.type == COverlayObject::kMark && !m_changed.isActive()) m_changed.start();
+    const bool listed =
+        object.type == COverlayObject::kMark || object.type == COverlayObject::kRoute;
+    if (listed && !m_changed.isActive()) m_changed.start();
 }
 
 QStringList CMarkPresenters::iconNames() const {
@@ -147,8 +159,70 @@ QVariantList CMarkPresenters::overlays(const QString& sortKey) const {
                                 {"alarm", row.mark->alarm_radius > 0},
                                 {"icon", iconUrl(q(row.mark->icon))}});
     }
+    appendRoutes(list);
     appendTracks(list);
     return list;
+}
+
+// The routes follow the marks, by name, with their length and waypoints.
+void CMarkPresenters::appendRoutes(QVariantList& list) const {
+    std::vector<COverlayRoute*> routes;
+    for (const auto& route : CMarkManager::theManager.routes)
+        if (!route->deleted) routes.push_back(route.get());
+    std::stable_sort(routes.begin(), routes.end(),
+                     [](const COverlayRoute* a, const COverlayRoute* b) {
+                         return QString::localeAwareCompare(q(a->name), q(b->name)) < 0;
+                     });
+    for (COverlayRoute* route : routes) {
+        std::string sub;
+        CUnits::Default->FormatDistance(float(route->getTotalLengthMeters()), sub);
+        sub += "  \u2022  " + std::to_string(route->waypoints.size()) + " waypoints";
+        list.append(QVariantMap{{"ovid", q(route->GetObjectIDstr())},
+                                {"kind", "route"},
+                                {"name", q(route->name)},
+                                {"subtext", q(sub)},
+                                {"shown", route->visible},
+                                {"navigating", route->is_followed},
+                                {"alarm", false},
+                                {"icon", QString()}});
+    }
+}
+
+COverlayRoute* CMarkPresenters::findRoute(const QString& ovid) const {
+    return CMarkManager::theManager.FindRouteById(CSyncable::ParseObjectID(ovid.toStdString()));
+}
+
+bool CMarkPresenters::routeShown(const QString& ovid, bool shown) {
+    COverlayRoute* route = findRoute(ovid);
+    if (!route) return false;
+    if (route->visible == shown) return true;
+    if (!shown && COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark() &&
+        COverlayTool::the_tool->GetSelectedMark()->route == route)
+        COverlayTool::Deselect();
+    route->setVisible(shown);
+    route->SetModifiedNow();
+    CMarkManager::theManager.routes_changed = true;
+    route->Dispatch(COverlayObject::kChanged);
+    CMarkManager::theManager.SaveRoutesIfNeeded();
+    return true;
+}
+
+bool CMarkPresenters::routeShowOnMap(const QString& ovid) {
+    COverlayRoute* route = findRoute(ovid);
+    if (!route) return false;
+    if (route->waypoints.empty()) return true;
+    if (!route->visible) routeShown(ovid, true);
+    const uint64_t id = route->GetObjectID();
+    CDVI_Kartile_Window::withMainView([id](CKartileView& view) {
+        COverlayRoute* target = CMarkManager::theManager.FindRouteById(id);
+        if (!target || target->waypoints.empty()) return;
+        COverlayMark* first = target->waypoints.front().get();
+        view.LockOnToGPS(false);
+        view.GotoLocation(first->lat, first->lon, false);
+        first->Select(&view);
+        if (view.redraw) view.redraw();
+    });
+    return true;
 }
 
 // The tracks follow the marks, newest first, with their length and date.
@@ -186,6 +260,7 @@ COverlayTrack* CMarkPresenters::findTrack(const QString& ovid) const {
 }
 
 void CMarkPresenters::setShown(const QString& ovid, bool shown) {
+    if (routeShown(ovid, shown)) return;
     if (COverlayTrack* track = findTrack(ovid)) {
         if (track->visible == shown) return;
         if (!shown) COverlayTool::Deselect();
@@ -202,6 +277,7 @@ void CMarkPresenters::setShown(const QString& ovid, bool shown) {
 }
 
 void CMarkPresenters::goTo(const QString& ovid) {
+    if (COverlayRoute* route = findRoute(ovid)) CMarkManager::theManager.SetFollowRoute(route);
     if (COverlayMark* mark = find(ovid)) CMarkManager::theManager.SetGoto(mark);
     m_changed.start();
 }
@@ -212,6 +288,11 @@ void CMarkPresenters::cancelNavigation() {
 }
 
 void CMarkPresenters::edit(const QString& ovid) {
+    if (COverlayRoute* route = findRoute(ovid)) {
+        CMarkManager::theManager.EditRoute(route);
+        routeShowOnMap(ovid);
+        return;
+    }
     const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
     if (COverlayMark* mark = find(ovid))
         mark->EditMarkProperties(nullptr, [id](bool changed) {
@@ -221,6 +302,7 @@ void CMarkPresenters::edit(const QString& ovid) {
 }
 
 void CMarkPresenters::showOnMap(const QString& ovid) {
+    if (routeShowOnMap(ovid)) return;
     if (COverlayTrack* track = findTrack(ovid)) {
         if (!track->lastPoint()) return;
         if (!track->visible) setShown(ovid, true);
@@ -254,7 +336,35 @@ void CMarkPresenters::remove(const QString& ovid) {
         COverlayTrack::ConfirmDelete(track, nullptr);
         return;
     }
+    if (COverlayRoute* route = findRoute(ovid)) {
+        ConfirmDeleteRoute(*route, nullptr);
+        return;
+    }
     if (COverlayMark* mark = find(ovid)) ConfirmDeleteMark(*mark, nullptr);
+}
+
+void CMarkPresenters::showProfile(const QString& ovid) {
+    using Kind = COverlayProfileSource::Kind;
+    COverlayRoute* route = findRoute(ovid);
+    COverlayTrack* track = route ? nullptr : findTrack(ovid);
+    CDisplayViewPageSet* set = CDisplayViewArrangementSet::theLayout().getPageSet();
+    CDisplayView* page = set ? set->getCurrentPage() : nullptr;
+    if ((!route && !track) || !page) return;
+    CDisplayProfileItem* item = CDisplayProfileItem::findProfileItemToUse(*page);
+    if (!item) return;
+    if (route)
+        item->chooseSource(Kind::Route, route->GetObjectID(), ProfileQuantity::GroundHeight);
+    else
+        item->chooseSource(Kind::Track, track->GetObjectID(), ProfileQuantity::Altitude);
+}
+
+void CMarkPresenters::answerRename(int renameId, const QString& text, bool accepted) {
+    auto it = m_renames.find(renameId);
+    if (it == m_renames.end()) return;
+    auto done = std::move(it->second);
+    m_renames.erase(it);
+    const QString name = text.trimmed();
+    if (accepted && !name.isEmpty() && done) done(name.toStdString());
 }
 
 void CMarkPresenters::exportGpx(const QString& ovid) {

@@ -1,7 +1,8 @@
 // CMarkPresenters (QML "MarkPresenters"): the shell's side of the marks. It
-// installs the mark property dialog and serves the overlays list: every mark
-// with its distance and time, sorted, each shown or hidden, navigated to,
-// edited, shown on the map or deleted. Objects are named by their identity
+// installs the mark property dialog and the track rename dialog, and serves
+// the overlays list: every mark with its distance and time, sorted, then
+// the routes and tracks, each shown or hidden, navigated to (a route is
+// followed), edited, shown on the map or deleted. Objects are named by their identity
 // text ("ovid:..."), which outlives any pointer.
 #pragma once
 
@@ -17,6 +18,7 @@
 #include "overlays/overlayobject.h"
 
 class COverlayMark;
+class COverlayRoute;
 class COverlayTrack;
 
 class CMarkPresenters : public QObject, public Listener<COverlayObject> {
@@ -41,8 +43,14 @@ public:
     Q_INVOKABLE void showOnMap(const QString& ovid);
     Q_INVOKABLE void remove(const QString& ovid);
     Q_INVOKABLE void newMark();
+    // A route's ground or a track's altitude profile in the current page's
+    // profile item (one is added across the top of the page when it has none).
+    Q_INVOKABLE void showProfile(const QString& ovid);
     // Asks for a file and writes the object as GPX; everything for "".
     Q_INVOKABLE void exportGpx(const QString& ovid);
+
+    // The rename dialog's answer (a track's "Rename").
+    Q_INVOKABLE void answerRename(int renameId, const QString& text, bool accepted);
 
     // The property dialog's answer: the fields as editRequested gave them.
     Q_INVOKABLE QString answerEdit(int editId, const QVariantMap& fields, bool accepted);
@@ -57,6 +65,7 @@ public:
 Q_SIGNALS:
     void overlaysChanged();
     void editRequested(int editId, const QVariantMap& fields);
+    void renameRequested(int renameId, const QString& current);
 
 private:
     struct PendingEdit {
@@ -66,9 +75,15 @@ private:
     };
     COverlayMark* find(const QString& ovid) const;
     COverlayTrack* findTrack(const QString& ovid) const;
+    COverlayRoute* findRoute(const QString& ovid) const;
     void appendTracks(QVariantList& list) const;
+    void appendRoutes(QVariantList& list) const;
+    // The route verbs of the list; false when ovid names no route.
+    bool routeShown(const QString& ovid, bool shown);
+    bool routeShowOnMap(const QString& ovid);
 
     std::map<int, PendingEdit> m_edits;
+    std::map<int, std::function<void(const std::string&)>> m_renames;
     int m_nextEdit = 1;
     QTimer m_changed;  // gathers a burst of updates into one signal
 };

@@ -9,11 +9,19 @@
 #include "displays/itemkind.h"
 #include "elevation/elevationdata.h"
 #include "mapview/globallatlonghighlight.h"
+#include "overlays/markmanager.h"
+#include "overlays/trackmanager.h"
 
 namespace {
 
-const CPlainItemKind<CDisplayProfileItem::kTypeId, CDisplayProfileItem> s_kind("Other:Profile", 6,
-                                                                               600, 250);
+const CDisplayView::CItemSettingsType s_kind("Other:Profile", CDisplayProfileItem::kTypeId, 6, 600,
+                                             250, MakeItemSettings<CDisplayProfileItem::CSettings>);
+
+// Menu texts use ':' for submenus.
+std::string menuName(std::string name) {
+    std::replace(name.begin(), name.end(), ':', ' ');
+    return name.empty() ? "(no name)" : name;
+}
 
 const QColor kPanel(244, 246, 248);
 const QColor kInk(11, 61, 92);
@@ -36,8 +44,76 @@ CDisplayProfileItem::Highlight& CDisplayProfileItem::highlightCallback() {
     return callback;
 }
 
+// ---------------------------------------------------------------- settings
+
+bool CDisplayProfileItem::CSettings::SerializeOwn(IOStream& stream) {
+    // Pages written before the choice existed end here.
+    if (stream.isReading() && stream.atEnd()) return true;
+    Section section(stream);
+    if (!section.ok()) return false;
+    int32_t kind = int32_t(source_kind), what = int32_t(quantity);
+    stream.declare(kind);
+    stream.declare(source_id);
+    stream.declare(what);
+    if (stream.isReading()) {
+        source_kind = kind == 1 || kind == 2 ? COverlayProfileSource::Kind(kind)
+                                             : COverlayProfileSource::Kind::None;
+        quantity = what >= 0 && what <= 2 ? ProfileQuantity(what) : ProfileQuantity::GroundHeight;
+    }
+    return section.Close() && stream.ok();
+}
+
+CDisplayView::CItem* CDisplayProfileItem::CSettings::CreateItem(CDisplayView::IWindow*) {
+    return new CDisplayProfileItem(*this);
+}
+
+CDisplayView::CItemSettings::Fields CDisplayProfileItem::CSettings::OwnFields() const {
+    static const char* const kinds[] = {"none", "track", "route"};
+    static const char* const quantities[] = {"ground", "altitude", "speed"};
+    return {{"source", kinds[int(source_kind)]},
+            {"id", std::to_string(source_id)},
+            {"quantity", quantities[int(quantity)]}};
+}
+
 CDisplayProfileItem::CDisplayProfileItem(CDisplayView::CItemSettings& settings)
-    : CItemDraw(settings) {}
+    : CItemDraw(settings), m_settings(dynamic_cast<CSettings*>(&settings)) {
+    if (m_settings) showChosen();
+}
+
+void CDisplayProfileItem::showChosen() {
+    if (m_chosen) removeProfile(*m_chosen);
+    m_chosen = COverlayProfileSource::make(m_settings->source_kind, m_settings->source_id);
+    if (m_chosen) addProfile(*m_chosen, m_settings->quantity);
+}
+
+void CDisplayProfileItem::chooseSource(COverlayProfileSource::Kind kind, uint64_t id,
+                                       ProfileQuantity quantity) {
+    if (!m_settings) return;
+    m_settings->source_kind = kind;
+    m_settings->source_id = id;
+    m_settings->quantity = quantity;
+    if (page()) page()->modified = true;
+    showChosen();
+}
+
+std::vector<CDisplayProfileItem::Choice> CDisplayProfileItem::choices() {
+    using Kind = COverlayProfileSource::Kind;
+    std::vector<Choice> list;
+    for (const auto& route : CMarkManager::theManager.routes)
+        if (!route->deleted)
+            list.push_back({"Show:Route " + menuName(route->name), Kind::Route,
+                            route->GetObjectID(), ProfileQuantity::GroundHeight});
+    for (const auto& track : CTrackManager::theManager.tracks) {
+        if (track->deleted) continue;
+        const std::string name = menuName(track->name);
+        list.push_back({"Show:Track " + name + " altitude", Kind::Track, track->GetObjectID(),
+                        ProfileQuantity::Altitude});
+        list.push_back({"Show:Track " + name + " speed", Kind::Track, track->GetObjectID(),
+                        ProfileQuantity::Speed});
+    }
+    list.push_back({"Show:Nothing", Kind::None, 0, ProfileQuantity::GroundHeight});
+    return list;
+}
 
 CDisplayProfileItem* CDisplayProfileItem::findProfileItemToUse(CDisplayView& page) {
     constexpr double kNewItemPixels = 120;
@@ -55,6 +131,7 @@ CDisplayProfileItem* CDisplayProfileItem::findProfileItemToUse(CDisplayView& pag
 
 CDisplayProfileItem::~CDisplayProfileItem() {
     for (auto& shown : m_profiles) shown->source->removeWatcher(this);
+    m_profiles.clear();
 }
 
 void CDisplayProfileItem::addProfile(CProfileSource& source, ProfileQuantity quantity) {
@@ -192,11 +269,24 @@ void CDisplayProfileItem::onPointer(double x, double y, bool) {
 }
 
 std::vector<std::string> CDisplayProfileItem::editMenus() const {
-    if (m_profiles.empty()) return {};
-    return {"Remove profile", "Hide All"};
+    std::vector<std::string> entries;
+    if (m_settings)
+        for (const Choice& c : choices()) entries.push_back(c.entry);
+    if (m_profiles.empty()) return entries;
+    entries.push_back("Remove profile");
+    entries.push_back("Hide All");
+    return entries;
 }
 
 bool CDisplayProfileItem::onEditMenu(const std::string& entry) {
+    if (m_settings && entry.rfind("Show:", 0) == 0) {
+        for (const Choice& c : choices())
+            if (c.entry == entry) {
+                chooseSource(c.kind, c.id, c.quantity);
+                return true;
+            }
+        return false;
+    }
     if (entry == "Hide All") {
         clearProfiles();
         return true;

@@ -6,6 +6,9 @@
 // followed, its profile carries the "along route" marker at the fraction of
 // the route done. Ground-height profiles are computed again when elevation
 // tiles arrive.
+//
+// The item's settings name one track or route it shows of its own accord
+// (its menu "Show"): a route's ground heights, a track's altitudes or speeds.
 #pragma once
 
 #include <functional>
@@ -15,6 +18,7 @@
 
 #include "app/base/datasource.h"
 #include "displays/displayview.h"
+#include "elevation/overlayprofilesource.h"
 #include "elevation/profileline.h"
 #include "elevation/profilesource.h"
 
@@ -38,6 +42,20 @@ public:
         bool stale = true;
     };
     using Highlight = std::function<void(CProfileSource&, const ProfileSample&)>;
+
+    // The track or route the item shows by choice, stored with the page.
+    class CSettings : public CDisplayView::CItemSettings {
+    public:
+        CSettings() : CItemSettings(kTypeId) {}
+        CDisplayView::CItem* CreateItem(CDisplayView::IWindow*) override;
+        Fields OwnFields() const override;
+        COverlayProfileSource::Kind source_kind = COverlayProfileSource::Kind::None;
+        uint64_t source_id = 0;
+        ProfileQuantity quantity = ProfileQuantity::GroundHeight;
+
+    protected:
+        bool SerializeOwn(IOStream& stream) override;
+    };
 
     explicit CDisplayProfileItem(CDisplayView::CItemSettings& settings);
     ~CDisplayProfileItem() override;
@@ -68,6 +86,11 @@ public:
     void profileSourceGone(CProfileSource& source) override;
     void OnUpdate(MZElevationData& store) override;
 
+    // Shows this track or route (and only it) from now on, and stores the
+    // choice; Kind::None clears it.
+    void chooseSource(COverlayProfileSource::Kind kind, uint64_t id, ProfileQuantity quantity);
+    COverlayProfileSource* chosenSource() const { return m_chosen.get(); }
+
     // Where picked samples go; set to nothing to keep them to the item.
     static Highlight& highlightCallback();
 
@@ -77,6 +100,18 @@ private:
     bool updateProgress(Shown& shown, double w);
     void paintBand(QPainter& painter, const Shown& shown, int index, double w, double band);
 
+    // The "Show" entries: menu text, then what it shows.
+    struct Choice {
+        std::string entry;
+        COverlayProfileSource::Kind kind;
+        uint64_t id;
+        ProfileQuantity quantity;
+    };
+    static std::vector<Choice> choices();
+    void showChosen();
+
+    CSettings* m_settings = nullptr;  // null for plain settings
+    std::unique_ptr<COverlayProfileSource> m_chosen;
     std::vector<std::unique_ptr<Shown>> m_profiles;
     int m_clickedProfile = -1;
     int m_clickedIndex = -1;

@@ -265,6 +265,7 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     bool loading = false;
     m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
 
+    ++m_view.frame;
     prepareOverlaysForFrame();
     IconBlitter blitter;
     if (f == 1.0) blitter.Begin(painter, target);
@@ -428,7 +429,7 @@ void CKartileView::OnUpdate(COverlayObject& object) {
         case COverlayObject::kAllCleared:
             // Every user object went; moving targets stay.
             std::erase_if(m_overlays, [this](const Overlay& o) {
-                const bool user = o.object->type <= COverlayObject::kTrackSection;
+                const bool user = o.object->isUserObject();
                 if (user) m_overlaySet.erase(o.object);
                 return user;
             });

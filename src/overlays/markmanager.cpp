@@ -355,4 +355,13 @@ void CMarkManager::GetUpdatesForAll(COverlayObject::update_action action,
         mark->last_action = action;
         listener.OnUpdate(*mark);
     }
+    for (auto& route : routes) {
+        if (route->deleted) continue;
+        route->last_action = action;
+        listener.OnUpdate(*route);
+        for (auto& wp : route->waypoints) {
+            wp->last_action = action;
+            listener.OnUpdate(*wp);
+        }
+    }
 }

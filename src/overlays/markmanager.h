@@ -95,7 +95,8 @@ public:
 
     // ---- routes
     static std::string RoutesFilePath();  // "routes.ovtf" in the application folder
-    // Replaces every route with the file's; false for a missing or damaged file.
+    // Replaces every route with the file's; false for a missing or damaged
+    // file. A route saved while followed is followed again.
     bool LoadRoutes(const std::string& path = RoutesFilePath());
     bool SaveRoutesIfNeeded(const std::string& path = RoutesFilePath());
     // A new empty route from the template, named from "R#", being built
@@ -108,6 +109,8 @@ public:
     // A tombstone, as for marks (ending navigation along it).
     void DeleteRoute(COverlayRoute* route);
     void FinishRouteBuilding();
+    // Builds route again from its end (the route menu's "Edit").
+    void EditRoute(COverlayRoute* route);
     COverlayRoute* FindRouteById(uint64_t id) const;
     COverlayRoute* FindRouteStartingAt(double lat, double lon, double tolerance) const;
     COverlayRoute* FindRouteEndingAt(double lat, double lon, double tolerance) const;
@@ -118,6 +121,8 @@ public:
     COverlayRoute default_route;    // the template of new routes ("R#")
     COverlayMark default_waypoint;  // the template of waypoints ("%RP#")
     COverlayRoute* route_in_progress = nullptr;
+    // While building: new waypoints go before this one; null, at the end.
+    COverlayMark* insertion_point = nullptr;
     static constexpr const char* kDefaultRouteTemplate = "R#";
     static constexpr const char* kDefaultWaypointTemplate = "%RP#";
     CDataGotoMark go_to;  // the go-to state ("goto" is a keyword)

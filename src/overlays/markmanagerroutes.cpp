@@ -56,11 +56,16 @@ bool CMarkManager::LoadRoutes(const std::string& path) {
     if (default_route.name.empty()) default_route.name = kDefaultRouteTemplate;
     default_route.waypoints.clear();
     default_route.deleted = false;
+    COverlayRoute* followed = nullptr;
     for (auto& route : routes) {
         if (route->deleted) continue;
         route->GetObjectID();
         route->Dispatch(COverlayObject::kChanged);
+        if (route->is_followed && !followed) followed = route.get();
+        route->is_followed = false;
     }
+    // Following resumes where it was when the file was written.
+    if (followed) SetFollowRoute(followed);
     routes_changed = false;
     return ok;
 }
@@ -97,7 +102,7 @@ COverlayRoute* CMarkManager::AddRoute(std::unique_ptr<COverlayRoute> route) {
 void CMarkManager::DeleteRoute(COverlayRoute* route) {
     if (!route || route->deleted) return;
     if (go_to.route == route) CancelNavigation();
-    if (route_in_progress == route) route_in_progress = nullptr;
+    if (route_in_progress == route) FinishRouteBuilding();
     if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark() &&
         COverlayTool::the_tool->GetSelectedMark()->route == route)
         COverlayTool::Deselect();
@@ -113,7 +118,19 @@ void CMarkManager::DeleteRoute(COverlayRoute* route) {
 void CMarkManager::FinishRouteBuilding() {
     COverlayRoute* built = route_in_progress;
     route_in_progress = nullptr;
-    if (built) built->Dispatch(COverlayObject::kChanged);
+    insertion_point = nullptr;
+    if (built) {
+        built->stroke_start = nullptr;
+        built->Dispatch(COverlayObject::kChanged);
+    }
+}
+
+void CMarkManager::EditRoute(COverlayRoute* route) {
+    FinishRouteBuilding();
+    if (!route || route->deleted) return;
+    route_in_progress = route;
+    route->Dispatch(COverlayObject::kChanged);
+    if (doneButtonPresenter) doneButtonPresenter([this] { FinishRouteBuilding(); });
 }
 
 COverlayRoute* CMarkManager::FindRouteById(uint64_t id) const {

@@ -39,6 +39,18 @@ void ConfirmDeleteMark(COverlayMark& mark, OV_HWND parent, std::function<void(bo
                     });
 }
 
+void ConfirmDeleteRoute(COverlayRoute& route, OV_HWND parent) {
+    const uint64_t id = route.GetObjectID();
+    CMarkManager& manager = CMarkManager::theManager;
+    MessageBoxYesNo(parent, "Delete", "Delete \"" + route.name + "\".\nAre you sure?",
+                    [id, &manager](bool yes) {
+                        COverlayRoute* target = manager.FindRouteById(id);
+                        if (!yes || !target) return;
+                        manager.DeleteRoute(target);
+                        manager.SaveRoutesIfNeeded();
+                    });
+}
+
 // The route is found again by identity: it may go while the menu is open.
 void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
     const uint64_t id = route.GetObjectID();
@@ -54,15 +66,7 @@ void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
             if (COverlayRoute* r = manager.FindRouteById(id)) manager.SetFollowRoute(r, true);
         });
     }
-    sub.Append("Edit", [id, &manager] {
-        COverlayRoute* r = manager.FindRouteById(id);
-        if (!r) return;
-        manager.FinishRouteBuilding();
-        manager.route_in_progress = r;
-        r->Dispatch(COverlayObject::kChanged);
-        if (CMarkManager::doneButtonPresenter)
-            CMarkManager::doneButtonPresenter([&manager] { manager.FinishRouteBuilding(); });
-    });
+    sub.Append("Edit", [id, &manager] { manager.EditRoute(manager.FindRouteById(id)); });
     sub.Append("Reverse", [id, &manager] {
         if (COverlayRoute* r = manager.FindRouteById(id)) r->ReverseWaypoints();
         manager.SaveRoutesIfNeeded();
@@ -74,15 +78,7 @@ void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
         });
     });
     sub.Append("Delete Route", [id, parent, &manager] {
-        COverlayRoute* r = manager.FindRouteById(id);
-        if (!r) return;
-        MessageBoxYesNo(parent, "Delete", "Delete \"" + r->name + "\".\nAre you sure?",
-                        [id, &manager](bool yes) {
-                            COverlayRoute* target = manager.FindRouteById(id);
-                            if (!yes || !target) return;
-                            manager.DeleteRoute(target);
-                            manager.SaveRoutesIfNeeded();
-                        });
+        if (COverlayRoute* r = manager.FindRouteById(id)) ConfirmDeleteRoute(*r, parent);
     });
 }
 
@@ -130,6 +126,17 @@ std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
     menu->Append("Delete", [id, parent] {
         if (COverlayMark* m = stillThere(id)) ConfirmDeleteMark(*m, parent);
     });
-    if (mark.route) AppendRouteEntries(*menu, *mark.route, parent);
+    if (mark.route) {
+        AppendRouteEntries(*menu, *mark.route, parent);
+        // The waypoint is found again through its route, which may have gone.
+        const uint64_t routeId = mark.route->GetObjectID();
+        const COverlayMark* wp = &mark;
+        menu->Submenu("Route").Append("Insert Waypoint After", [routeId, wp, &manager] {
+            COverlayRoute* r = manager.FindRouteById(routeId);
+            if (!r) return;
+            for (auto& w : r->waypoints)
+                if (w.get() == wp) r->InsertWPAfter(w.get());
+        });
+    }
     return menu;
 }

@@ -17,6 +17,8 @@ class COverlayRoute;
 // following, edit, reverse, delete.
 void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent);
 
+// Asks "Delete "<name>".\nAre you sure?" and deletes the route on yes.
+void ConfirmDeleteRoute(COverlayRoute& route, OV_HWND parent);
 // Asks "Delete "<name>".\nAre you sure?" and deletes the mark on yes.
 void ConfirmDeleteMark(COverlayMark& mark, OV_HWND parent, std::function<void(bool)> done = {});
 

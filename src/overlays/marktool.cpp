@@ -69,9 +69,16 @@ void CMarkTool::Move(double dx, double dy) {
     if (!(lat >= -90 && lat <= 90)) return;
     mark->lat = lat;
     mark->lon = lon;
-    mark->SetModifiedNow();
-    CMarkManager::theManager.marks_changed = true;
-    mark->Dispatch(COverlayObject::kChanged);
+    if (COverlayRoute* route = mark->route) {
+        // The line, its legs and the route file follow the waypoint.
+        route->SetModifiedNow();
+        CMarkManager::theManager.routes_changed = true;
+        route->Dispatch(COverlayObject::kChanged);
+    } else {
+        mark->SetModifiedNow();
+        CMarkManager::theManager.marks_changed = true;
+        mark->Dispatch(COverlayObject::kChanged);
+    }
     SetLabel();
 }
 

@@ -28,6 +28,7 @@ public:
     static constexpr object_type kMark = 0;
     static constexpr object_type kRoute = 1;
     static constexpr object_type kTrackSection = 2;
+    static constexpr object_type kWaypoint = 5;  // a mark owned by a route
 
     enum update_action : int {
         kNoAction = 0,
@@ -50,6 +51,9 @@ public:
         double offset_x = 0;  // image coordinates of the screen origin
         double offset_y = 0;
         FRect screen_rect;  // the visible screen rectangle
+        // Counts the view's frames: an object seen through several mappings
+        // can tell its first Draw of a frame.
+        uint64_t frame = 0;
 
         FPoint ImageToScreen(double x, double y) const;
         FPoint ScreenToImage(double sx, double sy) const;
@@ -112,6 +116,9 @@ public:
 
     // Records the action and tells the listeners; nothing after a removal.
     virtual void Dispatch(update_action action);
+
+    // Marks, waypoints, routes and track sections: what a clear removes.
+    bool isUserObject() const { return type <= kTrackSection || type == kWaypoint; }
 
     object_type type;
     update_action last_action = kNoAction;

@@ -1,17 +1,22 @@
 #include "overlays/overlayroute.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
+#include "app/base/pointerdevicetypedetection.h"
 #include "app/base/screenresolution.h"
 #include "app/base/statusmessage.h"
 #include "geo/units.h"
 #include "maps/geometry.h"
 #include "maps/polynomialprojection.h"
+#include "mapview/kartileview.h"
 #include "overlays/markmanager.h"
+#include "overlays/overlaytool.h"
 #include "overlays/overlaytrack.h"
+#include "overlays/routedrawingtool.h"
 
 namespace {
 
@@ -28,6 +33,15 @@ constexpr double kArrowSpacing = 60;
 
 double dot(const Vertex& a, const Vertex& b) {
     return a.x * b.x + a.y * b.y;
+}
+
+// Squared distance (metres squared) from p to the segment a-b.
+double distanceToSegment2(const Vertex& p, const Vertex& a, const Vertex& b) {
+    const Vertex ab(b.x - a.x, b.y - a.y), ap(p.x - a.x, p.y - a.y);
+    const double length2 = dot(ab, ab);
+    const double t = length2 > 0 ? std::clamp(dot(ap, ab) / length2, 0.0, 1.0) : 0.0;
+    const double dx = ap.x - t * ab.x, dy = ap.y - t * ab.y;
+    return dx * dx + dy * dy;
 }
 
 }  // namespace
@@ -49,6 +63,7 @@ COverlayRoute::~COverlayRoute() {
 
 void COverlayRoute::adopt(COverlayMark& wp) {
     wp.route = this;
+    wp.type = kWaypoint;
 }
 
 // ---------------------------------------------------------------- storage
@@ -158,17 +173,73 @@ void COverlayRoute::Dispatch(update_action action) {
 
 // ---------------------------------------------------------------- building
 
-bool COverlayRoute::onTap(CKartileView*, const FPoint&, const DblPoint& where) {
+bool COverlayRoute::onTap(CKartileView* view, const FPoint& screen, const DblPoint& where) {
     if (CMarkManager::theManager.route_in_progress != this) return false;
-    AddWaypoint(where.y, where.x);
-    std::string length;
-    CUnits::Default->FormatDistance(float(getTotalLengthMeters()), length);
-    SetStatusMessage("Total distance: " + length);
+    if (!COverlayTool::isSelected(this)) addWaypointAt(view, screen, where);
     return true;
 }
 
+COverlayMark* COverlayRoute::addWaypointAt(CKartileView* view, const FPoint& screen,
+                                           const DblPoint& where) {
+    CMarkManager& manager = CMarkManager::theManager;
+    COverlayMark* before = manager.insertion_point;
+    if (before && before->route != this) before = manager.insertion_point = nullptr;
+    // A tap right beside the waypoint before only bends the leg.
+    bool shaping = false;
+    const COverlayMark* previous = before ? getWaypointBefore(before) : nullptr;
+    double sx = 0, sy = 0;
+    if (previous && view && view->LatLongToScreen(previous->lat, previous->lon, sx, sy)) {
+        const double dx = sx - screen.x, dy = sy - screen.y;
+        shaping = dx * dx + dy * dy < 4 * view->clickPrecision2;
+    }
+    COverlayMark* wp = AddWaypoint(where.y, where.x, before, !shaping);
+    if (before && !COverlayTool::isSelected(this)) manager.FinishRouteBuilding();
+    std::string length;
+    CUnits::Default->FormatDistance(float(getTotalLengthMeters()), length);
+    SetStatusMessage("Total distance: " + length);
+    return wp;
+}
+
+void COverlayRoute::InsertWPAfter(COverlayMark* wp) {
+    CMarkManager& manager = CMarkManager::theManager;
+    manager.EditRoute(this);
+    manager.insertion_point = getWaypointAfter(wp);
+}
+
+bool COverlayRoute::onMouseDown(CKartileView* view, const FPoint& screen, const DblPoint& where) {
+    if (CMarkManager::theManager.route_in_progress != this || !view) return false;
+    const bool control = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    if (!control && !PointerDeviceTypeDetection::current().pen) return false;
+    new CRouteDrawingTool(view, this, screen);
+    stroke_start = addWaypointAt(view, screen, where);
+    return true;
+}
+
+void COverlayRoute::onMouseUp(CKartileView* view) {
+    if (!stroke_start) return;
+    CMarkManager& manager = CMarkManager::theManager;
+    COverlayMark* before = manager.insertion_point;
+    COverlayMark* last = before ? getWaypointBefore(before) : waypoints.back().get();
+    if (last && last != stroke_start && view) {
+        // About two pixels at the scale on show, in metres.
+        double lat0 = 0, lon0 = 0, lat1 = 0, lon1 = 0;
+        const FRect& r = view->viewParams().screen_rect;
+        const double cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+        view->ScreenTolatlong(cx, cy, lat0, lon0);
+        view->ScreenTolatlong(cx + 1, cy, lat1, lon1);
+        const double perPixel = CSimpleGrid(lat0, lon0).distance(lat0, lon0, lat1, lon1);
+        compactPointsBetween(stroke_start, last, 4 * perPixel * perPixel);
+        setDefaultWPnameAndIcon(last);
+        Dispatch(kChanged);
+    }
+    stroke_start = nullptr;
+    if (COverlayTool::isSelected(this)) COverlayTool::Deselect();
+    if (before) manager.FinishRouteBuilding();
+    manager.SaveRoutesIfNeeded();
+}
+
 COverlayMark* COverlayRoute::AddWaypointFromMark(COverlayMark& mark) {
-    COverlayMark* wp = AddWaypoint(mark.lat, mark.lon);
+    COverlayMark* wp = AddWaypoint(mark.lat, mark.lon, CMarkManager::theManager.insertion_point);
     const std::string& n = mark.name;
     const bool automatic = n.size() >= 2 && n[0] == 'P' && n[1] < ':';
     if (n.size() > 1 && !automatic) wp->name = n;
@@ -224,6 +295,8 @@ bool COverlayRoute::DeleteWaypoint(COverlayMark* wp) {
     if (at == waypoints.end()) return true;
     CMarkManager& manager = CMarkManager::theManager;
     if (manager.go_to.mark == wp) manager.CancelNavigation();
+    if (manager.insertion_point == wp) manager.insertion_point = getWaypointAfter(wp);
+    if (stroke_start == wp) stroke_start = nullptr;
     waypoints.erase(at);
     SetModifiedNow();
     manager.routes_changed = true;
@@ -299,6 +372,58 @@ COverlayRoute* COverlayRoute::SplitRoute(COverlayMark* wp) {
     COverlayRoute* added = CMarkManager::theManager.AddRoute(std::move(part));
     Dispatch(kChanged);
     return added;
+}
+
+int COverlayRoute::compactPointsBetween(const COverlayMark* from, const COverlayMark* to,
+                                        double tolerance2) {
+    auto index = [&](const COverlayMark* wp) {
+        for (size_t i = 0; i < waypoints.size(); ++i)
+            if (waypoints[i].get() == wp) return int(i);
+        return -1;
+    };
+    const int first = index(from), last = index(to);
+    if (first < 0 || last <= first + 1) return 0;
+    const CSimpleGrid g(from->lat, from->lon);
+    std::vector<Vertex> at(size_t(last - first + 1));
+    for (int i = first; i <= last; ++i)
+        g.latlon_to_xy(waypoints[size_t(i)]->lat, waypoints[size_t(i)]->lon,
+                       at[size_t(i - first)].x, at[size_t(i - first)].y);
+    // Douglas-Peucker over the stroke: the point farthest from the line
+    // between the points kept round it stays when beyond the tolerance.
+    std::vector<bool> keep(at.size(), false);
+    keep.front() = keep.back() = true;
+    std::vector<std::pair<size_t, size_t>> spans{{0, at.size() - 1}};
+    while (!spans.empty()) {
+        const auto [a, b] = spans.back();
+        spans.pop_back();
+        size_t farthest = a;
+        double worst = tolerance2;
+        for (size_t i = a + 1; i < b; ++i)
+            if (const double d2 = distanceToSegment2(at[i], at[a], at[b]); d2 > worst) {
+                worst = d2;
+                farthest = i;
+            }
+        if (farthest == a) continue;
+        keep[farthest] = true;
+        spans.emplace_back(a, farthest);
+        spans.emplace_back(farthest, b);
+    }
+    int removed = 0;
+    CMarkManager& manager = CMarkManager::theManager;
+    for (int i = last - 1; i > first; --i) {
+        COverlayMark* wp = waypoints[size_t(i)].get();
+        // Only unnamed shaping points go; named waypoints are the user's.
+        if (keep[size_t(i - first)] || !wp->name.empty() || manager.go_to.mark == wp ||
+            manager.insertion_point == wp)
+            continue;
+        waypoints.erase(waypoints.begin() + i);
+        ++removed;
+    }
+    if (removed) {
+        SetModifiedNow();
+        manager.routes_changed = true;
+    }
+    return removed;
 }
 
 void COverlayRoute::SetAllWaypointsLike(const COverlayMark* wp) {

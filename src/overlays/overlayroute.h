@@ -60,6 +60,11 @@ public:
     bool isVisible() const override { return visible && !deleted; }
     // While this route is being built, a tap adds a waypoint there.
     bool onTap(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
+    // While building, a press with a pen, or with the mouse and Control held,
+    // starts a freehand stroke of unnamed shaping points (CRouteDrawingTool).
+    bool onMouseDown(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
+    // Ends a stroke: its shaping points are thinned to about two pixels.
+    void onMouseUp(CKartileView* view) override;
 
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
@@ -74,6 +79,15 @@ public:
     // `before`; named by the template unless told otherwise.
     COverlayMark* AddWaypoint(double lat, double lon, const COverlayMark* before = nullptr,
                               bool named = true);
+    // A tapped waypoint at the manager's insertion point. Inserted within
+    // two click radii of the waypoint before it, it is an unnamed shaping
+    // point; an insertion mid-route ends the building. Shows the length.
+    COverlayMark* addWaypointAt(CKartileView* view, const FPoint& screen, const DblPoint& where);
+    // Builds this route again with new waypoints going in just after wp.
+    void InsertWPAfter(COverlayMark* wp);
+    // Drops the waypoints strictly between from and to that lie within
+    // sqrt(tolerance2) metres of the line kept; returns how many went.
+    int compactPointsBetween(const COverlayMark* from, const COverlayMark* to, double tolerance2);
     // The template's name with "%R" as the route's name and the last '#' as
     // the number of waypoints; the template's icon and colour.
     void setDefaultWPnameAndIcon(COverlayMark* wp);
@@ -113,6 +127,8 @@ public:
     bool is_followed = false;
     std::vector<segment> segments;
     CSimpleGrid grid;
+    // The first waypoint of the freehand stroke under way, or null.
+    COverlayMark* stroke_start = nullptr;
 
 private:
     void adopt(COverlayMark& wp);

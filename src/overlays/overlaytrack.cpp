@@ -9,6 +9,7 @@
 #include "geo/units.h"
 #include "maps/geometry.h"
 #include "overlays/trackmanager.h"
+#include "overlays/trackoverview.h"
 
 namespace {
 
@@ -35,6 +36,11 @@ bool liveFix() {
 }  // namespace
 
 COverlayTrack::COverlayTrack() = default;
+
+CTrackOverview& COverlayTrack::overview() const {
+    if (!m_overview) m_overview = std::make_unique<CTrackOverview>();
+    return *m_overview;
+}
 
 COverlayTrack::~COverlayTrack() {
     // The sections leave the map views before they go.

@@ -23,6 +23,7 @@
 #include "overlays/tracksection.h"
 
 class COverlayRoute;
+class CTrackOverview;
 
 class COverlayTrack : public CSyncable {
 public:
@@ -105,4 +106,10 @@ public:
     double max_speed = 0;       // m/s
     CSimpleGrid grid;
     bool grid_set = false;
+
+    // The whole line as one picture for wide views, made on first use.
+    CTrackOverview& overview() const;
+
+private:
+    mutable std::unique_ptr<CTrackOverview> m_overview;
 };

@@ -12,6 +12,7 @@
 #include "maps/simplegrid.h"
 #include "overlays/overlaytool.h"
 #include "overlays/overlaytrack.h"
+#include "overlays/trackoverview.h"
 #include "overlays/tracktool.h"
 
 namespace {
@@ -53,6 +54,7 @@ bool CTrackSection::addPoint(const CTrackPoint& point) {
 
 void CTrackSection::Map(CMapping& mapping, const CPolynomialProjection& projection) const {
     mapping.clear();
+    if (track) track->overview().noteProjection(projection);
     if (count < 2) return;
     mapping.image_points.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
@@ -64,59 +66,10 @@ void CTrackSection::Map(CMapping& mapping, const CPolynomialProjection& projecti
     mapping.set_bounds();
 }
 
-namespace {
-
-// Thin solid lines without antialiasing are drawn as one-pixel passes side
-// by side, on whole pixels: the raster engine draws those directly, while a
-// wide pen goes through the stroker at tens of microseconds a section.
-bool drawThin(QPainter* painter, const QPolygonF& line, const QColor& colour, double width,
-              Qt::PenStyle style) {
-    const int passes = int(std::lround(width));
-    if (style != Qt::SolidLine || passes < 1 || passes > 3 ||
-        painter->testRenderHint(QPainter::Antialiasing))
-        return false;
-    const int first = -(passes - 1) / 2;
-    QPolygon pixels;
-    pixels.reserve(line.size());
-    for (const QPointF& p : line) {
-        const QPoint q(int(std::lround(p.x())) + first, int(std::lround(p.y())) + first);
-        if (pixels.isEmpty() || q != pixels.back()) pixels.append(q);
-    }
-    if (pixels.size() < 2) pixels.append(pixels.back());
-    painter->setPen(QPen(colour, 0));  // cosmetic: one pixel
-    for (int i = 0; i < passes; ++i)
-        for (int j = 0; j < passes; ++j) {
-            if (i || j) {
-                // Step through the grid of offsets one pixel at a time.
-                pixels.translate(j == 0 ? 1 - passes : 1, j == 0 ? 1 : 0);
-            }
-            painter->drawPolyline(pixels);
-        }
-    return true;
-}
-
-void drawWide(QPainter* painter, const QPolygonF& line, const QColor& colour, double width,
-              Qt::PenStyle style) {
-    QPen pen(colour, width);
-    pen.setStyle(style);
-    // Round joins cost a curve per point; at track widths bevels look alike.
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::BevelJoin);
-    painter->setPen(pen);
-    painter->drawPolyline(line);
-}
-
-void drawLine(QPainter* painter, const QPolygonF& line, const QColor& colour, double width,
-              Qt::PenStyle style) {
-    if (!drawThin(painter, line, colour, width, style))
-        drawWide(painter, line, colour, width, style);
-}
-
-}  // namespace
-
-void CTrackSection::Draw(QPainter* painter, const CViewParams&, CMapping& mapping) const {
+void CTrackSection::Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const {
     const auto& screen = mapping.screen_points;
     if (screen.size() < 2 || !track) return;
+    if (track->overview().Draw(painter, view, *track)) return;
     // Points within a pixel or two of the last one drawn add nothing but
     // time when the whole track shows at once.
     const double skip = std::max(1.0, 0.5 * track->line_width * graphicsResolution);
@@ -129,12 +82,7 @@ void CTrackSection::Draw(QPainter* painter, const CViewParams&, CMapping& mappin
         if (i + 1 < screen.size() && std::abs(d.x()) < skip && std::abs(d.y()) < skip) continue;
         line.append(p);
     }
-    const double r = graphicsResolution;
-    if (CTrackTool::isTrackSelected(track))
-        drawWide(painter, line, QColor(0, 0, 0, 0x5F), (1.1 * track->line_width + 1.4) * r,
-                 Qt::SolidLine);
-    drawLine(painter, line, track->color.toQColor(), track->line_width * r,
-             COverlayTrack::PenStyle(track->line_style));
+    drawTrackLine(painter, line, *track, CTrackTool::isTrackSelected(track));
 }
 
 bool CTrackSection::onTap(CKartileView* view, const FPoint&, const DblPoint& where) {

@@ -2,9 +2,9 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 
-// Every mark (and later route and track): sorted by name, distance or time,
-// each with a check box that shows or hides it; a tap shows it on the map,
-// its menu goes to it, edits or deletes it.
+// Every mark, then the routes and tracks: marks sorted by name, distance or
+// time, each with a check box that shows or hides it; a tap shows it on the
+// map, its menu goes to it (follows a route), edits or deletes it.
 Popup {
     id: list
     objectName: "overlaysList"
@@ -108,10 +108,22 @@ Popup {
                                 onTriggered: modelData.navigating ? list.presenters.cancelNavigation() : list.presenters.goTo(modelData.ovid)
                             }
                             MenuItem {
-                                visible: modelData.kind === "mark"
+                                visible: modelData.kind === "route"
+                                height: visible ? implicitHeight : 0
+                                text: modelData.navigating ? "Stop Following" : "Follow"
+                                onTriggered: modelData.navigating ? list.presenters.cancelNavigation() : list.presenters.goTo(modelData.ovid)
+                            }
+                            MenuItem {
+                                visible: modelData.kind !== "track"
                                 height: visible ? implicitHeight : 0
                                 text: "Edit"
-                                onTriggered: list.presenters.edit(modelData.ovid)
+                                onTriggered: { list.presenters.edit(modelData.ovid); if (modelData.kind === "route") list.close() }
+                            }
+                            MenuItem {
+                                visible: modelData.kind !== "mark"
+                                height: visible ? implicitHeight : 0
+                                text: "Profile"
+                                onTriggered: { list.presenters.showProfile(modelData.ovid); list.close() }
                             }
                             MenuItem { text: "Export"; onTriggered: list.presenters.exportGpx(modelData.ovid) }
                             MenuItem { text: "Delete"; onTriggered: list.presenters.remove(modelData.ovid) }

@@ -398,8 +398,10 @@ ApplicationWindow {
         id: markPresenters
         objectName: "markPresenters"
         onEditRequested: (editId, fields) => markEditor.show(editId, fields)
+        onRenameRequested: (renameId, current) => renameDialog.show(renameId, current)
     }
     MarkToolItem { map: window.map; parent: window.map }
     MarkEditDialog { id: markEditor; presenters: markPresenters }
+    RenameDialog { id: renameDialog; presenters: markPresenters }
     OverlaysList { id: overlaysList; presenters: markPresenters }
 }

@@ -1,5 +1,7 @@
 // ovtool routes list: the routes of a profile's "routes.ovtf" with their
 // waypoints and their legs (bearing and length of each).
+// ovtool routes add NAME LAT LON LAT LON...: a route through those places,
+// followed from the next start with --follow.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,10 +40,46 @@ QJsonObject routeJson(COverlayRoute& route) {
 }
 
 int runList(const QStringList& args);
+int runAdd(const QStringList& args);
 
 const OvtoolCommand listCommand("routes list", "routes list [--profile P]",
                                 "the routes as JSON: waypoints, and legs with bearing and length",
                                 runList);
+
+const OvtoolCommand addCommand("routes add",
+                               "NAME LAT LON LAT LON... [--follow] [--profile P]",
+                               "a route through the places, printed as JSON", runAdd);
+
+int runAdd(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (!ovtoolTakeProfile(args)) return ovtoolUsageError(addCommand);
+    const bool follow = args.removeAll("--follow") > 0;
+    if (args.size() < 5 || args.size() % 2 == 0) return ovtoolUsageError(addCommand);
+    std::vector<std::pair<double, double>> places;
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        bool okLat = false, okLon = false;
+        const double lat = args[i].toDouble(&okLat), lon = args[i + 1].toDouble(&okLon);
+        if (!okLat || !okLon || std::fabs(lat) > 90 || std::fabs(lon) > 180)
+            return ovtoolUsageError(addCommand);
+        places.emplace_back(lat, lon);
+    }
+    PersistantData::LoadAll("orvanta");
+    CMarkManager& manager = CMarkManager::theManager;
+    manager.LoadRoutes();
+    COverlayRoute* route = manager.CreateNewRoute();
+    for (const auto& [lat, lon] : places) route->AddWaypoint(lat, lon);
+    manager.FinishRouteBuilding();
+    route->name = args[0].toStdString();
+    route->is_followed = follow;  // taken up when the program loads the file
+    manager.routes_changed = true;
+    if (!manager.SaveRoutesIfNeeded()) {
+        ovtoolError("can't write " + QString::fromStdString(CMarkManager::RoutesFilePath()));
+        return 1;
+    }
+    ovtoolPrint(QString::fromUtf8(QJsonDocument(routeJson(*route)).toJson(QJsonDocument::Indented))
+                    .trimmed());
+    return 0;
+}
 
 int runList(const QStringList& argsIn) {
     QStringList args = argsIn;

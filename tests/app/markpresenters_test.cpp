@@ -1,0 +1,80 @@
+// The shell's side of the overlays: routes listed after the marks, shown,
+// hidden and followed from the list, and the track rename dialog's answers.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "app/markpresenters.h"
+#include "overlays/markmanager.h"
+#include "overlays/overlaytrack.h"
+
+namespace {
+
+CMarkManager& manager = CMarkManager::theManager;
+
+class MarkPresenters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        manager.ClearAll();
+        manager.LoadRoutes("/nonexistent/routes.ovtf");
+    }
+    void TearDown() override { SetUp(); }
+    QVariantMap row(const QString& name) const {
+        for (const QVariant& v : presenters.overlays("name"))
+            if (v.toMap()["name"].toString() == name) return v.toMap();
+        return {};
+    }
+
+    CMarkPresenters presenters;
+};
+
+TEST_F(MarkPresenters, RoutesAreListedShownAndFollowed) {
+    manager.CreateNewMark(nullptr, 50.8, -1.3)->name = "Buoy";
+    COverlayRoute* route = manager.CreateNewRoute();
+    route->AddWaypoint(50.8, -1.3);
+    route->AddWaypoint(50.81, -1.3);
+    manager.FinishRouteBuilding();
+    const QString ovid = QString::fromStdString(route->GetObjectIDstr());
+
+    QStringList kinds;
+    for (const QVariant& v : presenters.overlays("name"))
+        if (v.toMap()["kind"] != "track") kinds << v.toMap()["kind"].toString();
+    EXPECT_EQ(kinds, QStringList({"mark", "route"}));  // marks first
+    EXPECT_EQ(row("R1")["ovid"], ovid);
+
+    presenters.goTo(ovid);
+    EXPECT_EQ(manager.go_to.route, route);
+    EXPECT_TRUE(row("R1")["navigating"].toBool());
+    presenters.cancelNavigation();
+    EXPECT_FALSE(row("R1")["navigating"].toBool());
+
+    presenters.setShown(ovid, false);
+    EXPECT_FALSE(route->visible);
+    EXPECT_FALSE(row("R1")["shown"].toBool());
+    presenters.edit(ovid);  // builds the route again
+    EXPECT_EQ(manager.route_in_progress, route);
+    manager.FinishRouteBuilding();
+}
+
+TEST_F(MarkPresenters, TheRenameDialogAnswersTheTrackMenu) {
+    ASSERT_TRUE(COverlayTrack::renameEditor);
+    QSignalSpy asked(&presenters, &CMarkPresenters::renameRequested);
+    // Text typed, whether OK was pressed, and the name the menu gets.
+    const std::tuple<const char*, QString, bool, std::string> cases[] = {
+        {"a new name, trimmed", "  Morning sail ", true, "Morning sail"},
+        {"cancelled", "Evening", false, ""},
+        {"emptied", "   ", true, ""},
+    };
+    for (const auto& [name, text, ok, expected] : cases) {
+        SCOPED_TRACE(name);
+        std::string got;
+        COverlayTrack::renameEditor(nullptr, "T1", [&got](const std::string& n) { got = n; });
+        ASSERT_EQ(asked.size(), 1);
+        const QList<QVariant> args = asked.takeFirst();
+        EXPECT_EQ(args[1].toString(), "T1");
+        presenters.answerRename(args[0].toInt(), text, ok);
+        EXPECT_EQ(got, expected);
+    }
+}
+
+}  // namespace
