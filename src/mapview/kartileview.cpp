@@ -293,6 +293,13 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
 
 // ---------------------------------------------------------------- overlays
 
+namespace {
+// Marks and route waypoints crowd alike: both draw as marks.
+bool isMarkLike(const COverlayObject& object) {
+    return object.type == COverlayObject::kMark || object.type == COverlayObject::kWaypoint;
+}
+}  // namespace
+
 // One pass finds what may be on screen this frame. Marks label themselves
 // only while few are on screen; in a crowd of thousands only the uppermost
 // mark of each small square is drawn.
@@ -302,8 +309,7 @@ void CKartileView::prepareOverlaysForFrame() {
     for (Overlay& o : m_overlays) {
         o.mapping.crowded = false;
         o.on_screen = o.object->isVisible() && o.mapping.map_to_screen(m_view, visible);
-        if (o.on_screen && o.object->type == COverlayObject::kMark &&
-            !o.mapping.screen_points.empty())
+        if (o.on_screen && isMarkLike(*o.object) && !o.mapping.screen_points.empty())
             ++marksOnScreen;
     }
     COverlayMark::on_screen_in_frame = marksOnScreen;
@@ -313,8 +319,7 @@ void CKartileView::prepareOverlaysForFrame() {
     std::vector<bool> taken(size_t(columns) * size_t(rows), false);
     for (auto it = m_overlays.rbegin(); it != m_overlays.rend(); ++it) {
         COverlayObject::CMapping& m = it->mapping;
-        if (!it->on_screen || it->object->type != COverlayObject::kMark || m.screen_points.empty())
-            continue;
+        if (!it->on_screen || !isMarkLike(*it->object) || m.screen_points.empty()) continue;
         const int cx = int(std::floor((m.screen_points[0].x - m_screen.left) / cell)) + 1;
         const int cy = int(std::floor((m.screen_points[0].y - m_screen.top) / cell)) + 1;
         if (cx < 0 || cy < 0 || cx >= columns || cy >= rows) continue;

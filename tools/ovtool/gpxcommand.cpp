@@ -116,15 +116,15 @@ int runDump(const QStringList& args);
 int runImport(const QStringList& args);
 int runExport(const QStringList& args);
 
-const OvtoolCommand dumpCommand("gpx dump", "gpx dump FILE",
+const OvtoolCommand dumpCommand("gpx dump", "FILE",
                                 "what the GPX importer reads from FILE, as JSON: marks, routes "
                                 "with their points, tracks with their points and statistics",
                                 runDump);
-const OvtoolCommand importCommand("gpx import", "gpx import FILE... [--profile P]",
+const OvtoolCommand importCommand("gpx import", "FILE... [--profile P]",
                                   "imports GPX files into the profile's marks, routes and tracks",
                                   runImport);
 const OvtoolCommand exportCommand(
-    "gpx export", "gpx export OUT.gpx [--profile P] [--marks] [--routes] [--tracks]",
+    "gpx export", "OUT.gpx [--profile P] [--marks] [--routes] [--tracks]",
     "writes the profile's marks, routes and tracks (all, or those asked for) as GPX 1.1",
     runExport);
 

@@ -145,14 +145,14 @@ int runGoto(const QStringList& argsIn) {
     return save(manager);
 }
 
-const OvtoolCommand listCommand("marks list", "marks list [--profile P]",
+const OvtoolCommand listCommand("marks list", "[--profile P]",
                                 "the marks as JSON: name, lat, lon, icon, radii, ovid", runList);
-const OvtoolCommand addCommand(
-    "marks add", "marks add NAME LAT LON [--icon I] [--alarm M] [--inner M] [--profile P]",
-    "adds a mark", runAdd);
-const OvtoolCommand deleteCommand("marks delete", "marks delete NAME|OVID [--profile P]",
-                                  "deletes a mark", runDelete);
-const OvtoolCommand gotoCommand("marks goto", "marks goto NAME|OVID [--profile P]",
+const OvtoolCommand addCommand("marks add",
+                               "NAME LAT LON [--icon I] [--alarm M] [--inner M] [--profile P]",
+                               "adds a mark", runAdd);
+const OvtoolCommand deleteCommand("marks delete", "NAME|OVID [--profile P]", "deletes a mark",
+                                  runDelete);
+const OvtoolCommand gotoCommand("marks goto", "NAME|OVID [--profile P]",
                                 "makes a mark the go-to destination", runGoto);
 
 }  // namespace

@@ -42,12 +42,11 @@ QJsonObject routeJson(COverlayRoute& route) {
 int runList(const QStringList& args);
 int runAdd(const QStringList& args);
 
-const OvtoolCommand listCommand("routes list", "routes list [--profile P]",
+const OvtoolCommand listCommand("routes list", "[--profile P]",
                                 "the routes as JSON: waypoints, and legs with bearing and length",
                                 runList);
 
-const OvtoolCommand addCommand("routes add",
-                               "NAME LAT LON LAT LON... [--follow] [--profile P]",
+const OvtoolCommand addCommand("routes add", "NAME LAT LON LAT LON... [--follow] [--profile P]",
                                "a route through the places, printed as JSON", runAdd);
 
 int runAdd(const QStringList& argsIn) {

@@ -65,13 +65,13 @@ int runList(const QStringList& args);
 int runStats(const QStringList& args);
 int runRecord(const QStringList& args);
 
-const OvtoolCommand listCommand("tracks list", "tracks list [--profile P]",
+const OvtoolCommand listCommand("tracks list", "[--profile P]",
                                 "the tracks as JSON: name, points, start, distance, ovid", runList);
 const OvtoolCommand statsCommand(
-    "tracks stats", "tracks stats [--profile P]",
+    "tracks stats", "[--profile P]",
     "the tracks with distance, moving, elapsed and stopped time, speeds, ascent and descent",
     runStats);
-const OvtoolCommand recordCommand("tracks record", "tracks record INPUT --seconds S [--profile P]",
+const OvtoolCommand recordCommand("tracks record", "INPUT --seconds S [--profile P]",
                                   "records a new track from an NMEA input for S seconds",
                                   runRecord);
 
@@ -122,8 +122,8 @@ int runRecord(const QStringList& argsIn) {
         return status ? status : 1;
     }
     // One line, after the connection's status lines.
-    ovtoolPrint(QString::fromUtf8(
-        QJsonDocument(trackJson(*track, true)).toJson(QJsonDocument::Compact)));
+    ovtoolPrint(
+        QString::fromUtf8(QJsonDocument(trackJson(*track, true)).toJson(QJsonDocument::Compact)));
     return status;
 }
 
