@@ -19,7 +19,7 @@ build_and_run=(
 # web server, libFuzzer and the sanitizers, gpsd's decoder as a baseline, and
 # the reference tools for grid conversions.
 for_tests=(
-    xvfb xauth xdotool socat clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
+    xvfb xauth xdotool socat qml6-module-qttest clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
     proj-bin geographiclib-tools
     # the installed desktop program and its Debian package: file types, menu
     # entry, what opens what (gio answers for GNOME), and the package tools
