@@ -48,6 +48,31 @@ inline std::vector<std::string> corpusLines(const QString& folder, const QString
     return lines;
 }
 
+// Runs a program to its end, stdin from a file (or none), its output thrown
+// away; its CPU seconds (user and system, from wait4), or negative when it
+// could not run or did not exit with status 0.
+inline double childCpuSeconds(const std::vector<std::string>& args, const std::string& input = {}) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, input.empty() ? "/dev/null" : input.c_str(),
+                                     O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) return -1;
+    int status = 0;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid) return -1;
+    const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? cpu : -1;
+}
+
 class GpsdecodeBaseline {
 public:
     explicit GpsdecodeBaseline(const std::vector<std::string>& lines) {
@@ -64,25 +89,7 @@ public:
     const std::string& program() const { return m_program; }
 
     // CPU seconds of one gpsdecode run over the input; negative when it failed.
-    double run() {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string input = m_input.fileName().toStdString();
-        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        char* argv[] = {const_cast<char*>(m_program.c_str()), nullptr};
-        pid_t pid = 0;
-        const int error = posix_spawn(&pid, m_program.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0) return -1;
-        int status = 0;
-        struct rusage usage {};
-        if (wait4(pid, &status, 0, &usage) != pid) return -1;
-        const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? cpu : -1;
-    }
+    double run() { return childCpuSeconds({m_program}, m_input.fileName().toStdString()); }
 
 private:
     std::string m_program;

@@ -8,6 +8,8 @@
 # maps and downloaded chunks in build/demo/maps). Extra arguments go to the
 # program. DEMO_LOG=race replays the race start off Cowes instead, made
 # afresh so that its clock is now: the start is set 10 minutes in, for 15.
+# The voyage has AIS traffic: a ferry, a ship at anchor, a yacht, and a
+# cargo ship on a collision course about twenty minutes in (DEMO_FROM).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -102,5 +104,10 @@ log=data/demo/solent-voyage.nmea
 if [[ "${DEMO_LOG:-voyage}" == race ]]; then
     log="$demo/cowes-race.nmea"
     /usr/bin/python3 scripts/make-demo-voyage.py --race --now "$log"
+elif [[ -n "${DEMO_FROM:-}" ]]; then
+    # DEMO_FROM=SECONDS joins the voyage that far in (1150: the AIS
+    # collision alarm of the crossing cargo ship comes within a minute).
+    awk -v from="$DEMO_FROM" '/^\$GPRMC/ { n++ } n > from' "$log" >"$demo/voyage-from.nmea"
+    log="$demo/voyage-from.nmea"
 fi
 "$build/bin/orvanta" -profile demo "$demo/maps" "$log" "$@"

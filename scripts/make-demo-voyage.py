@@ -170,6 +170,145 @@ def race_main(args):
     print("%s: %d sentences, %d s" % (out_path, len(lines), int((t - start).total_seconds())))
 
 
+# ---- AIS traffic: a few vessels around the voyage, as !AIVDM sentences ----
+
+AIS_COLLISION_START = 1150  # seconds into the voyage: the crossing vessel appears
+AIS_COLLISION_MEET = 1900   # ... and would meet the demo boat here
+AIS_COLLISION_TURN = 1720   # ... but turns away here
+
+
+def ais_sentences(fields, seq):
+    """Fields (value, bits) armoured six bits a character into !AIVDM lines of
+    at most 60 payload characters."""
+    bits = "".join(format(v & ((1 << n) - 1), "0%db" % n) for v, n in fields)
+    fill = (6 - len(bits) % 6) % 6
+    bits += "0" * fill
+    payload = "".join(chr(int(bits[i:i + 6], 2) + (48 if int(bits[i:i + 6], 2) < 40 else 56))
+                      for i in range(0, len(bits), 6))
+    parts = [payload[i:i + 60] for i in range(0, len(payload), 60)]
+    out = []
+    for n, part in enumerate(parts):
+        body = "AIVDM,%d,%d,%s,A,%s,%d" % (len(parts), n + 1, str(seq % 10) if len(parts) > 1 else "",
+                                           part, fill if n + 1 == len(parts) else 0)
+        c = 0
+        for ch in body:
+            c ^= ord(ch)
+        out.append("!%s*%02X" % (body, c))
+    return out
+
+
+def ais_text(text, n):
+    text = text.upper()[:n].ljust(n, "@")
+    return [((ord(ch) - 64) if ord(ch) >= 64 else ord(ch), 6) for ch in text]
+
+
+def ais_position(mmsi, pos, sog, cog, status, class_b=False):
+    lon = int(round(pos[1] * 600000))
+    lat = int(round(pos[0] * 600000))
+    if class_b:
+        fields = [(18, 6), (0, 2), (mmsi, 30), (0, 8), (int(round(sog * 10)), 10), (0, 1),
+                  (lon, 28), (lat, 27), (int(round(cog * 10)) % 3600, 12), (int(round(cog)) % 360, 9),
+                  (60, 6), (0, 2), (1, 1), (0, 5), (0, 1), (0, 20)]
+    else:
+        fields = [(1, 6), (0, 2), (mmsi, 30), (status, 4), (0x80, 8), (int(round(sog * 10)), 10),
+                  (0, 1), (lon, 28), (lat, 27), (int(round(cog * 10)) % 3600, 12),
+                  (int(round(cog)) % 360 if sog > 0.5 else 511, 9), (60, 6), (0, 25)]
+    return ais_sentences(fields, 0)
+
+
+def ais_static(vessel, seq, class_b=False):
+    mmsi, name, callsign, dest, ship_type, bow, stern = vessel
+    if class_b:  # its two static parts
+        return (ais_sentences([(24, 6), (0, 2), (mmsi, 30), (0, 2)] + ais_text(name, 20) + [(0, 8)], 0) +
+                ais_sentences([(24, 6), (0, 2), (mmsi, 30), (1, 2), (ship_type, 8)] + ais_text("", 7) +
+                              ais_text(callsign, 7) + [(bow, 9), (stern, 9), (3, 6), (3, 6), (1, 4), (0, 2)], 0))
+    return ais_sentences([(5, 6), (0, 2), (mmsi, 30), (0, 2), (0, 30)] + ais_text(callsign, 7) +
+                         ais_text(name, 20) + [(ship_type, 8), (bow, 9), (stern, 9), (8, 6), (8, 6),
+                                               (1, 4), (7, 4), (18, 5), (12, 5), (0, 6), (50, 8)] +
+                         ais_text(dest, 20) + [(0, 1), (0, 1)], seq)
+
+
+FERRY = (235012345, "ST CLARE", "MWLK3", "FISHBOURNE", 60, 60, 26)
+ANCHORED = (235067890, "NORDIC STAR", "LAXQ4", "SOUTHAMPTON", 80, 140, 43)
+YACHT = (235098765, "SEA BREEZE", "MSBZ7", "", 36, 9, 3)
+CROSSING = (235055551, "SOLENT TRADER", "MSTR2", "PORTSMOUTH", 70, 90, 30)
+FERRY_ROUTE = [(50.7930, -1.1110), (50.7640, -1.1500), (50.7330, -1.2010)]
+
+
+def ferry_at(seconds):
+    """The ferry shuttling to and fro at 12 knots, with 5 minutes alongside at each end."""
+    legs = [distance_bearing(FERRY_ROUTE[i], FERRY_ROUTE[i + 1]) for i in range(len(FERRY_ROUTE) - 1)]
+    crossing = sum(d for d, _ in legs) / 12.0 * 3600
+    cycle = 2 * (crossing + 300)
+    s = seconds % cycle
+    route, legs_out = FERRY_ROUTE, legs
+    if s >= crossing + 300:
+        s -= crossing + 300
+        route = FERRY_ROUTE[::-1]
+        legs_out = [distance_bearing(route[i], route[i + 1]) for i in range(len(route) - 1)]
+    if s >= crossing:
+        return route[-1], 0.0, legs_out[-1][1]
+    gone = s * 12.0 / 3600
+    for (d, brg), start in zip(legs_out, route):
+        if gone <= d:
+            return move(start, gone, brg), 12.0, brg
+        gone -= d
+    return route[-1], 0.0, legs_out[-1][1]
+
+
+def yacht_at(seconds):
+    """The yacht sailing a circle of 0.8 nautical miles off Calshot at 5 knots."""
+    angle = seconds * 5.0 / 3600 / 0.8  # radians round the circle
+    brg = math.degrees(angle) % 360
+    return move((50.8000, -1.2950), 0.8, brg), 5.0, (brg + 90) % 360
+
+
+def crossing_at(seconds, own_track):
+    """The vessel bound for the demo boat's track at 12 knots, until it turns away."""
+    meet = own_track[min(AIS_COLLISION_MEET, len(own_track) - 1)]
+    start_dist = (AIS_COLLISION_MEET - AIS_COLLISION_START) * 12.0 / 3600
+    start = move(meet, start_dist, 200.0)
+    _, course = distance_bearing(start, meet)
+    run = min(seconds, AIS_COLLISION_TURN) - AIS_COLLISION_START
+    pos = move(start, run * 12.0 / 3600, course)
+    if seconds <= AIS_COLLISION_TURN:
+        return pos, 12.0, course
+    turned = (course - 80) % 360
+    return move(pos, (seconds - AIS_COLLISION_TURN) * 12.0 / 3600, turned), 12.0, turned
+
+
+def ais_traffic(seconds, own_track):
+    """The AIS sentences heard in one second of the voyage."""
+    out = []
+    if seconds % 10 == 3:
+        pos, sog, cog = ferry_at(seconds)
+        out += ais_position(FERRY[0], pos, sog, cog, 0 if sog > 0 else 5)
+    if seconds % 120 == 17:
+        out += ais_position(ANCHORED[0], (50.7610, -1.1650), 0.0, 0.0, 1)
+    if seconds % 30 == 11:
+        pos, sog, cog = yacht_at(seconds)
+        out += ais_position(YACHT[0], pos, sog, cog, 8, class_b=True)
+    if AIS_COLLISION_START <= seconds and seconds % 10 == 7:
+        pos, sog, cog = crossing_at(seconds, own_track)
+        out += ais_position(CROSSING[0], pos, sog, cog, 0)
+    for n, vessel in enumerate((FERRY, ANCHORED, YACHT)):
+        if seconds % 360 == 30 + 40 * n:
+            out += ais_static(vessel, n, class_b=vessel is YACHT)
+    if seconds == AIS_COLLISION_START or (seconds > AIS_COLLISION_START and seconds % 360 == 150):
+        out += ais_static(CROSSING, 4)
+    return out
+
+
+def with_ais_traffic(lines, second_ends, own_track):
+    """The voyage's lines with each second's AIS sentences after its own."""
+    out, at = [], 0
+    for seconds, end in enumerate(second_ends):
+        out += lines[at:end]
+        out += ais_traffic(seconds, own_track)
+        at = end
+    return out + lines[at:]
+
+
 def main():
     out_path = sys.argv[1] if len(sys.argv) > 1 else "data/demo/solent-voyage.nmea"
     if "--race" in sys.argv[1:]:
@@ -184,6 +323,7 @@ def main():
     pos = ROUTE[0]
     leg = 1
     heading = None
+    second_ends, own_track = [], []
     while leg < len(ROUTE):
         dist, course = distance_bearing(pos, ROUTE[leg])
         step = SPEED_KNOTS / 3600.0 * (1 + 0.03 * math.sin(t.timestamp() / 37.0))
@@ -222,7 +362,10 @@ def main():
         lines.extend(instrument_sentences(instrument_rng, t, heading, sog, wind_from, wind_speed))
         depth_m = 6.0 + 4.0 * math.sin(t.timestamp() / 300.0) + rng.uniform(-0.2, 0.2)
         lines.append(checksum("SDDBT,%.1f,f,%.1f,M,%.1f,F" % (depth_m / 0.3048, depth_m, depth_m / 1.8288)))
+        second_ends.append(len(lines))
+        own_track.append(pos)
         t += timedelta(seconds=1)
+    lines = with_ais_traffic(lines, second_ends, own_track)
     with open(out_path, "w", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
     print("%s: %d sentences, %d s" % (out_path, len(lines), int((t - START).total_seconds())))

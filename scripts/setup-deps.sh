@@ -16,11 +16,13 @@ build_and_run=(
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 # Tests, fuzzing and screenshots: a display server, serial pseudo-terminals, a
-# web server, libFuzzer and the sanitizers, gpsd's decoder as a baseline, and
-# the reference tools for grid conversions.
+# web server, libFuzzer and the sanitizers, gpsd's decoder as a baseline, the
+# reference tools for grid conversions, and libxml2's xmllint.
 for_tests=(
     xvfb xauth xdotool socat qml6-module-qttest clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
     proj-bin geographiclib-tools
+    # the GPX schema check of exported files and the parse GPX import is timed against
+    libxml2-utils
     # the installed desktop program and its Debian package: file types, menu
     # entry, what opens what (gio answers for GNOME), and the package tools
     desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin dpkg-dev file

@@ -72,15 +72,20 @@ AppFileKind ClassifyFile(const QString& path) {
         const bool sentence = line.contains('$') || line.contains('!');
         return sentence ? AppFileKind::NmeaLog : AppFileKind::Unknown;
     }
+    // The root element, whatever its prefix; an XML file named .gpx whose root
+    // lies beyond the first bytes too.
+    if (head.toLower().contains("<gpx") || head.toLower().contains(":gpx ") ||
+        (suffix == QLatin1String("gpx") && head.contains("<?xml")))
+        return AppFileKind::Gpx;
     return AppFileKind::Unknown;
 }
 
 const char* AppFileKindName(AppFileKind kind) {
     // In the order of the enum.
     static const char* const names[] = {
-        "missing file", "map folder",    "map file",    "NMEA log",
-        "page layout",  "page file",     "marks file",  "routes file",
-        "tracks file",  "position file", "map package", "unknown file",
+        "missing file", "map folder", "map file",     "NMEA log",    "page layout",
+        "page file",    "marks file", "routes file",  "tracks file", "position file",
+        "map package",  "GPX file",   "unknown file",
     };
     static_assert(std::size(names) == size_t(AppFileKind::Unknown) + 1);
     return names[int(kind)];

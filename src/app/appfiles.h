@@ -19,6 +19,7 @@ enum class AppFileKind {
     Tracks,
     LastPosition,
     MapPackage,  // a list of maps on a server (.ovpkg), downloaded beside it
+    Gpx,         // GPX marks, routes and tracks, by its root element
     Unknown,
 };
 

@@ -12,6 +12,7 @@
 #include "maps/simplegrid.h"
 #include "mapview/dvikartilewindow.h"
 #include "mapview/kartileview.h"
+#include "overlays/gpxexport.h"
 #include "overlays/iconmanager.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
@@ -254,6 +255,20 @@ void CMarkPresenters::remove(const QString& ovid) {
         return;
     }
     if (COverlayMark* mark = find(ovid)) ConfirmDeleteMark(*mark, nullptr);
+}
+
+void CMarkPresenters::exportGpx(const QString& ovid) {
+    if (ovid.isEmpty()) {
+        ExportGPXWithDialog(nullptr, "Orvanta",
+                            [] { return OverlayObjectsForExport(true, true, true); });
+        return;
+    }
+    const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
+    if (const CSyncable* object = FindOverlayObjectById(id))
+        ExportGPXWithDialog(nullptr, object->name, [id]() -> std::vector<const CSyncable*> {
+            if (const CSyncable* found = FindOverlayObjectById(id)) return {found};
+            return {};
+        });
 }
 
 void CMarkPresenters::newMark() {

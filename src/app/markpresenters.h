@@ -41,6 +41,8 @@ public:
     Q_INVOKABLE void showOnMap(const QString& ovid);
     Q_INVOKABLE void remove(const QString& ovid);
     Q_INVOKABLE void newMark();
+    // Asks for a file and writes the object as GPX; everything for "".
+    Q_INVOKABLE void exportGpx(const QString& ovid);
 
     // The property dialog's answer: the fields as editRequested gave them.
     Q_INVOKABLE QString answerEdit(int editId, const QVariantMap& fields, bool accepted);

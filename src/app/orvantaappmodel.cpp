@@ -33,6 +33,7 @@
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
 #include "online/mappackagedownload.h"
+#include "overlays/gpximport.h"
 #include "overlays/markmanager.h"
 #include "overlays/markmenu.h"
 #include "overlays/overlayfiles.h"
@@ -685,6 +686,8 @@ bool COrvantaAppModel::importFileOfAnyType(void*, const QString& path) {
             return importMarks(full);
         case AppFileKind::MapPackage:
             return openPackage(full);
+        case AppFileKind::Gpx:
+            return importGpx(full);
         case AppFileKind::Missing:
             refuse("There is no file " + full.toStdString());
             return false;
@@ -782,6 +785,22 @@ bool COrvantaAppModel::importMarks(const QString& path) {
     }
     if (added > 0) CMarkManager::theManager.marks_changed = true;
     SetStatusMessage(std::to_string(added) + " mark" + plural_s(added) + " imported");
+    return true;
+}
+
+bool COrvantaAppModel::importGpx(const QString& path) {
+    CBounds bounds;
+    GpxImportCounts counts;
+    std::string error;
+    GpxImportOptions options;
+    options.counts = &counts;
+    options.error = &error;
+    if (!ImportGPXFile(path.toStdString(), bounds, options)) {
+        refuse("Could not import " + nameOf(path).toStdString() + ": " + error);
+        return false;
+    }
+    SetStatusMessage(counts.Summary());
+    if (!bounds.isEmpty()) ShowAreaOnTheMap(bounds);
     return true;
 }
 

@@ -230,6 +230,8 @@ private:
     bool openLayout(const QString& path);
     bool openPage(const QString& path);
     bool importMarks(const QString& path);
+    // Says what it brought and shows its area.
+    bool importGpx(const QString& path);
     // Map packages, the find-place dialog and the free-map lookup
     // (appmodelonline.cpp).
     void installOnlineHooks(bool on);

@@ -107,6 +107,8 @@ int RunOrvanta(int argc, char** argv) {
     // as the user chose.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orvanta.Orvanta"));
 
     auto app = std::make_unique<SingleApplication>(argc, argv, 1000);
     if (app->isSecondary()) {

@@ -10,6 +10,7 @@
 #include "app/base/messagebox.h"
 #include "app/base/persistantdata.h"
 #include "app/base/screenresolution.h"
+#include "data/aistargetmanager.h"
 #include "data/overlaygpsposition.h"
 #include "maps/chartlist.h"
 #include "maps/simplegrid.h"
@@ -85,6 +86,9 @@ CKartileView::CKartileView() {
             OnUpdate(*section);
         }
     }
+    // The AIS targets already heard.
+    for (auto& [mmsi, target] : CAISTargetManager::theManager.targets)
+        if (target.class_text) AddOverlay(&target);
 }
 
 CKartileView::~CKartileView() {

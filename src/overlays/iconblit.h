@@ -29,6 +29,13 @@ public:
     // The frame being drawn, for the objects that draw icons.
     static IconBlitter* current;
 
+    // For drawers of their own: the image's pixels, its row length in
+    // bytes, painter to image offset, and the clip in image pixels.
+    uchar* bits() const { return m_bits; }
+    qsizetype stride() const { return m_stride; }
+    QPoint offset() const { return m_offset; }
+    QRect clip() const { return m_clip; }
+
 private:
     QImage* m_target = nullptr;
     uchar* m_bits = nullptr;  // taken once: scanLine() would check for sharing on every row

@@ -1,6 +1,7 @@
 #include "overlays/markmenu.h"
 
 #include "app/base/messagebox.h"
+#include "overlays/gpxexport.h"
 #include "overlays/markmanager.h"
 #include "overlays/overlaymark.h"
 #include "overlays/overlaytool.h"
@@ -66,6 +67,12 @@ void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
         if (COverlayRoute* r = manager.FindRouteById(id)) r->ReverseWaypoints();
         manager.SaveRoutesIfNeeded();
     });
+    sub.Append("Export Route", [id, parent, name = route.name, &manager] {
+        ExportGPXWithDialog(parent, name, [id, &manager]() -> std::vector<const CSyncable*> {
+            if (COverlayRoute* r = manager.FindRouteById(id)) return {r};
+            return {};
+        });
+    });
     sub.Append("Delete Route", [id, parent, &manager] {
         COverlayRoute* r = manager.FindRouteById(id);
         if (!r) return;
@@ -113,6 +120,13 @@ std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
         const std::string link = mark.link;
         menu->Append("Open Link", [link] { openMarkLink(link); });
     }
+    if (!mark.route)
+        menu->Append("Export", [id, parent, name = mark.name] {
+            ExportGPXWithDialog(parent, name, [id]() -> std::vector<const CSyncable*> {
+                if (COverlayMark* m = stillThere(id)) return {m};
+                return {};
+            });
+        });
     menu->Append("Delete", [id, parent] {
         if (COverlayMark* m = stillThere(id)) ConfirmDeleteMark(*m, parent);
     });

@@ -46,6 +46,9 @@ public:
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
     bool getLonLatBounds(CBounds& bounds) const override;
+    // <wpt> around WriteGPXContents; a route writes its waypoints in <rtept>.
+    void WriteGPX(FILE* file) const override;
+    void WriteGPXContents(FILE* file) const;
 
     bool HasPosition() const { return lat <= 90 && lat >= -90 && lon < 900; }
     // The same place and, unless a waypoint, the same name, comment,

@@ -64,6 +64,7 @@ public:
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
     bool getLonLatBounds(CBounds& bounds) const override;
+    void WriteGPX(FILE* file) const override;
     std::string getSubText(const CSimpleGrid& grid) const override;
 
     // Action 1 drops the leg table; the route goes first, then its waypoints.

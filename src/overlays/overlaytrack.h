@@ -34,12 +34,17 @@ public:
     bool Serialize(IOStream& stream) override;
     uint32_t GetTypeId() const override { return kTypeId; }
     bool getLonLatBounds(CBounds& bounds) const override;
+    // All sections in one <trkseg>, the join points once.
+    void WriteGPX(FILE* file) const override;
     std::string getSubText(const CSimpleGrid& grid) const override;
 
     // Appends a point (a new section when the last is full, starting with
     // the full one's last point); dispatch: tell the map view.
     void addPoint(const CTrackPoint& point, bool dispatch);
     bool isRecording() const;
+    // Another vessel's wake (from its AIS reports): own recording never goes
+    // on into it.
+    bool other_vessel = false;
     // Nothing worth keeping: no points, or one section of fewer than 2.
     bool isTrivial() const;
     // To every section, and marks the tracks changed.

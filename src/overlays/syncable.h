@@ -34,6 +34,8 @@ public:
     virtual bool getLonLatBounds(CBounds&) const { return false; }
     virtual std::string getSubText(const CSimpleGrid&) const { return {}; }
     virtual void WriteGPX(FILE* file) const;
+    // This object alone as a GPX document; true when no write failed.
+    bool WriteGPXFile(const std::string& path) const;
 
     uint64_t GetObjectID();        // assigns one on first use
     std::string GetObjectIDstr();  // "ovid:%llX"

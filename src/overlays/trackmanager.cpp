@@ -171,7 +171,7 @@ void CTrackManager::stopTrackRecording() {
 
 void CTrackManager::ResumeOrPauseRecording() {
     COverlayTrack* active = activeTrackRaw();
-    if (!active) {
+    if (!active || (active->other_vessel && !doRecordTrack)) {
         startTrackRecording();
         return;
     }
@@ -333,9 +333,11 @@ bool CTrackManager::alreadyHave(const COverlayTrack& track) const {
 
 COverlayTrack* CTrackManager::AddTrack(std::unique_ptr<COverlayTrack> track) {
     track->GetObjectID();
-    // The active track stays last, so that recording goes on into it.
+    // The last track is the one recording goes on (or resumes) into; another
+    // vessel's wake goes before it.
     auto at = tracks.end();
-    if (doRecordTrack && !tracks.empty()) --at;
+    if (!tracks.empty() && (doRecordTrack || (track->other_vessel && !tracks.back()->other_vessel)))
+        --at;
     at = tracks.insert(at, std::move(track));
     tracks_changed = true;
     (*at)->Dispatch(COverlayObject::kChanged);

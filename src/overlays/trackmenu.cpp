@@ -1,9 +1,11 @@
 // The menu of one track: rename, colour, hide, delete after a confirmation,
-// split at the selected point, join to the track that follows, resume.
+// split at the selected point, join to the track that follows, resume,
+// export as GPX.
 #include <string>
 
 #include "app/base/menutree.h"
 #include "app/base/messagebox.h"
+#include "overlays/gpxexport.h"
 #include "overlays/overlaytool.h"
 #include "overlays/overlaytrack.h"
 #include "overlays/trackmanager.h"
@@ -111,6 +113,12 @@ void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
             if (t && n) manager.JoinTracks(t, n);
         });
     }
+    menu->Append("Export", [id, parent, name = track->name] {
+        ExportGPXWithDialog(parent, name, [id]() -> std::vector<const CSyncable*> {
+            if (COverlayTrack* t = stillThere(id)) return {t};
+            return {};
+        });
+    });
     menu->Append("Delete", [id, parent] {
         if (COverlayTrack* t = stillThere(id)) ConfirmDelete(t, parent);
     });

@@ -36,6 +36,7 @@ Popup {
             Layout.fillWidth: true
             Label { text: "Overlays"; font.bold: true; font.pixelSize: 18; Layout.fillWidth: true }
             Button { objectName: "overlaysNewMark"; text: "New Mark"; onClicked: { list.presenters.newMark(); list.close() } }
+            Button { objectName: "overlaysExportAll"; text: "Export"; onClicked: list.presenters.exportGpx("") }
             ToolButton { text: "\u2715"; onClicked: list.close() }
         }
         RowLayout {
@@ -112,6 +113,7 @@ Popup {
                                 text: "Edit"
                                 onTriggered: list.presenters.edit(modelData.ovid)
                             }
+                            MenuItem { text: "Export"; onTriggered: list.presenters.exportGpx(modelData.ovid) }
                             MenuItem { text: "Delete"; onTriggered: list.presenters.remove(modelData.ovid) }
                         }
                     }

@@ -125,11 +125,11 @@ ApplicationWindow {
         opacity: 0.92
     }
 
+    // Under the menu buttons: the page's own map buttons take the right edge.
     Column {
         visible: window.map !== null
-        anchors.right: parent.right
-        anchors.verticalCenter: parent.verticalCenter
-        anchors.rightMargin: 16
+        x: 16
+        y: 190
         spacing: 10
         MapButton {
             objectName: "lockToPosition"
@@ -291,7 +291,11 @@ ApplicationWindow {
             Rectangle {
                 required property var modelData
                 // Alarms stand out and pulse until acknowledged; no sound.
+                // Collision, man-overboard and distress warnings are alarms too.
                 readonly property bool alarm: modelData.title.endsWith("alarm")
+                                              || modelData.title.startsWith("AIS collision alert")
+                                              || modelData.title === "AIS Man Overboard"
+                                              || modelData.title === "DSC Distress Call"
                 objectName: alarm ? "alarmNotification" : "notification"
                 width: parent.width
                 height: noteColumn.implicitHeight + 16

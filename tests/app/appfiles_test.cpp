@@ -55,6 +55,9 @@ TEST(AppFiles, KindsByContentFirst) {
         {"old.dvpage", serializerFile(0x12345678), AppFileKind::Page},
         {"other.ovtf", serializerFile(0x12345678), AppFileKind::Unknown},
         {"empty.gpx", "", AppFileKind::Unknown},
+        {"track.gpx", "<?xml version=\"1.0\"?>\n<!-- long -->\n", AppFileKind::Gpx},
+        {"renamed.xml", "\xEF\xBB\xBF<gpx version=\"1.1\">", AppFileKind::Gpx},
+        {"prefixed.bin", "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">", AppFileKind::Gpx},
         {"charts.bin", QByteArray("\x13\x86\x9E\x31", 4) + QByteArray(40, 0),
          AppFileKind::MapPackage},
     };

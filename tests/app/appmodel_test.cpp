@@ -22,6 +22,7 @@
 #include "mapview/dvikartilewindow.h"
 #include "overlays/markmanager.h"
 #include "overlays/serializable.h"
+#include "overlays/trackmanager.h"
 #include "support/nginxserver.h"
 #include "support/testsupport.h"
 
@@ -318,6 +319,21 @@ TEST_F(AppModel, MarksFileAddsTheMarksNotYetKnown) {
     EXPECT_TRUE(model->importFileOfAnyType(nullptr, dir.file("shared.ovtf")));
     EXPECT_EQ(marks.size(), 2u);
     EXPECT_EQ(model->statusText(), "0 marks imported");
+}
+
+TEST_F(AppModel, GpxFileImportsItsObjectsAndSaysWhatCame) {
+    const QString path = testsupport::sharedDir() + "/corpora/gpx/cerknicko-jezero.gpx";
+    ASSERT_TRUE(model->importFileOfAnyType(nullptr, path));
+    EXPECT_EQ(model->statusText(), "7 marks, 0 routes, 8 tracks imported");
+    EXPECT_EQ(CMarkManager::theManager.marks.size(), 7u);
+    EXPECT_EQ(CTrackManager::theManager.tracks.size(), 8u);
+    CTrackManager::theManager.ClearAll();
+
+    QSignalSpy boxes(model, &COrvantaAppModel::messageBoxRequested);
+    ASSERT_TRUE(testsupport::writeFile(dir.file("cut.gpx"), "<?xml version=\"1.0\"?><gpx><wpt"));
+    EXPECT_FALSE(model->importFileOfAnyType(nullptr, dir.file("cut.gpx")));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(answerLast(boxes, 0).startsWith("Could not import cut.gpx"));
 }
 
 TEST_F(AppModel, MarksAtTheMapCentreOrTheLivePosition) {

@@ -155,10 +155,26 @@ TEST_F(Tracks, PauseAndResumeJoinTheGapWithOneSegment) {
     field.grid.xy_to_latlon(0, 500, own.latitude, own.longitude);
     own.time = kT0 + 400;
     own.fix_status = CDataGPSPosition::kGPSFix;
+    // Another vessel's wake heard while paused is not where recording resumes.
+    auto wake = std::make_unique<COverlayTrack>();
+    wake->other_vessel = true;
+    COverlayTrack* other = manager.AddTrack(std::move(wake));
     manager.ResumeOrPauseRecording();  // resume at the boat's place
     EXPECT_TRUE(CTrackManager::doRecordTrack);
     EXPECT_EQ(points(), 3);
-    EXPECT_EQ(manager.tracks.size(), 1u);
+    EXPECT_EQ(manager.tracks.size(), 2u);
+    EXPECT_EQ(other->getTotalPoints(), 0);
+    // With only a wake there, resuming starts a track of our own.
+    manager.ResumeOrPauseRecording();  // pause
+    manager.ClearAll();
+    wake = std::make_unique<COverlayTrack>();
+    wake->other_vessel = true;
+    other = manager.AddTrack(std::move(wake));
+    manager.ResumeOrPauseRecording();
+    EXPECT_TRUE(CTrackManager::doRecordTrack);
+    EXPECT_EQ(manager.tracks.size(), 2u);
+    EXPECT_NE(manager.GetActiveTrack(), other);
+    EXPECT_EQ(other->getTotalPoints(), 0);
 }
 
 // A voyage of legs at known speeds, with a spike and a stop; the figures

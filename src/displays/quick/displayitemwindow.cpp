@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QQuickWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "displays/frameworkitems.h"
 
@@ -42,6 +44,26 @@ double fittingSize(const QString& s, const QFont& base, double w, double h, doub
 CDisplayItemWindow::CDisplayItemWindow(CDisplayView::CItem& item, QQuickItem* parent)
     : QQuickPaintedItem(parent), m_item(item) {
     setAntialiasing(true);
+    // Text items cover every pixel of their whole-pixel rectangle, so the
+    // renderer copies them instead of blending them over what lies below.
+    const auto kind = item.kind();
+    if (kind == CDisplayView::CItem::kText || kind == CDisplayView::CItem::kMultilineText) {
+        setOpaquePainting(true);
+        setFillColor(kPanel);  // the scene fills the painted area with it first
+    }
+}
+
+void CDisplayItemWindow::refresh() {
+    // A new value under the same title and units repaints only the value's part.
+    if (m_item.kind() == CDisplayView::CItem::kText && !m_valueArea.isEmpty() &&
+        size() == m_paintedSize) {
+        const auto& t = static_cast<const CDisplayView::CItemText&>(m_item);
+        if (text(t.title()) == m_headerTitle && text(t.units()) == m_headerUnits) {
+            update(m_valueArea);
+            return;
+        }
+    }
+    update();
 }
 
 void CDisplayItemWindow::setClickable(bool clickable) {
@@ -74,13 +96,15 @@ void CDisplayItemWindow::paint(QPainter* painter) {
 // Title and units on a line at the top, the value as large as fits below.
 void CDisplayItemWindow::paintText(QPainter& p, const CDisplayView::CItemText& item) {
     const double w = width(), h = height();
-    p.fillRect(QRectF(0, 0, w, h), kPanel);
     const double pad = std::max(2.0, h * 0.04);
     QFont f = p.font();
     f.setPixelSize(int(std::clamp(h * 0.16, 8.0, 28.0)));
     const QRectF top(pad, pad, w - 2 * pad, f.pixelSize() * 1.3);
     drawHeader(p, top, f, text(item.title()), text(item.units()));
     const QRectF body(pad, top.bottom(), w - 2 * pad, h - top.bottom() - pad);
+    // The whole width below the header: large glyphs may reach into the padding.
+    m_valueArea = QRectF(0, top.bottom(), w, h - top.bottom()).toAlignedRect();
+    m_paintedSize = size();
     const QString value = text(item.value());
     f.setBold(true);
     f.setPixelSize(int(valueSize(value, f, body.width(), body.height())));
@@ -164,7 +188,6 @@ void CDisplayItemWindow::drawLargeText(QPainter& p, const QRectF& box, const QSt
 
 void CDisplayItemWindow::paintLines(QPainter& p, const std::string& value) {
     const double w = width(), h = height();
-    p.fillRect(QRectF(0, 0, w, h), kPanel);
     const QString s = text(value);
     QFont f = p.font();
     f.setPixelSize(int(fittingSize(s, f, w * 0.94, h * 0.94, std::max(10.0, h * 0.2))));
@@ -241,13 +264,22 @@ QuickItemWindow::~QuickItemWindow() {
 }
 
 void QuickItemWindow::Invalidate() {
-    if (m_item) m_item->update();
+    if (auto* painted = qobject_cast<CDisplayItemWindow*>(m_item.data()))
+        painted->refresh();
+    else if (m_item)
+        m_item->update();
 }
 
 void QuickItemWindow::Move(double x, double y, double w, double h) {
     if (!m_item) return;
-    m_item->setPosition(QPointF(x, y));
-    m_item->setSize(QSizeF(std::max(0.0, w), std::max(0.0, h)));
+    // Edges on whole device pixels: an opaque item then leaves no half-covered
+    // column for the page below to show through.
+    const QQuickWindow* window = m_item->window();
+    const double ratio = window ? window->effectiveDevicePixelRatio() : 1.0;
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    const double left = snap(x), top = snap(y);
+    m_item->setPosition(QPointF(left, top));
+    m_item->setSize(QSizeF(std::max(0.0, snap(x + w) - left), std::max(0.0, snap(y + h) - top)));
 }
 
 void QuickItemWindow::GetSize(double& w, double& h) {

@@ -17,6 +17,8 @@ public:
     CDisplayItemWindow(CDisplayView::CItem& item, QQuickItem* parent);
     void paint(QPainter* painter) override;
     void setClickable(bool clickable);
+    // Repaints what the item's change needs.
+    void refresh();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -53,6 +55,8 @@ private:
     QFont m_glyphFont;
     QColor m_glyphColour;
     QHash<QChar, QImage> m_glyphs;
+    QRect m_valueArea;  // of the last paint, below the header
+    QSizeF m_paintedSize;
     qsizetype m_sizedLength = -1;
     double m_sizedW = 0, m_sizedH = 0, m_sized = 0;
 };

@@ -1,0 +1,108 @@
+// The instant target list: the TCP source on 127.0.0.1:39150 fetches the
+// list from nginx on 127.0.0.1:39151 when it connects, and the targets it
+// names appear at once; and the list's reader on lists good and bad.
+#include <gtest/gtest.h>
+
+#include <QTcpSocket>
+
+#include "aistestsupport.h"
+#include "nmea/connectiontestsupport.h"
+#include "nmea/tcpipconnection.h"
+#include "support/nginxserver.h"
+
+using namespace aistest;
+
+namespace {
+
+const QByteArray kList =
+    "<?xml version=\"1.0\"?>\n"
+    "<Watchmate>\n"
+    " <Target><MMSI>235010001</MMSI><Name>SOLENT FLYER</Name>"
+    "<VesselTypeString>Passenger</VesselTypeString><CallSign>MSFL2</CallSign></Target>\n"
+    " <target><MMSI>972010002</MMSI></target>\n"
+    " <Target><MMSI>0</MMSI><Name>NO NUMBER</Name></Target>\n"
+    " <Vessel><MMSI>235010003</MMSI></Vessel>\n"
+    " <TARGET><MMSI>235010004</MMSI><Name>OTHER NAME</Name></TARGET>\n"
+    "</Watchmate>\n";
+
+void checkListedTargets() {
+    const CAISTarget* flyer = target(235010001);
+    ASSERT_NE(flyer, nullptr);
+    EXPECT_STREQ(flyer->class_text, "Instant");
+    EXPECT_EQ(flyer->name, "SOLENT FLYER");
+    EXPECT_EQ(flyer->details, "\"SOLENT FLYER\" Type:Passenger Callsign:MSFL2, MMSI:235010001");
+    const CAISTarget* beacon = target(972010002);
+    ASSERT_NE(beacon, nullptr);
+    EXPECT_EQ(beacon->details, "Man Overboard");
+    EXPECT_EQ(beacon->colour.rgba(), 0xFFFF0000);
+    EXPECT_EQ(target(0), nullptr);
+    EXPECT_EQ(target(235010003), nullptr);
+    // A target heard before keeps its name and class.
+    const CAISTarget* known = target(235010004);
+    ASSERT_NE(known, nullptr);
+    EXPECT_EQ(known->name, "KNOWN");
+    EXPECT_STREQ(known->class_text, "Class B");
+}
+
+void hearKnownTarget() {
+    AisStaticReport known;
+    known.mmsi = 235010004;
+    known.name = "KNOWN";
+    send(AisEncoder::classBStatic(known, 0));
+    AisPositionReport at;
+    at.mmsi = 235010004;
+    at.latitude = 50.8;
+    at.longitude = -1.3;
+    send(AisEncoder::classB(at));
+}
+
+TEST(AisInstantList, ReadFromTheTcpSourcesServer) {
+    ASSERT_TRUE(testsupport::NginxServer::available());
+    Fresh fresh;
+    hearKnownTarget();
+    testsupport::TempDir root;
+    ASSERT_TRUE(testsupport::writeFile(root.file("targets/getTargets"), kList));
+    testsupport::NginxServer nginx(root.path(), "listen 127.0.0.1:39151;");
+    ASSERT_TRUE(nginx.running()) << nginx.error().toStdString();
+
+    conntest::LoopbackServer server;
+    server.server.close();  // another test process may hold the fixed port for a moment
+    ASSERT_TRUE(conntest::pumpUntil(
+        [&] {
+            return server.server.listen(QHostAddress::LocalHost, CTCPIPConnection::kDefaultPort);
+        },
+        60000, false));
+    CTCPIPConnection connection;
+    connection.Setup("127.0.0.1", CTCPIPConnection::kDefaultPort, true);
+    ASSERT_TRUE(connection.Open());
+    ASSERT_TRUE(server.waitForClient());
+    ASSERT_TRUE(conntest::pumpUntil([&] { return target(235010001) != nullptr; }, 60000))
+        << nginx.log().toStdString();
+    checkListedTargets();
+    connection.Close();
+}
+
+TEST(AisInstantList, ListsTheReaderRefuses) {
+    Fresh fresh;
+    struct Case {
+        const char* name;
+        const char* text;
+        bool accepted;
+    } cases[] = {{"empty", "", false},
+                 {"not XML", "235010001,50.8,-1.3\n", false},
+                 {"another root", "<Targets><Target><MMSI>1</MMSI></Target></Targets>", false},
+                 {"cut short", "<Watchmate><Target><MMSI>235010009</MMSI>", false},
+                 {"no targets", "<Watchmate/>", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CAISTargetManager::theManager.ReadInstantTargetsText(c.text), c.accepted);
+    }
+    EXPECT_FALSE(CAISTargetManager::theManager.ReadInstantTargets("/nonexistent/targets.txt"));
+    hearKnownTarget();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::writeFile(dir.file("t.xml"), kList));
+    EXPECT_TRUE(CAISTargetManager::theManager.ReadInstantTargets(dir.file("t.xml").toStdString()));
+    checkListedTargets();
+}
+
+}  // namespace
