@@ -19,7 +19,7 @@ build_and_run=(
 # web server, libFuzzer and the sanitizers, gpsd's decoder as a baseline, the
 # reference tools for grid conversions, and libxml2's xmllint.
 for_tests=(
-    xvfb xauth xdotool socat clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
+    xvfb xauth xdotool socat qml6-module-qttest clang libclang-rt-14-dev imagemagick x11-apps gpsd-clients
     proj-bin geographiclib-tools
     # the GPX schema check of exported files and the parse GPX import is timed against
     libxml2-utils

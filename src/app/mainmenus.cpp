@@ -83,18 +83,18 @@ std::shared_ptr<CMenuTree> buildMainMenu(OV_HWND parent) {
 std::shared_ptr<CMenuTree> buildOverlaysMenu(OV_HWND parent) {
     MainMenuHooks& hooks = MainMenuHooks::instance();
     auto menu = std::make_shared<CMenuTree>("Overlays");
-    menu->Add("New Mark", [] {
-        CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
-    });
-    menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
-              [] { CTrackManager::theManager.ToggleTrackRecording(); });
-    // Taps on the map add waypoints until Done.
-    menu->Add("Add New Route", [] { CMarkManager::theManager.CreateNewRoute(); });
     if (hooks.showOverlaysList)
-        menu->Add("Overlays List", [parent] {
+        menu->Add("List Overlays", [parent] {
             if (MainMenuHooks::instance().showOverlaysList)
                 MainMenuHooks::instance().showOverlaysList(parent);
         });
+    menu->Add("Add New Mark", [] {
+        CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
+    });
+    // Taps on the map add waypoints until Done.
+    menu->Add("Add New Route", [] { CMarkManager::theManager.CreateNewRoute(); });
+    menu->Add(CTrackManager::isRecording() ? "Stop recording" : "Record Track",
+              [] { CTrackManager::theManager.ToggleTrackRecording(); });
     if (hooks.search)
         menu->Add(
             "Search", [parent] { MainMenuHooks::instance().search(parent); },

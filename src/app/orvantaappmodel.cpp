@@ -21,6 +21,7 @@
 #include "app/base/stringutils.h"
 #include "app/mainmenus.h"
 #include "app/singleapplication.h"
+#include "app/userengagement.h"
 #include "data/overlaygpsposition.h"
 #include "displays/displayviewarrangementset.h"
 #include "displays/itemarrangement.h"
@@ -39,6 +40,7 @@
 #include "overlays/serializable.h"
 
 COrvantaAppModel* theApp = nullptr;
+int COrvantaAppModel::engagementInterval_ms = 60000;
 
 namespace {
 
@@ -134,6 +136,14 @@ COrvantaAppModel::COrvantaAppModel(QQuickItem* parent) : QQuickItem(parent) {
     };
     openMarkLink = [](const std::string& address) { openURL(address); };
     installOnlineHooks(true);
+    m_engagement.setSingleShot(true);
+    m_engagement.setInterval(engagementInterval_ms);
+    connect(&m_engagement, &QTimer::timeout, this,
+            [this] { CUserEngagement::instance().onEngaged(this); });
+    connect(this, &COrvantaAppModel::applicationDidBecomeActive, &m_engagement,
+            qOverload<>(&QTimer::start));
+    connect(this, &COrvantaAppModel::applicationWillResignActive, &m_engagement, &QTimer::stop);
+    m_engagement.start();
 }
 
 COrvantaAppModel::~COrvantaAppModel() {
@@ -237,10 +247,31 @@ CDisplayViewArrangementSet& COrvantaAppModel::arrangement() const {
     return m_pages ? m_pages->layout() : CDisplayViewArrangementSet::theLayout();
 }
 
-void COrvantaAppModel::attachCurrentPageToItem(QQuickItem* current, QQuickItem*) {
-    if (m_pages) disconnect(m_pages, nullptr, this, nullptr);
+void COrvantaAppModel::attachCurrentPageToItem(QQuickItem* current, QQuickItem* alternate) {
+    for (CDisplayViewPage* item : {m_pages.data(), m_alternate.data()})
+        if (item) disconnect(item, nullptr, this, nullptr);
     m_pages = qobject_cast<CDisplayViewPage*>(current);
+    m_alternate = qobject_cast<CDisplayViewPage*>(alternate);
+    if (m_alternate == m_pages) m_alternate = nullptr;
     if (!m_pages) return;
+    for (CDisplayViewPage* item : {m_pages.data(), m_alternate.data()})
+        if (item)
+            connect(item, &CDisplayViewPage::turnRequested, this,
+                    [this](int direction) { direction > 0 ? nextPage() : previousPage(); });
+    connectCurrentPage();
+    if (m_alternate) {
+        m_alternate->setStandby(true);
+        m_pages->setStandby(false);
+        if (!m_pages->page()) m_pages->showPage(nullptr);
+    }
+    Q_EMIT pagesChanged();
+    auto commands = std::move(m_pendingCommands);
+    m_pendingCommands.clear();
+    for (auto& [command, query] : commands) runActivityCommand(command, query);
+}
+
+// The current item's page changes and the end of arranging reach the model.
+void COrvantaAppModel::connectCurrentPage() {
     connect(m_pages, &CDisplayViewPage::pageChanged, this, &COrvantaAppModel::pagesChanged);
     // Arranging ended by the page bar: the Done button has nothing left to end.
     connect(m_pages, &CDisplayViewPage::arrangingChanged, this, [this] {
@@ -249,35 +280,64 @@ void COrvantaAppModel::attachCurrentPageToItem(QQuickItem* current, QQuickItem*)
             setDoneCallback({});
         }
     });
-    Q_EMIT pagesChanged();
-    auto commands = std::move(m_pendingCommands);
-    m_pendingCommands.clear();
-    for (auto& [command, query] : commands) runActivityCommand(command, query);
 }
 
 void COrvantaAppModel::detachItem(QQuickItem* item) {
-    if (item && item == m_pages.data()) {
-        disconnect(m_pages, nullptr, this, nullptr);
-        m_pages = nullptr;
+    if (!item) return;
+    if (item == m_alternate.data()) {
+        // The slide is over: the page that went away keeps no live items.
+        m_alternate->showView(nullptr);
+        return;
     }
+    if (item != m_pages.data()) return;
+    for (CDisplayViewPage* page : {m_pages.data(), m_alternate.data()})
+        if (page) disconnect(page, nullptr, this, nullptr);
+    m_pages = nullptr;
+    m_alternate = nullptr;
 }
 
 void COrvantaAppModel::nextPage() {
-    if (!hasPages()) return;
-    if (m_pages)
-        m_pages->nextPage();
-    else
-        arrangement().getPageSet()->nextPage();
-    Q_EMIT transition(m_pages, m_pages, 1);
+    if (hasPages()) turnTo(nullptr, 1);
 }
 
 void COrvantaAppModel::previousPage() {
-    if (!hasPages()) return;
-    if (m_pages)
-        m_pages->previousPage();
+    if (hasPages()) turnTo(nullptr, -1);
+}
+
+// The page set steps (or goes to `page`); the new page is shown on the
+// alternate item, placed one width to the right, and the items swap roles.
+void COrvantaAppModel::turnTo(CDisplayView* page, int direction) {
+    CDisplayViewPageSet* set = arrangement().getPageSet();
+    if (page)
+        set->setPage(page);
+    else if (direction > 0)
+        set->nextPage();
     else
-        arrangement().getPageSet()->previousPage();
-    Q_EMIT transition(m_pages, m_pages, -1);
+        set->previousPage();
+    if (!m_pages) return;
+    if (!m_alternate) {
+        // One item: the page changes in place.
+        m_pages->showPage(nullptr);
+        Q_EMIT transition(m_pages, m_pages, direction);
+        return;
+    }
+    CDisplayView* target = set->getCurrentPage();
+    if (target == m_pages->page()) return;
+    m_alternate->setSize(m_pages->size());
+    m_alternate->setPosition(QPointF(m_pages->x() + m_pages->width(), m_pages->y()));
+    // Shown on the alternate item: attached, resized and drawn.
+    m_alternate->showView(target);
+    CDisplayViewPage* old = m_pages;
+    disconnect(old, &CDisplayViewPage::pageChanged, this, nullptr);
+    disconnect(old, &CDisplayViewPage::arrangingChanged, this, nullptr);
+    m_pages = m_alternate;
+    m_alternate = old;
+    m_alternate->setStandby(true);
+    m_pages->setStandby(false);
+    connectCurrentPage();
+    if (old->hasActiveFocus()) m_pages->forceActiveFocus();
+    Q_EMIT transition(old, m_pages, direction);
+    Q_EMIT pagesChanged();
 }
 
 void COrvantaAppModel::OnUpdate(StartReached& start) {
@@ -288,11 +348,7 @@ void COrvantaAppModel::OnUpdate(StartReached& start) {
 bool COrvantaAppModel::transitionToPage(CDisplayView* page) {
     CDisplayViewPageSet* set = arrangement().getPageSet();
     if (!page || !set || page->pageSet() != set) return false;
-    if (m_pages)
-        m_pages->showPage(page);
-    else
-        set->setPage(page);
-    Q_EMIT transition(m_pages, m_pages, 1);
+    turnTo(page, 1);
     return set->getCurrentPage() == page;
 }
 

@@ -2,12 +2,13 @@
 // drives the program (QML type "AppModel" in module "Orvanta", made once by
 // main.qml; `theApp` points to it while it lives).
 //
-// It owns no page slide of its own: the DisplayPages item already pages,
-// swipes and edits the user's arrangement set, so the model drives page
-// changes through that item (attachCurrentPageToItem) and reports each as
-// `transition` with the item as both old and new. Map operations go to the
-// view of the largest map item on the current page, switching to the last
-// page that has one where the operation allows.
+// Pages slide between two DisplayPages items (attachCurrentPageToItem): a
+// page change shows the new page on the alternate item, one width to the
+// right, swaps the items' roles and reports `transition` (old, new, +1/-1)
+// for the front end to animate; the front end calls detachItem on the old
+// one when the slide ends. With one item the page changes in place. Map
+// operations go to the view of the largest map item on the current page,
+// switching to the last page that has one where the operation allows.
 //
 // It also is the front end's presenter of message boxes (messagebox.h):
 // each box becomes `messageBoxRequested` and comes back as
@@ -18,6 +19,7 @@
 #include <QQuickItem>
 #include <QRectF>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantList>
 #include <functional>
 #include <map>
@@ -89,6 +91,7 @@ public:
     // The user's arrangement set: the one the attached page item shows.
     CDisplayViewArrangementSet& arrangement() const;
     CDisplayViewPage* pageItem() const { return m_pages; }
+    CDisplayViewPage* alternatePageItem() const { return m_alternate; }
 
     // The largest item of the type on the current page; with switchPage, when
     // the current page has none, the last page of the set with one becomes
@@ -136,6 +139,12 @@ public:
     void reopenAllMapsAfterDownload();
     // The place-name file of the map on show: its associated ".ovnm", or "".
     QString placeDatabaseForShownMap();
+
+    // The engagement timer: single shot, started at construction and when the
+    // application becomes active, stopped when it resigns active; on expiry
+    // the user may be asked for feedback. Its interval is read when a model is made.
+    static int engagementInterval_ms;
+    bool engagementTimerActive() const { return m_engagement.isActive(); }
 
     // From the messagebox.h callers.
     void presentMessageBox(const std::string& title, const std::string& text,
@@ -211,6 +220,8 @@ Q_SIGNALS:
     void focusTopDialog();
 
 private:
+    void turnTo(CDisplayView* page, int direction);
+    void connectCurrentPage();
     void runActivityCommand(const QString& command, const QString& query);
     void download(const QUrl& link, const QString& name);
     void downloadFinished(QNetworkReply* reply, const QString& target);
@@ -227,7 +238,7 @@ private:
     bool openPackage(const QString& path);
     void refuse(const std::string& text);
 
-    QPointer<CDisplayViewPage> m_pages;
+    QPointer<CDisplayViewPage> m_pages, m_alternate;  // current and alternate page items
     bool m_showDoneButton = false;
     std::function<void()> m_doneCallback;
     bool m_editingLayout = false;  // the Done button ends arranging
@@ -241,6 +252,7 @@ private:
     std::map<int, std::function<void(int)>> m_boxes;
     std::unique_ptr<CMapPackageDownload> m_package;  // the download under way
     std::string m_packageFolder, m_closedMap;
+    QTimer m_engagement;
 };
 
 extern COrvantaAppModel* theApp;  // from the model's construction to its destruction

@@ -11,6 +11,8 @@
 CDisplayView::CDisplayView() : m_arrangement(std::make_unique<CItemArrangement>()) {}
 
 CDisplayView::~CDisplayView() {
+    // The window hears that its page went away.
+    DetachFromWindow();
     m_arrangement->DestroyItems();
 }
 

@@ -24,20 +24,70 @@ ApplicationWindow {
         objectName: "app"
     }
     Component.onCompleted: {
-        app.attachCurrentPageToItem(pages, null)
+        app.attachCurrentPageToItem(pageA, pageB)
         app.placeWindow()
     }
     onClosing: app.saveWindowGeometry(Qt.rect(window.x, window.y, window.width, window.height))
 
-    // The pages of display items; the map is an item on the first page.
-    DisplayPages {
-        id: pages
-        objectName: "pages"
+    // The pages of display items; the map is an item on the first page. Two
+    // page items take turns: the model shows the new page on the other one,
+    // which slides in while the old one slides out.
+    property Item pages: pageA
+    Item {
+        id: pageArea
         anchors.fill: parent
-        focus: true
+        clip: true
+        DisplayPages {
+            id: pageA
+            objectName: "pageA"
+            width: pageArea.width
+            height: pageArea.height
+            focus: true
+        }
+        DisplayPages {
+            id: pageB
+            objectName: "pageB"
+            standby: true
+            visible: false
+            width: pageArea.width
+            height: pageArea.height
+        }
+        ParallelAnimation {
+            id: slide
+            objectName: "pageSlide"
+            property Item outgoing: null
+            NumberAnimation { id: slideOut; property: "x"; duration: 250; easing.type: Easing.OutCubic }
+            NumberAnimation { id: slideIn; property: "x"; to: 0; duration: 250; easing.type: Easing.OutCubic }
+            // The page that went away keeps no live items, unless it came back.
+            onStopped: {
+                if (outgoing && outgoing !== window.pages) {
+                    outgoing.visible = false
+                    app.detachItem(outgoing)
+                }
+                outgoing = null
+            }
+        }
+        Connections {
+            target: app
+            // next page: in from the right; previous page: in from the left
+            function onTransition(oldItem, newItem, direction) {
+                if (oldItem === newItem)
+                    return
+                window.pages = newItem
+                if (slide.running)
+                    slide.complete()
+                newItem.x = direction * pageArea.width
+                newItem.visible = true
+                slide.outgoing = oldItem
+                slideOut.target = oldItem
+                slideOut.to = -direction * pageArea.width
+                slideIn.target = newItem
+                slide.start()
+            }
+        }
     }
     // The map of the page on show, if it has one.
-    readonly property var map: pages.mapWindow
+    readonly property var map: window.pages.mapWindow
 
     Column {
         visible: window.map !== null && !window.map.hasMap
@@ -186,7 +236,7 @@ ApplicationWindow {
     }
 
     PageBar {
-        pages: pages
+        pages: window.pages
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 12
@@ -376,7 +426,7 @@ ApplicationWindow {
     MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: app.onMenuButtonClicked(this) }
     MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: app.onOverlaysButtonClicked(this) }
     MapButton { objectName: "searchButton"; x: 16; y: 132; icon.source: "qrc:/find_place.svg"; onClicked: app.onSearchButton() }
-    Shell { id: shell; pages: pages }
+    Shell { id: shell; pages: window.pages }
     FindPlaceDialog { id: findPlace }
     Connections {
         target: app

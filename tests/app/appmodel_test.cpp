@@ -40,25 +40,29 @@ protected:
         MakeDefaultLayout(layout);
         layout.loaded = true;
         window.resize(800, 480);
-        pages = new CDisplayViewPage(window.contentItem());
-        pages->setSize(QSizeF(800, 480));
-        pages->setLayout(&layout);
+        for (auto*& item : items) {
+            item = new CDisplayViewPage(window.contentItem());
+            item->setStandby(item == items[1]);
+            item->setSize(QSizeF(800, 480));
+            item->setLayout(&layout);
+        }
         model = new COrvantaAppModel(window.contentItem());
-        model->attachCurrentPageToItem(pages, nullptr);
+        model->attachCurrentPageToItem(items[0], items[1]);
         ASSERT_EQ(theApp, model);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kWait));
-        ASSERT_EQ(pages->pageName(), "Map");
+        ASSERT_EQ(pages()->pageName(), "Map");
     }
     void TearDown() override {
         delete model;
-        delete pages;
+        for (auto* item : items) delete item;
         CMarkManager::theManager.ClearAll();
         CDisplayViewKartile::directory.clear();
         SetStatusMessage({});
     }
+    CDisplayViewPage* pages() const { return model->pageItem(); }
     CDVI_Kartile_Window* mapWindow() const {
-        return qobject_cast<CDVI_Kartile_Window*>(pages->mapWindow());
+        return qobject_cast<CDVI_Kartile_Window*>(pages()->mapWindow());
     }
     QString testMap(const char* name) {
         return QString::fromStdString(makeTestMap(dir.file(name), 512));
@@ -73,29 +77,78 @@ protected:
     TempDir dir;
     CDisplayViewArrangementSet layout;
     QQuickWindow window;
-    CDisplayViewPage* pages = nullptr;
+    CDisplayViewPage* items[2] = {};  // the current and the alternate page item
     COrvantaAppModel* model = nullptr;
 };
 
-TEST_F(AppModel, PagesChangeAndTheMapComesOnShowOnlyWhenAllowed) {
+TEST_F(AppModel, PagesSlideBetweenTheTwoItems) {
+    QSignalSpy transitions(model, &COrvantaAppModel::transition);
+    struct Step {
+        const char* name;
+        int direction;
+        const char* shown;
+    };
+    const Step steps[] = {{"next", 1, "GPS"}, {"next again", 1, "Go to"}, {"back", -1, "GPS"}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        CDisplayViewPage* before = pages();
+        const QString old = before->pageName();
+        step.direction > 0 ? model->nextPage() : model->previousPage();
+        ASSERT_EQ(transitions.count(), 1);
+        const QList<QVariant> t = transitions.takeFirst();
+        EXPECT_EQ(t.at(0).value<QQuickItem*>(), before);
+        EXPECT_EQ(t.at(1).value<QQuickItem*>(), pages());
+        EXPECT_EQ(t.at(2).toInt(), step.direction);
+        EXPECT_NE(pages(), before) << "the items swap roles";
+        EXPECT_EQ(pages()->pageName(), step.shown);
+        EXPECT_EQ(pages()->x(), before->x() + before->width()) << "placed one width right";
+        EXPECT_EQ(pages()->size(), before->size());
+        EXPECT_FALSE(pages()->standby());
+        // The old page stays on show until the slide is over.
+        EXPECT_EQ(before->pageName(), old);
+        model->detachItem(before);
+        EXPECT_EQ(before->page(), nullptr);
+        EXPECT_EQ(pages()->pageName(), step.shown);
+    }
+}
+
+TEST_F(AppModel, TurningBackBeforeTheSlideEndsKeepsBothPages) {
+    CDisplayViewPage* first = pages();
+    model->nextPage();
+    model->previousPage();  // the first item still shows the map page
+    EXPECT_EQ(pages(), first);
+    EXPECT_EQ(first->pageName(), "Map");
+    EXPECT_NE(first->mapWindow(), nullptr);
+    EXPECT_EQ(model->alternatePageItem()->pageName(), "GPS");
+}
+
+TEST_F(AppModel, SwipesKeysAndButtonsOfEitherItemTurnThroughTheModel) {
+    QSignalSpy transitions(model, &COrvantaAppModel::transition);
+    pages()->nextPage();  // the page bar's button
+    ASSERT_EQ(transitions.count(), 1);
+    EXPECT_EQ(pages()->pageName(), "GPS");
+    pages()->setFocus(true);
+    pages()->forceActiveFocus();
+    QTest::keyClick(&window, Qt::Key_Left, Qt::ControlModifier);
+    ASSERT_EQ(transitions.count(), 2);
+    EXPECT_EQ(pages()->pageName(), "Map");
+    EXPECT_EQ(transitions.at(1).at(2).toInt(), -1);
+}
+
+TEST_F(AppModel, TheMapComesOnShowOnlyWhenAllowed) {
     QSignalSpy transitions(model, &COrvantaAppModel::transition);
     model->nextPage();
-    model->nextPage();
-    model->previousPage();
-    ASSERT_EQ(pages->pageName(), "GPS");
-    ASSERT_EQ(transitions.count(), 3);
-    EXPECT_EQ(transitions.at(0).at(2).toInt(), 1);
-    EXPECT_EQ(transitions.at(2).at(2).toInt(), -1);
     EXPECT_EQ(model->FindLargestItemOfType(CDisplayViewKartile::kTypeId, false), nullptr);
-    EXPECT_EQ(pages->pageName(), "GPS");
+    EXPECT_EQ(pages()->pageName(), "GPS");
     CDisplayView::CItem* map = model->FindLargestItemOfType(CDisplayViewKartile::kTypeId, true);
     ASSERT_NE(map, nullptr);
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(pages()->pageName(), "Map");
     EXPECT_NE(map->window(), nullptr);  // live on the page on show
+    EXPECT_EQ(transitions.at(1).at(2).toInt(), 1) << "a page is shown sliding forward";
     EXPECT_EQ(model->FindLargestItemOfType(424242, true), nullptr);
 
     // A set of one page: no change.
-    while (pages->pageCount() > 1) ASSERT_TRUE(pages->removePage());
+    while (pages()->pageCount() > 1) ASSERT_TRUE(pages()->removePage());
     EXPECT_FALSE(model->hasPages());
     transitions.clear();
     model->nextPage();
@@ -108,7 +161,7 @@ TEST_F(AppModel, TheRaceStartShowsThePageChosenForIt) {
     const int32_t race[5] = {99, 84, 0, 0, 0};
     StartReached start{race};
     Listener<StartReached>::Dispatch(start);
-    EXPECT_EQ(pages->pageName(), "Race");
+    EXPECT_EQ(pages()->pageName(), "Race");
     EXPECT_EQ(transitions.count(), 1);
 }
 
@@ -138,11 +191,11 @@ TEST_F(AppModel, DoneRunsTheCompletionExactlyOnce) {
 
     // Editing the layout ends with Done, or with arranging ended elsewhere.
     model->editLayout();
-    EXPECT_TRUE(pages->arranging() && model->showDoneButton());
+    EXPECT_TRUE(pages()->arranging() && model->showDoneButton());
     model->onDoneButton();
-    EXPECT_FALSE(pages->arranging());
+    EXPECT_FALSE(pages()->arranging());
     model->editLayout();
-    pages->setArranging(false);
+    pages()->setArranging(false);
     EXPECT_FALSE(model->showDoneButton());
 }
 
@@ -193,7 +246,7 @@ TEST_F(AppModel, SecondStartWithAMapShowsItOnTheMapPageAtOnce) {
     const QString map = testMap("second.ktl");
     model->nextPage();
     model->messageFromAnotherInstance(0, ("/usr/bin/orvanta " + map).toUtf8().constData());
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(pages()->pageName(), "Map");
     ASSERT_NE(mapWindow(), nullptr);
     EXPECT_TRUE(mapWindow()->hasMap());
 }
@@ -210,7 +263,7 @@ TEST_F(AppModel, CommandLineAndDroppedFilesOpenUnknownOnesAreRefused) {
     ASSERT_TRUE(testsupport::writeFile(dir.file("notes.doc"), "minutes of the meeting"));
     model->nextPage();
     model->importUrls({QUrl::fromLocalFile(dir.file("notes.doc")), QUrl::fromLocalFile(map)});
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(pages()->pageName(), "Map");
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.at(0).at(1).toString(), "Problem");
     EXPECT_TRUE(boxes.at(0).at(2).toString().contains("notes.doc"));
@@ -220,10 +273,10 @@ TEST_F(AppModel, PageFileJoinsTheSetAndIsSaved) {
     CDisplayView* gps = layout.getPageSet()->pages.at(1).get();
     ASSERT_TRUE(
         CDisplayViewArrangementSet::ExportPage(*gps, dir.file("mine.dvpage").toStdString()));
-    const int before = pages->pageCount();
+    const int before = pages()->pageCount();
     EXPECT_TRUE(model->importFileOfAnyType(nullptr, dir.file("mine.dvpage")));
-    EXPECT_EQ(pages->pageCount(), before + 1);
-    EXPECT_EQ(pages->pageIndex(), before);
+    EXPECT_EQ(pages()->pageCount(), before + 1);
+    EXPECT_EQ(pages()->pageIndex(), before);
     CDisplayViewArrangementSet reread;
     ASSERT_TRUE(reread.ReadFileWithMagic(layout.path(CDisplayViewArrangementSet::kLayoutFile)));
     size_t most = 0;
@@ -239,7 +292,7 @@ TEST_F(AppModel, LayoutFileReplacesTheArrangement) {
     ASSERT_TRUE(other.WriteFileWithMagic(dir.file("other.pstf").toStdString()));
     EXPECT_TRUE(model->importFileOfAnyType(nullptr, dir.file("other.pstf")));
     model->nextPage();
-    EXPECT_TRUE(pages->pageName().startsWith("Imported ")) << pages->pageName().toStdString();
+    EXPECT_TRUE(pages()->pageName().startsWith("Imported ")) << pages()->pageName().toStdString();
 }
 
 TEST_F(AppModel, MarksFileAddsTheMarksNotYetKnown) {
@@ -305,7 +358,7 @@ TEST_F(AppModel, LinksWaitForThePageItem) {
     QSignalSpy boxes(model, &COrvantaAppModel::messageBoxRequested);
     model->onActivityCommand("open", "link=http://127.0.0.1:9/a.ktl&name=a.ktl");
     EXPECT_EQ(boxes.count(), 0);
-    model->attachCurrentPageToItem(pages, nullptr);
+    model->attachCurrentPageToItem(early->pageItem(), early->alternatePageItem());
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_TRUE(answerLast(boxes, 1).contains("a.ktl"));
     delete model;
@@ -339,7 +392,7 @@ TEST_F(AppModel, OpenLinkAsksThenDownloadsIntoTheDataFolder) {
     EXPECT_TRUE(QFileInfo::exists(data + "/served.ktl"));
     EXPECT_FALSE(QFileInfo::exists("/etc/served.ktl"));
     EXPECT_FALSE(QFileInfo::exists(data + "/declined.ktl"));
-    EXPECT_EQ(pages->pageName(), "Map");
+    EXPECT_EQ(pages()->pageName(), "Map");
     EXPECT_TRUE(mapWindow()->hasMap());
     EXPECT_EQ(boxes.count(), 0);
 

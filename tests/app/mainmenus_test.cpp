@@ -67,8 +67,8 @@ TEST_F(MainMenus, EntriesFollowTheHooksThatExistInOrder) {
          "Settings",
          {"Map Options", "GPS Setup", "Route Settings", "Altitude Options", "Units", "About"}},
         {"", "Settings:GPS Setup", {"GPS Connection", "Show Heading"}},
-        {"", "Overlays", {"New Mark", "Record Track", "Add New Route"}},
-        {"i", "Overlays", {"New Mark", "Record Track", "Add New Route", "Import"}},
+        {"", "Overlays", {"Add New Mark", "Add New Route", "Record Track"}},
+        {"i", "Overlays", {"Add New Mark", "Add New Route", "Record Track", "Import"}},
     };
     CDataConnection::gps_connection_type = CDataConnection::kNone;
     for (const Case& c : cases) {

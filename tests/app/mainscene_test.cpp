@@ -1,6 +1,6 @@
-// The program's own main.qml in an offscreen window: message boxes answered
-// by a click, by Return and by Escape; overlays shown and cleared; the
-// window inside the screen.
+// The program's own main.qml in an offscreen window, driven from C++:
+// overlays shown and cleared, the window inside the screen, the dark theme.
+// (Menus, message boxes, dialogs and pages: tests/app/quick.)
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -12,7 +12,6 @@
 #include <memory>
 
 #include "app/base/deviceservices.h"
-#include "app/base/messagebox.h"
 #include "app/base/statusmessage.h"
 #include "app/orvantaappmodel.h"
 #include "support/testsupport.h"
@@ -57,42 +56,6 @@ public:
     std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow* window = nullptr;
 };
-
-TEST_F(MainScene, MessageBoxesAnsweredByClickReturnAndEscape) {
-    struct Case {
-        const char* name;
-        int buttons;
-        int key;  // 0: a click on the second button
-        int expected;
-    };
-    const Case cases[] = {
-        {"click on No", 2, 0, 1},
-        {"Return takes the first", 3, Qt::Key_Return, 0},
-        {"Escape takes the last", 3, Qt::Key_Escape, 2},
-        {"Escape on OK", 1, Qt::Key_Escape, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::vector<int> answers;
-        auto answer = [&](int b) { answers.push_back(b); };
-        if (c.buttons == 1)
-            MessageBoxOK(nullptr, "Problem", "Gone", [&] { answer(0); });
-        else if (c.buttons == 2)
-            MessageBoxYesNo(nullptr, "Please confirm", "Are you sure you want to exit the app?",
-                            [&](bool yes) { answer(yes ? 0 : 1); });
-        else
-            MessageBox3(nullptr, "Save", "Keep the page?", "Save", "Discard", "Cancel", answer);
-        ASSERT_NE(waitForItem(QString("messageBoxButton%1").arg(c.buttons - 1)), nullptr);
-        if (c.key)
-            QTest::keyClick(window, Qt::Key(c.key));
-        else
-            click(item("messageBoxButton1"));
-        QTRY_VERIFY_WITH_TIMEOUT(!answers.empty(), kWait);
-        EXPECT_EQ(answers, std::vector<int>{c.expected});
-        QTRY_VERIFY_WITH_TIMEOUT(item("messageBox") == nullptr && !item("messageBoxText"), kWait);
-        EXPECT_EQ(theApp->openMessageBoxes(), 0);
-    }
-}
 
 TEST_F(MainScene, OverlaysComeAndGoWithTheModel) {
     const char* const overlays[] = {"statusLine", "busy", "dimmer", "notification", "doneButton"};

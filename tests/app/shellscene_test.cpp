@@ -1,5 +1,6 @@
-// The shell's QML in an offscreen window, driven by mouse and keys: the main
-// menu down to the Units page, and the TCP dialog filled in.
+// The shell's QML in an offscreen window, driven by mouse and keys where
+// the program's own code opens the dialog: transfer progress and the file
+// chooser. (Menus, the TCP dialog, the screen lock: tests/app/quick.)
 #include <gtest/gtest.h>
 
 #include <QQmlComponent>
@@ -7,13 +8,10 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
-#include "geo/units.h"
 #include "nmea/dataconnection.h"
 #include "nmea/nmeasimulation.h"
-#include "nmea/tcpipconnection.h"
 #include "online/progresspresenter.h"
 #include "support/testsupport.h"
 
@@ -42,10 +40,7 @@ protected:
         delete shell;
         CDataConnection::DestroyConnection();
         CDataConnection::gps_connection_type = savedType;
-        CTCPIPConnection::saved_ip_address = savedHost;
-        CTCPIPConnection::saved_port = savedPort;
         CNMEASimulation::filename = savedFile;
-        CUnits::Default->set_unit_family(savedFamily);
     }
     static bool until(const std::function<bool()>& condition) {
         return QTest::qWaitFor(condition, kWait);
@@ -73,12 +68,6 @@ protected:
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre(item));
         return true;
     }
-    void typeInto(const QString& name, const QString& text) {
-        ASSERT_TRUE(click(name)) << name.toStdString();
-        QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(&window, Qt::Key_Backspace);
-        for (QChar ch : text) QTest::keyClick(&window, ch.toLatin1());
-    }
     // Selects a connection type; `result` becomes whether it opened.
     void select(int32_t type) {
         result = -1;
@@ -91,53 +80,14 @@ protected:
     }
 
     int32_t savedType = CDataConnection::gps_connection_type;
-    std::string savedHost = CTCPIPConnection::saved_ip_address;
-    int savedPort = CTCPIPConnection::saved_port, result = -1;
+    int result = -1;
     std::string savedFile = CNMEASimulation::filename;
-    CUnits::e_dist_units savedFamily = CUnits::Default->get_unit_family();
     QQmlEngine engine;
     QQuickWindow window;
     QQuickItem* shell = nullptr;
 };
 
 }  // namespace
-
-TEST_F(ShellScene, KeysWalkTheMenuAndSettingsUnitsChangesTheDistanceUnit) {
-    CUnits::Default->set_unit_family(CUnits::Statute);
-    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
-    ASSERT_NE(waitFor("menuEntry_Settings"), nullptr);
-    QTest::keyClick(&window, Qt::Key_Return);  // the first entry: Settings
-    ASSERT_NE(waitFor("menuEntry_Units"), nullptr);
-    QTest::keyClick(&window, Qt::Key_Escape);  // back
-    EXPECT_NE(waitFor("menuEntry_Settings"), nullptr);
-    QTest::keyClick(&window, Qt::Key_Escape);  // closed
-    EXPECT_TRUE(until([&] { return !find("actionSheetContent"); }));
-
-    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
-    for (const char* entry : {"menuEntry_Settings", "menuEntry_Units", "menuEntry_Metric"})
-        ASSERT_TRUE(click(entry)) << entry;
-    EXPECT_TRUE(until([] { return CUnits::Default->get_unit_family() == CUnits::Metric; }));
-    EXPECT_TRUE(until([&] { return !find("actionSheetContent"); })) << "the menu stays open";
-}
-
-TEST_F(ShellScene, TheTcpDialogCancelsOnEscapeAndConnectsWhenFilledIn) {
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-    select(CDataConnection::kTCP);
-    EXPECT_EQ(waitFor("tcpHost")->property("text").toString().toStdString(), savedHost);
-    typeInto("tcpHost", "127.0.0.2");
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_EQ(answer(), 0);
-    EXPECT_EQ(CTCPIPConnection::saved_ip_address, savedHost);
-
-    select(CDataConnection::kTCP);
-    typeInto("tcpHost", "127.0.0.1");
-    typeInto("portField", QString::number(server.serverPort()));
-    ASSERT_TRUE(click("dialogOk"));
-    EXPECT_EQ(answer(), 1);
-    EXPECT_EQ(CTCPIPConnection::saved_port, server.serverPort());
-    EXPECT_TRUE(until([&] { return server.hasPendingConnections(); }));
-}
 
 TEST_F(ShellScene, ProgressIsShownCancelledByTheUserAndGoesWhenFinished) {
     auto progress = std::make_shared<CProgressDialogData>("Downloading map");
@@ -175,15 +125,4 @@ TEST_F(ShellScene, SimulationFileIsChosenInTheFileChooser) {
     ASSERT_TRUE(click("fileOk"));
     EXPECT_EQ(answer(), 1);
     EXPECT_EQ(QString::fromStdString(CNMEASimulation::filename), files.file("logs/voyage.txt"));
-}
-
-TEST_F(ShellScene, LockScreenHoldsTouchesUntilUnlocked) {
-    ASSERT_TRUE(QMetaObject::invokeMethod(shell, "showMainMenu"));
-    ASSERT_TRUE(click("menuEntry_Lock Screen"));
-    ASSERT_TRUE(click("unlock"));
-    EXPECT_TRUE(shell->property("locked").toBool()) << "a short press does not unlock";
-    const QPoint at = centre(find("unlock"));
-    QTest::mousePress(&window, Qt::LeftButton, {}, at);
-    EXPECT_TRUE(until([&] { return !shell->property("locked").toBool(); }));
-    QTest::mouseRelease(&window, Qt::LeftButton, {}, at);
 }

@@ -3,6 +3,7 @@
 #include <QtQml/qqml.h>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QQmlComponent>
@@ -88,6 +89,27 @@ void CDisplayViewPage::showPage(CDisplayView* page) {
     showCurrentPage();
 }
 
+void CDisplayViewPage::showView(CDisplayView* page) {
+    if (page != m_page) {
+        if (m_page) m_page->DetachFromWindow();
+        m_page = page;
+        if (m_page) m_page->Attach(*this);
+    }
+    if (m_page) m_page->Resized(false);
+    updateClickable();
+    m_overlay->setSize(size());
+    m_overlay->update();
+    update();
+    Q_EMIT pageChanged();
+    Q_EMIT selectionChanged();
+}
+
+void CDisplayViewPage::setStandby(bool on) {
+    if (on == m_standby) return;
+    m_standby = on;
+    Q_EMIT standbyChanged();
+}
+
 void CDisplayViewPage::componentComplete() {
     QQuickItem::componentComplete();
     if (!m_layout->loaded) m_layout->loadInitialLayout();
@@ -95,7 +117,7 @@ void CDisplayViewPage::componentComplete() {
 }
 
 void CDisplayViewPage::showCurrentPage() {
-    if (width() * height() <= 0) return;
+    if (width() * height() <= 0 || m_standby) return;
     if (!m_page) m_layout->setBestPagesetForWindowSize(width(), height());
     CDisplayView* current = m_layout->getPageSet()->getCurrentPage();
     if (current != m_page) {
@@ -115,7 +137,7 @@ void CDisplayViewPage::geometryChange(const QRectF& newGeometry, const QRectF& o
     QQuickItem::geometryChange(newGeometry, oldGeometry);
     if (!isComponentComplete()) return;
     if (!m_page) return showCurrentPage();
-    if (m_page->Resized(true)) {
+    if (m_page->Resized(!m_standby)) {
         m_page = nullptr;
         showCurrentPage();
     }
@@ -178,6 +200,8 @@ void CDisplayViewPage::DeleteItemWindow(IWindow* window) {
 }
 
 void CDisplayViewPage::ItemsChanged() {
+    // The page went to another item, or away: this one shows nothing.
+    if (m_page && m_page->window() != this) m_page = nullptr;
     updateClickable();
     Q_EMIT pageChanged();
 }
@@ -255,11 +279,15 @@ QObject* CDisplayViewPage::mapWindow() const {
 // ---------------------------------------------------------------- pages
 
 void CDisplayViewPage::nextPage() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&CDisplayViewPage::turnRequested)))
+        return Q_EMIT turnRequested(1);
     m_layout->getPageSet()->nextPage();
     showCurrentPage();
 }
 
 void CDisplayViewPage::previousPage() {
+    if (isSignalConnected(QMetaMethod::fromSignal(&CDisplayViewPage::turnRequested)))
+        return Q_EMIT turnRequested(-1);
     m_layout->getPageSet()->previousPage();
     showCurrentPage();
 }

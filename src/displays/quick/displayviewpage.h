@@ -4,6 +4,9 @@
 // page buttons) and edit them (by mouse or touch while arranging: press to
 // select, drag to move, drag the bottom-right corner to resize; the edit
 // menu adds, changes, locks, re-layers and removes items).
+//
+// Two of them make a slide: the application model turns pages when it
+// listens to `turnRequested`, showing the new page on the standby item.
 #pragma once
 
 #include <QQuickItem>
@@ -28,6 +31,9 @@ class CDisplayViewPage : public QQuickItem, public CDisplayView::IWindow {
     Q_PROPERTY(bool hasSelection READ hasSelection NOTIFY selectionChanged)
     Q_PROPERTY(bool selectionLocked READ selectionLocked NOTIFY selectionChanged)
     Q_PROPERTY(QObject* mapWindow READ mapWindow NOTIFY pageChanged)
+    // A standby item shows only the page it is given (showView), never the
+    // layout's current page by itself.
+    Q_PROPERTY(bool standby READ standby WRITE setStandby NOTIFY standbyChanged)
 
 public:
     explicit CDisplayViewPage(QQuickItem* parent = nullptr);
@@ -42,6 +48,10 @@ public:
     // null: the set's current page).
     void releasePage();
     void showPage(CDisplayView* page);
+    // Shows exactly this page (null: none), the page set untouched.
+    void showView(CDisplayView* page);
+    bool standby() const { return m_standby; }
+    void setStandby(bool on);
 
     QString pageName() const;
     int pageIndex() const;
@@ -53,6 +63,8 @@ public:
     bool selectionLocked() const;
     QObject* mapWindow() const;
 
+    // Swipes, keys and the page buttons: turned by whoever listens to
+    // turnRequested, else by the item itself.
     Q_INVOKABLE void nextPage();
     Q_INVOKABLE void previousPage();
     Q_INVOKABLE bool addPage();
@@ -84,6 +96,8 @@ Q_SIGNALS:
     void selectionChanged();
     // A right click or a long press while arranging: show the edit menu.
     void editMenuRequested(double x, double y);
+    void turnRequested(int direction);
+    void standbyChanged();
 
 protected:
     void componentComplete() override;
@@ -105,4 +119,5 @@ private:
     SelectionOverlay* m_overlay = nullptr;
     QPointF m_press;
     bool m_pressed = false;
+    bool m_standby = false;
 };
