@@ -1,6 +1,6 @@
 // The program's own main.qml in an offscreen window, driven from C++:
 // overlays shown and cleared, the window inside the screen, the dark theme.
-// (Menus, message boxes, dialogs and pages: tests/app/quick.)
+// (Menus, message boxes, dialogs and pages: tests/ui.)
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>

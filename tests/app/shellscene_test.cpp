@@ -1,6 +1,6 @@
 // The shell's QML in an offscreen window, driven by mouse and keys where
 // the program's own code opens the dialog: transfer progress and the file
-// chooser. (Menus, the TCP dialog, the screen lock: tests/app/quick.)
+// chooser. (Menus, the TCP dialog, the screen lock: tests/ui.)
 #include <gtest/gtest.h>
 
 #include <QQmlComponent>
