@@ -1,6 +1,5 @@
-// The instant target list: the TCP source on 127.0.0.1:39150 fetches the
-// list from nginx on 127.0.0.1:39151 when it connects, and the targets it
-// names appear at once; and the list's reader on lists good and bad.
+// The instant target list: fetched from nginx on 127.0.0.1:39151 when the TCP
+// source on 127.0.0.1:39150 connects, and its reader on lists good and bad.
 #include <gtest/gtest.h>
 
 #include <QTcpSocket>
@@ -25,6 +24,12 @@ const QByteArray kList =
     " <TARGET><MMSI>235010004</MMSI><Name>OTHER NAME</Name></TARGET>\n"
     "</Watchmate>\n";
 
+// A target heard before the list keeps its name and class.
+void hearKnownTarget() {
+    send(AisEncoder::classBStatic(vessel(235010004, "KNOWN"), 0));
+    send(AisEncoder::classB(at(235010004, 0, 0, 0, 0)));
+}
+
 void checkListedTargets() {
     const CAISTarget* flyer = target(235010001);
     ASSERT_NE(flyer, nullptr);
@@ -37,23 +42,10 @@ void checkListedTargets() {
     EXPECT_EQ(beacon->colour.rgba(), 0xFFFF0000);
     EXPECT_EQ(target(0), nullptr);
     EXPECT_EQ(target(235010003), nullptr);
-    // A target heard before keeps its name and class.
     const CAISTarget* known = target(235010004);
     ASSERT_NE(known, nullptr);
     EXPECT_EQ(known->name, "KNOWN");
     EXPECT_STREQ(known->class_text, "Class B");
-}
-
-void hearKnownTarget() {
-    AisStaticReport known;
-    known.mmsi = 235010004;
-    known.name = "KNOWN";
-    send(AisEncoder::classBStatic(known, 0));
-    AisPositionReport at;
-    at.mmsi = 235010004;
-    at.latitude = 50.8;
-    at.longitude = -1.3;
-    send(AisEncoder::classB(at));
 }
 
 TEST(AisInstantList, ReadFromTheTcpSourcesServer) {
@@ -84,7 +76,7 @@ TEST(AisInstantList, ReadFromTheTcpSourcesServer) {
 
 TEST(AisInstantList, ListsTheReaderRefuses) {
     Fresh fresh;
-    struct Case {
+    const struct {
         const char* name;
         const char* text;
         bool accepted;
@@ -93,7 +85,7 @@ TEST(AisInstantList, ListsTheReaderRefuses) {
                  {"another root", "<Targets><Target><MMSI>1</MMSI></Target></Targets>", false},
                  {"cut short", "<Watchmate><Target><MMSI>235010009</MMSI>", false},
                  {"no targets", "<Watchmate/>", true}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(CAISTargetManager::theManager.ReadInstantTargetsText(c.text), c.accepted);
     }

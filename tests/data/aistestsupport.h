@@ -78,15 +78,29 @@ inline void ownVessel(float course, float speed, double lat = kOwnLat, double lo
     CAISTargetManager::theManager.OnUpdate(own);
 }
 
-// A position x metres east and y north of the own vessel's default place.
-inline AisPositionReport at(uint32_t mmsi, double x, double y, float course, float speed) {
+// A position x metres east and y north of (lat0, lon0), by default the own
+// vessel's place.
+inline AisPositionReport at(uint32_t mmsi, double x, double y, float course, float speed,
+                            double lat0 = kOwnLat, double lon0 = kOwnLon) {
     AisPositionReport r;
     r.mmsi = mmsi;
-    CSimpleGrid(kOwnLat, kOwnLon).xy_to_latlon(x, y, r.latitude, r.longitude);
+    CSimpleGrid(lat0, lon0).xy_to_latlon(x, y, r.latitude, r.longitude);
     r.course = course;
     r.speed = speed;
     r.heading = int(course);
     r.nav_status = 0;
+    return r;
+}
+
+// Static data of a vessel: name, ship type and length split bow and stern.
+inline AisStaticReport vessel(uint32_t mmsi, const std::string& name = "", int shipType = 0,
+                              int toBow = 0, int toStern = 0) {
+    AisStaticReport r;
+    r.mmsi = mmsi;
+    r.name = name;
+    r.ship_type = shipType;
+    r.to_bow = toBow;
+    r.to_stern = toStern;
     return r;
 }
 

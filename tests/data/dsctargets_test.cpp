@@ -35,7 +35,7 @@ TEST(DscTargets, DistressCallsBecomeMarksAndNotifications) {
     // 50 47'N 1 12'W is 370 m north of it, 50 48'N 2.2 km.
     COverlayGPSPosition& own = COverlayGPSPosition::theLatestPosition;
     own.set_latlon(50.78, -1.20);
-    struct Case {
+    const struct {
         const char* name;
         uint32_t mmsi;
         int format, nature;
@@ -48,7 +48,7 @@ TEST(DscTargets, DistressCallsBecomeMarksAndNotifications) {
         {"code past the table", 232000003, 12, 12, "1504800112", "Distress code 12\n", false},
         {"routine call", 232000004, 20, 0, "1504800112", nullptr, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(nmeatest::dispatch(dsc(c.format, c.mmsi, c.nature, c.position, false)));
         COverlayMark* mark = CMarkManager::theManager.FindMark("DSC:" + std::to_string(c.mmsi));
@@ -73,10 +73,11 @@ TEST(DscTargets, ExpansionRefinesThePositionAndCompletesTheCall) {
     // 0.5 minute (5000 ten-thousandths) more each way; west negative.
     ASSERT_TRUE(nmeatest::dispatch(dse(232000011, "50005000", "1234")));
     ASSERT_EQ(calls.heard.size(), 1u);
-    EXPECT_NEAR(calls.heard[0].latitude, 50 + 47 / 60.0 + 0.5 / 60, 1e-9);
-    EXPECT_NEAR(calls.heard[0].longitude, -(1 + 12 / 60.0 + 0.5 / 60), 1e-9);
-    EXPECT_FLOAT_EQ(calls.heard[0].course, 123.4f);
-    EXPECT_EQ(calls.heard[0].nature, 6);
+    const CDSCTarget& call = calls.heard[0];
+    EXPECT_NEAR(call.latitude, 50 + 47.5 / 60, 1e-9);
+    EXPECT_NEAR(call.longitude, -(1 + 12.5 / 60), 1e-9);
+    EXPECT_FLOAT_EQ(call.course, 123.4f);
+    EXPECT_EQ(call.nature, 6);
     EXPECT_TRUE(CDSCTargetManager::theManager.pending.empty());
     // An expansion nobody waits for changes nothing.
     ASSERT_TRUE(nmeatest::dispatch(dse(232000012, "50005000")));

@@ -1,8 +1,6 @@
-// GPX import and export: every corpus file read with the counts an
-// independent reading gives, generated marks, routes and tracks exported
-// (valid against the GPX 1.1 schema) and imported back unchanged, identities
-// refreshing the same objects, the proximity and simplification rules,
-// hostile files, and ovtool gpx.
+// GPX import and export: corpus counts against an independent reading, a
+// schema-valid export imported back unchanged, identities, proximity,
+// simplification, hostile files, and ovtool gpx.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -36,11 +34,6 @@ struct Counts {
     bool operator==(const Counts&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Counts& c) {
-    return out << c.marks << " marks, " << c.routes << " routes of " << c.routePoints << " points, "
-               << c.tracks << " tracks of " << c.trackPoints << " points";
-}
-
 // Counted with Qt's own XML reader: objects are the gpx element's children.
 Counts countIndependently(const QString& path) {
     QFile file(path);
@@ -51,18 +44,15 @@ Counts countIndependently(const QString& path) {
     QString object;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement()) {
-            ++depth;
-            const QString name = xml.name().toString().toLower();
-            if (depth == 2) object = name;
-            if (depth == 2 && name == "wpt") ++c.marks;
-            if (depth == 2 && name == "rte") ++c.routes;
-            if (depth == 2 && name == "trk") ++c.tracks;
-            if (object == "rte" && name == "rtept") ++c.routePoints;
-            if (object == "trk" && name == "trkpt") ++c.trackPoints;
-        } else if (xml.isEndElement()) {
-            --depth;
-        }
+        if (xml.isEndElement()) --depth;
+        if (!xml.isStartElement()) continue;
+        const QString name = xml.name().toString().toLower();
+        if (++depth == 2) object = name;
+        c.marks += depth == 2 && name == "wpt";
+        c.routes += depth == 2 && name == "rte";
+        c.tracks += depth == 2 && name == "trk";
+        c.routePoints += object == "rte" && name == "rtept";
+        c.trackPoints += object == "trk" && name == "trkpt";
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return c;
@@ -119,7 +109,8 @@ TEST_F(Gpx, EveryCorpusFileReadsWithTheCountsOfAnIndependentReading) {
         GpxData data;
         std::string error;
         ASSERT_TRUE(ReadGPXFile(path.toStdString(), data, &error)) << error;
-        EXPECT_EQ(countsOf(data), countIndependently(path));
+        const Counts counted = countsOf(data);
+        EXPECT_EQ(counted, countIndependently(path));
         // And the import of it makes as many objects.
         clearAll();
         CBounds bounds;
@@ -127,7 +118,7 @@ TEST_F(Gpx, EveryCorpusFileReadsWithTheCountsOfAnIndependentReading) {
         GpxImportOptions options;
         options.counts = &counts;
         EXPECT_EQ(ImportGPXFile(path.toStdString(), bounds, options),
-                  countsOf(data).marks + countsOf(data).routes + countsOf(data).tracks > 0);
+                  counted.marks + counted.routes + counted.tracks > 0);
         EXPECT_EQ(int(marks.marks.size()), counts.marks);
         EXPECT_EQ(int(marks.routes.size()), counts.routes);
         EXPECT_EQ(int(tracks.tracks.size()), counts.tracks);
@@ -135,31 +126,27 @@ TEST_F(Gpx, EveryCorpusFileReadsWithTheCountsOfAnIndependentReading) {
 }
 
 TEST_F(Gpx, CorpusTextsAreReadAsWritten) {
+    const QString corpus = sharedDir() + "/corpora/gpx/";
     GpxData data;
-    ASSERT_TRUE(
-        ReadGPXFile((sharedDir() + "/corpora/gpx/gpx1.1_with_all_fields.gpx").toStdString(), data));
+    ASSERT_TRUE(ReadGPXFile((corpus + "gpx1.1_with_all_fields.gpx").toStdString(), data));
     ASSERT_EQ(data.marks.size(), 2u);
     const GpxWaypoint& wp = data.marks[0];
-    EXPECT_EQ(wp.name, "example name");
-    EXPECT_EQ(wp.comment, "example desc example cmt");
-    EXPECT_EQ(wp.link, "http://link3");
-    EXPECT_EQ(wp.type, "example type");
-    EXPECT_EQ(wp.lat, 12.3);
-    EXPECT_EQ(wp.lon, 45.6);
-    EXPECT_EQ(wp.elevation, 75.1);
     std::string time;
     CXMLnode::format_time(wp.time, time);
-    EXPECT_EQ(time, "2013-01-02T02:03:00Z");
+    EXPECT_EQ(wp.name + "|" + wp.comment + "|" + wp.link + "|" + wp.type + "|" + time,
+              "example name|example desc example cmt|http://link3|example type|"
+              "2013-01-02T02:03:00Z");
+    EXPECT_EQ(std::vector<double>({wp.lat, wp.lon, wp.elevation}),
+              std::vector<double>({12.3, 45.6, 75.1}));
 
     // With a byte-order mark, with and without an encoding: the UTF-8 name
     // Qt's reader finds.
     for (const char* name : {"unicode_with_bom.gpx", "unicode_with_bom_noencoding.gpx"}) {
         SCOPED_TRACE(name);
-        const QString path = sharedDir() + "/corpora/gpx/" + name;
         GpxData read;
-        ASSERT_TRUE(ReadGPXFile(path.toStdString(), read));
+        ASSERT_TRUE(ReadGPXFile((corpus + name).toStdString(), read));
         ASSERT_EQ(read.marks.size(), 1u);
-        QFile file(path);
+        QFile file(corpus + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&file);
         while (!xml.atEnd() && !(xml.readNextStartElement() && xml.name() == QLatin1String("name")))
@@ -207,10 +194,8 @@ Generated generate() {
         route->color.setRgb(10 * r, 200, 30, r == 1 ? 204 : 255);
         route->line_width = 1.25f + r;
         route->line_style = r + 2;
-        for (int w = 0; w < 4 + r; ++w) {
-            COverlayMark* wp = route->AddWaypoint(coordinate(60), coordinate(170));
-            wp->created = when();
-        }
+        for (int w = 0; w < 4 + r; ++w)
+            route->AddWaypoint(coordinate(60), coordinate(170))->created = when();
         g.routes.push_back(marks.AddRoute(std::move(route)));
     }
     for (int t = 0; t < 3; ++t) {
@@ -235,48 +220,6 @@ Generated generate() {
     return g;
 }
 
-// What the export should carry of a mark.
-struct MarkCopy {
-    explicit MarkCopy(const COverlayMark& m)
-        : name(m.name),
-          comment(m.comment),
-          link(m.link),
-          icon(m.icon),
-          category(m.category),
-          lat(m.lat),
-          lon(m.lon),
-          created(m.created),
-          alarm(m.alarm_radius),
-          inner(m.inner_radius),
-          color(m.color),
-          id(m.object_id) {}
-    std::string name, comment, link, icon, category;
-    double lat, lon, created;
-    float alarm, inner;
-    GraphicsColor color;
-    uint64_t id;
-};
-
-void expectSameMark(const MarkCopy& a, const COverlayMark& b, bool waypoint) {
-    SCOPED_TRACE(a.name);
-    EXPECT_EQ(b.name, a.name);
-    EXPECT_EQ(b.comment, a.comment);
-    EXPECT_NEAR(b.lat, a.lat, 1e-7);
-    EXPECT_NEAR(b.lon, a.lon, 1e-7);
-    EXPECT_EQ(b.created, std::floor(a.created));
-    EXPECT_EQ(b.link, a.link);
-    EXPECT_EQ(b.icon, a.icon);
-    EXPECT_EQ(b.color.red(), a.color.red());
-    EXPECT_EQ(b.color.green(), a.color.green());
-    EXPECT_EQ(b.color.blue(), a.color.blue());
-    EXPECT_EQ(b.alarm_radius, a.alarm);
-    EXPECT_EQ(b.inner_radius, a.inner);
-    if (!waypoint) {
-        EXPECT_EQ(b.category, a.category);
-        EXPECT_EQ(b.object_id, a.id);
-    }
-}
-
 std::vector<CTrackPoint> pointsOf(const COverlayTrack& track) {
     std::vector<CTrackPoint> points;
     for (size_t s = 0; s < track.sections.size(); ++s)
@@ -285,40 +228,52 @@ std::vector<CTrackPoint> pointsOf(const COverlayTrack& track) {
     return points;
 }
 
+std::string colourText(const GraphicsColor& c, bool alpha) {
+    return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," +
+           std::to_string(c.blue()) + (alpha ? "," + std::to_string(c.alpha()) : "");
+}
+
+// A line per object and point with everything an export carries of it:
+// places to the ten decimals written, times to the second, altitude 0 as none.
+std::vector<std::string> exportedFields() {
+    std::vector<std::string> out;
+    char place[64];
+    auto mark = [&](const COverlayMark& m, bool waypoint) {
+        std::snprintf(place, sizeof place, "%.10f %.10f ", m.lat, m.lon);
+        out.push_back(m.name + "|" + m.comment + "|" + place +
+                      std::to_string(std::floor(m.created)) + "|" + m.link + "|" + m.icon + "|" +
+                      colourText(m.color, false) + "|" + std::to_string(m.alarm_radius) + "|" +
+                      std::to_string(m.inner_radius) +
+                      (waypoint ? "" : "|" + m.category + "|" + std::to_string(m.object_id)));
+    };
+    auto line = [&](const CSyncable& o, const GraphicsColor& colour, float width, int style) {
+        out.push_back(o.name + "|" + o.comment + "|" + o.category + "|" +
+                      std::to_string(o.object_id) + "|" + colourText(colour, true) + "|" +
+                      std::to_string(width) + "|" + std::to_string(style));
+    };
+    for (const auto& m : marks.marks) mark(*m, false);
+    for (const auto& r : marks.routes) {
+        line(*r, r->color, r->line_width, r->line_style);
+        for (const auto& wp : r->waypoints) {
+            mark(*wp, true);
+            EXPECT_EQ(wp->route, r.get());
+        }
+    }
+    for (const auto& t : tracks.tracks) {
+        line(*t, t->color, t->line_width, t->line_style);
+        for (const CTrackPoint& p : pointsOf(*t)) {
+            const float altitude = p.altitude() == 0 ? -9999 : p.altitude();
+            std::snprintf(place, sizeof place, "%.10f %.10f %.0f %g", p.lat, p.lon, p.time,
+                          altitude);
+            out.push_back(place);
+        }
+    }
+    return out;
+}
+
 TEST_F(Gpx, ExportThenImportGivesTheSameObjectsAndTheSchemaAccepts) {
     const Generated before = generate();
-    // Copies of what was exported, for comparison after the objects go.
-    std::vector<MarkCopy> markCopies;
-    for (COverlayMark* m : before.marks) markCopies.emplace_back(*m);
-    std::vector<std::vector<MarkCopy>> waypointCopies;
-    for (COverlayRoute* r : before.routes) {
-        waypointCopies.emplace_back();
-        for (const auto& wp : r->waypoints) waypointCopies.back().emplace_back(*wp);
-    }
-    struct TrackCopy {
-        std::string name, comment, category;
-        uint64_t id;
-        GraphicsColor color;
-        float width;
-        int style;
-        std::vector<CTrackPoint> points;
-    };
-    std::vector<TrackCopy> trackCopies;
-    for (COverlayTrack* t : before.tracks)
-        trackCopies.push_back({t->name, t->comment, t->category, t->object_id, t->color,
-                               t->line_width, t->line_style, pointsOf(*t)});
-    struct RouteCopy {
-        std::string name, comment, category;
-        uint64_t id;
-        GraphicsColor color;
-        float width;
-        int style;
-    };
-    std::vector<RouteCopy> routeCopies;
-    for (COverlayRoute* r : before.routes)
-        routeCopies.push_back({r->name, r->comment, r->category, r->object_id, r->color,
-                               r->line_width, r->line_style});
-
+    const std::vector<std::string> exported = exportedFields();
     const std::string path = file("all.gpx");
     std::string error;
     ASSERT_TRUE(ExportGPXFile(path, OverlayObjectsForExport(true, true, true), &error)) << error;
@@ -328,6 +283,10 @@ TEST_F(Gpx, ExportThenImportGivesTheSameObjectsAndTheSchemaAccepts) {
     EXPECT_EQ(schemaProblems(file("route.gpx")), "");
     ASSERT_TRUE(before.tracks[0]->WriteGPXFile(file("track.gpx")));
     EXPECT_EQ(schemaProblems(file("track.gpx")), "");
+    // A write that cannot complete fails, with its reason.
+    EXPECT_FALSE(before.tracks[0]->WriteGPXFile("/dev/full"));
+    EXPECT_FALSE(ExportGPXFile("/dev/full", OverlayObjectsForExport(true, true, true), &error));
+    EXPECT_FALSE(error.empty());
 
     clearAll();
     CBounds bounds;
@@ -336,56 +295,12 @@ TEST_F(Gpx, ExportThenImportGivesTheSameObjectsAndTheSchemaAccepts) {
     options.counts = &counts;
     ASSERT_TRUE(ImportGPXFile(path, bounds, options));
     EXPECT_EQ(counts.Summary(), "6 marks, 3 routes, 3 tracks imported");
-    ASSERT_EQ(marks.marks.size(), markCopies.size());
-    for (size_t i = 0; i < markCopies.size(); ++i)
-        expectSameMark(markCopies[i], *marks.marks[i], false);
-    ASSERT_EQ(marks.routes.size(), routeCopies.size());
-    for (size_t r = 0; r < routeCopies.size(); ++r) {
-        const COverlayRoute& route = *marks.routes[r];
-        const RouteCopy& c = routeCopies[r];
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(route.name, c.name);
-        EXPECT_EQ(route.comment, c.comment);
-        EXPECT_EQ(route.category, c.category);
-        EXPECT_EQ(route.object_id, c.id);
-        EXPECT_EQ(route.color, c.color);
-        EXPECT_EQ(route.line_width, c.width);
-        EXPECT_EQ(route.line_style, c.style);
-        ASSERT_EQ(route.waypoints.size(), waypointCopies[r].size());
-        for (size_t w = 0; w < route.waypoints.size(); ++w) {
-            expectSameMark(waypointCopies[r][w], *route.waypoints[w], true);
-            EXPECT_EQ(route.waypoints[w]->route, &route);
-        }
-    }
-    ASSERT_EQ(tracks.tracks.size(), trackCopies.size());
-    for (size_t t = 0; t < trackCopies.size(); ++t) {
-        const COverlayTrack& track = *tracks.tracks[t];
-        const TrackCopy& c = trackCopies[t];
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(track.name, c.name);
-        EXPECT_EQ(track.category, c.category);
-        EXPECT_EQ(track.object_id, c.id);
-        EXPECT_EQ(track.color, c.color);
-        EXPECT_EQ(track.line_width, c.width);
-        EXPECT_EQ(track.line_style, c.style);
-        const std::vector<CTrackPoint> points = pointsOf(track);
-        ASSERT_EQ(points.size(), c.points.size());
-        for (size_t i = 0; i < points.size(); ++i) {
-            ASSERT_NEAR(points[i].lat, c.points[i].lat, 1e-7) << i;
-            ASSERT_NEAR(points[i].lon, c.points[i].lon, 1e-7) << i;
-            ASSERT_EQ(points[i].time, c.points[i].time) << i;
-            // No altitude and altitude 0 are both written as none.
-            const float altitude = c.points[i].altitude();
-            ASSERT_EQ(points[i].altitude(), altitude == 0 ? -9999 : altitude) << i;
-        }
-    }
+    EXPECT_EQ(exportedFields(), exported);
     EXPECT_FALSE(bounds.isEmpty());
 
     // A second import refreshes the same objects instead of adding more.
     ASSERT_TRUE(ImportGPXFile(path, bounds, options));
-    EXPECT_EQ(marks.marks.size(), markCopies.size());
-    EXPECT_EQ(marks.routes.size(), routeCopies.size());
-    EXPECT_EQ(tracks.tracks.size(), trackCopies.size());
+    EXPECT_EQ(exportedFields(), exported);
 }
 
 TEST_F(Gpx, ADeletedMarkComesBackFromItsExport) {
@@ -441,17 +356,12 @@ TEST_F(Gpx, IdentityCommentsProximityAndCategories) {
     const std::string category = "Imported:Today";
     ASSERT_TRUE(ImportGPXFileIntoCategory(path, category));
     ASSERT_EQ(marks.marks.size(), 3u);
-    const COverlayMark& a = *marks.marks[0];
+    const COverlayMark &a = *marks.marks[0], &b = *marks.marks[1], &c = *marks.marks[2];
     EXPECT_EQ(a.object_id, 0x1Fu);
-    EXPECT_EQ(a.comment, "Kept");
     EXPECT_EQ(a.category, category);
-    const COverlayMark& b = *marks.marks[1];
-    EXPECT_EQ(b.comment, "d c");
-    EXPECT_EQ(b.inner_radius, 50);
-    EXPECT_EQ(b.alarm_radius, 1100);
-    EXPECT_EQ(marks.marks[2]->comment, "same");
-    EXPECT_EQ(marks.marks[2]->alarm_radius, 120.5f);
-    EXPECT_EQ(marks.marks[2]->inner_radius, 0);
+    EXPECT_EQ(a.comment + "|" + b.comment + "|" + c.comment, "Kept|d c|same");
+    EXPECT_EQ(std::vector<float>({b.inner_radius, b.alarm_radius, c.inner_radius, c.alarm_radius}),
+              std::vector<float>({50, 1100, 0, 120.5f}));
     ASSERT_EQ(marks.routes.size(), 1u);
     EXPECT_EQ(marks.routes[0]->name, "Route #7");
     EXPECT_EQ(marks.routes[0]->category, category);
@@ -510,12 +420,7 @@ TEST_F(Gpx, DenseLongTracksAreSimplifiedOnImport) {
         int points;
         double interval;
         bool simplified;
-    } cases[] = {
-        {5000, 1, true},
-        {5000, 10, false},
-        {1000, 1, false},  // not long enough
-        {1001, 4.9, true},
-    };
+    } cases[] = {{5000, 1, true}, {5000, 10, false}, {1000, 1, false}, {1001, 4.9, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.points) + " points " + std::to_string(c.interval) + " s");
         clearAll();
@@ -556,12 +461,6 @@ TEST_F(Gpx, HostileFilesImportNothing) {
         EXPECT_TRUE(marks.marks.empty());
         EXPECT_TRUE(tracks.tracks.empty());
     }
-    // A huge attribute is just a long value.
-    const std::string huge(8 << 20, 'x');
-    ASSERT_TRUE(ImportGPXFile(writeGpx(
-        "huge.gpx", "<wpt lat=\"1\" lon=\"2\" junk=\"" + huge + "\"><name>H</name></wpt>")));
-    ASSERT_EQ(marks.marks.size(), 1u);
-    EXPECT_EQ(marks.marks[0]->name, "H");
     EXPECT_FALSE(ImportGPXFile(file("missing.gpx")));
 }
 
@@ -579,20 +478,11 @@ TEST_F(Gpx, ObjectsAreOnlyTheGpxElementsChildren) {
         data));
     EXPECT_TRUE(data.routes.empty());
     ASSERT_EQ(data.marks.size(), 1u);
-    EXPECT_EQ(data.marks[0].name, "outer");
-    EXPECT_EQ(data.marks[0].lat, 1);
+    EXPECT_EQ(data.marks[0].name + " " + std::to_string(data.marks[0].lat), "outer 1.000000");
     ASSERT_EQ(data.tracks.size(), 1u);
     ASSERT_EQ(data.tracks[0].points.size(), 1u);
-    EXPECT_EQ(data.tracks[0].points[0].lat, 1);
-    EXPECT_EQ(data.tracks[0].name, "");
-}
-
-TEST_F(Gpx, AWriteToAFullDeviceFails) {
-    const Generated g = generate();
-    EXPECT_FALSE(g.tracks[0]->WriteGPXFile("/dev/full"));
-    std::string error;
-    EXPECT_FALSE(ExportGPXFile("/dev/full", OverlayObjectsForExport(true, true, true), &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(data.tracks[0].name + " " + std::to_string(data.tracks[0].points[0].lat),
+              " 1.000000");
 }
 
 TEST(GpxCommand, DumpImportAndExportAProfile) {
@@ -633,10 +523,6 @@ TEST(GpxCommand, DumpImportAndExportAProfile) {
     EXPECT_EQ(runOvtool({"gpx", "dump", home.file("missing.gpx")}, home.path()).exitCode, 1);
     EXPECT_EQ(runOvtool({"gpx", "export", "/dev/full", "--profile", "p"}, home.path()).exitCode, 1);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(GpxCommand, ImportIsRefusedWhileTheProgramRunsWithTheProfile) {
     TempDir home;
