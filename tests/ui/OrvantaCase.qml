@@ -11,7 +11,7 @@ TestCase {
     readonly property int deadline: 30000
 
     function initTestCase() {
-        const component = Qt.createComponent(Qt.resolvedUrl("../../../src/ui/main.qml"))
+        const component = Qt.createComponent(Qt.resolvedUrl("../../src/ui/main.qml"))
         verify(component.status === Component.Ready, component.errorString())
         win = component.createObject(null)
         verify(win !== null)
