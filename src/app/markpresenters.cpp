@@ -381,6 +381,22 @@ void CMarkPresenters::exportGpx(const QString& ovid) {
         });
 }
 
+void CMarkPresenters::exportGpxSelection(const QStringList& ovids) {
+    std::vector<uint64_t> ids;
+    for (const QString& ovid : ovids) ids.push_back(CSyncable::ParseObjectID(ovid.toStdString()));
+    if (ids.empty()) return;
+    const std::string name = ids.size() == 1 && FindOverlayObjectById(ids[0])
+                                 ? FindOverlayObjectById(ids[0])->name
+                                 : std::string("Orvanta");
+    // Looked up again once the file is chosen: the list may have changed.
+    ExportGPXWithDialog(nullptr, name, [ids]() {
+        std::vector<const CSyncable*> objects;
+        for (uint64_t id : ids)
+            if (const CSyncable* found = FindOverlayObjectById(id)) objects.push_back(found);
+        return objects;
+    });
+}
+
 void CMarkPresenters::newMark() {
     CDVI_Kartile_Window::withMainView([](CKartileView& view) { view.CreateNewMark(); });
 }

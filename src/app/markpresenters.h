@@ -48,6 +48,8 @@ public:
     Q_INVOKABLE void showProfile(const QString& ovid);
     // Asks for a file and writes the object as GPX; everything for "".
     Q_INVOKABLE void exportGpx(const QString& ovid);
+    // The same for the objects picked in the list, in the list's order.
+    Q_INVOKABLE void exportGpxSelection(const QStringList& ovids);
 
     // The rename dialog's answer (a track's "Rename").
     Q_INVOKABLE void answerRename(int renameId, const QString& text, bool accepted);

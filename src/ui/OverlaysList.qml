@@ -4,13 +4,17 @@ import QtQuick.Layouts
 
 // Every mark, then the routes and tracks: marks sorted by name, distance or
 // time, each with a check box that shows or hides it; a tap shows it on the
-// map, its menu goes to it (follows a route), edits or deletes it.
+// map, its menu goes to it (follows a route), edits, exports or deletes it.
+// "Select" picks several to export together; "Export All" writes everything.
 Popup {
     id: list
     objectName: "overlaysList"
     property var presenters
     property string sortKey: "name"
     property var rows: []
+    // While picking, each row has a second box; Export writes the picked ones.
+    property bool picking: false
+    property var picked: []
     modal: true
     anchors.centerIn: parent
     width: Math.min(parent ? parent.width - 40 : 480, 480)
@@ -20,7 +24,10 @@ Popup {
     function refresh() {
         rows = presenters ? presenters.overlays(sortKey) : []
     }
-    onOpened: refresh()
+    function togglePick(ovid) {
+        picked = picked.includes(ovid) ? picked.filter(id => id !== ovid) : picked.concat([ovid])
+    }
+    onOpened: { picking = false; picked = []; refresh() }
     onSortKeyChanged: refresh()
     Connections {
         target: list.presenters
@@ -36,7 +43,22 @@ Popup {
             Layout.fillWidth: true
             Label { text: "Overlays"; font.bold: true; font.pixelSize: 18; Layout.fillWidth: true }
             Button { objectName: "overlaysNewMark"; text: "New Mark"; onClicked: { list.presenters.newMark(); list.close() } }
-            Button { objectName: "overlaysExportAll"; text: "Export"; onClicked: list.presenters.exportGpx("") }
+            Button {
+                objectName: "overlaysPick"
+                text: list.picking ? "Cancel" : "Select"
+                onClicked: { list.picking = !list.picking; list.picked = [] }
+            }
+            Button {
+                objectName: "overlaysExportAll"
+                text: list.picking ? "Export " + list.picked.length : "Export All"
+                enabled: !list.picking || list.picked.length > 0
+                onClicked: {
+                    if (list.picking)
+                        list.presenters.exportGpxSelection(list.rows.map(r => r.ovid).filter(id => list.picked.includes(id)))
+                    else
+                        list.presenters.exportGpx("")
+                }
+            }
             ToolButton { text: "\u2715"; onClicked: list.close() }
         }
         RowLayout {
@@ -70,8 +92,21 @@ Popup {
                 required property int index
                 objectName: "overlayRow_" + index
                 width: view.width
-                onClicked: { list.presenters.showOnMap(modelData.ovid); list.close() }
+                onClicked: {
+                    if (list.picking) {
+                        list.togglePick(modelData.ovid)
+                    } else {
+                        list.presenters.showOnMap(modelData.ovid)
+                        list.close()
+                    }
+                }
                 contentItem: RowLayout {
+                    CheckBox {
+                        objectName: "picked"
+                        visible: list.picking
+                        checked: list.picked.includes(modelData.ovid)
+                        onClicked: list.togglePick(modelData.ovid)
+                    }
                     CheckBox {
                         objectName: "shown"
                         checked: modelData.shown

@@ -1,10 +1,14 @@
 // The shell's side of the overlays: routes listed after the marks, shown,
-// hidden and followed from the list, and the track rename dialog's answers.
+// hidden and followed from the list, the picked objects exported together,
+// and the track rename dialog's answers.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
+#include "app/base/filedialogs.h"
 #include "app/markpresenters.h"
+#include "overlays/gpxreader.h"
 #include "overlays/markmanager.h"
 #include "overlays/overlaytrack.h"
 
@@ -54,6 +58,31 @@ TEST_F(MarkPresenters, RoutesAreListedShownAndFollowed) {
     presenters.edit(ovid);  // builds the route again
     EXPECT_EQ(manager.route_in_progress, route);
     manager.FinishRouteBuilding();
+}
+
+TEST_F(MarkPresenters, ThePickedObjectsAndOnlyThoseAreExported) {
+    for (const char* name : {"Alpha", "Bravo", "Charlie"})
+        manager.CreateNewMark(nullptr, 50.8, -1.3)->name = name;
+    COverlayRoute* route = manager.CreateNewRoute();
+    route->AddWaypoint(50.8, -1.3);
+    route->AddWaypoint(50.81, -1.3);
+    manager.FinishRouteBuilding();
+    const QString bravo = row("Bravo")["ovid"].toString(), r1 = row("R1")["ovid"].toString();
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("picked.gpx").toStdString();
+    setFileDialogPresenter(
+        [&](OV_HWND, FileDialogKind kind, const std::string&, const std::string&, auto done) {
+            EXPECT_EQ(kind, FileDialogKind::Export);
+            done(path);
+        });
+    presenters.exportGpxSelection({bravo, r1});
+    setFileDialogPresenter({});
+    GpxData data;
+    ASSERT_TRUE(ReadGPXFile(path, data));
+    ASSERT_EQ(data.marks.size(), 1u);
+    EXPECT_EQ(data.marks[0].name, "Bravo");
+    ASSERT_EQ(data.routes.size(), 1u);
+    EXPECT_EQ(data.routes[0].points.size(), 2u);
 }
 
 TEST_F(MarkPresenters, TheRenameDialogAnswersTheTrackMenu) {
