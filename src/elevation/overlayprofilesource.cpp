@@ -13,6 +13,11 @@ constexpr float kNoAltitude = -9000;
 
 }  // namespace
 
+ProfilePoint ProfilePointOf(const CTrackPoint& p) {
+    const float altitude = p.altitude();
+    return {p.lat, p.lon, p.time, altitude < kNoAltitude ? -9999 : altitude};
+}
+
 std::unique_ptr<COverlayProfileSource> COverlayProfileSource::make(Kind kind, uint64_t id) {
     switch (kind) {
         case Kind::Track:
@@ -51,11 +56,8 @@ std::vector<ProfilePoint> CTrackProfileSource::profilePoints() const {
     points.reserve(size_t(t->getTotalPoints()));
     for (const auto& s : t->sections)
         // Each section after the first repeats its predecessor's last point.
-        for (int i = points.empty() ? 0 : 1; i < s->count; ++i) {
-            const CTrackPoint& p = s->points[i];
-            const float altitude = p.altitude();
-            points.push_back({p.lat, p.lon, p.time, altitude < kNoAltitude ? -9999 : altitude});
-        }
+        for (int i = points.empty() ? 0 : 1; i < s->count; ++i)
+            points.push_back(ProfilePointOf(s->points[i]));
     return points;
 }
 

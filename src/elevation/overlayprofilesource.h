@@ -19,6 +19,10 @@
 
 class COverlayRoute;
 class COverlayTrack;
+struct CTrackPoint;
+
+// A recorded point as a profile point (no altitude recorded: -9999).
+ProfilePoint ProfilePointOf(const CTrackPoint& point);
 
 class COverlayProfileSource : public CProfileSource, public Listener<COverlayObject> {
 public:

@@ -1,9 +1,11 @@
 // Tracks and routes as profile sources: a track's points once each across
 // its sections, a route's progress while followed, one notice per change,
-// the choice of source kept with the page, and ovtool elev profile.
+// the choice of source kept with the page, and ovtool elev profile of
+// routes, tracks and GPX files.
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -152,9 +154,34 @@ TEST_F(OverlayProfiles, OvtoolPrintsARoutesGroundAndATracksAltitudes) {
     for (int level = 8; level <= 14; ++level)
         ASSERT_TRUE(writeTilesAround(tiles.path(), level, kLat0, kLon0,
                                      [](double, double) { return 42.25; }));
+    // GPX files: a route, a track without heights (its ground), one with them.
+    const auto gpx = [&](const char* file, const char* body) {
+        const QString path = home.path() + "/" + file;
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray("<gpx version=\"1.1\" creator=\"test\">") + body + "</gpx>");
+        return path;
+    };
+    double lat1 = 0, lon1 = 0;
+    field.grid.xy_to_latlon(0, 1000, lat1, lon1);
+    const QByteArray a = QByteArray::number(kLat0, 'f', 9), b = QByteArray::number(kLon0, 'f', 9),
+                     c = QByteArray::number(lat1, 'f', 9), d = QByteArray::number(lon1, 'f', 9);
+    const QByteArray from = "lat=\"" + a + "\" lon=\"" + b + "\"",
+                     to = "lat=\"" + c + "\" lon=\"" + d + "\"";
+    const QString gpxRoute =
+        gpx("route.gpx", "<rte><name>R</name><rtept " + from + "/><rtept " + to + "/></rte>");
+    const QString gpxFlat =
+        gpx("flat.gpx", "<trk><trkseg><trkpt " + from + "/><trkpt " + to + "/></trkseg></trk>");
+    const QString gpxHigh =
+        gpx("high.gpx", "<trk><trkseg><trkpt " + from + "><ele>5</ele></trkpt><trkpt " + to +
+                            "><ele>7</ele></trkpt></trkseg></trk>");
     // Name, arguments, exit status, pairs and the last pair.
     const std::tuple<const char*, QStringList, int, int, double, double> cases[] = {
         {"a route's ground", {"--route", "Ridge", "--samples", "11"}, 0, 11, 1000, 42.25},
+        {"a GPX route's ground", {gpxRoute, "--samples", "11"}, 0, 11, 1000, 42.25},
+        {"a GPX track without heights", {gpxFlat, "--samples", "11"}, 0, 11, 1000, 42.25},
+        {"a GPX track's heights", {gpxHigh}, 0, 2, 1000, 7},
+        {"a file and a route", {gpxRoute, "--route", "Ridge"}, 2, 0, 0, 0},
         {"a track's altitudes", {"--track", "Walk", "--samples", "5"}, 0, 4, 400, 50},
         {"no such route", {"--route", "Nowhere"}, 1, 0, 0, 0},
         {"a route and a track", {"--route", "Ridge", "--track", "Walk"}, 2, 0, 0, 0},

@@ -5,12 +5,13 @@
 // Without --level the finest level up to 12 that answers is used. Exit 0
 // with a height, 1 without one, 2 on bad usage.
 //
-// ovtool elev profile --route NAME | --track NAME: a profile of a route or
-// track of the profile's files, as {"name", "length_m", "profile"} with
-// "profile" a list of [distance m, height m] pairs: a route's ground heights
-// at --samples evenly spaced places (tiles as for "elev at"), a track's
-// recorded altitudes. Exit 0 with a profile, 1 when there is none (no such
-// route or track, or no heights), 2 on bad usage.
+// ovtool elev profile FILE.gpx | --route NAME | --track NAME: a profile of a
+// GPX file's first route (else its first track), or of a route or track of
+// the profile's files, as {"name", "length_m", "profile"} with "profile" a
+// list of [distance m, height m] pairs: a route's ground heights at --samples
+// evenly spaced places (tiles as for "elev at"), a track's recorded altitudes
+// (its ground when it recorded none). Exit 0 with a profile, 1 when there is
+// none (no such route or track, or no heights), 2 on bad usage.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -26,6 +27,7 @@
 #include "elevation/profileline.h"
 #include "geo/numbertext.h"
 #include "mapview/kartileview.h"
+#include "overlays/gpxreader.h"
 #include "overlays/markmanager.h"
 #include "overlays/trackmanager.h"
 #include "ovtoolcommand.h"
@@ -39,7 +41,8 @@ const OvtoolCommand atCommand("elev at", "LAT LON [--level L] [--server URL] [--
                               "ground height at a place from elevation tiles (JSON)", runAt);
 const OvtoolCommand profileCommand(
     "elev profile",
-    "--route NAME | --track NAME [--samples N] [--server URL] [--dir DIR] [--profile P]",
+    "FILE.gpx | --route NAME | --track NAME [--samples N] [--server URL] [--dir DIR] "
+    "[--profile P]",
     "a route's ground-height or a track's altitude profile: [distance, height] pairs (JSON)",
     runProfile);
 
@@ -147,7 +150,7 @@ int runAt(const QStringList& args) {
 }
 
 struct ProfileOptions {
-    QString route, track, server, dir;
+    QString file, route, track, server, dir;
     int samples = kDefaultSamples;
 };
 
@@ -155,6 +158,10 @@ bool parseProfile(QStringList args, ProfileOptions& o) {
     if (!ovtoolTakeProfile(args)) return false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
+        if (!a.startsWith("--") && o.file.isEmpty()) {
+            o.file = a;
+            continue;
+        }
         if (i + 1 >= args.size()) return false;
         const QString value = args[++i];
         bool ok = true;
@@ -172,7 +179,34 @@ bool parseProfile(QStringList args, ProfileOptions& o) {
             return false;
         if (!ok || o.samples < 2 || o.samples > kMaxSamples) return false;
     }
-    return o.route.isEmpty() != o.track.isEmpty();
+    return int(!o.file.isEmpty()) + int(!o.route.isEmpty()) + int(!o.track.isEmpty()) == 1;
+}
+
+// The line of a GPX file's first route, else its first track; false with a
+// message when the file has neither.
+bool lineFromGpx(const QString& file, std::string& name, std::vector<ProfilePoint>& points,
+                 bool& isRoute) {
+    GpxData data;
+    std::string error;
+    if (!ReadGPXFile(file.toStdString(), data, &error)) {
+        ovtoolError(file + ": " + QString::fromStdString(error));
+        return false;
+    }
+    if (!data.routes.empty()) {
+        name = data.routes.front().name;
+        for (const GpxWaypoint& p : data.routes.front().points)
+            points.push_back({p.lat, p.lon, p.time, -9999});
+        isRoute = true;
+        return true;
+    }
+    if (!data.tracks.empty()) {
+        name = data.tracks.front().name;
+        for (const CTrackPoint& p : data.tracks.front().points) points.push_back(ProfilePointOf(p));
+        isRoute = false;
+        return true;
+    }
+    ovtoolError(file + ": no route or track");
+    return false;
 }
 
 // The source of the route or track of that name, or null.
@@ -210,29 +244,38 @@ int runProfile(const QStringList& args) {
     ProfileOptions o;
     if (!parseProfile(args, o)) return ovtoolUsageError(profileCommand);
     PersistantData::LoadAll("orvanta");
-    const std::unique_ptr<COverlayProfileSource> source = findSource(o);
-    if (!source) {
-        ovtoolError(o.route.isEmpty() ? "no track named " + o.track : "no route named " + o.route);
-        return 1;
+    std::string name;
+    std::vector<ProfilePoint> points;
+    bool isRoute = false;
+    if (!o.file.isEmpty()) {
+        if (!lineFromGpx(o.file, name, points, isRoute)) return 1;
+    } else {
+        const std::unique_ptr<COverlayProfileSource> source = findSource(o);
+        if (!source) {
+            ovtoolError(o.route.isEmpty() ? "no track named " + o.track
+                                          : "no route named " + o.route);
+            return 1;
+        }
+        name = source->profileName();
+        points = source->profilePoints();
+        isRoute = source->kind() == COverlayProfileSource::Kind::Route;
     }
-    const ProfileLine line(source->profilePoints());
+    const ProfileLine line(std::move(points));
     std::vector<ProfileSample> samples;
-    if (source->kind() == COverlayProfileSource::Kind::Route) {
+    if (!isRoute) samples = line.altitudes(o.samples);
+    if (samples.empty() && (isRoute || !o.file.isEmpty())) {
         if (!useServer(o.server)) return 2;
         samples = groundHeights(line, o);
-    } else {
-        samples = line.altitudes(o.samples);
     }
     if (samples.empty()) {
-        ovtoolError("no heights along " + QString::fromStdString(source->profileName()));
+        ovtoolError("no heights along " + QString::fromStdString(name));
         return 1;
     }
     QJsonArray pairs;
     for (const ProfileSample& s : samples)
         pairs.append(QJsonArray{std::round(s.distance * 10) / 10, double(s.value)});
-    const QJsonObject out{{"name", QString::fromStdString(source->profileName())},
-                          {"length_m", line.length()},
-                          {"profile", pairs}};
+    const QJsonObject out{
+        {"name", QString::fromStdString(name)}, {"length_m", line.length()}, {"profile", pairs}};
     ovtoolPrint(QString::fromUtf8(QJsonDocument(out).toJson(QJsonDocument::Compact)));
     return 0;
 }
