@@ -3,9 +3,11 @@
 #include <QtQml/qqml.h>
 #include <QCoreApplication>
 #include <QFile>
+#include <QQmlEngine>
 #include <algorithm>
 #include <cmath>
 
+#include "app/markiconprovider.h"
 #include "app/orvantaappmodel.h"
 #include "data/overlaygpsposition.h"
 #include "displays/displayviewarrangementset.h"
@@ -99,10 +101,11 @@ QStringList CMarkPresenters::iconNames() const {
     return names;
 }
 
-QString CMarkPresenters::iconUrl(const QString& name) const {
-    for (const QString& file : {name + "_c.svg", name + ".svg"})
-        if (QFile::exists(":/marks/" + file)) return "qrc:/marks/" + file;
-    return {};
+QString CMarkPresenters::iconUrl(const QString& name, const QString& colour) const {
+    QQmlEngine* engine = qmlEngine(this);
+    if (!engine) return {};
+    CMarkIconProvider::installOn(*engine);
+    return CMarkIconProvider::url(name, colour.isEmpty() ? QStringLiteral("#dc2828") : colour);
 }
 
 COverlayMark* CMarkPresenters::find(const QString& ovid) const {
@@ -150,14 +153,15 @@ QVariantList CMarkPresenters::overlays(const QString& sortKey) const {
         std::string date;
         CUnits::FormatDate(row.mark->modified, date);
         if (!date.empty()) sub += (sub.empty() ? "" : "  \u2022  ") + date;
-        list.append(QVariantMap{{"ovid", q(row.mark->GetObjectIDstr())},
-                                {"kind", "mark"},
-                                {"name", q(row.mark->name)},
-                                {"subtext", q(sub)},
-                                {"shown", row.mark->visible},
-                                {"navigating", row.mark->isNavigatingToMark()},
-                                {"alarm", row.mark->alarm_radius > 0},
-                                {"icon", iconUrl(q(row.mark->icon))}});
+        list.append(QVariantMap{
+            {"ovid", q(row.mark->GetObjectIDstr())},
+            {"kind", "mark"},
+            {"name", q(row.mark->name)},
+            {"subtext", q(sub)},
+            {"shown", row.mark->visible},
+            {"navigating", row.mark->isNavigatingToMark()},
+            {"alarm", row.mark->alarm_radius > 0},
+            {"icon", iconUrl(q(row.mark->icon), row.mark->color.toQColor().name(QColor::HexRgb))}});
     }
     appendRoutes(list);
     appendTracks(list);

@@ -32,7 +32,9 @@ public:
     void OnUpdate(COverlayObject& object) override;
 
     QStringList iconNames() const;
-    Q_INVOKABLE QString iconUrl(const QString& name) const;
+    // The icon as the map draws it in that colour ("#rrggbb"; the default
+    // red when empty).
+    Q_INVOKABLE QString iconUrl(const QString& name, const QString& colour = QString()) const;
 
     // The overlays list, sorted by "name", "distance" or "time" (newest first).
     Q_INVOKABLE QVariantList overlays(const QString& sortKey) const;

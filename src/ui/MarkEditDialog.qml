@@ -94,7 +94,7 @@ Popup {
                     width: 30
                     height: 30
                     sourceSize: Qt.size(30, 30)
-                    source: dialog.presenters ? dialog.presenters.iconUrl(modelData) : ""
+                    source: dialog.presenters ? dialog.presenters.iconUrl(modelData, dialog.colour) : ""
                     visible: source != ""
                 }
                 Label {

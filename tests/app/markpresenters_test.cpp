@@ -1,8 +1,11 @@
 // The shell's side of the overlays: routes listed after the marks, shown,
 // hidden and followed from the list, the picked objects exported together,
-// and the track rename dialog's answers.
+// icons in the mark's own colour, and the track rename dialog's answers.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QQmlEngine>
+#include <QQuickImageProvider>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -83,6 +86,29 @@ TEST_F(MarkPresenters, ThePickedObjectsAndOnlyThoseAreExported) {
     EXPECT_EQ(data.marks[0].name, "Bravo");
     ASSERT_EQ(data.routes.size(), 1u);
     EXPECT_EQ(data.routes[0].points.size(), 2u);
+}
+
+TEST_F(MarkPresenters, IconsComeInTheMarksColourNotTheKeyColour) {
+    QQmlEngine engine;
+    QQmlEngine::setContextForObject(&presenters, engine.rootContext());
+    const auto pixels = [&](const QString& url) {
+        QSet<QRgb> found;
+        if (!url.startsWith("image://markicon/")) return found;
+        auto* provider = static_cast<QQuickImageProvider*>(engine.imageProvider("markicon"));
+        const QImage image = provider->requestImage(url.mid(17), nullptr, QSize(64, 64))
+                                 .convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(image.height(), 64) << url.toStdString();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) == 255) found.insert(image.pixel(x, y) | 0xFF000000);
+        return found;
+    };
+    const QSet<QRgb> flag = pixels(presenters.iconUrl("Flag", "#1e88e5"));
+    EXPECT_TRUE(flag.contains(qRgb(0x1e, 0x88, 0xe5)));
+    EXPECT_FALSE(flag.contains(qRgb(0xff, 0x00, 0xff)));
+    EXPECT_FALSE(pixels(presenters.iconUrl("Anchor", "#1e88e5")).isEmpty());
+    EXPECT_EQ(presenters.iconUrl("No such icon", "#1e88e5"), "");
+    QQmlEngine::setContextForObject(&presenters, nullptr);
 }
 
 TEST_F(MarkPresenters, TheRenameDialogAnswersTheTrackMenu) {
