@@ -152,24 +152,92 @@ void CAISTarget::Map(CMapping& mapping, const CPolynomialProjection& projection)
     if (scale > 0) ring = FPoint(p0.x + range_ring_radius / scale, p0.y);
 }
 
-void CAISTarget::symbol(const CMapping& mapping, QPointF (&triangle)[3]) const {
-    const FPoint s0 = mapping.screen_points[0];
-    const double size = (isClassB() ? 0.8 : 1.0) * graphicsResolution;
-    if (damping.heading < 511) {
-        // The heading as the map shows it: turned by the direction of north.
-        const double sn = heading_sin * mapping.north_cos + heading_cos * mapping.north_sin;
-        const double cs = heading_cos * mapping.north_cos - heading_sin * mapping.north_sin;
+namespace {
+
+// The symbol about its position: pointing along the heading as the map
+// shows it (sine and cosine from north, clockwise), or upright without one.
+void symbolAbout(QPointF centre, double sn, double cs, double size, bool headed,
+                 QPointF (&triangle)[3]) {
+    const double x = centre.x(), y = centre.y();
+    if (headed) {
         const double tip = 19.6 * size, back = 8.4 * size, half = 8 * size;
-        const QPointF base(s0.x - back * sn, s0.y + back * cs);
-        triangle[0] = QPointF(s0.x + tip * sn, s0.y - tip * cs);
+        const QPointF base(x - back * sn, y + back * cs);
+        triangle[0] = QPointF(x + tip * sn, y - tip * cs);
         triangle[1] = QPointF(base.x() + half * cs, base.y() + half * sn);
         triangle[2] = QPointF(base.x() - half * cs, base.y() - half * sn);
     } else {
         const double half = 8 * size, height = 8 * 1.232 * size;
-        triangle[0] = QPointF(s0.x, s0.y - height / 2);
-        triangle[1] = QPointF(s0.x + half, s0.y + height / 2);
-        triangle[2] = QPointF(s0.x - half, s0.y + height / 2);
+        triangle[0] = QPointF(x, y - height / 2);
+        triangle[1] = QPointF(x + half, y + height / 2);
+        triangle[2] = QPointF(x - half, y + height / 2);
     }
+}
+
+// The direction (sine, cosine) in whole degrees clockwise from up, nearest
+// first; atan2 costs more than drawing a target.
+int wholeDegrees(double sn, double cs) {
+    const double ax = std::abs(sn), ay = std::abs(cs);
+    if (!(ax > 0 || ay > 0)) return 0;  // none, or NaN
+    const bool steep = ax > ay;
+    const double z = steep ? ay / ax : ax / ay, z2 = z * z;
+    // atan(z) on [0, 1], within 1e-5 radians.
+    double a = z * (0.9998660 +
+                    z2 * (-0.3302995 + z2 * (0.1801410 + z2 * (-0.0851330 + z2 * 0.0208351))));
+    if (steep) a = M_PI / 2 - a;
+    if (cs < 0) a = M_PI - a;
+    if (sn < 0) a = 2 * M_PI - a;
+    return int(a / kDegToRad + 0.5) % 360;
+}
+
+// Sprites of the symbol by class, outline and whole degree on screen, made
+// when first drawn. Frames are drawn on the GUI thread only.
+class SymbolSprites {
+public:
+    const TargetSprite& Get(bool classB, bool selected, bool headed, double sn, double cs) {
+        const double r = graphicsResolution;
+        if (r != m_resolution) {
+            for (auto& s : m_sprites) s = {};
+            m_resolution = r;
+        }
+        int degree = kUpright;
+        if (headed) {
+            degree = wholeDegrees(sn, cs);
+        }
+        Entry& entry = m_sprites[size_t(((classB * 2 + selected) * (kUpright + 1)) + degree)];
+        if (!entry.made) {
+            QPointF corners[3];
+            const double angle = degree * kDegToRad;
+            symbolAbout(QPointF(0, 0), std::sin(angle), std::cos(angle), (classB ? 0.8 : 1.0) * r,
+                        headed, corners);
+            entry.sprite = TargetSprite::Of(corners, (selected ? 3 : 1) * r);
+            entry.made = true;
+        }
+        return entry.sprite;
+    }
+
+private:
+    static constexpr int kUpright = 360;
+    struct Entry {
+        TargetSprite sprite;
+        bool made = false;
+    };
+    std::vector<Entry> m_sprites = std::vector<Entry>(4 * (kUpright + 1));
+    double m_resolution = 0;
+};
+
+}  // namespace
+
+void CAISTarget::symbolDirection(const CMapping& mapping, double& sn, double& cs) const {
+    sn = heading_sin * mapping.north_cos + heading_cos * mapping.north_sin;
+    cs = heading_cos * mapping.north_cos - heading_sin * mapping.north_sin;
+}
+
+void CAISTarget::symbol(const CMapping& mapping, QPointF (&triangle)[3]) const {
+    const FPoint s0 = mapping.screen_points[0];
+    double sn, cs;
+    symbolDirection(mapping, sn, cs);
+    symbolAbout(QPointF(s0.x, s0.y), sn, cs, (isClassB() ? 0.8 : 1.0) * graphicsResolution,
+                damping.heading < 511, triangle);
 }
 
 void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const {
@@ -191,12 +259,17 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
     if (!FRect(s0.x - reach, s0.y - reach, s0.x + reach, s0.y + reach)
              .IsOverlapping(view.screen_rect))
         return;
-    QPointF triangle[3];
-    symbol(mapping, triangle);
     if (raster) {
-        raster->Triangle(triangle, colour.rgba(), qRgb(0, 0, 0), outline);
+        static SymbolSprites sprites;
+        double sn, cs;
+        symbolDirection(mapping, sn, cs);
+        raster->Stamp(
+            sprites.Get(isClassB(), selected_target == this, damping.heading < 511, sn, cs),
+            QPointF(s0.x, s0.y), colour.rgba(), qRgb(0, 0, 0));
         return;
     }
+    QPointF triangle[3];
+    symbol(mapping, triangle);
     QPen pen(Qt::black, outline);
     pen.setJoinStyle(Qt::MiterJoin);
     painter->setPen(pen);
@@ -217,9 +290,10 @@ void CAISTarget::drawVector(QPainter* painter, TargetRaster* raster,
     const QLineF lines[3] = {QLineF(s0.x, s0.y, s1.x, s1.y),
                              QLineF(s1.x - a + b, s1.y + b + a, s1.x, s1.y),
                              QLineF(s1.x - a - b, s1.y + b - a, s1.x, s1.y)};
-    const int width = std::max(1, int(std::lround(r)));
+    const int width = std::max(1, int(r + 0.5));
     if (raster) {
-        for (const QLineF& line : lines) raster->Line(line.p1(), line.p2(), colour.rgba(), width);
+        const QRgb rgb = colour.rgba();
+        for (const QLineF& line : lines) raster->Line(line.p1(), line.p2(), rgb, width);
         return;
     }
     QPen pen(colour, width > 1 ? width : 0);

@@ -94,6 +94,8 @@ public:
     static CAISTarget* selected_target;
 
 private:
+    // The heading on screen, clockwise from up.
+    void symbolDirection(const CMapping& mapping, double& sn, double& cs) const;
     // The symbol's corners on screen.
     void symbol(const CMapping& mapping, QPointF (&triangle)[3]) const;
     void drawVector(QPainter* painter, TargetRaster* raster, const CMapping& mapping) const;

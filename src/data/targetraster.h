@@ -7,23 +7,39 @@
 
 #include <QPointF>
 #include <QRgb>
+#include <cstdint>
+#include <vector>
 
 class IconBlitter;
+
+// A filled triangle ringed by edge pixels, as runs of pixels about an
+// anchor: worked out once and stamped for every target of the same shape
+// and direction.
+struct TargetSprite {
+    // Columns relative to the anchor, inclusive; no fill when fill_from > fill_to.
+    struct Row {
+        int16_t edge_from, fill_from, fill_to, edge_to;
+    };
+    int top = 0;               // the first row, relative to the anchor
+    int left = 0, right = -1;  // the columns any row reaches
+    std::vector<Row> rows;
+
+    // corners relative to the anchor; outline about that many pixels wide.
+    static TargetSprite Of(const QPointF (&corners)[3], double outline);
+};
 
 class TargetRaster {
 public:
     explicit TargetRaster(const IconBlitter& frame);
 
-    // A filled triangle in fill, ringed by edge pixels about `outline` wide.
-    void Triangle(const QPointF (&corners)[3], QRgb fill, QRgb edge, double outline);
+    // The sprite with its anchor on the pixel nearest `anchor`.
+    void Stamp(const TargetSprite& sprite, QPointF anchor, QRgb fill, QRgb edge);
     // A line one pixel wide (a few more for width > 1) from a to b.
     void Line(QPointF a, QPointF b, QRgb colour, int width = 1);
 
 private:
-    void plot(int x, int y, quint32 colour) {
-        if (x >= m_left && x <= m_right && y >= m_top && y <= m_bottom)
-            reinterpret_cast<quint32*>(m_bits + y * m_stride)[x] = colour;
-    }
+    template <bool steep>
+    void line(QPointF a, QPointF b, quint32 colour, int width);
 
     uchar* m_bits;
     qsizetype m_stride;

@@ -1,0 +1,132 @@
+// Target symbols and vectors written straight into a frame's pixels: never a
+// pixel outside the clip, whatever the position, and the shapes whole.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+#include "data/targetraster.h"
+#include "overlays/iconblit.h"
+
+namespace {
+
+constexpr QRgb kCanary = 0xFF123456, kFill = 0xFFFF0000, kEdge = 0xFF000000;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A frame whose painter is moved by (7, 5) and clipped to kClip.
+class Frame {
+public:
+    static constexpr QRect kClip{30, 20, 120, 90};  // painter coordinates
+    Frame() : image(200, 160, QImage::Format_RGB32) {
+        image.fill(kCanary);
+        painter.begin(&image);
+        painter.translate(7, 5);
+        blitter.Begin(painter, kClip);
+    }
+    TargetRaster raster() const { return TargetRaster(blitter); }
+    // Pixels of `colour` inside (or outside) the clip.
+    int count(QRgb colour, bool inside) const {
+        const QRect clip = kClip.translated(7, 5);
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == colour && clip.contains(x, y) == inside;
+        return n;
+    }
+    QRgb at(QPointF p) const {
+        return image.pixel(int(std::floor(p.x() + 7)), int(std::floor(p.y() + 5)));
+    }
+    int outside() const {
+        return image.width() * image.height() - kClip.width() * kClip.height() -
+               count(kCanary, false);
+    }
+
+    QImage image;
+    QPainter painter;
+    IconBlitter blitter;
+};
+
+// A symbol 28 pixels long pointing along `degrees`, anchored 11 from its tip.
+TargetSprite symbol(double degrees) {
+    const double s = std::sin(degrees * M_PI / 180), c = std::cos(degrees * M_PI / 180);
+    const QPointF corners[3] = {
+        {17 * s, -17 * c}, {-11 * s + 8 * c, 11 * c + 8 * s}, {-11 * s - 8 * c, 11 * c - 8 * s}};
+    return TargetSprite::Of(corners, 1);
+}
+
+// No fill pixel touches the map beside it.
+bool ringClosed(const QImage& image) {
+    for (int y = 1; y < image.height() - 1; ++y) {
+        for (int x = 1; x < image.width() - 1; ++x) {
+            if (image.pixel(x, y) != kFill) continue;
+            for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+                if (image.pixel(QPoint(x, y) + d) == kCanary) return false;
+        }
+    }
+    return true;
+}
+
+TEST(TargetRaster, SymbolsAreWholeInEveryDirection) {
+    for (int degrees = 0; degrees < 360; degrees += 15) {
+        SCOPED_TRACE(degrees);
+        Frame frame;
+        const QPointF anchor(90, 65);
+        frame.raster().Stamp(symbol(degrees), anchor, kFill, kEdge);
+        const double s = std::sin(degrees * M_PI / 180), c = std::cos(degrees * M_PI / 180);
+        EXPECT_EQ(frame.at(anchor + QPointF(12 * s, -12 * c)), kFill) << "toward the bow";
+        EXPECT_EQ(frame.at(anchor - QPointF(14 * s, -14 * c)), kCanary) << "behind the stern";
+        const int fill = frame.count(kFill, true);
+        EXPECT_NEAR(fill, 16 * 28 / 2, 50);  // the triangle's area, within its rim
+        EXPECT_GT(frame.count(kEdge, true), 50);
+        EXPECT_TRUE(ringClosed(frame.image));
+    }
+}
+
+TEST(TargetRaster, NothingIsWrittenOutsideTheClip) {
+    const struct {
+        const char* name;
+        QPointF at;
+    } symbols[] = {{"over the left edge", {32, 60}},
+                   {"over the right edge", {148, 60}},
+                   {"over the top edge", {90, 22}},
+                   {"over the bottom edge", {90, 108}},
+                   {"over a corner", {31, 21}},
+                   {"just outside", {20, 60}},
+                   {"far off", {-1e7, 3e7}},
+                   {"NaN", {kNaN, 50}},
+                   {"beyond any screen", {1e300, 1e300}}};
+    for (const auto& s : symbols) {
+        SCOPED_TRACE(s.name);
+        for (int degrees = 0; degrees < 360; degrees += 45) {
+            Frame frame;
+            frame.raster().Stamp(symbol(degrees), s.at, kFill, kEdge);
+            EXPECT_EQ(frame.outside(), 0) << degrees;
+        }
+    }
+    const struct {
+        const char* name;
+        QPointF a, b;
+        int width, inside;  // pixels expected inside the clip, -1 unchecked
+    } lines[] = {{"inside, shallow", {40, 30}, {130, 60}, 1, 91},
+                 {"inside, steep", {40, 25}, {60, 105}, 1, 81},
+                 {"inside, two wide", {40, 30}, {130, 60}, 2, 182},
+                 {"one point", {60, 60}, {60.2, 60.3}, 1, 1},
+                 {"across and far beyond", {-1e7, 50}, {1e7, 50}, 1, 120},
+                 {"down and far beyond", {100, -4e6}, {100, 4e6}, 3, 270},
+                 {"from far off across a corner", {-5e5, -5e5}, {5e5, 5e5}, 1, -1},
+                 {"passing outside", {0, 0}, {500, 1}, 2, 0},
+                 {"NaN", {kNaN, 30}, {100, 60}, 1, 0},
+                 {"beyond any screen", {1e300, 0}, {-1e300, 0}, 1, 0}};
+    for (const auto& l : lines) {
+        SCOPED_TRACE(l.name);
+        Frame frame;
+        frame.raster().Line(l.a, l.b, kFill, l.width);
+        EXPECT_EQ(frame.outside(), 0);
+        if (l.inside >= 0) {
+            EXPECT_EQ(frame.count(kFill, true), l.inside);
+        }
+    }
+}
+
+}  // namespace
