@@ -176,14 +176,20 @@ bool CDisplayViewArrangementSet::readSignature() {
     if (!read_whole_file(path(kSignatureFile), bytes) || bytes.size() != sizeof m_signature)
         return false;
     std::memcpy(m_signature, bytes.data(), sizeof m_signature);
+    std::memcpy(m_written, m_signature, sizeof m_written);
+    m_writtenKnown = true;
     return true;
 }
 
 bool CDisplayViewArrangementSet::writeSignature() {
     storeCurrentPageSignature();
-    return write_to_file(
-        path(kSignatureFile),
-        std::string(reinterpret_cast<const char*>(m_signature), sizeof m_signature));
+    if (m_writtenKnown && std::memcmp(m_written, m_signature, sizeof m_written) == 0) return true;
+    if (!write_to_file(path(kSignatureFile),
+                       std::string(reinterpret_cast<const char*>(m_signature), sizeof m_signature)))
+        return false;
+    std::memcpy(m_written, m_signature, sizeof m_written);
+    m_writtenKnown = true;
+    return true;
 }
 
 void CDisplayViewArrangementSet::loadInitialLayout() {

@@ -33,7 +33,10 @@ public:
     bool Serialize(IOStream& stream) override;
 
     // The folder of the layout files (the application folder by default).
-    void setDirectory(const std::string& directory) { m_directory = directory; }
+    void setDirectory(const std::string& directory) {
+        m_directory = directory;
+        m_writtenKnown = false;
+    }
     std::string path(const char* name) const;
 
     // Start-up: the signature, then the layout, recovering from a bad file.
@@ -80,6 +83,9 @@ private:
 
     CDisplayViewPageSet* m_current = nullptr;
     int m_signature[CDisplayView::kSignatureLength] = {0, 0, 0, 0, 0};
+    // What the file holds, when known: an unchanged page is not written again.
+    int m_written[CDisplayView::kSignatureLength] = {0, 0, 0, 0, 0};
+    bool m_writtenKnown = false;
     std::string m_directory;
 };
 

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "displays/frameworkitems.h"
+#include "displays/quick/textimages.h"
 
 namespace {
 
@@ -20,6 +21,13 @@ constexpr int kLargeText = 48;
 
 QString text(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// `at` moved onto whole device pixels: an image placed between pixels is
+// resampled, row by row across the GUI thread pool, on every frame.
+QPointF onPixels(const QPainter& p, QPointF at) {
+    const qreal ratio = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    return QPointF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio);
 }
 
 // The largest pixel size (at most `cap`) at which `s` fits the box.
@@ -118,21 +126,13 @@ void CDisplayItemWindow::drawHeader(QPainter& p, const QRectF& box, const QFont&
     if (m_header.size() != pixels || m_header.devicePixelRatio() != ratio || font != m_headerFont ||
         title != m_headerTitle || units != m_headerUnits) {
         // Opaque on the panel's colour, so that drawing it is a copy.
-        m_header = QImage(pixels, QImage::Format_RGB32);
-        m_header.setDevicePixelRatio(ratio);
-        m_header.fill(kPanel);
-        QPainter h(&m_header);
-        h.setRenderHints(p.renderHints());
-        h.setFont(font);
-        h.setPen(kFaint);
-        const QRectF area(QPointF(0, 0), box.size());
-        h.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, title);
-        h.drawText(area, Qt::AlignRight | Qt::AlignVCenter, units);
+        m_header =
+            TextImages::Header(pixels, ratio, p.renderHints(), font, kFaint, kPanel, title, units);
         m_headerFont = font;
         m_headerTitle = title;
         m_headerUnits = units;
     }
-    p.drawImage(box.topLeft(), m_header);
+    p.drawImage(onPixels(p, box.topLeft()), m_header);
 }
 
 double CDisplayItemWindow::valueSize(const QString& value, const QFont& font, double w, double h) {
@@ -157,31 +157,18 @@ void CDisplayItemWindow::drawLargeText(QPainter& p, const QRectF& box, const QSt
         p.drawText(box, Qt::AlignCenter, s);
         return;
     }
-    if (font != m_glyphFont || colour != m_glyphColour) {
-        m_glyphs.clear();
-        m_glyphFont = font;
-        m_glyphColour = colour;
-    }
-    const QFontMetricsF m(font);
-    const double pad = m.height() / 4;  // for glyphs reaching past their advance
+    if (!m_glyphs || !m_glyphs->matches(font, colour))
+        m_glyphs = TextImages::GlyphsFor(font, colour);
+    // Placed on whole pixels and without resampling, each character is a copy.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QFontMetricsF& m = m_glyphs->metrics();
+    const double pad = m_glyphs->pad();
     double width = 0;
     for (QChar c : s) width += m.horizontalAdvance(c);
     double x = box.left() + (box.width() - width) / 2;
     const double y = box.top() + (box.height() - m.height()) / 2;
     for (QChar c : s) {
-        auto glyph = m_glyphs.find(c);
-        if (glyph == m_glyphs.end()) {
-            QImage image(int(m.horizontalAdvance(c) + 2 * pad), int(m.height() + 1),
-                         QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter g(&image);
-            g.setFont(font);
-            g.setPen(colour);
-            g.drawText(QPointF(pad, m.ascent()), QString(c));
-            g.end();
-            glyph = m_glyphs.insert(c, image);
-        }
-        p.drawImage(QPointF(x - pad, y), *glyph);
+        p.drawImage(onPixels(p, QPointF(x - pad, y)), m_glyphs->Of(c));
         x += m.horizontalAdvance(c);
     }
 }

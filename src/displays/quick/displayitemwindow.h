@@ -4,12 +4,16 @@
 // the map's.
 #pragma once
 
-#include <QHash>
 #include <QImage>
 #include <QPointer>
 #include <QQuickPaintedItem>
+#include <memory>
 
 #include "displays/displayview.h"
+
+namespace TextImages {
+class Glyphs;
+}
 
 class CDisplayItemWindow : public QQuickPaintedItem {
     Q_OBJECT
@@ -52,9 +56,7 @@ private:
     QImage m_header;
     QFont m_headerFont;
     QString m_headerTitle, m_headerUnits;
-    QFont m_glyphFont;
-    QColor m_glyphColour;
-    QHash<QChar, QImage> m_glyphs;
+    std::shared_ptr<TextImages::Glyphs> m_glyphs;
     QRect m_valueArea;  // of the last paint, below the header
     QSizeF m_paintedSize;
     qsizetype m_sizedLength = -1;

@@ -35,6 +35,13 @@ class SelectionOverlay : public QQuickPaintedItem {
 public:
     explicit SelectionOverlay(CDisplayViewPage* page) : QQuickPaintedItem(page), m_page(page) {
         setZ(100);
+        setVisible(false);
+    }
+    // Shown only while arranging: a transparent layer over the whole page
+    // would be blended over every changed value on every frame.
+    void refresh() {
+        setVisible(m_page->arranging());
+        update();
     }
     void paint(QPainter* p) override {
         CDisplayView* page = m_page->page();
@@ -65,9 +72,13 @@ CDisplayViewPage::CDisplayViewPage(QQuickItem* parent)
     setActiveFocusOnTab(true);
     setClip(true);
     m_overlay = new SelectionOverlay(this);
+    m_remember.setSingleShot(true);
+    m_remember.setInterval(2000);
+    connect(&m_remember, &QTimer::timeout, this, [this] { m_layout->save_layout_if_changed(); });
 }
 
 CDisplayViewPage::~CDisplayViewPage() {
+    if (m_remember.isActive()) m_layout->save_layout_if_changed();
     if (m_page) m_page->DetachFromWindow();
     m_page = nullptr;
 }
@@ -98,7 +109,7 @@ void CDisplayViewPage::showView(CDisplayView* page) {
     if (m_page) m_page->Resized(false);
     updateClickable();
     m_overlay->setSize(size());
-    m_overlay->update();
+    m_overlay->refresh();
     update();
     Q_EMIT pageChanged();
     Q_EMIT selectionChanged();
@@ -124,11 +135,11 @@ void CDisplayViewPage::showCurrentPage() {
         if (m_page) m_page->DetachFromWindow();
         m_page = current;
         m_page->Attach(*this);
-        m_layout->save_layout_if_changed();
+        m_remember.start();
     }
     updateClickable();
     m_overlay->setSize(size());
-    m_overlay->update();
+    m_overlay->refresh();
     Q_EMIT pageChanged();
     Q_EMIT selectionChanged();
 }
@@ -147,7 +158,7 @@ void CDisplayViewPage::geometryChange(const QRectF& newGeometry, const QRectF& o
 // ---------------------------------------------------------------- IWindow
 
 void CDisplayViewPage::Invalidate() {
-    m_overlay->update();
+    m_overlay->refresh();
     Q_EMIT selectionChanged();
 }
 
@@ -259,7 +270,7 @@ void CDisplayViewPage::setArranging(bool on) {
         m_layout->save_layout_if_changed();
     }
     updateClickable();
-    m_overlay->update();
+    m_overlay->refresh();
     Q_EMIT arrangingChanged();
     Q_EMIT selectionChanged();
 }
@@ -393,7 +404,7 @@ void CDisplayViewPage::itemMenuChosen(const QString& entry) {
 void CDisplayViewPage::pageEdited() {
     m_layout->save_layout_if_changed();
     updateClickable();
-    m_overlay->update();
+    m_overlay->refresh();
     Q_EMIT pageChanged();
     Q_EMIT selectionChanged();
 }
@@ -414,7 +425,7 @@ void CDisplayViewPage::mousePressEvent(QMouseEvent* event) {
             m_pressed = false;
             Q_EMIT editMenuRequested(m_press.x(), m_press.y());
         }
-        m_overlay->update();
+        m_overlay->refresh();
         Q_EMIT selectionChanged();
     }
     event->accept();
@@ -423,7 +434,7 @@ void CDisplayViewPage::mousePressEvent(QMouseEvent* event) {
 void CDisplayViewPage::mouseMoveEvent(QMouseEvent* event) {
     if (!m_pressed || !arranging()) return;
     m_page->onMouseDragged(event->position().x(), event->position().y());
-    m_overlay->update();
+    m_overlay->refresh();
 }
 
 void CDisplayViewPage::mouseReleaseEvent(QMouseEvent* event) {

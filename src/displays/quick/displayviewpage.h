@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QQuickItem>
+#include <QTimer>
 #include <QVariantList>
 #include <map>
 #include <memory>
@@ -120,4 +121,7 @@ private:
     QPointF m_press;
     bool m_pressed = false;
     bool m_standby = false;
+    // The page on show is written a moment after the pages stop turning:
+    // a file synced to disk on every swipe would stall the swipe.
+    QTimer m_remember;
 };
