@@ -789,18 +789,13 @@ bool COrvantaAppModel::importMarks(const QString& path) {
 }
 
 bool COrvantaAppModel::importGpx(const QString& path) {
-    CBounds bounds;
-    GpxImportCounts counts;
-    std::string error;
-    GpxImportOptions options;
-    options.counts = &counts;
-    options.error = &error;
-    if (!ImportGPXFile(path.toStdString(), bounds, options)) {
-        refuse("Could not import " + nameOf(path).toStdString() + ": " + error);
+    GpxImportResult result;
+    if (!ImportGPXFile(path.toStdString(), result)) {
+        refuse("Could not import " + nameOf(path).toStdString() + ": " + result.error);
         return false;
     }
-    SetStatusMessage(counts.Summary());
-    if (!bounds.isEmpty()) ShowAreaOnTheMap(bounds);
+    SetStatusMessage(result.counts.Summary());
+    if (!result.bounds.isEmpty()) ShowAreaOnTheMap(result.bounds);
     return true;
 }
 

@@ -110,15 +110,6 @@ struct InstantTargetsHook {
 
 }  // namespace
 
-class CAISTargetManager::Expiry : public CHeartbeat::Counter {
-public:
-    explicit Expiry(CAISTargetManager& owner) : Counter(kExpiryTicks), m_owner(owner) {}
-    void OnHeartbeat() override { m_owner.OnHeartbeat(); }
-
-private:
-    CAISTargetManager& m_owner;
-};
-
 CAISTargetManager::CAISTargetManager() = default;
 
 CAISTargetManager::~CAISTargetManager() = default;
@@ -135,7 +126,7 @@ CAISTarget& CAISTargetManager::findOrInsert(uint32_t mmsi) {
     t.mmsi = mmsi;
     t.mmsi_text = std::to_string(mmsi);
     // The expiry check runs only while there are targets to expire.
-    if (!m_expiry) m_expiry = std::make_unique<Expiry>(*this);
+    if (!m_expiry) m_expiry = std::make_unique<Expiry>(*this, kExpiryTicks);
     return t;
 }
 

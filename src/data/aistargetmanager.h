@@ -24,6 +24,7 @@
 #include <unordered_map>
 
 #include "app/base/datasource.h"
+#include "app/base/heartbeat.h"
 #include "data/aistarget.h"
 #include "data/datagpsposition.h"
 #include "maps/simplegrid.h"
@@ -83,7 +84,6 @@ public:
     static bool enable_settings;  // a target has been shown: offer the settings page
 
 private:
-    class Expiry;
     CAISTarget& findOrInsert(uint32_t mmsi);
     void applyMessage(CAISTarget& target, const CNEMA_AIS::CAIS_Sentence& m);
     void afterMessage(CAISTarget& target);
@@ -93,6 +93,7 @@ private:
     void recordTrack(CAISTarget& target);
     void remove(std::map<unsigned, CAISTarget>::iterator at);
 
+    using Expiry = CHeartbeat::Forwarder<CAISTargetManager>;
     std::unique_ptr<Expiry> m_expiry;
     bool m_ownSet = false;
     std::map<unsigned, uint64_t> m_tracks;  // MMSI to the identity of its track

@@ -79,17 +79,6 @@ const AppHookRegistration s_save(AppHook::SaveLastPosition, [](const AppHookCont
 
 }  // namespace
 
-// Made with the first update, so that a process without positions keeps
-// the heartbeat free of counters.
-class COverlayGPSPosition::Watchdog : public CHeartbeat::Counter {
-public:
-    explicit Watchdog(COverlayGPSPosition& owner) : Counter(kWatchdogTicks), m_owner(owner) {}
-    void OnHeartbeat() override { m_owner.OnHeartbeat(); }
-
-private:
-    COverlayGPSPosition& m_owner;
-};
-
 COverlayGPSPosition::COverlayGPSPosition() : COverlayMovingTarget(kOwnPosition, 8, gc_color2) {}
 
 COverlayGPSPosition::~COverlayGPSPosition() = default;
@@ -102,7 +91,7 @@ void COverlayGPSPosition::set_latlon(double lat, double lon) {
 }
 
 void COverlayGPSPosition::DispatchPositionUpdate() {
-    if (!watchdog) watchdog = std::make_unique<Watchdog>(*this);
+    if (!watchdog) watchdog = std::make_unique<Watchdog>(*this, kWatchdogTicks);
     watchdog->countdown = kWatchdogTicks;
     fix_seen = true;
     const double t = time;

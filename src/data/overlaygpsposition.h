@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "app/base/graphicscolor.h"
+#include "app/base/heartbeat.h"
 #include "data/compasscalibration.h"
 #include "data/datagpsposition.h"
 #include "overlays/overlaymovingtarget.h"
@@ -92,7 +93,9 @@ public:
     static void (*settings_loaded)();
 
 private:
-    class Watchdog;
+    using Watchdog = CHeartbeat::Forwarder<COverlayGPSPosition>;
+    // Made with the first update, so that a process without positions keeps
+    // the heartbeat free of counters.
     std::unique_ptr<Watchdog> watchdog;
     void appendHistory(double time);
 };

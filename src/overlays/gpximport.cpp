@@ -72,6 +72,36 @@ T* findById(const std::vector<std::unique_ptr<T>>& list, uint64_t id) {
     return nullptr;
 }
 
+bool selectionIsIn(COverlayTool& tool, const COverlayRoute& route) {
+    const COverlayMark* mark = tool.GetSelectedMark();
+    return mark && mark->route == &route;
+}
+
+bool selectionIsIn(COverlayTool& tool, const COverlayTrack& track) {
+    const CTrackSection* section = tool.GetSelectedTrackSection();
+    return section && section->track == &track;
+}
+
+void removeParts(COverlayRoute& route) {
+    for (auto& wp : route.waypoints) wp->Dispatch(COverlayObject::kRemoved);
+    route.waypoints.clear();
+    route.ClearSegments();
+}
+
+void removeParts(COverlayTrack& track) {
+    track.ClearData();
+}
+
+// A known route or track, tombstone or not, is refilled with new parts: a
+// selection in the old ones goes first, then they go (dispatched as removed).
+template <class Path>
+void reviveForRefill(Path& path) {
+    if (COverlayTool::the_tool && selectionIsIn(*COverlayTool::the_tool, path))
+        COverlayTool::Deselect();
+    path.UndeleteSyncItem();
+    removeParts(path);
+}
+
 void importMark(const GpxWaypoint& wp, const GpxImportOptions& options, CBounds& bounds) {
     CMarkManager& manager = CMarkManager::theManager;
     COverlayMark* mark = findById(manager.marks, wp.object_id);
@@ -100,13 +130,7 @@ void importRoute(const GpxRoute& record, const GpxImportOptions& options, CBound
         // Its waypoints are replaced: nothing may keep pointing at the old ones.
         if (manager.go_to.route == route) manager.CancelNavigation();
         if (manager.route_in_progress == route) manager.route_in_progress = nullptr;
-        if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedMark() &&
-            COverlayTool::the_tool->GetSelectedMark()->route == route)
-            COverlayTool::Deselect();
-        route->UndeleteSyncItem();
-        for (auto& wp : route->waypoints) wp->Dispatch(COverlayObject::kRemoved);
-        route->waypoints.clear();
-        route->ClearSegments();
+        reviveForRefill(*route);
     } else {
         fresh = std::make_unique<COverlayRoute>();
         fresh->CopyAppearance(manager.default_route);
@@ -138,12 +162,7 @@ void importTrack(const GpxTrack& record, const GpxImportOptions& options, CBound
     COverlayTrack* track = findById(manager.tracks, record.object_id);
     std::unique_ptr<COverlayTrack> fresh;
     if (track) {
-        // Its sections are replaced: a selection in them goes first.
-        if (COverlayTool::the_tool && COverlayTool::the_tool->GetSelectedTrackSection() &&
-            COverlayTool::the_tool->GetSelectedTrackSection()->track == track)
-            COverlayTool::Deselect();
-        track->UndeleteSyncItem();
-        track->ClearData();
+        reviveForRefill(*track);
     } else {
         fresh = std::make_unique<COverlayTrack>();
         fresh->CopyAppearance(manager.default_track, fresh->created);
@@ -220,6 +239,13 @@ bool ImportGPXFile(const std::string& path, CBounds& bounds, const GpxImportOpti
 bool ImportGPXFile(const std::string& path) {
     CBounds bounds;
     return ImportGPXFile(path, bounds);
+}
+
+bool ImportGPXFile(const std::string& path, GpxImportResult& result) {
+    GpxImportOptions options;
+    options.counts = &result.counts;
+    options.error = &result.error;
+    return ImportGPXFile(path, result.bounds, options);
 }
 
 bool ImportGPXFileIntoCategory(const std::string& path, const std::string& category) {

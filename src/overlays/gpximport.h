@@ -30,10 +30,20 @@ struct GpxImportOptions {
     bool save = true;              // write the overlay files afterwards
 };
 
+// What importing one file did, for the user's status line.
+struct GpxImportResult {
+    GpxImportCounts counts;
+    std::string error;  // why nothing was imported
+    CBounds bounds;     // around every imported object
+};
+
 // Imports everything, extends bounds by every imported object and saves the
 // overlay files; true when at least one object was imported.
 bool ImportGPXFile(const std::string& path, CBounds& bounds, const GpxImportOptions& options = {});
 bool ImportGPXFile(const std::string& path);
+// Imports everything with the default options and saves the overlay files;
+// result says what came in or why nothing did.
+bool ImportGPXFile(const std::string& path, GpxImportResult& result);
 bool ImportGPXFileIntoCategory(const std::string& path, const std::string& category);
 // The same from records already read.
 bool ImportGpxData(const GpxData& data, CBounds& bounds, const GpxImportOptions& options = {});

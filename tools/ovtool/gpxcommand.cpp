@@ -151,18 +151,13 @@ int runImport(const QStringList& argsIn) {
     loadProfile();
     int status = 0;
     for (const QString& path : args) {
-        CBounds bounds;
-        GpxImportCounts counts;
-        std::string error;
-        GpxImportOptions options;
-        options.counts = &counts;
-        options.error = &error;
-        if (!ImportGPXFile(path.toStdString(), bounds, options)) {
-            ovtoolError(path + ": " + QString::fromStdString(error));
+        GpxImportResult result;
+        if (!ImportGPXFile(path.toStdString(), result)) {
+            ovtoolError(path + ": " + QString::fromStdString(result.error));
             status = 1;
             continue;
         }
-        ovtoolPrint(path + ": " + QString::fromStdString(counts.Summary()));
+        ovtoolPrint(path + ": " + QString::fromStdString(result.counts.Summary()));
     }
     const bool saved = CMarkManager::theManager.SaveIfNeeded() &&
                        CMarkManager::theManager.SaveRoutesIfNeeded() &&

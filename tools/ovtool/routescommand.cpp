@@ -66,9 +66,10 @@ int runAdd(const QStringList& argsIn) {
     CMarkManager& manager = CMarkManager::theManager;
     manager.LoadRoutes();
     COverlayRoute* route = manager.CreateNewRoute();
+    // Named first: the waypoints take their names from the route's.
+    route->name = args[0].toStdString();
     for (const auto& [lat, lon] : places) route->AddWaypoint(lat, lon);
     manager.FinishRouteBuilding();
-    route->name = args[0].toStdString();
     route->is_followed = follow;  // taken up when the program loads the file
     manager.routes_changed = true;
     if (!manager.SaveRoutesIfNeeded()) {

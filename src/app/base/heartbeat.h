@@ -30,6 +30,18 @@ public:
         int32_t period = 0;     // ticks between calls
     };
 
+    // A counter owned by an object that does its timed work in its own
+    // OnHeartbeat(), so the owner need not be a listener itself.
+    template <class Owner>
+    class Forwarder : public Counter {
+    public:
+        Forwarder(Owner& owner, int32_t periodTicks) : Counter(periodTicks), m_owner(owner) {}
+        void OnHeartbeat() override { m_owner.OnHeartbeat(); }
+
+    private:
+        Owner& m_owner;
+    };
+
     // One tick: every counter counts down and fires when it falls below 1.
     static void Pulse();
     // The current tick's time (seconds since 1970 plus the timestamp
