@@ -3,6 +3,7 @@
 // kind, links, and a second start that hands over a map.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QQuickWindow>
 #include <QSignalSpy>
@@ -340,6 +341,7 @@ TEST_F(AppModel, OpenLinkAsksThenDownloadsIntoTheDataFolder) {
     makeTestMap(root.file("declined.ktl"), 256);
     testsupport::NginxServer server(root.path());
     ASSERT_TRUE(server.running()) << server.error().toStdString();
+    QDir(COrvantaAppModel::downloadFolder()).removeRecursively();  // files of an earlier run
     const QString data = COrvantaAppModel::downloadFolder();
     EXPECT_TRUE(data.startsWith(QString::fromStdString(getAppDirectory(nullptr)) + "/"));
     QSignalSpy boxes(model, &COrvantaAppModel::messageBoxRequested);

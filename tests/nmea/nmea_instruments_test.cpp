@@ -58,8 +58,11 @@ TEST(Instruments, UnitsSignsAndValuesCarriedBetweenSentences) {
     for (const char* body :
          {"$HCHDG,101.1,2.5,W,7.1,W", "$SDDPT,12.5,-0.5", "$VWVHW,,T,200.0,M,5.5,N,10.2,K",
           "$VWVHW,,T,,M,6.0,N,11.1,K", "$ERRPM,E,1,2200,10.0,A", "$ERRPM,E,2,1800,10.0,A",
-          "$ERRPM,E,3,999,10.0,A", "$AGRSA,10.0,A,,", "$AGRSA,20.0,A,,",
-          "$IIXDR,C,19.5,C,AIRTEMP,P,1.013,B,BARO"})
+          "$ERRPM,E,3,999,10.0,A", "$AGRSA,10.0,A,,", "$IIXDR,C,19.5,C,AIRTEMP,P,1.013,B,BARO"})
+        ASSERT_TRUE(dispatch(withChecksum(body))) << body;
+    // The pooled RSA keeps the readings of earlier tests: forget them.
+    all.rsa.last->smoothing_factor = 0;
+    for (const char* body : {"$AGRSA,10.0,A,,", "$AGRSA,20.0,A,,"})
         ASSERT_TRUE(dispatch(withChecksum(body))) << body;
     // HDG: west is negative; DPT: a negative offset is to the keel; VHW keeps
     // the heading the second sentence left out; RPM: one engine a sentence,
