@@ -57,9 +57,8 @@ TEST(Program, SecondStartHandsItsFilesToTheFirstAndExitsZero) {
     ASSERT_TRUE(first.waitFor("Opening map file " + QByteArray::fromStdString(map)))
         << first.log().constData();
 
-    const ProcessResult second =
-        runProcess(orvantaBin(), {home.file("my notes.doc"), "route one.gpx"}, 60000,
-                   isolatedEnvironment(home.path()));
+    const ProcessResult second = runProcess(orvantaBin(), {home.file("my notes.doc"), "route one.gpx"},
+                                            60000, isolatedEnvironment(home.path()));
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_FALSE(second.crashed);
     EXPECT_TRUE(second.err.contains("App already running.")) << second.err.constData();
