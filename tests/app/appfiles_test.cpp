@@ -31,12 +31,8 @@ TEST(AppFiles, KindsByContentFirst) {
     makeTestMap(dir.file("real.ktl"), 256);
     QDir().mkpath(dir.file("folder.ktl"));
     const QByteArray gga = "$GPGGA,120000,5000.0,N,01000.0,E,1,08,0.9,10,M,,M,,*40\r\n";
-    struct Case {
-        const char* name;
-        QByteArray bytes;  // empty: made above, or not there at all
-        AppFileKind kind;
-    };
-    const Case cases[] = {
+    // Name, bytes (null: made above, or not there at all), kind.
+    const std::tuple<const char*, QByteArray, AppFileKind> cases[] = {
         {"real.ktl", {}, AppFileKind::MapFile},
         {"folder.ktl", {}, AppFileKind::MapFolder},
         {"absent.ktl", {}, AppFileKind::Missing},
@@ -61,46 +57,37 @@ TEST(AppFiles, KindsByContentFirst) {
         {"charts.bin", QByteArray("\x13\x86\x9E\x31", 4) + QByteArray(40, 0),
          AppFileKind::MapPackage},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = dir.file(c.name);
-        if (!c.bytes.isNull() && !QFileInfo::exists(path)) {
-            ASSERT_TRUE(writeFile(path, c.bytes));
+    for (const auto& [name, bytes, kind] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = dir.file(name);
+        if (!bytes.isNull() && !QFileInfo::exists(path)) {
+            ASSERT_TRUE(writeFile(path, bytes));
         }
-        EXPECT_EQ(ClassifyFile(path), c.kind) << AppFileKindName(ClassifyFile(path));
+        EXPECT_EQ(ClassifyFile(path), kind) << AppFileKindName(ClassifyFile(path));
     }
 }
 
 TEST(AppFiles, Links) {
-    struct Case {
-        const char* argument;
-        bool link;
-        const char* command;
-        const char* query;
-    };
-    const Case cases[] = {
+    // Argument, a link, its command and query.
+    const std::tuple<const char*, bool, const char*, const char*> cases[] = {
         {"OVMAP:Mark?name=Buoy&color=%23FF0000", true, "mark", "name=Buoy&color=#FF0000"},
         {"https://orvanta.org/links/Open?name=x.gpx", true, "open", "name=x.gpx"},
         {"http://127.0.0.1:8080/mark", true, "mark", ""},
         {"ftp://example.org/open", false, "", ""},
         {"/tmp/x.ktl", false, "", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.argument);
-        QString command, query;
-        ASSERT_EQ(ParseActivityLink(QString::fromUtf8(c.argument), &command, &query), c.link);
-        if (!c.link) continue;
-        EXPECT_EQ(command, QString::fromUtf8(c.command));
-        EXPECT_EQ(query, QString::fromUtf8(c.query));
+    for (const auto& [argument, link, command, query] : cases) {
+        SCOPED_TRACE(argument);
+        QString gotCommand, gotQuery;
+        ASSERT_EQ(ParseActivityLink(QString::fromUtf8(argument), &gotCommand, &gotQuery), link);
+        if (!link) continue;
+        EXPECT_EQ(std::pair(gotCommand, gotQuery), std::pair(QString(command), QString(query)));
     }
 }
 
 TEST(AppFiles, SafeDownloadNames) {
-    struct Case {
-        const char* name;
-        const char* safe;  // "" refused
-    };
-    const Case cases[] = {
+    // Name, the safe name ("" refused).
+    const std::pair<const char*, const char*> cases[] = {
         {"chart.ktl", "chart.ktl"},
         {"../x.ktl", "x.ktl"},
         {"../../../home/user/.bashrc", ""},
@@ -122,10 +109,10 @@ TEST(AppFiles, SafeDownloadNames) {
         {"x.ktl ", ""},
         {"", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString safe = SafeDownloadName(QString::fromUtf8(c.name));
-        EXPECT_EQ(safe, QString::fromUtf8(c.safe));
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        const QString safe = SafeDownloadName(QString::fromUtf8(name));
+        EXPECT_EQ(safe, QString::fromUtf8(expected));
         EXPECT_FALSE(safe.startsWith('.'));
         EXPECT_FALSE(safe.contains('/'));
         EXPECT_FALSE(safe.contains(".."));
@@ -135,11 +122,8 @@ TEST(AppFiles, SafeDownloadNames) {
 TEST(AppFiles, WindowFitsTheScreen) {
     using R = QRect;
     const QSize fallback(1280, 800);
-    struct Case {
-        const char* name;
-        R saved, available, expected;
-    };
-    const Case cases[] = {
+    // Name, saved, available, expected.
+    const std::tuple<const char*, R, R, R> cases[] = {
         {"never saved", R(), R(0, 0, 1920, 1040), R(320, 120, 1280, 800)},
         {"scale 2, 1600 x 1000", R(), R(0, 0, 800, 470), R(0, 0, 800, 470)},
         {"kept", R(100, 50, 900, 600), R(0, 0, 1920, 1040), R(100, 50, 900, 600)},
@@ -149,11 +133,11 @@ TEST(AppFiles, WindowFitsTheScreen) {
         {"second screen", R(2000, 100, 800, 600), R(1920, 0, 1280, 1024), R(2000, 100, 800, 600)},
         {"screen gone", R(2000, 100, 800, 600), R(0, 0, 1280, 1024), R(480, 100, 800, 600)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const R r = FitWindowToScreen(c.saved, fallback, c.available);
-        EXPECT_EQ(r, c.expected);
-        EXPECT_TRUE(c.available.contains(r));
+    for (const auto& [name, saved, available, expected] : cases) {
+        SCOPED_TRACE(name);
+        const R r = FitWindowToScreen(saved, fallback, available);
+        EXPECT_EQ(r, expected);
+        EXPECT_TRUE(available.contains(r));
     }
 }
 

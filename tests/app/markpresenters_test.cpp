@@ -26,6 +26,13 @@ protected:
         manager.LoadRoutes("/nonexistent/routes.ovtf");
     }
     void TearDown() override { SetUp(); }
+    COverlayRoute* makeRoute() {  // R1, two waypoints
+        COverlayRoute* route = manager.CreateNewRoute();
+        route->AddWaypoint(50.8, -1.3);
+        route->AddWaypoint(50.81, -1.3);
+        manager.FinishRouteBuilding();
+        return route;
+    }
     QVariantMap row(const QString& name) const {
         for (const QVariant& v : presenters.overlays("name"))
             if (v.toMap()["name"].toString() == name) return v.toMap();
@@ -37,10 +44,7 @@ protected:
 
 TEST_F(MarkPresenters, RoutesAreListedShownAndFollowed) {
     manager.CreateNewMark(nullptr, 50.8, -1.3)->name = "Buoy";
-    COverlayRoute* route = manager.CreateNewRoute();
-    route->AddWaypoint(50.8, -1.3);
-    route->AddWaypoint(50.81, -1.3);
-    manager.FinishRouteBuilding();
+    COverlayRoute* route = makeRoute();
     const QString ovid = QString::fromStdString(route->GetObjectIDstr());
 
     QStringList kinds;
@@ -66,10 +70,7 @@ TEST_F(MarkPresenters, RoutesAreListedShownAndFollowed) {
 TEST_F(MarkPresenters, ThePickedObjectsAndOnlyThoseAreExported) {
     for (const char* name : {"Alpha", "Bravo", "Charlie"})
         manager.CreateNewMark(nullptr, 50.8, -1.3)->name = name;
-    COverlayRoute* route = manager.CreateNewRoute();
-    route->AddWaypoint(50.8, -1.3);
-    route->AddWaypoint(50.81, -1.3);
-    manager.FinishRouteBuilding();
+    makeRoute();
     const QString bravo = row("Bravo")["ovid"].toString(), r1 = row("R1")["ovid"].toString();
     QTemporaryDir dir;
     const std::string path = dir.filePath("picked.gpx").toStdString();

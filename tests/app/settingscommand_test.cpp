@@ -55,11 +55,8 @@ TEST(SettingsCommand, RefusesUnknownKeysAndBadValuesWithoutWriting) {
     TempDir home;
     ASSERT_EQ(runOvtool({"settings", "set", kUnits, "2"}, home.path()).exitCode, 0);
     const QByteArray before = testsupport::readFile(iniPath(home));
-    const struct {
-        QStringList args;
-        int exitCode;
-        const char* error;
-    } cases[] = {
+    // Arguments, exit status, error.
+    const std::tuple<QStringList, int, const char*> cases[] = {
         {{"set", kUnits, "99"}, 1, "not a valid value"},
         {{"set", kUnits, "two"}, 1, "not a valid value"},
         {{"set", "NoSuchThing:field", "1"}, 1, "no setting NoSuchThing:field"},
@@ -67,11 +64,11 @@ TEST(SettingsCommand, RefusesUnknownKeysAndBadValuesWithoutWriting) {
         {{"get"}, 2, ""},
         {{"list", "--profile"}, 2, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        const auto r = runOvtool(QStringList{"settings"} + c.args, home.path());
-        EXPECT_EQ(r.exitCode, c.exitCode);
-        EXPECT_TRUE(r.err.contains(c.error)) << r.err.constData();
+    for (const auto& [args, exitCode, error] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto r = runOvtool(QStringList{"settings"} + args, home.path());
+        EXPECT_EQ(r.exitCode, exitCode);
+        EXPECT_TRUE(r.err.contains(error)) << r.err.constData();
     }
     EXPECT_EQ(testsupport::readFile(iniPath(home)), before);
 }

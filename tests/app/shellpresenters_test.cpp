@@ -87,14 +87,8 @@ TEST_F(ShellPresenters, StaleMenusAreIgnoredAndTheConnectionListMarksTheChosenTy
 }
 
 TEST_F(ShellPresenters, RefusedOrCancelledDialogsKeepTheSettings) {
-    struct Case {
-        const char* name;
-        int32_t type;
-        const char* field;
-        QVariant value;
-        int code;
-    };
-    const Case cases[] = {
+    // Name, type, the field changed, its value, the dialog's answer.
+    const std::tuple<const char*, int32_t, const char*, QVariant, int> cases[] = {
         {"tcp cancelled", CDataConnection::kTCP, "port", 4000, 1},
         {"tcp port 0", CDataConnection::kTCP, "port", 0, 0},
         {"tcp port too big", CDataConnection::kTCP, "port", 70000, 0},
@@ -103,15 +97,15 @@ TEST_F(ShellPresenters, RefusedOrCancelledDialogsKeepTheSettings) {
         {"serial no such port", CDataConnection::kSerial, "port_sel", 999, 0},
         {"serial no such rate", CDataConnection::kSerial, "baud_sel", 7, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, type, field, value, code] : cases) {
+        SCOPED_TRACE(name);
         EXPECT_FALSE(select(
-            c.type,
-            [&](QVariantMap& fields) {
+            type,
+            [&, field = field, value = value](QVariantMap& fields) {
                 fields["port_sel"] = fields["baud_sel"] = 0;
-                fields[c.field] = c.value;
+                fields[field] = value;
             },
-            c.code));
+            code));
         EXPECT_EQ(CDataConnection::gps_connection_type, 0);
         EXPECT_EQ(CTCPIPConnection::saved_port, savedTcpPort);
         EXPECT_EQ(CUDPConnection::saved_port, savedUdpPort);

@@ -45,36 +45,29 @@ protected:
 
 TEST_F(UserEngagement, AsksWhenDueAndRemembersTheAnswer) {
     const int today = DayNumToday();
-    struct Case {
-        const char* name;
-        int nextReq;
-        int answer;
-        bool asked;
-        int nextReqAfter;
-        bool linkOpened;
-    };
-    const Case cases[] = {
+    const int later = today + CUserEngagement::kLaterDelayDays, never = CUserEngagement::kNever;
+    // Name, nextReq, answer, asked, nextReq after, link opened.
+    const std::tuple<const char*, int, int, bool, int, bool> cases[] = {
         {"first minute ever: a week's grace", 0, 0, false, today + CUserEngagement::kFirstDelayDays,
          false},
         {"not yet due", today + 1, 0, false, today + 1, false},
-        {"due, rated", today, 0, true, CUserEngagement::kNever, true},
-        {"overdue, later", today - 40, 1, true, today + CUserEngagement::kLaterDelayDays, false},
-        {"due, never", today, 2, true, CUserEngagement::kNever, false},
-        {"window gone unanswered", today, -1, true, today + CUserEngagement::kLaterDelayDays,
-         false},
-        {"said never before", CUserEngagement::kNever, 0, false, CUserEngagement::kNever, false},
+        {"due, rated", today, 0, true, never, true},
+        {"overdue, later", today - 40, 1, true, later, false},
+        {"due, never", today, 2, true, never, false},
+        {"window gone unanswered", today, -1, true, later, false},
+        {"said never before", never, 0, false, never, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, nextReq, given, asked, nextReqAfter, linkOpened] : cases) {
+        SCOPED_TRACE(name);
         titles.clear();
         opened.clear();
-        engagement.nextReq = c.nextReq;
-        answer = c.answer;
-        EXPECT_EQ(engagement.onEngaged(nullptr), c.asked);
-        EXPECT_EQ(titles.size(), c.asked ? 1u : 0u);
-        EXPECT_EQ(engagement.nextReq, c.nextReqAfter);
-        EXPECT_EQ(opened, c.linkOpened ? std::vector<std::string>{engagement.review_link}
-                                       : std::vector<std::string>{});
+        engagement.nextReq = nextReq;
+        answer = given;
+        EXPECT_EQ(engagement.onEngaged(nullptr), asked);
+        EXPECT_EQ(titles.size(), asked ? 1u : 0u);
+        EXPECT_EQ(engagement.nextReq, nextReqAfter);
+        EXPECT_EQ(opened, linkOpened ? std::vector<std::string>{engagement.review_link}
+                                     : std::vector<std::string>{});
     }
 }
 

@@ -52,8 +52,7 @@ inline bool writeTilesAround(const QString& root, int level, double lat, double 
 // Downloads on or off and the tile server for one test, restored after.
 class DownloadSettings {
 public:
-    DownloadSettings(bool automatic, const QUrl& server)
-        : m_automatic(CKartileView::automatic_download), m_server(MZElevationData::server()) {
+    DownloadSettings(bool automatic, const QUrl& server) {
         CKartileView::automatic_download = automatic;
         MZElevationData::SetServer(server);
     }
@@ -63,8 +62,8 @@ public:
     }
 
 private:
-    bool m_automatic;
-    QUrl m_server;
+    bool m_automatic = CKartileView::automatic_download;
+    QUrl m_server = MZElevationData::server();
 };
 
 }  // namespace elevationtest

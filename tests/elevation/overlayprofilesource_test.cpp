@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -155,19 +154,16 @@ TEST_F(OverlayProfiles, OvtoolPrintsARoutesGroundAndATracksAltitudes) {
         ASSERT_TRUE(writeTilesAround(tiles.path(), level, kLat0, kLon0,
                                      [](double, double) { return 42.25; }));
     // GPX files: a route, a track without heights (its ground), one with them.
-    const auto gpx = [&](const char* file, const char* body) {
-        const QString path = home.path() + "/" + file;
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray("<gpx version=\"1.1\" creator=\"test\">") + body + "</gpx>");
-        return path;
+    const auto gpx = [&](const char* file, const QString& body) {
+        EXPECT_TRUE(testsupport::writeFile(
+            home.file(file),
+            ("<gpx version=\"1.1\" creator=\"test\">" + body + "</gpx>").toUtf8()));
+        return home.file(file);
     };
     double lat1 = 0, lon1 = 0;
     field.grid.xy_to_latlon(0, 1000, lat1, lon1);
-    const QByteArray a = QByteArray::number(kLat0, 'f', 9), b = QByteArray::number(kLon0, 'f', 9),
-                     c = QByteArray::number(lat1, 'f', 9), d = QByteArray::number(lon1, 'f', 9);
-    const QByteArray from = "lat=\"" + a + "\" lon=\"" + b + "\"",
-                     to = "lat=\"" + c + "\" lon=\"" + d + "\"";
+    const QString from = QString::asprintf("lat=\"%.9f\" lon=\"%.9f\"", kLat0, kLon0),
+                  to = QString::asprintf("lat=\"%.9f\" lon=\"%.9f\"", lat1, lon1);
     const QString gpxRoute =
         gpx("route.gpx", "<rte><name>R</name><rtept " + from + "/><rtept " + to + "/></rte>");
     const QString gpxFlat =

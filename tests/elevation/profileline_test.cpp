@@ -30,34 +30,19 @@ TEST(ProfileLine, AltitudeAndSpeedSeriesAlongTheLine) {
     // Name, quantity, seconds between points, altitudes, n, samples as
     // (point index, value).
     using Samples = std::vector<std::pair<int, double>>;
+    const auto A = ProfileQuantity::Altitude, S = ProfileQuantity::Speed;
+    const double minute = kLeg * 5 / 300, fast = kLeg / 5;
+    const Samples rising = {{0, 100}, {2, 120}, {4, 140}, {6, 160}, {8, 180}, {10, 200}};
+    const Samples skipping = {{0, 100}, {3, 130}, {4, 140}, {7, 170}, {8, 180}, {10, 200}};
+    const Samples everyOther = {{2, fast}, {4, fast}, {6, fast}, {8, fast}, {10, fast}};
     const std::tuple<const char*, ProfileQuantity, double, std::map<int, double>, int, Samples>
         cases[] = {
-            {"altitude every other point",
-             ProfileQuantity::Altitude,
-             60,
-             {},
-             6,
-             {{0, 100}, {2, 120}, {4, 140}, {6, 160}, {8, 180}, {10, 200}}},
-            {"altitudes of 0 and none skipped",
-             ProfileQuantity::Altitude,
-             60,
-             {{2, 0}, {6, -9999}},
-             6,
-             {{0, 100}, {3, 130}, {4, 140}, {7, 170}, {8, 180}, {10, 200}}},
-            {"too few samples asked", ProfileQuantity::Altitude, 60, {}, 1, {}},
-            {"speed every point a minute apart",
-             ProfileQuantity::Speed,
-             60,
-             {},
-             3,
-             {{5, kLeg * 5 / 300}, {10, kLeg * 5 / 300}}},
+            {"altitude every other point", A, 60, {}, 6, rising},
+            {"altitudes of 0 and none skipped", A, 60, {{2, 0}, {6, -9999}}, 6, skipping},
+            {"too few samples asked", A, 60, {}, 1, {}},
+            {"speed every point a minute apart", S, 60, {}, 3, {{5, minute}, {10, minute}}},
             // 5 s apart: a sample waits 10 s since the one before.
-            {"speed waits 10 s",
-             ProfileQuantity::Speed,
-             5,
-             {},
-             11,
-             {{2, kLeg / 5}, {4, kLeg / 5}, {6, kLeg / 5}, {8, kLeg / 5}, {10, kLeg / 5}}},
+            {"speed waits 10 s", S, 5, {}, 11, everyOther},
         };
     for (const auto& [name, quantity, seconds, altitudes, n, expected] : cases) {
         SCOPED_TRACE(name);
@@ -98,21 +83,17 @@ TEST(ProfileLine, GroundHeightsFromTilesAndALineOfLengthZero) {
 
 TEST(ProfileLine, PolygonAndPicking) {
     const std::vector<ProfileSample> ramp = {{0, 0}, {50, 10}, {100, 20}};
-    const std::tuple<const char*, std::vector<ProfileSample>, double, double, std::vector<QPointF>>
-        cases[] = {
-            {"a ramp, closed along the bottom",
-             ramp,
-             102,
-             52,
-             {{0, 52}, {50, 27}, {100, 2}, {102, 52}, {0, 52}}},
-            {"all at one height", {{0, 5}, {50, 5}, {100, 5}}, 102, 52, {}},
-            {"one sample", {{0, 5}}, 102, 52, {}},
-            {"all at one distance", {{10, 5}, {10, 6}}, 102, 52, {}},
-            {"under 2 pixels wide", ramp, 1.5, 52, {}},
-            {"under 2 pixels high", ramp, 102, 1, {}},
-        };
-    for (const auto& [name, samples, w, h, expected] : cases)
-        EXPECT_EQ(profilePolygon(samples, w, h), expected) << name;
+    EXPECT_EQ(profilePolygon(ramp, 102, 52),
+              (std::vector<QPointF>{{0, 52}, {50, 27}, {100, 2}, {102, 52}, {0, 52}}))
+        << "a ramp, closed along the bottom";
+    const std::tuple<const char*, std::vector<ProfileSample>, double, double> empty[] = {
+        {"all at one height", {{0, 5}, {50, 5}, {100, 5}}, 102, 52},
+        {"one sample", {{0, 5}}, 102, 52},
+        {"all at one distance", {{10, 5}, {10, 6}}, 102, 52},
+        {"under 2 pixels wide", ramp, 1.5, 52},
+        {"under 2 pixels high", ramp, 102, 1}};
+    for (const auto& [name, samples, w, h] : empty)
+        EXPECT_TRUE(profilePolygon(samples, w, h).empty()) << name;
     // Picks go on from the last one: x to the sample at or left of x - 1.
     const auto polygon = profilePolygon(ramp, 102, 52);
     ProfilePicker picker;

@@ -103,7 +103,6 @@ TEST(NmeaGps, EveryCorpusLogGoesThroughDispatch) {
     EXPECT_TRUE(all.rmc.count > 2500 && all.gsv.count > 9000 && all.vdm.count > 1500 &&
                 all.hdg.count > 1000)
         << all.rmc.count << " " << all.gsv.count << " " << all.vdm.count << " " << all.hdg.count;
-    std::printf("corpus: %ld lines, %ld accepted\n", lines, accepted);
 }
 
 }  // namespace

@@ -19,96 +19,74 @@ namespace {
 const char kRmc[] = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
 
 TEST(NmeaChecksum, AcceptsOnlyTwoUpperCaseHexDigitsThatMatch) {
-    const std::pair<const char*, bool> cases[] = {
-        {kRmc, true},
-        {"!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A", true},
-        {"$GPRMC,123519,A,4807.038,N*6B", false},  // wrong sum
-        {"$GPGGA,1,2,3", false},                   // none
-        {"$GPGGA,1,2,3*", false},                  // '*' at the end
-        {"$IIHDG,10.0,,,,*7", false},              // one digit
-        {"$GPVTG,1*4F", true},
-        {"$GPVTG,1*4f", false},  // lower case
-        {"$A*4G", false},        // no hex digit: not read as 0
-        {"$A*41", true},
-        {"GPRMC*00", false},  // no sentence start
-    };
-    for (auto [line, ok] : cases) EXPECT_EQ(CNMEASentence::check_checksum(line), ok) << line;
+    for (const char* line :
+         {kRmc, "!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A", "$GPVTG,1*4F", "$A*41"})
+        EXPECT_TRUE(CNMEASentence::check_checksum(line)) << line;
+    // A wrong sum, none, '*' at the end, one digit, lower case, no hex digit
+    // (not read as 0), no sentence start.
+    for (const char* line : {"$GPRMC,123519,A,4807.038,N*6B", "$GPGGA,1,2,3", "$GPGGA,1,2,3*",
+                             "$IIHDG,10.0,,,,*7", "$GPVTG,1*4f", "$A*4G", "GPRMC*00"})
+        EXPECT_FALSE(CNMEASentence::check_checksum(line)) << line;
     char text[32] = "$GPXXX,1,2";
     CNMEASentence::compute_checksum(text);
     EXPECT_STREQ(text, "$GPXXX,1,2*4C");
 }
 
 TEST(NmeaFields, LatitudesNeedTheirFormatAndStayInsideTheField) {
-    // Text, size with the bytes after the field's end, hemisphere, degrees.
-    const std::tuple<const char*, size_t, std::string, double> cases[] = {
-        {"5130.1234", 10, "N", 51.502057},   // north
-        {"5130.1234", 10, "S", -51.502057},  // south
-        {"9000.0000", 10, "N", 90.0},        // the pole
-        {"513.01234", 10, "N", 0},           // dot misplaced
-        {"51\0.1234", 9, "N", 0},            // a '.' after the field's end is not the field's
-        {"5160.0000", 10, "N", 0},           // minutes past 59
-        {"51a0.1234", 10, "N", 0},           // a letter
-        {"9100.0000", 10, "N", 0},           // past the pole
-        {"9000.5000", 10, "N", 0},           // past the pole by minutes
-        {"5130.12x", 9, "N", 0},             // a letter in the fraction
-    };
-    for (auto [text, size, hemisphere, degrees] : cases) {
-        std::string field(text, size);
+    const auto lat = [](std::string field, std::string hemisphere) {
         char* f[2] = {field.data(), hemisphere.data()};
-        EXPECT_NEAR(CNMEASentence::GetLat(f), degrees, 1e-6) << text << hemisphere;
-    }
+        return CNMEASentence::GetLat(f);
+    };
+    EXPECT_NEAR(lat("5130.1234", "N"), 51.502057, 1e-6);
+    EXPECT_NEAR(lat("5130.1234", "S"), -51.502057, 1e-6);
+    EXPECT_EQ(lat("9000.0000", "N"), 90.0);
+    // A '.' after the field's end is not the field's.
+    EXPECT_EQ(lat(std::string("51\0.1234", 9), "N"), 0);
+    // Dot misplaced, minutes past 59, a letter, past the pole, a letter in the fraction.
+    for (const char* text :
+         {"513.01234", "5160.0000", "51a0.1234", "9100.0000", "9000.5000", "5130.12x"})
+        EXPECT_EQ(lat(text, "N"), 0) << text;
 }
 
 TEST(NmeaFields, TimesAndDatesAreValidated) {
-    enum { Time, Date };
-    const std::tuple<const char*, int, double> cases[] = {
-        {"", Time, 0},                     // none
-        {"123519", Time, 45319},           //
-        {"235960.99", Time, 86400},        // leap second
-        {"243000", Time, -1},              // hour 24
-        {"126000", Time, -1},              // minute 60
-        {"123561", Time, -1},              // second 61
-        {"1235", Time, -1},                // short
-        {"12a519", Time, -1},              // a letter
-        {"123519.x", Time, -1},            // in the fraction too
-        {"", Date, 0},                     //
-        {"010170", Date, 3155760000.0},    // 2070-01-01: two-digit years are 20xx
-        {"060126", Date, 1767657600.0},    //
-        {"0601126", Date, 1767657600.0},   // 1900 + 126
-        {"06012026", Date, 1767657600.0},  //
-        {"290224", Date, 1709164800.0},    // 2024 is a leap year
-        {"290223", Date, -1},
-        {"320126", Date, -1},
-        {"001226", Date, -1},
-        {"011326", Date, -1},
-        {"0101", Date, -1},
-        {"01a126", Date, -1},
-        {"31040", Date, -1},
+    const auto utc = [](std::string t) { return CNMEASentence::GetUTC(t.data()); };
+    const auto date = [](std::string d) { return CNMEASentence::GetDate(d.data()); };
+    // None is 0; 23:59:60.99 is a leap second.
+    for (auto [text, value] : {std::pair("", 0.0), {"123519", 45319}, {"235960.99", 86400}})
+        EXPECT_EQ(utc(text), value) << text;
+    // Hour 24, minute 60, second 61, short, letters in the time and the fraction.
+    for (const char* text : {"243000", "126000", "123561", "1235", "12a519", "123519.x"})
+        EXPECT_EQ(utc(text), -1) << text;
+    // Two-digit years are 20xx (2070-01-01), three are 1900 + n; 2024 is a leap year.
+    const std::pair<const char*, double> dates[] = {
+        {"", 0},
+        {"010170", 3155760000.0},
+        {"060126", 1767657600.0},
+        {"0601126", 1767657600.0},
+        {"06012026", 1767657600.0},
+        {"290224", 1709164800.0},
     };
-    for (auto [text, kind, value] : cases) {
-        std::string copy = text;
-        EXPECT_EQ(
-            kind == Time ? CNMEASentence::GetUTC(copy.data()) : CNMEASentence::GetDate(copy.data()),
-            value)
-            << text;
-    }
+    for (auto [text, value] : dates) EXPECT_EQ(date(text), value) << text;
+    for (const char* text : {"290223", "320126", "001226", "011326", "0101", "01a126", "31040"})
+        EXPECT_EQ(date(text), -1) << text;
 }
 
 TEST(NmeaDispatch, FindsTheTypeByIdAtItsOffset) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"$GPRMC,1", "RMC"},                             // talker GP
-        {"$GNRMC*00", "RMC"},                            // talker GN, no fields
-        {"!AIVDM,1", "VDM"},                             // encapsulated
-        {"$POVX,ACKALLALERTS*00", "POVX,ACKALLALERTS"},  // proprietary, id with a comma
-        {"$PGRMC,1", nullptr},                // Garmin's own sentence, not a standard RMC
-        {"$GPRMCX,1", nullptr},               // the id must end the address
-        {"$GP", nullptr},                     // too short
-        {"$POVX,SetStartTimerX,1", nullptr},  // the proprietary id must end too
+    // Talkers GP and GN, no fields, encapsulated, proprietary with a comma in the id.
+    const std::pair<const char*, const char*> found[] = {
+        {"$GPRMC,1", "RMC"},
+        {"$GNRMC*00", "RMC"},
+        {"!AIVDM,1", "VDM"},
+        {"$POVX,ACKALLALERTS*00", "POVX,ACKALLALERTS"},
     };
-    for (auto [line, id] : cases) {
+    for (auto [line, id] : found) {
         const CNMEASentenceType* type = CNMEASentenceType::FindType(line);
-        EXPECT_EQ(type ? type->id : "none", std::string(id ? id : "none")) << line;
+        EXPECT_EQ(type ? type->id : "none", std::string(id)) << line;
     }
+    // Garmin's own sentence (not a standard RMC), ids that do not end the
+    // address, too short.
+    for (const char* line : {"$PGRMC,1", "$GPRMCX,1", "$GP", "$POVX,SetStartTimerX,1"})
+        EXPECT_EQ(CNMEASentenceType::FindType(line), nullptr) << line;
 }
 
 TEST(NmeaDispatch, ParsesOnlyForListenersAndIgnoresLeadingCharacters) {

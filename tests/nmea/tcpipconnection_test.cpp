@@ -77,6 +77,7 @@ std::vector<std::pair<std::string, QByteArray>> handedTargets;
 // handed over then deleted, and the NMEA stream flows either way.
 TEST(InstantAcquisition, TheServedListIsHandedOverThenDeleted) {
     ASSERT_TRUE(testsupport::NginxServer::available());
+    handedTargets.clear();
     CTCPIPConnection::read_instant_targets = [](const std::string& file) {
         handedTargets.push_back({file, testsupport::readFile(QString::fromStdString(file))});
         return true;

@@ -4,7 +4,6 @@
 
 #include <QTcpSocket>
 #include <QTest>
-#include <cstring>
 #include <optional>
 
 #include "app/base/typeserializer.h"
@@ -61,12 +60,11 @@ TEST(FreeMapLookup, TheMostDetailedFreeMapWithASafeNameIsFetched) {
     EXPECT_EQ(path, dir.file("fine.ktl").toStdString());
     EXPECT_EQ(readFile(dir.file("fine.ktl")), "MAPDATA");
     ASSERT_EQ(request.size(), 24);
-    int32_t command, version;
-    double lat, lon;
-    std::memcpy(&command, request.constData(), 4);
-    std::memcpy(&version, request.constData() + 4, 4);
-    std::memcpy(&lat, request.constData() + 8, 8);
-    std::memcpy(&lon, request.constData() + 16, 8);
+    int32_t command = 0, version = 0;
+    double lat = 0, lon = 0;
+    const std::string bytes = request.toStdString();  // read in place
+    CTypeBufferIn in(bytes);
+    ASSERT_TRUE(in.get(&command, 4) && in.get(&version, 4) && in.get(&lat, 8) && in.get(&lon, 8));
     EXPECT_EQ(std::make_tuple(command, version, lat, lon), std::make_tuple(101, 5, 50.75, -1.3));
 }
 

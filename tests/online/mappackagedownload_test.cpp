@@ -175,18 +175,10 @@ TEST(PackageNamesTest, NamesLeavingTheFolderAreRefusedAndNothingIsWrittenOutside
     QDir().mkpath(outside);
     writeFile(outside + "/keep.bin", "mine");
     QFile::link(outside, local + "/link");  // a link inside that leads out
-    const std::pair<const char*, bool> cases[] = {
-        {"../outside/keep.bin", false},
-        {"/tmp/abs.bin", false},
-        {"a//b.bin", false},
-        {"./x.bin", false},
-        {"a/../../x.bin", false},
-        {"a\\..\\x.bin", false},
-        {"link/keep.bin", true},
-        {"sub/ok.bin", true},
-    };
-    for (const auto& [name, safe] : cases) {
+    for (const char* name : {"../outside/keep.bin", "/tmp/abs.bin", "a//b.bin", "./x.bin",
+                             "a/../../x.bin", "a\\..\\x.bin", "link/keep.bin", "sub/ok.bin"}) {
         SCOPED_TRACE(name);
+        const bool safe = std::string(name) == "link/keep.bin" || std::string(name) == "sub/ok.bin";
         EXPECT_EQ(packageNameIsSafe(name), safe);
         MapPackage p{"127.0.0.1:9", "/m/", "", kMiB, {}};
         p.files.push_back({name, 4, {chunkChecksum("data", 4)}});

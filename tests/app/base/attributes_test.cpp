@@ -15,24 +15,21 @@
 using testsupport::TempDir;
 
 TEST(AttributesEscaping, BothWaysAndEveryByteRoundTrips) {
-    const struct {
-        std::string raw, escaped;
-    } escapes[] = {{"aZ09$-_.!*'()", "aZ09$-_.!*'()"},
-                   {"a b/c", "a+b%2fc"},
-                   {"x=1&y", "x%3d1%26y"},
-                   {"\xc3\xa9\n", "%c3%a9%0a"},
-                   {std::string("a\0b", 3), "a%00b"}};
-    for (const auto& e : escapes)
-        EXPECT_EQ(CAttributes::escape_string(e.raw), e.escaped) << e.escaped;
-    const struct {
-        const char *escaped, *raw;
-    } unescapes[] = {{"a+b%2Fc", "a b/c"},
-                     {"%2f%2F", "//"},
-                     {"50%zz!", "50%zz!"},  // not hex: copied
-                     {"abc%4", "abc"},      // cut off: dropped
-                     {"abc%", "abc"}};
-    for (const auto& u : unescapes)
-        EXPECT_EQ(CAttributes::unescape_string(u.escaped), u.raw) << u.escaped;
+    const std::pair<std::string, std::string> escapes[] = {{"aZ09$-_.!*'()", "aZ09$-_.!*'()"},
+                                                           {"a b/c", "a+b%2fc"},
+                                                           {"x=1&y", "x%3d1%26y"},
+                                                           {"\xc3\xa9\n", "%c3%a9%0a"},
+                                                           {std::string("a\0b", 3), "a%00b"}};
+    for (const auto& [raw, escaped] : escapes)
+        EXPECT_EQ(CAttributes::escape_string(raw), escaped) << escaped;
+    const std::pair<const char*, const char*> unescapes[] = {
+        {"a+b%2Fc", "a b/c"},
+        {"%2f%2F", "//"},
+        {"50%zz!", "50%zz!"},  // not hex: copied
+        {"abc%4", "abc"},      // cut off: dropped
+        {"abc%", "abc"}};
+    for (const auto& [escaped, raw] : unescapes)
+        EXPECT_EQ(CAttributes::unescape_string(escaped), raw) << escaped;
     std::string all;
     for (int c = 0; c < 256; ++c) all += char(c);
     EXPECT_EQ(CAttributes::unescape_string(CAttributes::escape_string(all)), all);
@@ -60,14 +57,12 @@ TEST(AttributesNumbers, IntsWriteHexAndReadDecimalHexOrOctal) {
     a.SetInt("n", -2);
     a.SetIntD("d", -7);
     EXPECT_EQ(a.ToString(), "d=-7&i=0xff&n=0xfffffffe");
-    const struct {
-        const char* text;
-        int value;
-    } reads[] = {{"42", 42}, {"0x2A", 42}, {"052", 42},  {"0xfffffffe", -2},
-                 {"-7", -7}, {"abc", 5},   {"12abc", 12}};
-    for (const auto& r : reads) {
-        a.Set("k", r.text);
-        EXPECT_EQ(a.GetInt("k", 5), r.value) << r.text;
+    const std::pair<const char*, int> reads[] = {{"42", 42},         {"0x2A", 42}, {"052", 42},
+                                                 {"0xfffffffe", -2}, {"-7", -7},   {"abc", 5},
+                                                 {"12abc", 12}};
+    for (const auto& [text, value] : reads) {
+        a.Set("k", text);
+        EXPECT_EQ(a.GetInt("k", 5), value) << text;
     }
     EXPECT_EQ(a.GetInt("absent", 9), 9);
 }

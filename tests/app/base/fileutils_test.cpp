@@ -87,26 +87,22 @@ TEST(GUnzip, UnpacksOnlyWholeStreamsWithinTheCap) {
     const std::string gz = gzipped(data);
     std::string badCrc = gz;
     badCrc[badCrc.size() - 6] ^= 0x55;
-    const struct {
-        const char* name;
-        std::string bytes;
-        int64_t cap;
-        bool ok;
-    } cases[] = {
+    // Name, bytes, cap, unpacked.
+    const std::tuple<const char*, std::string, int64_t, bool> cases[] = {
         {"whole", gz, kGUnzipDefaultLimit, true},
         {"cut in half", gz.substr(0, gz.size() / 2), kGUnzipDefaultLimit, false},
         {"CRC mismatch", badCrc, kGUnzipDefaultLimit, false},
         {"not gzip", "not gzip at all", kGUnzipDefaultLimit, false},
         {"output past the cap", gz, 99999, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes, cap, ok] : cases) {
+        SCOPED_TRACE(name);
         TempDir d;
-        ASSERT_TRUE(write_to_file(p(d, "in.gz"), c.bytes));
-        EXPECT_EQ(GUnzipFile(p(d, "in.gz"), p(d, "out"), c.cap), c.ok);
+        ASSERT_TRUE(write_to_file(p(d, "in.gz"), bytes));
+        EXPECT_EQ(GUnzipFile(p(d, "in.gz"), p(d, "out"), cap), ok);
         std::string back;
-        EXPECT_EQ(read_whole_file(p(d, "out"), back), c.ok);
-        if (c.ok) {
+        EXPECT_EQ(read_whole_file(p(d, "out"), back), ok);
+        if (ok) {
             EXPECT_EQ(back, data);
         }
         EXPECT_FALSE(QFile::exists(d.file("out.tmp")));

@@ -58,21 +58,17 @@ TEST(Heartbeat, CountersCreatedAndDestroyedInsideATick) {
 }
 
 TEST(Heartbeat, ClockAlignmentFiresAtTheStartOfTheNextSlot) {
-    struct Case {
-        double time;  // the tick's timestamp
-        int n;
-        int countdown;
-    };
-    const Case cases[] = {
+    Probe p(10);
+    // The tick's timestamp, n, the countdown.
+    const std::tuple<double, int, int> cases[] = {
         {1000.3, 1, 7},  {1000.0, 1, 10}, {1000.95, 1, 1},
         {1000.91, 1, 1}, {1000.3, 2, 2},  {1000.05, 2, 5},
     };
-    Probe p(10);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.time);
-        Listener<CHeartbeat>::pDatasource->timestamp = c.time;
-        p.AlignToClock(c.n);
-        EXPECT_EQ(p.countdown, c.countdown);
+    for (auto [time, n, countdown] : cases) {
+        SCOPED_TRACE(time);
+        Listener<CHeartbeat>::pDatasource->timestamp = time;
+        p.AlignToClock(n);
+        EXPECT_EQ(p.countdown, countdown);
     }
     Listener<CHeartbeat>::pDatasource->ClearTimestamp();
     p.countdown = 4;

@@ -20,11 +20,8 @@ TEST(InstalledData, FoundBesideTheProgramFolder) {
     ASSERT_TRUE(testsupport::writeFile(prefix.file("files/share/orvanta"), "not a folder"));
     ASSERT_TRUE(QDir().mkpath(prefix.file("files/bin")));
 
-    const struct {
-        const char* name;
-        std::string programDir;
-        std::string expected;
-    } cases[] = {
+    // Name, the program's folder, the data folder found.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"installed", root + "/bin", root + "/share/orvanta"},
         {"trailing slash", root + "/bin/", root + "/share/orvanta"},
         {"dotted program path", root + "/lib/../bin", root + "/share/orvanta"},
@@ -32,9 +29,9 @@ TEST(InstalledData, FoundBesideTheProgramFolder) {
         {"a file where the folder belongs", root + "/files/bin", ""},
         {"no program folder", "", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(installedDataDirectoryFor(c.programDir), c.expected);
+    for (const auto& [name, programDir, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(installedDataDirectoryFor(programDir), expected);
     }
 }
 

@@ -10,7 +10,9 @@ namespace {
 
 TEST(PointerDeviceTypeDetection, FilterReportsPressesAndNeverConsumes) {
     static PointerFlags seen;
-    static int calls = 0;
+    static int calls;
+    seen = {};
+    calls = 0;
     PointerDeviceTypeDetection::setSink([](const PointerFlags& f) {
         seen = f;
         ++calls;

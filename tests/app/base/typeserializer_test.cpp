@@ -121,21 +121,19 @@ TEST(TypeSerializerSkips, WrongMagicAndOverlongBlockLeaveTheStreamInStep) {
 }
 
 TEST(TypeSerializerLengths, DamagedLengthsAreRefusedWithoutBreakingTheStream) {
-    const struct {
-        bool string;
-        int32_t length;
-    } cases[] = {{true, 100001}, {true, -1}, {true, INT32_MIN}, {false, 1000001}, {false, -5}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE((c.string ? "string " : "block ") + std::to_string(c.length));
-        const std::string bytes = le32(c.length) + std::string(64, 'a');
+    const std::pair<bool, int32_t> cases[] = {
+        {true, 100001}, {true, -1}, {true, INT32_MIN}, {false, 1000001}, {false, -5}};
+    for (const auto& [string, length] : cases) {
+        SCOPED_TRACE((string ? "string " : "block ") + std::to_string(length));
+        const std::string bytes = le32(length) + std::string(64, 'a');
         CTypeBufferIn in(bytes), declared(bytes);
         std::string s = "stale";
         char buf[16];
         int n = sizeof buf, m = sizeof buf;
-        EXPECT_FALSE(c.string ? in.get(s) : in.getsize(buf, n));
-        EXPECT_FALSE(c.string ? declared.declare(s) : declared.declaresize(buf, m));
-        EXPECT_TRUE(s.empty() || !c.string);
-        EXPECT_EQ(n, c.string ? 16 : 0);
+        EXPECT_FALSE(string ? in.get(s) : in.getsize(buf, n));
+        EXPECT_FALSE(string ? declared.declare(s) : declared.declaresize(buf, m));
+        EXPECT_TRUE(s.empty() || !string);
+        EXPECT_EQ(n, string ? 16 : 0);
         EXPECT_TRUE(in.ok);  // refused, not broken: the caller decides
     }
     CTypeBufferOut out;
