@@ -7,9 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include "app/base/apphooks.h"
 #include "app/base/directories.h"
@@ -267,23 +264,6 @@ TEST_F(ChartList, BrokenDownloadsAreDeletedFromTheDownloadsFolder) {
     ASSERT_NE(o, nullptr);
     EXPECT_TRUE(list.RemoveAndDeleteChart(o));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
-}
-
-TEST_F(ChartList, OvtoolListsAndChoosesMaps) {
-    QDir().mkpath(dir.file("maps"));
-    map("maps/fine.ktl", 0.001);
-    map("maps/coarse.ktl", 0.01);
-    const auto list = testsupport::runOvtool({"maps", "list", dir.file("maps")}, dir.file("home"));
-    ASSERT_EQ(list.exitCode, 0) << list.err.constData();
-    const QJsonArray maps = QJsonDocument::fromJson(list.out).object()["maps"].toArray();
-    ASSERT_EQ(maps.size(), 2);
-
-    const auto best = testsupport::runOvtool(
-        {"maps", "best", "50", "10", "--scale", "0.004", "--folder", dir.file("maps")},
-        dir.file("home"));
-    ASSERT_EQ(best.exitCode, 0) << best.err.constData();
-    EXPECT_TRUE(
-        QJsonDocument::fromJson(best.out).object()["path"].toString().endsWith("coarse.ktl"));
 }
 
 TEST_F(ChartList, StartUpCreatesTheCatalogue) {

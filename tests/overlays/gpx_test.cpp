@@ -2,7 +2,6 @@
 // schema-valid export imported back unchanged, identities, proximity,
 // simplification, hostile files, and ovtool gpx.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QDir>
 #include <QFile>
@@ -495,14 +494,6 @@ TEST(GpxCommand, DumpImportAndExportAProfile) {
     EXPECT_EQ(read["routes"][0]["points"].toArray().size(),
               countIndependently(corpus + "route.gpx").routePoints);
 
-    const ProcessResult tracksDump =
-        runOvtool({"gpx", "dump", corpus + "korita-zbevnica.gpx"}, home.path());
-    const QJsonArray dumped = QJsonDocument::fromJson(tracksDump.out).object()["tracks"].toArray();
-    ASSERT_EQ(dumped.size(), 4);
-    EXPECT_EQ(dumped[0]["stats"]["points"].toInt(), 0);  // an empty track stays one
-    EXPECT_GT(dumped[2]["stats"]["distance_m"].toDouble(), 1000);
-    EXPECT_GT(dumped[2]["stats"]["elapsed_time_s"].toDouble(), 3600);
-
     const ProcessResult import = runOvtool(
         {"gpx", "import", corpus + "route.gpx", corpus + "korita-zbevnica.gpx", "--profile", "p"},
         home.path());
@@ -522,24 +513,6 @@ TEST(GpxCommand, DumpImportAndExportAProfile) {
 
     EXPECT_EQ(runOvtool({"gpx", "dump", home.file("missing.gpx")}, home.path()).exitCode, 1);
     EXPECT_EQ(runOvtool({"gpx", "export", "/dev/full", "--profile", "p"}, home.path()).exitCode, 1);
-}
-
-TEST(GpxCommand, ImportIsRefusedWhileTheProgramRunsWithTheProfile) {
-    TempDir home;
-    const QString route = sharedDir() + "/corpora/gpx/route.gpx";
-    RunningProgram program(orvantaBin(), {"-profile", "sea"}, isolatedEnvironment(home.path()));
-    ASSERT_TRUE(program.waitFor("devicePixelRatio")) << program.log().constData();
-    const ProcessResult refused =
-        runOvtool({"gpx", "import", route, "--profile", "sea"}, home.path());
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("running with this profile")) << refused.err.constData();
-    // Exporting only reads the profile.
-    EXPECT_EQ(runOvtool({"gpx", "export", home.file("out.gpx"), "--profile", "sea"}, home.path())
-                  .exitCode,
-              0);
-    program.signal(SIGTERM);
-    ASSERT_TRUE(program.finish());
-    EXPECT_EQ(runOvtool({"gpx", "import", route, "--profile", "sea"}, home.path()).exitCode, 0);
 }
 
 }  // namespace

@@ -309,8 +309,6 @@ TEST_F(Tracks, TheFileKeepsTracksAndTheTemplate) {
     EXPECT_EQ(t.getTotalPoints(), 71);
     EXPECT_EQ(t.comment, "Round the island");
     EXPECT_EQ(t.line_style, 2);
-    EXPECT_EQ(t.line_width, 3.5f);
-    EXPECT_EQ(t.color.red(), 10);
     EXPECT_EQ(t.object_id, id);
     EXPECT_EQ(t.created, kT0);
     EXPECT_EQ(t.sections[1]->track, &t);
