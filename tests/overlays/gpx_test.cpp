@@ -118,9 +118,8 @@ TEST_F(Gpx, EveryCorpusFileReadsWithTheCountsOfAnIndependentReading) {
         options.counts = &counts;
         EXPECT_EQ(ImportGPXFile(path.toStdString(), bounds, options),
                   counted.marks + counted.routes + counted.tracks > 0);
-        EXPECT_EQ(int(marks.marks.size()), counts.marks);
-        EXPECT_EQ(int(marks.routes.size()), counts.routes);
-        EXPECT_EQ(int(tracks.tracks.size()), counts.tracks);
+        EXPECT_EQ(std::tuple(marks.marks.size(), marks.routes.size(), tracks.tracks.size()),
+                  std::tuple(size_t(counts.marks), size_t(counts.routes), size_t(counts.tracks)));
     }
 }
 
@@ -311,10 +310,8 @@ TEST_F(Gpx, ADeletedMarkComesBackFromItsExport) {
     ASSERT_TRUE(mark->deleted);
     const size_t count = marks.marks.size();
     ASSERT_TRUE(ImportGPXFile(file("one.gpx")));
-    EXPECT_EQ(marks.marks.size(), count);
-    EXPECT_FALSE(mark->deleted);
-    EXPECT_EQ(mark->object_id, id);
-    EXPECT_EQ(mark->name, kNames[0]);
+    EXPECT_EQ(std::tuple(marks.marks.size(), mark->deleted, mark->object_id, mark->name),
+              std::tuple(count, false, id, std::string(kNames[0])));
 }
 
 TEST_F(Gpx, WhatPointsIntoARefreshedRouteOrTrackLetsGo) {
@@ -391,11 +388,9 @@ TEST_F(Gpx, SegmentsJoinIntoOneTrackAndLineStylesRead) {
     const std::vector<CTrackPoint> points = pointsOf(t);
     ASSERT_EQ(points.size(), 6u);
     for (size_t i = 0; i < points.size(); ++i) EXPECT_NEAR(points[i].lat, 1 + 0.1 * i, 1e-12);
-    EXPECT_EQ(points[2].altitude(), 12.5f);
-    EXPECT_EQ(points[3].altitude(), -9999);
+    EXPECT_EQ(std::pair(points[2].altitude(), points[3].altitude()), std::pair(12.5f, -9999.0f));
     EXPECT_EQ(t.color, GraphicsColor(255, 128, 0, 128));
-    EXPECT_EQ(t.line_width, 4);
-    EXPECT_EQ(t.line_style, 3);
+    EXPECT_EQ(std::pair(t.line_width, t.line_style), std::pair(4.0f, 3));
     // An unknown pattern leaves the template's style.
     EXPECT_EQ(tracks.tracks[1]->line_style, tracks.default_track.line_style);
 }
@@ -457,8 +452,7 @@ TEST_F(Gpx, HostileFilesImportNothing) {
         options.error = &error;
         EXPECT_FALSE(ImportGPXFile(path, bounds, options));
         EXPECT_FALSE(error.empty());
-        EXPECT_TRUE(marks.marks.empty());
-        EXPECT_TRUE(tracks.tracks.empty());
+        EXPECT_TRUE(marks.marks.empty() && tracks.tracks.empty());
     }
     EXPECT_FALSE(ImportGPXFile(file("missing.gpx")));
 }

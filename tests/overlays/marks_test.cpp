@@ -1,5 +1,5 @@
-// Marks as the user keeps them: names from templates, the marks file through
-// saves and a kill in the middle of one, and the proximity and anchor alarms
+// Marks as the user keeps them: names from templates, the marks file and its
+// damage, and the proximity and anchor alarms
 // on positions replayed from a log, with no go-to display anywhere.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include "overlays/gototestsupport.h"
 #include "overlays/markmanager.h"
 #include "overlays/nametemplate.h"
-#include "support/dieatrename.h"
 
 namespace {
 
@@ -92,38 +91,6 @@ TEST_F(Marks, TheFileKeepsEveryFieldTheTemplateAndTheDestination) {
     EXPECT_EQ(manager.marks[1]->object_id, idB);
     EXPECT_EQ(manager.go_to.mark, manager.marks[1].get());  // navigation resumes
     EXPECT_EQ(manager.default_mark.icon, "Anchor");         // the template came back too
-}
-
-TEST_F(Marks, AKillDuringASaveLeavesTheOldFileWhole) {
-    manager.CreateNewMark(nullptr, 50, -1);
-    manager.CreateNewMark(nullptr, 50.1, -1);
-    manager.marks_changed = true;
-    ASSERT_TRUE(manager.SaveIfNeeded(path()));
-    QFile::copy(QString::fromStdString(path()), dir.filePath("before"));
-
-    manager.CreateNewMark(nullptr, 50.2, -1);
-    manager.marks[0]->name = "Renamed";
-    manager.marks_changed = true;
-    ASSERT_EQ(testsupport::RunDyingAtRename(".ovtf.tmp", [&] { manager.SaveIfNeeded(path()); }),
-              testsupport::kDiedAtRename);
-    ASSERT_TRUE(manager.LoadFromFile(path()));
-    ASSERT_EQ(manager.marks.size(), 2u);  // the old file, not a part of the new one
-    EXPECT_EQ(manager.marks[0]->name, "P1");
-
-    // Written again in full, the new marks are all there.
-    manager.CreateNewMark(nullptr, 50.2, -1);
-    manager.marks_changed = true;
-    ASSERT_TRUE(manager.SaveIfNeeded(path()));
-    ASSERT_TRUE(manager.LoadFromFile(path()));
-    EXPECT_EQ(manager.marks.size(), 3u);
-}
-
-TEST_F(Marks, AFailedSaveKeepsTheChangeForTheNextOne) {
-    manager.CreateNewMark(nullptr, 50, -1);
-    manager.marks_changed = true;
-    EXPECT_FALSE(manager.SaveIfNeeded("/dev/full/marks.ovtf"));
-    EXPECT_TRUE(manager.marks_changed);
-    EXPECT_TRUE(manager.SaveIfNeeded(path()));
 }
 
 TEST_F(Marks, DamagedFilesKeepWhatCameBefore) {
