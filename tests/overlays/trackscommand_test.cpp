@@ -36,18 +36,17 @@ TEST(TracksCommand, RecordsAReplayedFileAndListsItsStatistics) {
         QJsonDocument::fromJson(r.out.trimmed().split('\n').last()).object();
     const int points = recorded["points"].toInt();
     ASSERT_GE(points, 3);
-    EXPECT_EQ(recorded["name"].toString(), "T1");
+    EXPECT_EQ(recorded["name"], "T1");
 
     const ProcessResult stats = runOvtool({"tracks", "stats", "--profile", "sea"}, home.path());
     ASSERT_EQ(stats.exitCode, 0) << stats.err.constData();
     const QJsonArray tracks = QJsonDocument::fromJson(stats.out).array();
     ASSERT_EQ(tracks.size(), 1);
     const QJsonObject t = tracks[0].toObject();
-    EXPECT_EQ(t["points"].toInt(), points);
+    EXPECT_TRUE(t["points"] == points && t["ovid"] == recorded["ovid"]);
     EXPECT_NEAR(t["distance_m"].toDouble(), 100.0 * (points - 1), 0.5 * points);
     EXPECT_NEAR(t["elapsed_time_s"].toDouble(), 30.0 * (points - 1), 1e-3);
     EXPECT_TRUE(t["ascent_m"].isNull());  // RMC carries no altitude
-    EXPECT_EQ(t["ovid"], recorded["ovid"]);
 
     // Other profiles have tracks of their own.
     EXPECT_EQ(runOvtool({"tracks", "list"}, home.path()).out.trimmed(), "[\n]");
