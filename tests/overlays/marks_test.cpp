@@ -49,7 +49,12 @@ protected:
         ASSERT_TRUE(dir.isValid());
         manager.ClearAll();
     }
-    void TearDown() override { manager.ClearAll(); }
+    void TearDown() override {
+        manager.ClearAll();
+        // The file test changes the template.
+        manager.default_mark.icon = CMarkManager::default_mark_icon;
+        manager.default_mark.alarm_radius = 0;
+    }
     std::string path() const { return dir.filePath("marks.ovtf").toStdString(); }
 
     QTemporaryDir dir;
