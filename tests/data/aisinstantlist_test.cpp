@@ -10,6 +10,7 @@
 #include "support/nginxserver.h"
 
 using namespace aistest;
+using namespace std::string_literals;
 
 namespace {
 
@@ -31,21 +32,15 @@ void hearKnownTarget() {
 }
 
 void checkListedTargets() {
-    const CAISTarget* flyer = target(235010001);
-    ASSERT_NE(flyer, nullptr);
-    EXPECT_STREQ(flyer->class_text, "Instant");
-    EXPECT_EQ(flyer->name, "SOLENT FLYER");
-    EXPECT_EQ(flyer->details, "\"SOLENT FLYER\" Type:Passenger Callsign:MSFL2, MMSI:235010001");
-    const CAISTarget* beacon = target(972010002);
-    ASSERT_NE(beacon, nullptr);
-    EXPECT_EQ(beacon->details, "Man Overboard");
-    EXPECT_EQ(beacon->colour.rgba(), 0xFFFF0000);
-    EXPECT_EQ(target(0), nullptr);
-    EXPECT_EQ(target(235010003), nullptr);
-    const CAISTarget* known = target(235010004);
-    ASSERT_NE(known, nullptr);
-    EXPECT_EQ(known->name, "KNOWN");
-    EXPECT_STREQ(known->class_text, "Class B");
+    const CAISTarget *flyer = target(235010001), *beacon = target(972010002),
+                     *known = target(235010004);
+    ASSERT_TRUE(flyer && beacon && known);
+    EXPECT_EQ(std::string(flyer->class_text) + "|" + flyer->details,
+              "Instant|\"SOLENT FLYER\" Type:Passenger Callsign:MSFL2, MMSI:235010001");
+    EXPECT_EQ(std::pair(beacon->details, beacon->colour.rgba()),
+              std::pair("Man Overboard"s, 0xFFFF0000u));
+    EXPECT_FALSE(target(0) || target(235010003));
+    EXPECT_EQ(known->name + "|" + known->class_text, "KNOWN|Class B");
 }
 
 TEST(AisInstantList, ReadFromTheTcpSourcesServer) {

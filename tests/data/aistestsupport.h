@@ -34,8 +34,8 @@ inline void expiryCheck() {
 }
 
 inline void notificationsCleared() {
-    auto& all = CUserNotifications::instance();
-    while (!all.notifications().empty()) all.cancel(all.notifications().front().id);
+    for (auto& all = CUserNotifications::instance(); !all.notifications().empty();)
+        all.cancel(all.notifications().front().id);
 }
 
 inline const CUserNotifications::Notification* notification(long long id) {
@@ -51,13 +51,10 @@ inline void reset() {
     CDSCTargetManager::theManager.ClearAll();
     CMarkManager::theManager.ClearAll();
     notificationsCleared();
-    CAISTargetManager::cpa_alarm_distance = 300;
-    CAISTargetManager::cpa_classB_distance = 100;
-    CAISTargetManager::cpa_alarm_time = 1200;
-    CAISTargetManager::cpa_min_closing_velocity_knots = 1;
-    CAISTargetManager::alarm_beep = true;
-    CAISTargetManager::record_tracks = false;
-    CAISTargetManager::show_ais_range_ring = false;
+    using M = CAISTargetManager;
+    M::cpa_alarm_distance = 300, M::cpa_classB_distance = 100, M::cpa_alarm_time = 1200;
+    M::cpa_min_closing_velocity_knots = 1;
+    M::alarm_beep = true, M::record_tracks = false, M::show_ais_range_ring = false;
     CDataSource::timestamp_correction = 0;
     SetStatusMessage("");
 }
@@ -70,10 +67,7 @@ struct Fresh {
 // The own vessel at (lat, lon), as a fix heard by the manager.
 inline void ownVessel(float course, float speed, double lat = kOwnLat, double lon = kOwnLon) {
     CDataGPSPosition own;
-    own.latitude = lat;
-    own.longitude = lon;
-    own.course = course;
-    own.speed = speed;
+    own.latitude = lat, own.longitude = lon, own.course = course, own.speed = speed;
     own.fix_status = CDataGPSPosition::kGPSFix;
     CAISTargetManager::theManager.OnUpdate(own);
 }
@@ -83,12 +77,8 @@ inline void ownVessel(float course, float speed, double lat = kOwnLat, double lo
 inline AisPositionReport at(uint32_t mmsi, double x, double y, float course, float speed,
                             double lat0 = kOwnLat, double lon0 = kOwnLon) {
     AisPositionReport r;
-    r.mmsi = mmsi;
+    r.mmsi = mmsi, r.course = course, r.speed = speed, r.heading = int(course), r.nav_status = 0;
     CSimpleGrid(lat0, lon0).xy_to_latlon(x, y, r.latitude, r.longitude);
-    r.course = course;
-    r.speed = speed;
-    r.heading = int(course);
-    r.nav_status = 0;
     return r;
 }
 
@@ -96,11 +86,7 @@ inline AisPositionReport at(uint32_t mmsi, double x, double y, float course, flo
 inline AisStaticReport vessel(uint32_t mmsi, const std::string& name = "", int shipType = 0,
                               int toBow = 0, int toStern = 0) {
     AisStaticReport r;
-    r.mmsi = mmsi;
-    r.name = name;
-    r.ship_type = shipType;
-    r.to_bow = toBow;
-    r.to_stern = toStern;
+    r.mmsi = mmsi, r.name = name, r.ship_type = shipType, r.to_bow = toBow, r.to_stern = toStern;
     return r;
 }
 

@@ -6,6 +6,7 @@
 
 using namespace aistest;
 using nmeatest::withChecksum;
+using namespace std::string_literals;
 
 namespace {
 
@@ -53,14 +54,12 @@ TEST(DscTargets, DistressCallsBecomeMarksAndNotifications) {
         ASSERT_TRUE(nmeatest::dispatch(dsc(c.format, c.mmsi, c.nature, c.position, false)));
         COverlayMark* mark = CMarkManager::theManager.FindMark("DSC:" + std::to_string(c.mmsi));
         ASSERT_NE(mark, nullptr);
-        EXPECT_EQ(mark->icon, "X");
-        EXPECT_EQ(mark->is_goto, c.gotoIt);
+        EXPECT_EQ(std::pair(mark->icon, mark->is_goto), std::pair("X"s, c.gotoIt));
         const auto* n = notification(-static_cast<long long>(c.mmsi));
         ASSERT_EQ(n != nullptr, c.text != nullptr);
         if (!n) continue;
         EXPECT_EQ(n->title, "DSC Distress Call");
-        EXPECT_EQ(n->text.rfind(c.text, 0), 0u) << n->text;
-        EXPECT_EQ(n->text.substr(n->text.size() - 5), " away");
+        EXPECT_TRUE(n->text.starts_with(c.text) && n->text.ends_with(" away")) << n->text;
     }
     own.latitude = own.longitude = 999;
 }
@@ -76,8 +75,7 @@ TEST(DscTargets, ExpansionRefinesThePositionAndCompletesTheCall) {
     const CDSCTarget& call = calls.heard[0];
     EXPECT_NEAR(call.latitude, 50 + 47.5 / 60, 1e-9);
     EXPECT_NEAR(call.longitude, -(1 + 12.5 / 60), 1e-9);
-    EXPECT_FLOAT_EQ(call.course, 123.4f);
-    EXPECT_EQ(call.nature, 6);
+    EXPECT_EQ(std::pair(call.course, call.nature), std::pair(123.4f, 6));
     EXPECT_TRUE(CDSCTargetManager::theManager.pending.empty());
     // An expansion nobody waits for changes nothing.
     ASSERT_TRUE(nmeatest::dispatch(dse(232000012, "50005000")));
@@ -96,9 +94,8 @@ TEST(DscTargets, CallWithoutPositionKeepsTheMarkAndNotifies) {
     for (const char* position : {"", "9999999999"}) {
         SCOPED_TRACE(position);
         ASSERT_TRUE(nmeatest::dispatch(dsc(12, 232000021, 5, position, false)));
-        EXPECT_DOUBLE_EQ(mark->lat, lat);
-        EXPECT_DOUBLE_EQ(mark->lon, lon);
-        EXPECT_FALSE(CMarkManager::theManager.marks_changed);
+        EXPECT_EQ(std::tuple(mark->lat, mark->lon, CMarkManager::theManager.marks_changed),
+                  std::tuple(lat, lon, false));
         const auto* n = notification(-232000021);
         ASSERT_NE(n, nullptr);
         EXPECT_EQ(n->text, "Sinking");
@@ -120,8 +117,7 @@ TEST(DscTargets, PendingCallsExpireAndAreBounded) {
     clockAt(t0 + CDSCTargetManager::kPendingSeconds + 1);
     ASSERT_TRUE(nmeatest::dispatch(dsc(20, 232000032, 0, "1504700112", true)));
     ASSERT_EQ(calls.heard.size(), 1u);
-    EXPECT_EQ(calls.heard[0].mmsi, 232000031u);
-    EXPECT_EQ(calls.heard[0].nature, 3);
+    EXPECT_EQ(std::pair(calls.heard[0].mmsi, calls.heard[0].nature), std::pair(232000031u, 3));
     // A flood of forged calls in one second.
     for (uint32_t i = 0; i < 1000; ++i)
         ASSERT_TRUE(nmeatest::dispatch(dsc(20, 233000000 + i, 0, "1504700112", true)));

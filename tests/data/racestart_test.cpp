@@ -66,38 +66,33 @@ TEST_F(RaceFixture, DistanceAndEarlyLateWorkedByHand) {
         const char* name;
         double east, north;
         float course, knots;
-        double secondsToStart;
-        bool distanceValid;
-        double distance;
+        double secondsToStart, distance;
         bool earlyLateValid;
         double earlyLate;
     };
     // At 6 knots the boat closes at 3.0867 m/s, at 5 knots at 2.5722 m/s.
     const Case cases[] = {
-        {"on the line", -100, 0, 0, 6, 100, true, 0, false, 0},
-        {"50 m short, 6 kn", -100, -50, 0, 6, 100, true, 50, true, -83.8},
-        {"50 m short, 5 kn", -100, -50, 0, 5, 100, true, 50, true, -80.56},
-        {"600 m short, 6 kn: late", -100, -600, 0, 6, 100, true, 600, true, 94.38},
-        {"beyond the line", -100, 50, 0, 6, 100, true, -50, false, 0},
-        {"beside the left end", -300, -50, 0, 6, 100, true, 50, true, -83.8},
-        {"beside the right end", 80, -50, 0, 6, 100, true, 50, true, -83.8},
-        {"sailing away", -100, -50, 180, 6, 100, true, 50, false, 0},
-        {"along the line", -100, -50, 90, 6, 100, true, 50, false, 0},
-        {"start over an hour away", -100, -50, 0, 6, 4000, true, 50, false, 0},
-        {"start already past", -100, -50, 0, 6, -5, true, 50, false, 0},
+        {"on the line", -100, 0, 0, 6, 100, 0, false, 0},
+        {"50 m short, 6 kn", -100, -50, 0, 6, 100, 50, true, -83.8},
+        {"50 m short, 5 kn", -100, -50, 0, 5, 100, 50, true, -80.56},
+        {"600 m short, 6 kn: late", -100, -600, 0, 6, 100, 600, true, 94.38},
+        {"beyond the line", -100, 50, 0, 6, 100, -50, false, 0},
+        {"beside the left end", -300, -50, 0, 6, 100, 50, true, -83.8},
+        {"beside the right end", 80, -50, 0, 6, 100, 50, true, -83.8},
+        {"sailing away", -100, -50, 180, 6, 100, 50, false, 0},
+        {"along the line", -100, -50, 90, 6, 100, 50, false, 0},
+        {"start over an hour away", -100, -50, 0, 6, 4000, 50, false, 0},
+        {"start already past", -100, -50, 0, 6, -5, 50, false, 0},
     };
     const CDataDistanceToStart& d = CDataDistanceToStart::theDistanceToStart;
     CDataStartTimer::theStartTime.time_of_start = kStart;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         boatAt(c.east, c.north, c.course, c.knots, kStart - c.secondsToStart);
-        EXPECT_DOUBLE_EQ(d.seconds_to_start, c.secondsToStart);
-        ASSERT_EQ(d.distance_valid, c.distanceValid);
+        EXPECT_EQ(std::tuple(d.seconds_to_start, d.distance_valid, d.early_late_valid),
+                  std::tuple(c.secondsToStart, true, c.earlyLateValid));
         EXPECT_NEAR(d.distance_to_line, c.distance, 0.05);
-        ASSERT_EQ(d.early_late_valid, c.earlyLateValid);
-        if (c.earlyLateValid) {
-            EXPECT_NEAR(d.early_late, c.earlyLate, 0.05);
-        }
+        EXPECT_NEAR(c.earlyLateValid ? d.early_late : 0, c.earlyLate, 0.05);
     }
 }
 
@@ -121,13 +116,11 @@ TEST_F(RaceFixture, UnusableLinesAndNoPositionGiveNothing) {
             CDataStartLine::theStartLine.Changed();
         }
         boatAt(-100, -50, 0, 6, kStart - 100);
-        EXPECT_FALSE(d.distance_valid);
-        EXPECT_FALSE(d.early_late_valid);
+        EXPECT_FALSE(d.distance_valid || d.early_late_valid);
     }
     setLine(-200, 0);
     owngps::resetOwnPosition();
-    EXPECT_FALSE(CDataDistanceToStart::theDistanceToStart.Compute());
-    EXPECT_FALSE(d.distance_valid);
+    EXPECT_FALSE(CDataDistanceToStart::theDistanceToStart.Compute() || d.distance_valid);
 }
 
 TEST_F(RaceFixture, NewTrackAnnouncedOnceAtTwoMinutesAndPageAtTheStart) {
@@ -206,41 +199,31 @@ TEST_F(RaceFixture, LocalChangesAreSentAndReceivedOnesStoredWithoutEcho) {
 
     sent.lines.clear();
     nmeatest::Recorder<CDataStartTimer> timers;
+    nmeatest::Recorder<CDataStartLine> lines;
     const QString file =
         QString::fromStdString(PersistantData::Filename(PersistantData::AppName()));
-    ASSERT_TRUE(owngps::send("$POVX,SetStartTimer,1800000600,10"));
-    EXPECT_EQ(timer.time_of_start, 1800000600);
-    EXPECT_EQ(timer.period_minutes, 10);
-    EXPECT_EQ(timers.count, 1);
-    EXPECT_TRUE(sent.lines.empty());  // not sent back
-    EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
-
-    // The same values again change nothing and save nothing.
-    QFile::remove(file);
-    ASSERT_TRUE(owngps::send("$POVX,SetStartTimer,1800000600,10"));
-    EXPECT_EQ(timers.count, 1);
-    EXPECT_FALSE(QFile::exists(file));
-
-    nmeatest::Recorder<CDataStartLine> lines;
-    ASSERT_TRUE(owngps::send("$POVX,SetStartLine,50.771000,-1.290000,50.770000,-1.280000"));
-    EXPECT_EQ(CDataStartLine::theStartLine.left_lon, -1.29);
-    EXPECT_EQ(lines.count, 1);
-    EXPECT_TRUE(sent.lines.empty());
-    EXPECT_TRUE(QFile::exists(file));
-    QFile::remove(file);
-    ASSERT_TRUE(owngps::send("$POVX,SetStartLine,50.771000,-1.290000,50.770000,-1.280000"));
-    EXPECT_EQ(lines.count, 1);
-    EXPECT_FALSE(QFile::exists(file));
+    // Received: taken, saved, not sent back; the same values again change
+    // nothing and save nothing.
+    for (const char* sentence : {"$POVX,SetStartTimer,1800000600,10",
+                                 "$POVX,SetStartLine,50.771000,-1.290000,50.770000,-1.280000"}) {
+        SCOPED_TRACE(sentence);
+        for (bool again : {false, true}) {
+            QFile::remove(file);
+            ASSERT_TRUE(owngps::send(sentence));
+            EXPECT_EQ(QFile::exists(file), !again);
+        }
+        EXPECT_TRUE(sent.lines.empty());
+    }
+    EXPECT_EQ(std::tuple(timer.time_of_start, timer.period_minutes, timers.count),
+              std::tuple(1800000600.0, 10, 1));
+    EXPECT_EQ(std::pair(CDataStartLine::theStartLine.left_lon, lines.count), std::pair(-1.29, 1));
 }
 
 TEST(StartTimer, TimeOfDayAlreadyPastIsTomorrow) {
     const double now = 1800000000;
     const double later = CDataStartTimer::NextTimeOfDay(now, 23, 59, 59);
-    const double earlier = CDataStartTimer::NextTimeOfDay(now, 0, 0, 0);
-    EXPECT_GT(later, now);
-    EXPECT_LE(later - now, 86400);
-    EXPECT_GT(earlier, now);  // midnight has passed today
-    EXPECT_LE(earlier - now, 86400);
+    const double earlier = CDataStartTimer::NextTimeOfDay(now, 0, 0, 0);  // past today
+    for (double next : {later, earlier}) EXPECT_TRUE(next > now && next - now <= 86400) << next;
     // The time of day itself is kept.
     EXPECT_EQ(CDataStartTimer::NextTimeOfDay(earlier - 1, 0, 0, 0), earlier);
 }

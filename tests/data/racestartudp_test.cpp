@@ -34,22 +34,13 @@ TEST(RaceStartOverUdp, TwoProcessesKeepTheStartAndLineInStep) {
 
     // A waits for two changes from B.
     RunningProgram a(testsupport::ovtoolBin(),
-                     raceArgs(portA, portB) << "--count"
-                                            << "2"
-                                            << "--seconds"
-                                            << "120",
-                     env);
+                     raceArgs(portA, portB) + QStringList{"--count", "2", "--seconds", "120"}, env);
     ASSERT_TRUE(a.waitFor("\"opened\":true")) << a.log().constData();
     QElapsedTimer clock;
     clock.start();
-    RunningProgram b(testsupport::ovtoolBin(),
-                     raceArgs(portB, portA) << "--start-in"
-                                            << "600"
-                                            << "--line"
-                                            << "50.771,-1.290,50.770,-1.280"
-                                            << "--seconds"
-                                            << "120",
-                     env);
+    const QStringList startAndLine{"--start-in", "600", "--line", "50.771,-1.290,50.770,-1.280",
+                                   "--seconds", "120"};
+    RunningProgram b(testsupport::ovtoolBin(), raceArgs(portB, portA) + startAndLine, env);
     ASSERT_TRUE(a.waitFor("\"line\":{") && a.waitFor("\"timer\":{")) << a.log().constData();
     const qint64 elapsed = clock.elapsed();
     ASSERT_TRUE(a.finish());
@@ -69,10 +60,9 @@ TEST(RaceStartOverUdp, TwoProcessesKeepTheStartAndLineInStep) {
         for (const char* key : {"timer", "line"})
             if (o.contains(key) && o[key].toObject()["from"] == "remote") ++remoteAtB;
     }
-    EXPECT_EQ(aTimer["from"], "remote");
+    EXPECT_TRUE(aTimer["from"] == "remote" && aLine["from"] == "remote");
     EXPECT_EQ(aTimer["start"], bTimer["start"]);
     EXPECT_EQ(aTimer["period"], 5);
-    EXPECT_EQ(aLine["from"], "remote");
     EXPECT_EQ(aLine["left"].toArray().at(1).toDouble(), -1.29);
     EXPECT_EQ(aLine["right"].toArray().at(0).toDouble(), 50.77);
     EXPECT_EQ(remoteAtB, 0) << "echoed back:\n" << b.log().constData();

@@ -55,8 +55,7 @@ TEST(TrueWind, TwoSamplesFiveSecondsApartMoveHalfWayAndAFactorOfFiveOver300) {
     EXPECT_EQ(wind.damping.angle, 180);
     // A calm has no direction.
     wind.Add(0, 0.05f, 1040);
-    EXPECT_EQ(wind.damping.angle, 0);
-    EXPECT_EQ(wind.damping.unit_x, 0);
+    EXPECT_EQ(std::pair(wind.damping.angle, wind.damping.unit_x), std::pair(0.0f, 0.0f));
 }
 
 TEST(FastTrig, SineAndCosineOfWholeDegrees) {

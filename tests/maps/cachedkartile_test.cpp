@@ -59,12 +59,8 @@ TEST_F(CachedKartileTest, TwinsRenderTheSameFullScreenAtLevelsMinus2To3) {
     ASSERT_TRUE(classic.map() && v3.map());
     EXPECT_EQ(std::pair(twin.v3.chunks, twin.v3.blankChunks), std::pair(6, 1)) << "chunks, blank";
     EXPECT_EQ(v3.map()->GetTitle(), classic.map()->GetTitle());
-    EXPECT_LT(readFile(QString::fromStdString(twin.v3.headerPath)).size(),
-              readFile(QString::fromStdString(twin.classic)).size() / 4)
-        << "no tiles in the header file";
     EXPECT_TRUE(v3.map()->appearsFullyDownloadedWithin(CBounds(10.1, 10.9, 50.1, 50.9)));
-    EXPECT_EQ(classic.workerThreads(), 1);
-    EXPECT_EQ(v3.workerThreads(), 4);
+    EXPECT_EQ(std::pair(classic.workerThreads(), v3.workerThreads()), std::pair(1, 4));
     for (int z = -2; z <= 3; ++z) {
         const QPoint offset = z < 0 ? QPoint(700 << -z, 300 << -z) : QPoint(-100, -50);
         bool a = false, b = false;
@@ -105,8 +101,7 @@ TEST_F(CachedKartileTest, EmptyVersion3MapFillsFromNginxAndMatchesItsTwin) {
         EXPECT_TRUE(settled) << nginx->log().toStdString();
         EXPECT_TRUE(b == drawSettled(classic, QPoint(0, 0), z)) << "level " << z;
     }
-    EXPECT_EQ(v3.webWorker()->failures(), 0);
-    EXPECT_GT(v3.webWorker()->chunksDone(), 0);
+    EXPECT_TRUE(v3.webWorker()->failures() == 0 && v3.webWorker()->chunksDone() > 0);
     // The level 0 view covers chunk columns 0 and 1; the rest came at level 2.
     CChunkFile* file = dynamic_cast<CKartile3*>(v3.map())->chunkFile();
     for (int r = 0; r < 2; ++r) {

@@ -85,9 +85,8 @@ TEST_F(ChunkFileTest, MissingAndBlankChunks) {
     ASSERT_TRUE(file.MarkBlank(1, 1));
     auto blank = read(1, 1, 2, obtained);
     EXPECT_EQ(obtained, 2);
-    EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](uint8_t v) { return v == 1; }));
-    EXPECT_TRUE(file.IsBlank(1, 1)) << "all ones reads as -1";
-    EXPECT_TRUE(file.ChunkIsFullyDownloaded(1, 1));
+    EXPECT_EQ(std::count(blank.begin(), blank.end(), 1), long(blank.size()));
+    EXPECT_TRUE(file.IsBlank(1, 1) && file.ChunkIsFullyDownloaded(1, 1)) << "all ones reads as -1";
     EXPECT_FALSE(file.CanDownloadChunk(1, 1, 0));
 }
 
@@ -98,8 +97,7 @@ TEST_F(ChunkFileTest, PrefixesDecodeTheirLevelAndGrowInPlace) {
     const int* sizes = chunk.header.sizes;
     ASSERT_TRUE(file.StoreRecordPrefix(0, 1, chunk.header, chunk.words.data(), sizes[3]));
     EXPECT_EQ(file.StoredLevel(0, 1), 3);
-    EXPECT_TRUE(file.CanDownloadChunk(0, 1, 1));
-    EXPECT_FALSE(file.CanDownloadChunk(0, 1, 3));
+    EXPECT_TRUE(file.CanDownloadChunk(0, 1, 1) && !file.CanDownloadChunk(0, 1, 3));
     int obtained = -1;
     auto out = read(0, 1, 1, obtained);
     EXPECT_EQ(obtained, 3);
@@ -119,8 +117,7 @@ TEST_F(ChunkFileTest, PrefixesDecodeTheirLevelAndGrowInPlace) {
     EXPECT_EQ(second, first) << "the record was allocated whole the first time";
     EXPECT_EQ(h.present, sizes[0]);
     EXPECT_EQ(read(0, 1, 0, obtained), chunk.pixels);
-    EXPECT_EQ(obtained, 0);
-    EXPECT_TRUE(file.ChunkIsFullyDownloaded(0, 1));
+    EXPECT_TRUE(obtained == 0 && file.ChunkIsFullyDownloaded(0, 1));
 }
 
 TEST_F(ChunkFileTest, ChecksumsGuardWritesAndReads) {
@@ -139,8 +136,7 @@ TEST_F(ChunkFileTest, ChecksumsGuardWritesAndReads) {
     poke(last, chunk.words[size_t(chunk.header.sizes[0] - 1)] ^ 1);
     int obtained = -1;
     read(0, 2, 0, obtained);
-    EXPECT_EQ(obtained, CChunkFile::kNoLevel);
-    EXPECT_EQ(entry(0, 2), 0u);
+    EXPECT_EQ(std::pair(obtained, entry(0, 2)), std::pair(int(CChunkFile::kNoLevel), uint64_t(0)));
 }
 
 TEST_F(ChunkFileTest, DamagedHeadersAndShortReadsFail) {
@@ -154,8 +150,8 @@ TEST_F(ChunkFileTest, DamagedHeadersAndShortReadsFail) {
     h.present = h.sizes[0] + 1;
     poke(record, h);
     read(0, 0, 0, obtained, false);
-    EXPECT_EQ(obtained, CChunkFile::kNoLevel);
-    EXPECT_EQ(entry(0, 0), 0u) << "reset so the chunk is fetched again";
+    EXPECT_EQ(std::pair(obtained, entry(0, 0)), std::pair(int(CChunkFile::kNoLevel), uint64_t(0)))
+        << "reset so the chunk is fetched again";
     // An entry pointing into the directory, or at the end of the data.
     poke(40 + 8 * 1, uint64_t(40));
     read(0, 1, 0, obtained, false);

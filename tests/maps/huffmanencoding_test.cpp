@@ -29,26 +29,23 @@ int16_t leaf(int index, int runClass) {
     return int16_t(index | runClass << 8);
 }
 
-TEST(HuffmanDecodeRun, ClassThreeLeafWithZeroBitsIsARunOf22) {
+TEST(HuffmanDecodeRun, HandMadeStreams) {
+    // A class-3 leaf with zero bits is a run of 22.
     const auto words = coded({leaf(5, 3)}, {0});
     std::vector<uint8_t> out(30, 99);
     ASSERT_TRUE(decode(words, out, 22));
     EXPECT_EQ(std::count(out.begin(), out.end(), 5), 22);
     EXPECT_EQ(out[22], 99) << "nothing past count";
-}
 
-TEST(HuffmanDecodeRun, RunClassesReadTheirBitsMostSignificantFirst) {
     // Root: "0" -> index 7 class 1, "1" -> index 9 class 2.
     // Bits (first taken first): 0, then 2 bits "10" (v=2, run 4); 1, then
     // 4 bits "0011" (v=3, run 9); 0, "11" (run 5).
     const int stream[] = {0, 1, 0, 1, 0, 0, 1, 1, 0, 1, 1};
     uint32_t bits = 0;
     for (int i = 0; i < 11; ++i) bits |= uint32_t(stream[i]) << i;
-    const auto words = coded({-1, leaf(7, 1), leaf(9, 2)}, {bits});
-    std::vector<uint8_t> out(18);
-    ASSERT_TRUE(decode(words, out, 18));
-    const std::vector<uint8_t> expected{7, 7, 7, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 7, 7, 7, 7, 7};
-    EXPECT_EQ(out, expected);
+    out.assign(18, 0);
+    ASSERT_TRUE(decode(coded({-1, leaf(7, 1), leaf(9, 2)}, {bits}), out, 18));
+    EXPECT_EQ(out, (std::vector<uint8_t>{7, 7, 7, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 7, 7, 7, 7, 7}));
 }
 
 TEST(HuffmanDecodeRun, RefusesBadInput) {

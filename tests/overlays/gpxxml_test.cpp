@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 std::unique_ptr<CXMLnode> parse(const std::string& text, std::string* error = nullptr) {
     return CXMLnode::ParseText(text, error);
 }
@@ -47,8 +49,7 @@ TEST(XmlReader, ReferencesAreDecodedAndUtf8IsKept) {
         EXPECT_EQ(contentsOf("name", c.written), c.read);
     }
     auto root = parse("<a title=\"x &amp; y &#65;&quot;\"/>");
-    ASSERT_TRUE(root);
-    ASSERT_TRUE(root->FindAttribute("TITLE"));
+    ASSERT_TRUE(root && root->FindAttribute("TITLE"));
     EXPECT_EQ(*root->FindAttribute("title"), "x & y A\"");
 }
 
@@ -76,13 +77,11 @@ TEST(XmlReader, DocumentsAsOtherProgramsWriteThem) {
         std::string error;
         auto root = parse(c.document, &error);
         ASSERT_TRUE(root) << error;
-        EXPECT_EQ(root->name, "gpx");
         CXMLnode* wpt = root->FindChild("WPT");
-        ASSERT_TRUE(wpt);
-        EXPECT_EQ(wpt->FindAttributeDbl("lat", 0), 1.0);
+        ASSERT_TRUE(root->name == "gpx" && wpt);
         std::string name;
         EXPECT_TRUE(wpt->FindChildGetContents("name", name));
-        EXPECT_EQ(name, "N");
+        EXPECT_EQ(std::pair(wpt->FindAttributeDbl("lat", 0), name), std::pair(1.0, "N"s));
     }
 }
 
@@ -139,8 +138,7 @@ TEST(XmlReader, MalformedAndHostileDocumentsAreRefused) {
 TEST(XmlReader, AHugeAttributeIsReadWhole) {
     const std::string value(20 * 1024 * 1024, 'x');
     auto root = parse("<a v=\"" + value + "\" w='2'/>");
-    ASSERT_TRUE(root);
-    ASSERT_TRUE(root->FindAttribute("v"));
+    ASSERT_TRUE(root && root->FindAttribute("v"));
     EXPECT_EQ(root->FindAttribute("v")->size(), value.size());
     EXPECT_EQ(root->FindAttributeInt("w", 0), 2);
 }
@@ -167,29 +165,27 @@ TEST(XmlReader, SearchOperations) {
     while (CXMLnode* a = root->FindChild("A", at)) found.push_back(*a->FindAttribute("n"));
     EXPECT_EQ(found, (std::vector<std::string>{"1", "3.5"}));
     EXPECT_EQ(root->FindChild("b")->FindAttributeInt("n", 0), 2);
-    EXPECT_EQ(root->FindChild("none"), nullptr);
+    EXPECT_FALSE(root->FindChild("none"));
     // The recursive search reaches every depth, in document order.
     found.clear();
     root->StartFindRecursive();
     while (CXMLnode* a = root->FindNextRecursive("a")) found.push_back(*a->FindAttribute("n"));
     EXPECT_EQ(found, (std::vector<std::string>{"1", "3.5", "4"}));
     EXPECT_EQ(root->FindChild("a")->FindAttributeDbl("missing", -7), -7);
-    EXPECT_EQ(root->FindChild("a", at = 1)->FindAttributeDbl("n", 0), 3.5);
+    CXMLnode* second = root->FindChild("a", at = 1);
     std::string text;
-    root->FindChild("a", at = 1)->GetChildContents(text);
-    EXPECT_EQ(text, "tuv");
+    second->GetChildContents(text);
+    EXPECT_EQ(std::pair(second->FindAttributeDbl("n", 0), text), std::pair(3.5, "tuv"s));
 
     double d = 0;
     float f = 0;
     int i = 0;
     short s = 0;  // each type its own conversion
-    EXPECT_TRUE(root->FindChildGetContents("num", d) && d == 12);
-    EXPECT_TRUE(root->FindChildGetContents("num", f) && f == 12);
-    EXPECT_TRUE(root->FindChildGetContents("num", i) && i == 12);
-    EXPECT_TRUE(root->FindChildGetContents("num", s) && s == 12);
-    EXPECT_FALSE(root->FindChildGetContents("big", s));  // beyond a short
-    EXPECT_FALSE(root->FindChildGetContents("bad", d));
-    EXPECT_FALSE(root->FindChildGetContents("missing", d));
+    EXPECT_TRUE(root->FindChildGetContents("num", d) && root->FindChildGetContents("num", f) &&
+                root->FindChildGetContents("num", i) && root->FindChildGetContents("num", s));
+    EXPECT_TRUE(d == 12 && f == 12 && i == 12 && s == 12);
+    EXPECT_FALSE(root->FindChildGetContents("big", s) || root->FindChildGetContents("bad", d) ||
+                 root->FindChildGetContents("missing", d));  // beyond a short, not a number
 }
 
 double utcSeconds(int y, int mo, int d, int h, int mi, int s) {
@@ -297,7 +293,7 @@ TEST(GpxWriter, AttributeValuesEscapeEveryMarkupCharacter) {
     const std::string escaped = XMLescape_attribute(link);
     EXPECT_EQ(escaped, "http://x/?a=1&amp;b=&quot;2&quot;&lt;3&gt;");
     auto root = CXMLnode::ParseText("<link href=\"" + escaped + "\"/>");
-    ASSERT_TRUE(root);
+    ASSERT_TRUE(root && root->FindAttribute("href"));
     EXPECT_EQ(*root->FindAttribute("href"), link);
 }
 
@@ -322,8 +318,7 @@ TEST(GpxWriter, AFailedWriteIsReportedAndLeavesNothingBehind) {
     QTemporaryDir dir;
     const std::string missing = dir.filePath("no/such/folder/out.gpx").toStdString();
     CGPXOutput nowhere(missing);
-    EXPECT_FALSE(nowhere.file());
-    EXPECT_FALSE(nowhere.Close());
+    EXPECT_FALSE(nowhere.file() || nowhere.Close());
 
     const std::string path = dir.filePath("out.gpx").toStdString();
     {
@@ -333,8 +328,8 @@ TEST(GpxWriter, AFailedWriteIsReportedAndLeavesNothingBehind) {
         EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
         EXPECT_TRUE(output.Close());
     }
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".tmp")));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path)) &&
+                !QFile::exists(QString::fromStdString(path + ".tmp")));
     EXPECT_TRUE(CXMLnode::ParseFile(path));
 }
 

@@ -1,14 +1,9 @@
 // The mark icons: file names, sizes at each resolution factor, anchors drawn
 // where the hot spots say, colouring and the cache.
-//
-// Contact sheet of every icon on chart colours, a green cross at each point:
-//   ORVANTA_ICON_SHEET=$PWD/docs/mark-icons.png build/tests/orvanta_overlays_tests
-//       --gtest_filter='MarkIconSheet.*'
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <cmath>
 #include <functional>
 
@@ -34,18 +29,9 @@ int solidWhere(const QImage& image, const std::function<bool(double x, double y)
 
 TEST(IconFileName, NormalisesAsTheLoaderNamesFiles) {
     const char* cases[][2] = {
-        {"red flag!", "Red_flag"},
-        {"MOB", "MOB"},
-        {"mob", "Mob"},
-        {"PIN", "Pin"},
-        {"g_pin", "G_pin"},
-        {"x_y z", "X_y_z"},
-        {"buoy 2", "Buoy_2"},
-        {"2nd", "2nd"},
-        {"!dot", "dot"},
-        {"first-aid", "Firstaid"},
-        {"", ""},
-        {"caf\xc3\xa9", "Caf"},
+        {"red flag!", "Red_flag"}, {"MOB", "MOB"}, {"PIN", "Pin"},
+        {"x_y z", "X_y_z"},        {"2nd", "2nd"}, {"!dot", "dot"},
+        {"first-aid", "Firstaid"}, {"", ""},       {"caf\xc3\xa9", "Caf"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c[0]);
@@ -157,58 +143,6 @@ TEST(IconCache, OneImagePerNameColourAndSize) {
     EXPECT_NE(icon("Flag", 2.0, kRed), red);
     // A fixed-colour icon is one image whatever the mark's colour.
     EXPECT_EQ(icon("Fuel", 1.0, kRed), icon("Fuel", 1.0, kGreen));
-}
-
-// Each icon at factor 1 on land, sea and night colours and at factor 2 on
-// sea; then colourisable ones in colours that try their outlines.
-TEST(MarkIconSheet, DrawsEveryIcon) {
-    const int columns = 5, cellW = 200, cellH = 84;
-    const auto& names = CIconManager::IconNames();
-    const int rows = int(names.size() + columns - 1) / columns + 1;
-    QImage sheet(columns * cellW, rows * cellH, QImage::Format_ARGB32_Premultiplied);
-    sheet.fill(QColor("#f5ecc8"));
-    QPainter painter(&sheet);
-    const QColor land("#f5ecc8"), sea("#a9d3f2"), night("#1d2a38");
-    const auto draw = [&](const QRect& box, const QColor& ground, const std::string& name,
-                          double factor, const GraphicsColor& colour) {
-        painter.fillRect(box, ground);
-        FPoint p;
-        const QImage* image = CIconManager::GetIcon(name, colour, factor, p);
-        ASSERT_NE(image, nullptr);
-        const QPointF origin = QRectF(box).center() - QPointF(image->width(), image->height()) / 2;
-        painter.drawImage(origin, *image);
-        const QPointF point = origin + QPointF(p.x, p.y);
-        painter.setPen(QColor(0, 230, 0));
-        painter.drawLine(point - QPointF(4, 0), point + QPointF(4, 0));
-        painter.drawLine(point - QPointF(0, 4), point + QPointF(0, 4));
-    };
-    const auto label = [&](int x, int y, const QString& text) {
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(x + 4, y + 70, cellW - 8, 14), Qt::AlignLeft, text);
-    };
-    for (size_t i = 0; i < names.size(); ++i) {
-        const int x = int(i % columns) * cellW, y = int(i / columns) * cellH;
-        const QColor grounds[] = {land, sea, night};
-        for (int k = 0; k < 3; ++k)
-            draw({x + 4 + k * 40, y + 4, 38, 66}, grounds[k], names[i], 1, kRed);
-        draw({x + 124, y + 4, 72, 66}, sea, names[i], 2, kRed);
-        label(x, y, QString::fromStdString(names[i]));
-    }
-    const std::pair<const char*, GraphicsColor> colours[] = {{"white", {255, 255, 255}},
-                                                             {"yellow", {255, 220, 0}},
-                                                             {"green", kGreen},
-                                                             {"blue", {20, 60, 200}},
-                                                             {"black", {0, 0, 0}}};
-    const char* samples[] = {"Flag", "Pin", "G_pin", "Buoy_can", "House"};
-    for (int c = 0; c < columns; ++c) {
-        for (int k = 0; k < 5; ++k)
-            draw({c * cellW + 4 + k * 38, (rows - 1) * cellH + 4, 36, 66}, k % 2 ? night : sea,
-                 samples[k], 1, colours[c].second);
-        label(c * cellW, (rows - 1) * cellH, colours[c].first);
-    }
-    if (const QByteArray path = qgetenv("ORVANTA_ICON_SHEET"); !path.isEmpty()) {
-        EXPECT_TRUE(sheet.save(QString::fromLocal8Bit(path)));
-    }
 }
 
 }  // namespace

@@ -200,7 +200,7 @@ TEST(OverlayTool, OneSelectionAtATime) {
     COverlayTool::UsingView(viewA);
     EXPECT_EQ(COverlayTool::the_tool, next);
     COverlayTool::UsingView(reinterpret_cast<CKartileView*>(0x2000));  // another view takes over
-    EXPECT_EQ(COverlayTool::the_tool, nullptr);
+    EXPECT_FALSE(COverlayTool::the_tool);
     {
         Pin doomed;
         new LabelTool(viewA, &doomed);
@@ -208,6 +208,6 @@ TEST(OverlayTool, OneSelectionAtATime) {
     // A selected object that went away is never touched again.
     EXPECT_EQ(COverlayTool::the_tool->selected(), nullptr);
     COverlayTool::Deselect();
-    EXPECT_EQ(COverlayTool::the_tool, nullptr);
-    EXPECT_EQ(recorder.cleared, 2);
+    EXPECT_EQ(std::pair(COverlayTool::the_tool, recorder.cleared),
+              std::pair((COverlayTool*)nullptr, 2));
 }

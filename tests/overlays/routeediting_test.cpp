@@ -100,11 +100,10 @@ TEST_F(RouteEditing, AWaypointInsertedAfterAChosenOneEndsTheBuilding) {
     field.grid.xy_to_latlon(-200, 500, lat, lon);
     EXPECT_TRUE(r->onTap(nullptr, FPoint(), DblPoint(lon, lat)));
     ASSERT_EQ(r->waypoints.size(), 4u);
-    EXPECT_EQ(r->waypoints[1]->lat, lat);
-    EXPECT_EQ(r->waypoints[1]->route, r);
-    EXPECT_EQ(r->waypoints[1]->name, r->name + "P4");  // numbered from the count
-    EXPECT_EQ(manager.route_in_progress, nullptr);
-    EXPECT_EQ(manager.insertion_point, nullptr);
+    const COverlayMark& added = *r->waypoints[1];
+    EXPECT_EQ(std::tuple(added.lat, added.route, added.name),
+              std::tuple(lat, r, r->name + "P4"));  // numbered from the count
+    EXPECT_FALSE(manager.route_in_progress || manager.insertion_point);
     // The legs take the detour: 539 + 539 + 1000 metres.
     EXPECT_NEAR(r->getTotalLengthMeters(), 2 * std::hypot(200.0, 500.0) + 1000, 1.0);
 
@@ -171,9 +170,8 @@ TEST_F(RouteEditing, DraggingAWaypointMovesTheRouteAndItsLegs) {
     double sx = 0, sy = 0;
     ASSERT_TRUE(view.LatLongToScreen(b->lat, b->lon, sx, sy));
     auto* tool = new CMarkTool(&view, b);
-    tool->Move(-40, 0);  // westwards, away from C
-    EXPECT_TRUE(manager.routes_changed);
-    EXPECT_TRUE(r->segments.empty());  // the legs are made again
+    tool->Move(-40, 0);                                          // westwards, away from C
+    EXPECT_TRUE(manager.routes_changed && r->segments.empty());  // the legs are made again
     EXPECT_GT(r->getTotalLengthMeters(), before);
     double nx = 0, ny = 0;
     ASSERT_TRUE(view.LatLongToScreen(b->lat, b->lon, nx, ny));
@@ -197,16 +195,16 @@ TEST_F(RouteEditing, APenStrokeLaysShapingPointsAndKeepsOnlyItsCorner) {
     pointWith(QInputDevice::DeviceType::Mouse);
 
     ASSERT_EQ(r->waypoints.size(), 4u) << names(*r);
-    EXPECT_EQ(r->waypoints[1]->name, r->name + "P2");  // where the stroke began
-    EXPECT_EQ(r->waypoints[2]->name, "");              // the corner bends it
+    // Named where the stroke began and ended; the corner that bends it is a shaping point.
+    EXPECT_EQ(names(*r), r->waypoints[0]->name + "," + r->name + "P2,," + r->name + "P4");
     EXPECT_EQ(r->waypoints[2]->icon, "None");
-    EXPECT_EQ(r->waypoints[3]->name, r->name + "P4");  // where it ended
     double sx = 0, sy = 0;
     ASSERT_TRUE(view.LatLongToScreen(r->waypoints[2]->lat, r->waypoints[2]->lon, sx, sy));
     EXPECT_NEAR(sx, 400, 1.5);
     EXPECT_NEAR(sy, 100, 1.5);
-    EXPECT_EQ(COverlayTool::the_tool, nullptr);  // the stroke let go of the route
-    EXPECT_EQ(manager.route_in_progress, r);     // still building at the end
+    // The stroke let go of the route, which is still building at the end.
+    EXPECT_EQ(std::pair(COverlayTool::the_tool, manager.route_in_progress),
+              std::pair((COverlayTool*)nullptr, r));
     manager.FinishRouteBuilding();
 }
 
@@ -240,16 +238,12 @@ TEST_F(RouteEditing, FollowingResumesAtTheWaypointAheadAfterLoading) {
         ASSERT_EQ(manager.routes.size(), 1u);
         COverlayRoute* loaded = manager.routes.front().get();
         EXPECT_FALSE(manager.routes_changed);
-        if (!*c.aim) {
-            EXPECT_EQ(manager.go_to.route, nullptr);
-            EXPECT_FALSE(loaded->is_followed);
-            continue;
-        }
-        EXPECT_EQ(manager.go_to.route, loaded);
-        EXPECT_TRUE(loaded->is_followed);
+        EXPECT_EQ(std::pair(manager.go_to.route, loaded->is_followed),
+                  std::pair(*c.aim ? loaded : nullptr, bool(*c.aim)));
+        if (!*c.aim) continue;
         ASSERT_NE(manager.go_to.mark, nullptr);
-        EXPECT_EQ(manager.go_to.mark->name, c.aim);
-        EXPECT_EQ(manager.go_to.mark->route, loaded);
+        EXPECT_EQ(std::pair(manager.go_to.mark->name, manager.go_to.mark->route),
+                  std::pair(std::string(c.aim), loaded));
     }
 }
 

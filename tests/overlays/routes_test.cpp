@@ -44,20 +44,6 @@ protected:
     CSimpleGrid grid{kLat0, kLon0};
 };
 
-TEST_F(Routes, NamesFromTheTemplates) {
-    route({{0, 0}, {100, 0}});
-    COverlayRoute* r2 = route({{0, 0}, {100, 0}, {200, 0}});
-    EXPECT_EQ(r2->name, "R2");
-    EXPECT_EQ(r2->waypoints[2]->name, "R2P3");
-    r2->AddWaypoint(kLat0, kLon0 + 0.01);
-    EXPECT_EQ(r2->waypoints[3]->name, "R2P4");
-    EXPECT_EQ(r2->waypoints[3]->route, r2);
-    r2->waypoints.front()->name = "Home";
-    r2->waypoints.back()->name = "Pier";
-    r2->SetNameFromEndWaypoints();
-    EXPECT_EQ(r2->name, "Home to Pier");
-}
-
 TEST_F(Routes, ReversingSwapsTheEndsOfTheName) {
     const std::pair<const char*, const char*> cases[] = {
         {"Home to Pier", "Pier to Home"},

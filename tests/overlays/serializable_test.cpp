@@ -14,6 +14,8 @@ using Section = CSerializable::Section;
 
 namespace {
 
+using namespace std::string_literals;
+
 // A stored object in three generations: 1 holds a name, 2 adds c, 3 adds d.
 struct Probe : CSerializable {
     int generation = 2;
@@ -83,8 +85,7 @@ TEST(SerializableFields, BlocksArraysAndPathsAsTheReaderNeedsThem) {
         uint64_t extra = 0xABCDEF;
     } grown[2];
     ASSERT_TRUE(r.declare_array(grown, sizeof(Grown), 2));  // 24-byte elements into 32
-    EXPECT_EQ(grown[1].xyz[2], 6);
-    EXPECT_EQ(grown[1].extra, 0xABCDEFu);
+    EXPECT_EQ(std::pair(grown[1].xyz[2], grown[1].extra), std::pair(6.0, uint64_t(0xABCDEF)));
     r.declarefilename(inside);
     r.declarefilename(outside);
     EXPECT_EQ(inside, "/moved/there/photos/a.jpg");  // kept relative to the file's folder
@@ -100,9 +101,8 @@ TEST(SerializableFiles, NewerOlderAndDamagedFilesLoadWhatTheyCan) {
         IOStream r = IOStream::ForReading(w.bytes());
         ASSERT_TRUE(current.Serialize(r));
         ASSERT_EQ(current.probes.size(), 3u);
-        EXPECT_EQ(current.probes[2]->name, "probe 3");
-        EXPECT_EQ(current.probes[2]->c, generation == 1 ? -1 : 1.5);
-        EXPECT_EQ(r.skipped_data, generation == 3);
+        EXPECT_EQ(std::tuple(current.probes[2]->name, current.probes[2]->c, r.skipped_data),
+                  std::tuple("probe 3"s, generation == 1 ? -1 : 1.5, generation == 3));
     }
     // The third probe's tag broken: the two before it stay, every later read fails.
     ProbeFile file(2, 4), again;
@@ -111,10 +111,9 @@ TEST(SerializableFiles, NewerOlderAndDamagedFilesLoadWhatTheyCan) {
     std::string bytes = w.bytes();
     bytes[9 + 2 * ((bytes.size() - 9) / 4)] = 0;
     IOStream r = IOStream::ForReading(bytes);
-    EXPECT_FALSE(again.Serialize(r));
-    EXPECT_EQ(again.probes.size(), 2u);
     uint32_t later = 0;
-    EXPECT_FALSE(r.declare(later));
+    EXPECT_FALSE(again.Serialize(r) || r.declare(later));
+    EXPECT_EQ(again.probes.size(), 2u);
 }
 
 TEST(SerializableRefusals, LengthsSizesAndCountsThatCannotBeTrue) {
@@ -164,8 +163,8 @@ TEST(SerializableFiles, WholeFileWithMagicAndAFailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(first.WriteFile(path, 0xDA2EAF93));  // creates the folders
     EXPECT_EQ(testsupport::readFile(QString::fromStdString(path)).left(13),
               QByteArray("\x49\xF2\xAC\x73\xBE\x09\x00\x00\x00\x93\xAF\x2E\xDA", 13));
-    EXPECT_EQ(probesIn(path, 0xCA2EAF82), -1);  // the marks magic
-    EXPECT_EQ(probesIn(dir.file("missing.ovtf").toStdString(), 0), -1);
+    EXPECT_EQ(probesIn(path, 0xCA2EAF82) + probesIn(dir.file("none").toStdString(), 0), -2)
+        << "the marks magic, and no file";
 
     // A save that can't make its ".tmp" fails, keeps the file and the changed flag.
     const QString tmp = QString::fromStdString(path + ".tmp");

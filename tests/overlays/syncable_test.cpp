@@ -113,15 +113,14 @@ TEST(Syncable, SyncSectionReadRules) {
     COverlayMark back;
     IOStream r = IOStream::ForReading(w.bytes());
     ASSERT_TRUE(back.SerializeSyncable(r));
-    EXPECT_EQ(back.created, 1000.5);  // never later than modified
-    EXPECT_FALSE(back.visible);       // a tombstone is not shown
+    // Never created later than modified; a tombstone is not shown.
+    EXPECT_EQ(std::pair(back.created, back.visible), std::pair(1000.5, false));
 
     // A section missing the last field reads, but does not count as complete.
     std::string shorter = w.bytes().substr(0, 32);
     shorter[1] = 32;
     IOStream r2 = IOStream::ForReading(shorter);
-    EXPECT_FALSE(back.SerializeSyncable(r2));
-    EXPECT_TRUE(r2.ok());
+    EXPECT_TRUE(!back.SerializeSyncable(r2) && r2.ok());
 }
 
 TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
@@ -136,8 +135,8 @@ TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
     IOStream w = IOStream::ForWriting();
     SyncCounts counts;
     ASSERT_TRUE(WriteSyncList(w, remote, syncTime - 50, syncTime, &counts));
-    EXPECT_EQ(counts.sent, 3);  // "stale" was not changed since the last sync
-    EXPECT_EQ(counts.deletions_sent, 1);
+    // "stale" was not changed since the last sync.
+    EXPECT_EQ(std::pair(counts.sent, counts.deletions_sent), std::pair(3, 1));
     for (auto& o : remote) EXPECT_NE(o->modified, syncTime - 0.1);  // restored
 
     Marks local = marks({{"before", 11}, {"mine", 13}, {"gone", 15}});
@@ -147,11 +146,9 @@ TEST(SyncRecords, MergeKnownUnknownLocalOnlyAndDeleted) {
     ASSERT_TRUE(ReadSyncT(r, local, syncTime));
     // The received tombstone is applied, then purged: it has been synced.
     EXPECT_EQ(names(local), (std::vector<std::string>{"changed remotely", "mine", "new remotely"}));
-    EXPECT_EQ(local[0]->modified, syncTime - 0.1);
-    EXPECT_EQ(local[2]->object_id, 12u);
+    EXPECT_EQ(std::pair(local[0]->modified, local[2]->object_id), std::pair(syncTime - 0.1, 12ul));
     ASSERT_EQ(changed.objects.size(), 3u);  // the tombstone too, before it went
-    EXPECT_EQ(changed.objects[0], local[0].get());
-    EXPECT_EQ(changed.objects[1], local[2].get());
+    EXPECT_TRUE(changed.objects[0] == local[0].get() && changed.objects[1] == local[2].get());
 
     // The record's identity wins over the one its body carries.
     std::string relabelled = w.bytes();
