@@ -131,8 +131,8 @@ std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
         // The waypoint is found again through its route, which may have gone.
         const uint64_t routeId = mark.route->GetObjectID();
         const COverlayMark* wp = &mark;
-        menu->Submenu("Route").Append("Insert Waypoint After", [routeId, wp, &manager] {
-            COverlayRoute* r = manager.FindRouteById(routeId);
+        menu->Submenu("Route").Append("Insert Waypoint After", [routeId, wp] {
+            COverlayRoute* r = CMarkManager::theManager.FindRouteById(routeId);
             if (!r) return;
             for (auto& w : r->waypoints)
                 if (w.get() == wp) r->InsertWPAfter(w.get());
