@@ -63,6 +63,7 @@ public:
     void onChangedScale();
     // Other units: the scale bar and the cursor's position are written again.
     void OnUpdate(CUnits& units) override;
+    using CHeartbeat::Counter::OnUpdate;
 
     int scaleBarLength() const { return m_barLength; }
     QString scaleBarLabel() const { return m_barLabel; }

@@ -43,7 +43,7 @@ void ConfirmDeleteRoute(COverlayRoute& route, OV_HWND parent) {
     const uint64_t id = route.GetObjectID();
     CMarkManager& manager = CMarkManager::theManager;
     MessageBoxYesNo(parent, "Delete", "Delete \"" + route.name + "\".\nAre you sure?",
-                    [id, &manager](bool yes) {
+                    [id](bool yes) {
                         COverlayRoute* target = manager.FindRouteById(id);
                         if (!yes || !target) return;
                         manager.DeleteRoute(target);
@@ -57,27 +57,27 @@ void AppendRouteEntries(CMenuTree& menu, COverlayRoute& route, OV_HWND parent) {
     CMarkManager& manager = CMarkManager::theManager;
     CMenuTree& sub = menu.Submenu("Route");
     if (route.is_followed) {
-        sub.Append("Stop Following", [&manager] { manager.CancelNavigation(); });
+        sub.Append("Stop Following", [] { manager.CancelNavigation(); });
     } else {
-        sub.Append("Follow", [id, &manager] {
+        sub.Append("Follow", [id] {
             if (COverlayRoute* r = manager.FindRouteById(id)) manager.SetFollowRoute(r);
         });
-        sub.Append("Follow Reversed", [id, &manager] {
+        sub.Append("Follow Reversed", [id] {
             if (COverlayRoute* r = manager.FindRouteById(id)) manager.SetFollowRoute(r, true);
         });
     }
-    sub.Append("Edit", [id, &manager] { manager.EditRoute(manager.FindRouteById(id)); });
-    sub.Append("Reverse", [id, &manager] {
+    sub.Append("Edit", [id] { manager.EditRoute(manager.FindRouteById(id)); });
+    sub.Append("Reverse", [id] {
         if (COverlayRoute* r = manager.FindRouteById(id)) r->ReverseWaypoints();
         manager.SaveRoutesIfNeeded();
     });
-    sub.Append("Export Route", [id, parent, name = route.name, &manager] {
-        ExportGPXWithDialog(parent, name, [id, &manager]() -> std::vector<const CSyncable*> {
+    sub.Append("Export Route", [id, parent, name = route.name] {
+        ExportGPXWithDialog(parent, name, [id]() -> std::vector<const CSyncable*> {
             if (COverlayRoute* r = manager.FindRouteById(id)) return {r};
             return {};
         });
     });
-    sub.Append("Delete Route", [id, parent, &manager] {
+    sub.Append("Delete Route", [id, parent] {
         if (COverlayRoute* r = manager.FindRouteById(id)) ConfirmDeleteRoute(*r, parent);
     });
 }
@@ -87,9 +87,9 @@ std::shared_ptr<CMenuTree> BuildMarkMenu(COverlayMark& mark, OV_HWND parent) {
     const uint64_t id = mark.GetObjectID();
     CMarkManager& manager = CMarkManager::theManager;
     if (mark.isNavigatingToMark())
-        menu->Append("Cancel Navigation", [&manager] { manager.CancelNavigation(); });
+        menu->Append("Cancel Navigation", [] { manager.CancelNavigation(); });
     else
-        menu->Append("Go To", [id, &manager] {
+        menu->Append("Go To", [id] {
             if (COverlayMark* m = stillThere(id)) manager.SetGoto(m);
         });
     menu->Append("Edit", [id, parent] {

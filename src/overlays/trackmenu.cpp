@@ -68,7 +68,7 @@ void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
     CTrackManager& manager = CTrackManager::theManager;
     auto menu = std::make_shared<CMenuTree>(track->name.empty() ? "Track" : track->name);
     if (!track->isRecording())
-        menu->Append("Resume Recording", [id, &manager] {
+        menu->Append("Resume Recording", [id] {
             if (COverlayTrack* t = stillThere(id)) manager.ResumeRecording(t);
         });
     if (renameEditor)
@@ -100,14 +100,14 @@ void COverlayTrack::ShowTrackMenu(COverlayTrack* track, OV_HWND parent) {
     });
     if (auto* tool = dynamic_cast<CTrackTool*>(COverlayTool::the_tool);
         tool && tool->GetSelectedTrackSection() && tool->GetSelectedTrackSection()->track == track)
-        menu->Append("Split Here", [id, tool, &manager] {
+        menu->Append("Split Here", [id, tool] {
             COverlayTrack* t = stillThere(id);
             if (!t || COverlayTool::the_tool != tool) return;
             manager.SplitTrack(t, tool->GetSelectedTrackSection(), tool->selectedIndex());
         });
     if (COverlayTrack* next = following(*track)) {
         const uint64_t nextId = next->GetObjectID();
-        menu->Append("Join to \"" + next->name + "\"", [id, nextId, &manager] {
+        menu->Append("Join to \"" + next->name + "\"", [id, nextId] {
             COverlayTrack* t = stillThere(id);
             COverlayTrack* n = stillThere(nextId);
             if (t && n) manager.JoinTracks(t, n);
