@@ -11,6 +11,7 @@
 #include "app/base/statusmessage.h"
 #include "data/aistargetmanager.h"
 #include "data/dsctargetmanager.h"
+#include "data/owngpstestsupport.h"
 #include "data/overlaygpsposition.h"
 #include "maps/simplegrid.h"
 #include "nmea/aisencoder.h"
@@ -56,6 +57,9 @@ inline void reset() {
     M::cpa_min_closing_velocity_knots = 1;
     M::alarm_beep = true, M::record_tracks = false, M::show_ais_range_ring = false;
     CDataSource::timestamp_correction = 0;
+    // An own fix left behind moves the clock (the start line takes the
+    // correction from it) and, going stale, the map.
+    owngps::resetOwnPosition();
     SetStatusMessage("");
 }
 
