@@ -236,6 +236,7 @@ ApplicationWindow {
     }
 
     PageBar {
+        id: pageBar
         pages: window.pages
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
@@ -422,10 +423,16 @@ ApplicationWindow {
         }
     }
 
-    // The menus and dialogs of the shell, opened when the model asks.
-    MapButton { objectName: "menuButton"; x: 16; y: 16; text: "\u2630"; onClicked: app.onMenuButtonClicked(this) }
-    MapButton { objectName: "overlaysButton"; x: 16; y: 74; text: "\u2691"; onClicked: app.onOverlaysButtonClicked(this) }
-    MapButton { objectName: "searchButton"; x: 16; y: 132; icon.source: "qrc:/find_place.svg"; onClicked: app.onSearchButton() }
+    // The menus and dialogs of the shell, opened when the model asks. On the
+    // map their buttons stand at the top left; on a page of instruments they
+    // join the page bar, where they cover no value (while arranging, the bar
+    // is wide and they go back to the corner).
+    readonly property bool shellButtonsInBar: window.map === null && !window.pages.arranging
+    function shellButtonX(i) { return shellButtonsInBar ? pageBar.x - (3 - i) * 54 : 16 }
+    function shellButtonY(i) { return shellButtonsInBar ? pageBar.y - 4 : 16 + i * 58 }
+    MapButton { objectName: "menuButton"; x: shellButtonX(0); y: shellButtonY(0); text: "\u2630"; onClicked: app.onMenuButtonClicked(this) }
+    MapButton { objectName: "overlaysButton"; x: shellButtonX(1); y: shellButtonY(1); text: "\u2691"; onClicked: app.onOverlaysButtonClicked(this) }
+    MapButton { objectName: "searchButton"; x: shellButtonX(2); y: shellButtonY(2); icon.source: "qrc:/find_place.svg"; onClicked: app.onSearchButton() }
     Shell { id: shell; pages: window.pages }
     FindPlaceDialog { id: findPlace }
     Connections {

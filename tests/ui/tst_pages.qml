@@ -49,4 +49,26 @@ OrvantaCase {
         tryVerify(() => win.pages !== page, deadline, "the swipe turned the page")
         compare(win.pages.pageIndex, index + 1)
     }
+
+    // On the map the shell's buttons stand at the top left; on a page of
+    // values they join the page bar, clear of the items' titles.
+    function test_shellButtonsLeaveThePagesValuesClear() {
+        while (win.pages.pageIndex > 0)
+            turn(() => click("previousPage"))
+        verify(win.map !== null, "the first page shows the map")
+        const names = ["menuButton", "overlaysButton", "searchButton"]
+        const at = name => find(name).mapToItem(null, 0, 0)
+        for (const name of names)
+            compare(at(name).x, 16, name)
+        turn(() => click("nextPage"))
+        verify(win.map === null, "the second page has no map")
+        const bar = find("nextPage").mapToItem(null, 0, 0)
+        for (const name of names) {
+            const button = find(name)
+            verify(Math.abs(at(name).y + button.height / 2 - (bar.y + 20)) < 1, name + " level with the bar")
+            verify(at(name).x + button.width <= find("previousPage").mapToItem(null, 0, 0).x, name + " left of the bar")
+        }
+        turn(() => click("previousPage"))
+        compare(at("menuButton").y, 16)
+    }
 }
