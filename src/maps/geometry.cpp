@@ -150,3 +150,15 @@ bool IntRect::HitTest(const IntPoint& p) const {
 void IntRect::ClipToContainer(const IntRect& c) {
     clipRect(*this, c);
 }
+
+FRect FRect::Around(const std::vector<FPoint>& points) {
+    if (points.empty()) return FRect(0, 0, 0, 0);
+    FRect b(points[0].x, points[0].y, points[0].x, points[0].y);
+    for (const FPoint& p : points) {
+        b.left = std::min(b.left, p.x);
+        b.right = std::max(b.right, p.x);
+        b.top = std::min(b.top, p.y);
+        b.bottom = std::max(b.bottom, p.y);
+    }
+    return b;
+}

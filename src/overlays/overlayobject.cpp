@@ -69,18 +69,7 @@ void COverlayObject::CMapping::clear() {
 }
 
 void COverlayObject::CMapping::set_bounds() {
-    if (image_points.empty()) {
-        bounds = FRect(0, 0, 0, 0);
-        return;
-    }
-    FRect b(image_points[0].x, image_points[0].y, image_points[0].x, image_points[0].y);
-    for (const DblPoint& p : image_points) {
-        b.left = std::min(b.left, p.x);
-        b.right = std::max(b.right, p.x);
-        b.top = std::min(b.top, p.y);
-        b.bottom = std::max(b.bottom, p.y);
-    }
-    bounds = b;
+    bounds = FRect::Around(image_points);
 }
 
 bool COverlayObject::CMapping::map_to_screen(const CViewParams& view) {

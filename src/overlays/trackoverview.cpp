@@ -103,16 +103,7 @@ void CTrackOverview::projectPoints(const COverlayTrack& track) {
             m_projection.latlong_to_xy(s->points[i].lat, s->points[i].lon, x, y);
             m_points.emplace_back(x, y);
         }
-    m_bounds = FRect(0, 0, 0, 0);
-    if (!m_points.empty()) {
-        m_bounds = FRect(m_points[0].x, m_points[0].y, m_points[0].x, m_points[0].y);
-        for (const FPoint& p : m_points) {
-            m_bounds.left = std::min(m_bounds.left, p.x);
-            m_bounds.right = std::max(m_bounds.right, p.x);
-            m_bounds.top = std::min(m_bounds.top, p.y);
-            m_bounds.bottom = std::max(m_bounds.bottom, p.y);
-        }
-    }
+    m_bounds = FRect::Around(m_points);
     m_pointsValid = true;
 }
 
