@@ -257,10 +257,7 @@ void CMarkPresenters::appendTracks(QVariantList& list) const {
 }
 
 COverlayTrack* CMarkPresenters::findTrack(const QString& ovid) const {
-    const uint64_t id = CSyncable::ParseObjectID(ovid.toStdString());
-    for (const auto& track : CTrackManager::theManager.tracks)
-        if (id && !track->deleted && track->object_id == id) return track.get();
-    return nullptr;
+    return CTrackManager::theManager.FindTrackById(CSyncable::ParseObjectID(ovid.toStdString()));
 }
 
 void CMarkPresenters::setShown(const QString& ovid, bool shown) {

@@ -332,8 +332,7 @@ void CAISTargetManager::recordTrack(CAISTarget& t) {
     CTrackManager& tracks = CTrackManager::theManager;
     COverlayTrack* track = nullptr;
     if (auto it = m_tracks.find(t.mmsi); it != m_tracks.end())
-        for (auto& candidate : tracks.tracks)
-            if (!candidate->deleted && candidate->object_id == it->second) track = candidate.get();
+        track = tracks.FindTrackById(it->second);
     if (!track) {
         auto made = std::make_unique<COverlayTrack>();
         made->CopyAppearance(tracks.default_track, t.time);

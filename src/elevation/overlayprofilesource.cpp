@@ -38,9 +38,7 @@ void COverlayProfileSource::changed() {
 // ---------------------------------------------------------------- tracks
 
 COverlayTrack* CTrackProfileSource::track() const {
-    for (const auto& t : CTrackManager::theManager.tracks)
-        if (!t->deleted && t->object_id == objectId()) return t.get();
-    return nullptr;
+    return CTrackManager::theManager.FindTrackById(objectId());
 }
 
 std::string CTrackProfileSource::profileName() const {

@@ -314,6 +314,12 @@ bool near(const CTrackPoint* p, double lat, double lon, double tolerance) {
 }
 }  // namespace
 
+COverlayTrack* CTrackManager::FindTrackById(uint64_t id) const {
+    for (const auto& track : tracks)
+        if (id && !track->deleted && track->object_id == id) return track.get();
+    return nullptr;
+}
+
 COverlayTrack* CTrackManager::FindTrackStartingAt(double lat, double lon, double tolerance) const {
     for (const auto& track : tracks)
         if (!track->deleted && near(track->firstPoint(), lat, lon, tolerance)) return track.get();

@@ -71,6 +71,8 @@ public:
     void DeleteTracksMatching(const std::function<bool(COverlayTrack*)>& match);
     void ForEachMatchingTrack(const std::string& text,
                               const std::function<void(COverlayTrack&)>& fn) const;
+    // The live (not deleted) track of that identity, or null.
+    COverlayTrack* FindTrackById(uint64_t id) const;
     COverlayTrack* FindTrackStartingAt(double lat, double lon, double tolerance) const;
     COverlayTrack* FindTrackEndingAt(double lat, double lon, double tolerance) const;
     bool alreadyHave(const COverlayTrack& track) const;

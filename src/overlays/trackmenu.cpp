@@ -15,9 +15,7 @@ namespace {
 
 // The track may be deleted while its menu is open; find it again by identity.
 COverlayTrack* stillThere(uint64_t id) {
-    for (auto& track : CTrackManager::theManager.tracks)
-        if (!track->deleted && track->object_id == id) return track.get();
-    return nullptr;
+    return CTrackManager::theManager.FindTrackById(id);
 }
 
 void trackEdited(COverlayTrack& track) {
