@@ -181,8 +181,8 @@ int wholeDegrees(double sn, double cs) {
     const bool steep = ax > ay;
     const double z = steep ? ay / ax : ax / ay, z2 = z * z;
     // atan(z) on [0, 1], within 1e-5 radians.
-    double a = z * (0.9998660 +
-                    z2 * (-0.3302995 + z2 * (0.1801410 + z2 * (-0.0851330 + z2 * 0.0208351))));
+    double a =
+        z * (0.9998660 + z2 * (-0.3302995 + z2 * (0.1801410 + z2 * (-0.0851330 + z2 * 0.0208351))));
     if (steep) a = M_PI / 2 - a;
     if (cs < 0) a = M_PI - a;
     if (sn < 0) a = 2 * M_PI - a;
@@ -199,10 +199,7 @@ public:
             for (auto& s : m_sprites) s = {};
             m_resolution = r;
         }
-        int degree = kUpright;
-        if (headed) {
-            degree = wholeDegrees(sn, cs);
-        }
+        const int degree = headed ? wholeDegrees(sn, cs) : kUpright;
         Entry& entry = m_sprites[size_t(((classB * 2 + selected) * (kUpright + 1)) + degree)];
         if (!entry.made) {
             QPointF corners[3];
@@ -228,8 +225,7 @@ private:
 }  // namespace
 
 void CAISTarget::symbolDirection(const CMapping& mapping, double& sn, double& cs) const {
-    sn = heading_sin * mapping.north_cos + heading_cos * mapping.north_sin;
-    cs = heading_cos * mapping.north_cos - heading_sin * mapping.north_sin;
+    turnedByNorth(mapping, heading_sin, heading_cos, sn, cs);
 }
 
 void CAISTarget::symbol(const CMapping& mapping, QPointF (&triangle)[3]) const {

@@ -56,8 +56,13 @@ void COverlayMovingTarget::Map(CMapping& mapping, const CPolynomialProjection& p
 
 void COverlayMovingTarget::screenDirection(const CMapping& mapping, double& sine,
                                            double& cosine) const {
-    sine = best_sin * mapping.north_cos + best_cos * mapping.north_sin;
-    cosine = best_cos * mapping.north_cos - best_sin * mapping.north_sin;
+    turnedByNorth(mapping, best_sin, best_cos, sine, cosine);
+}
+
+void COverlayMovingTarget::turnedByNorth(const CMapping& mapping, double sine, double cosine,
+                                         double& sn, double& cs) {
+    sn = sine * mapping.north_cos + cosine * mapping.north_sin;
+    cs = cosine * mapping.north_cos - sine * mapping.north_sin;
 }
 
 void COverlayMovingTarget::DrawVelocityVector(QPainter* painter, const CViewParams&,

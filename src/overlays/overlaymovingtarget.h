@@ -30,6 +30,9 @@ public:
     // Sine and cosine of the best direction as the map shows it: turned by
     // the direction of north kept in the mapping.
     void screenDirection(const CMapping& mapping, double& sine, double& cosine) const;
+    // Any direction (its sine and cosine from north) so turned.
+    static void turnedByNorth(const CMapping& mapping, double sine, double cosine, double& sn,
+                              double& cs);
 
     // The colour of the symbol and its vector and rings.
     virtual GraphicsColor drawingColor() const { return color; }
