@@ -106,10 +106,6 @@ TargetSprite TargetSprite::Of(const QPointF (&corners)[3], double outline) {
         if (!inner.at(y, i0, i1)) i0 = o1 + 1, i1 = o1;
         i0 = std::max(i0, o0), i1 = std::min(i1, o1);
         sprite.rows.push_back({int16_t(o0), int16_t(i0), int16_t(i1), int16_t(o1)});
-        if (o0 > o1) continue;
-        const bool first = sprite.left > sprite.right;
-        sprite.left = first ? o0 : std::min(sprite.left, o0);
-        sprite.right = first ? o1 : std::max(sprite.right, o1);
     }
     return sprite;
 }
@@ -133,21 +129,7 @@ void TargetRaster::Stamp(const TargetSprite& sprite, QPointF anchor, QRgb fill, 
     const int y1 = std::min(m_bottom, top + int(sprite.rows.size()) - 1);
     if (y0 > y1) return;
     const TargetSprite::Row* r = sprite.rows.data() + (y0 - top);
-    if (cx + sprite.left >= m_left && cx + sprite.right <= m_right) {
-        // Wholly inside across: the ring's run, then the fill over it.
-        for (int y = y0; y <= y1; ++y, ++r) {
-            quint32* row = reinterpret_cast<quint32*>(m_bits + y * m_stride);
-            if (r->fill_from > r->fill_to) {
-                fillRun(row, cx + r->edge_from, cx + r->edge_to, e);
-                continue;
-            }
-            // The row in fill, then its ring pixels at either end, a few.
-            fillRun(row, cx + r->edge_from, cx + r->edge_to, f);
-            for (int x = cx + r->edge_from, end = cx + r->fill_from; x < end; ++x) row[x] = e.one;
-            for (int x = cx + r->fill_to + 1, end = cx + r->edge_to; x <= end; ++x) row[x] = e.one;
-        }
-        return;
-    }
+    // The ring's run, then the fill over it.
     for (int y = y0; y <= y1; ++y, ++r) {
         quint32* row = reinterpret_cast<quint32*>(m_bits + y * m_stride);
         fillRun(row, std::max(m_left, cx + r->edge_from), std::min(m_right, cx + r->edge_to), e);

@@ -20,8 +20,7 @@ struct TargetSprite {
     struct Row {
         int16_t edge_from, fill_from, fill_to, edge_to;
     };
-    int top = 0;               // the first row, relative to the anchor
-    int left = 0, right = -1;  // the columns any row reaches
+    int top = 0;  // the first row, relative to the anchor
     std::vector<Row> rows;
 
     // corners relative to the anchor; outline about that many pixels wide.
