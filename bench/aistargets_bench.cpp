@@ -4,8 +4,9 @@
 //    moving in the Solent (goal: 1,000,000 a second);
 //  - a 1920 x 1080 frame of the map view on the demo chart with 5,000
 //    targets on it, with and without their velocity vectors, beside the
-//    same frame without them (goal: under 5 ms for the targets).
-// Both in CPU time and wall time: the machine may be shared.
+//    same frame without them (goal: a frame under 5 ms).
+// Both in CPU time and wall time: the machine may be shared, and a frame's
+// bands are drawn on two threads, so its CPU time exceeds its wall time.
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "app/base/persistantdata.h"
 #include "data/aistargetmanager.h"
@@ -139,8 +141,7 @@ void BM_FrameWithTargets(benchmark::State& state) {
     }
     QImage screen(kW, kH, QImage::Format_RGB32);
     bench::drawSettled(view, screen);
-    double cpu = 0, wall = 0;
-    std::vector<double> frames;
+    std::vector<double> cpu, wall;
     for (auto _ : state) {
         const double startCpu = bench::processCpuSeconds();
         QElapsedTimer clock;
@@ -148,17 +149,21 @@ void BM_FrameWithTargets(benchmark::State& state) {
         QPainter painter(&screen);
         view.onDraw(painter, 0, 0, kW, kH);
         painter.end();
-        wall += double(clock.nsecsElapsed()) * 1e-9;
-        frames.push_back(bench::processCpuSeconds() - startCpu);
-        cpu += frames.back();
+        wall.push_back(double(clock.nsecsElapsed()) * 1e-9);
+        cpu.push_back(bench::processCpuSeconds() - startCpu);
     }
     // The median too: on a shared machine a neighbour's burst lands on a few
     // frames and drags the mean.
-    std::nth_element(frames.begin(), frames.begin() + long(frames.size() / 2), frames.end());
+    auto report = [&state](const char* name, std::vector<double>& frames) {
+        double sum = 0;
+        for (double f : frames) sum += f;
+        state.counters[std::string(name)] = sum * 1e3 / double(frames.size());
+        std::nth_element(frames.begin(), frames.begin() + long(frames.size() / 2), frames.end());
+        state.counters[std::string(name) + "_median"] = frames[frames.size() / 2] * 1e3;
+    };
+    report("frame_ms_cpu", cpu);
+    report("frame_ms_wall", wall);
     state.counters["targets"] = view.overlayCount() - 1;
-    state.counters["frame_ms_cpu"] = cpu * 1e3 / double(state.iterations());
-    state.counters["frame_ms_cpu_median"] = frames[frames.size() / 2] * 1e3;
-    state.counters["frame_ms_wall"] = wall * 1e3 / double(state.iterations());
     manager.ClearAll();
     COverlayMovingTarget::show_vector = true;
 }

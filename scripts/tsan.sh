@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the map tests with ThreadSanitizer in build-tsan/ and runs the tests
-# of the threaded renderer, the chunk cache, the chunk downloader and the
-# classic map reader, strictly: any report fails the run.
+# Builds the map and overlay tests with ThreadSanitizer in build-tsan/ and runs
+# the tests of the threaded renderer, the chunk cache, the chunk downloader,
+# the classic map reader and the frame drawn in bands on two threads,
+# strictly: any report fails the run.
 # Qt is not built with TSan: its own internals are suppressed (tsan.supp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ launcher=()
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
     -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
-cmake --build build-tsan --target orvanta_maps_tests --parallel "${JOBS:-2}"
+cmake --build build-tsan --target orvanta_maps_tests orvanta_overlays_tests --parallel "${JOBS:-2}"
 export QT_QPA_PLATFORM=offscreen
 tests=build-tsan/tests/orvanta_maps_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
@@ -21,3 +22,4 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/s
 # own right): a process of its own, so that no test with threads runs after
 # that fork.
 "$tests" --gtest_filter='KtlFetchCommand.*'
+build-tsan/tests/orvanta_overlays_tests --gtest_filter='FrameRaster.*'

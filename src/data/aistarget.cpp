@@ -3,14 +3,12 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
-#include <optional>
 
 #include "app/base/screenresolution.h"
 #include "app/base/statusmessage.h"
 #include "data/aistargetmanager.h"
-#include "data/targetraster.h"
 #include "maps/polynomialprojection.h"
-#include "overlays/iconblit.h"
+#include "overlays/frameraster.h"
 #include "overlays/overlaytool.h"
 
 CAISTarget* CAISTarget::selected_target = nullptr;
@@ -242,10 +240,11 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
     const double r = graphicsResolution, reach = 24 * r;
     const double outline = (selected_target == this ? 3 : 1) * r;
     // Straight into the frame's pixels when it allows, else through the painter.
-    std::optional<TargetRaster> raster;
-    if (IconBlitter::current) raster.emplace(*IconBlitter::current);
-    if (speed > 0) drawVector(painter, raster ? &*raster : nullptr, mapping);
+    FrameRaster* raster = FrameRaster::current;
+    const QRgb rgb = colour.rgba();
+    if (speed > 0) drawVector(painter, raster, rgb, mapping);
     if (mapping.screen_points.size() > 2 && mapping.image_points[2] != FPoint(0, 0)) {
+        if (raster) raster->Flush();  // the ring goes over the vectors drawn so far
         const FPoint s2 = mapping.screen_points[2];
         const double radius = std::hypot(s2.x - s0.x, s2.y - s0.y);
         painter->setPen(QPen(colour, r));
@@ -261,7 +260,7 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
         symbolDirection(mapping, sn, cs);
         raster->Stamp(
             sprites.Get(isClassB(), selected_target == this, damping.heading < 511, sn, cs),
-            QPointF(s0.x, s0.y), colour.rgba(), qRgb(0, 0, 0));
+            QPointF(s0.x, s0.y), rgb, qRgb(0, 0, 0));
         return;
     }
     QPointF triangle[3];
@@ -274,7 +273,7 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
 }
 
 // The vector as hairlines, the line and its arrowhead.
-void CAISTarget::drawVector(QPainter* painter, TargetRaster* raster,
+void CAISTarget::drawVector(QPainter* painter, FrameRaster* raster, QRgb rgb,
                             const CMapping& mapping) const {
     if (mapping.image_points.size() < 2 || mapping.screen_points.size() < 2) return;
     if (mapping.image_points[1] == FPoint(0, 0)) return;
@@ -288,7 +287,6 @@ void CAISTarget::drawVector(QPainter* painter, TargetRaster* raster,
                              QLineF(s1.x - a - b, s1.y + b - a, s1.x, s1.y)};
     const int width = std::max(1, int(r + 0.5));
     if (raster) {
-        const QRgb rgb = colour.rgba();
         for (const QLineF& line : lines) raster->Line(line.p1(), line.p2(), rgb, width);
         return;
     }

@@ -14,7 +14,7 @@
 #include "overlays/overlaymovingtarget.h"
 
 class QPointF;
-class TargetRaster;
+class FrameRaster;
 class CAISTarget : public COverlayMovingTarget {
 public:
     static constexpr object_type kAISTarget = 101;
@@ -67,6 +67,7 @@ public:
     void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const override;
     bool onTap(CKartileView* view, const FPoint& screen, const DblPoint& where) override;
     bool isVisible() const override { return class_text != nullptr; }
+    bool drawsIntoFrameRaster() const override { return true; }
     GraphicsColor drawingColor() const override { return GraphicsColor::fromQColor(colour); }
 
     // Tells the target's listeners and the map views.
@@ -98,5 +99,6 @@ private:
     void symbolDirection(const CMapping& mapping, double& sn, double& cs) const;
     // The symbol's corners on screen.
     void symbol(const CMapping& mapping, QPointF (&triangle)[3]) const;
-    void drawVector(QPainter* painter, TargetRaster* raster, const CMapping& mapping) const;
+    void drawVector(QPainter* painter, FrameRaster* raster, QRgb rgb,
+                    const CMapping& mapping) const;
 };

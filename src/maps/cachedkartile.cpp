@@ -241,7 +241,7 @@ struct CCachedKartile::Frame {
 };
 
 void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoint& offset, int z,
-                          bool& loading) {
+                          bool& loading, std::vector<SquareCopy>* copies) {
     loading = false;
     if (!m_map || !m_map->isOpen() || screenRect.isEmpty()) {
         painter.fillRect(screenRect, Qt::white);
@@ -255,7 +255,7 @@ void CCachedKartile::Draw(QPainter& painter, const QRect& screenRect, const QPoi
     collectFinished(f);
     growPool(f.g);
     placeSquares(f);
-    drawCells(painter, f, loading);
+    drawCells(painter, f, loading, copies);
     queueMissing(f, loading);
 }
 
@@ -352,7 +352,8 @@ void CCachedKartile::placeSquares(Frame& f) {
 // Each cell: its square, else the square of level z + 1 at twice the size,
 // else those of level z - 1 at half the size, else white. Cells without a
 // fresh square of their own and not being read are noted for queueing.
-void CCachedKartile::drawCells(QPainter& painter, Frame& f, bool& loading) {
+void CCachedKartile::drawCells(QPainter& painter, Frame& f, bool& loading,
+                               std::vector<SquareCopy>* copies) {
     const Grid& g = f.g;
     painter.save();
     painter.setClipRect(f.screenRect);
@@ -361,7 +362,10 @@ void CCachedKartile::drawCells(QPainter& painter, Frame& f, bool& loading) {
             DIB_square* s = f.cell(c, r);
             const QRect target = f.screenOf(c, r);
             if (s) {
-                painter.drawPixmap(target, s->pixmapOf());
+                if (copies)
+                    copies->push_back({&s->image, target});
+                else
+                    painter.drawPixmap(target, s->pixmapOf());
                 if (s->missing > 0) loading = true;
                 if (!f.stale(s)) continue;
             } else {

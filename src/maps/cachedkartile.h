@@ -78,10 +78,17 @@ public:
     void Close();
     CKartile* map() const { return m_map; }
 
+    // A square to go one to one into `target` (painter coordinates).
+    struct SquareCopy {
+        const QImage* image;
+        QRect target;
+    };
     // Draws the area of level z whose top-left level-z pixel is `offset`
-    // into screenRect. `loading` is set when squares are still coming.
+    // into screenRect. `loading` is set when squares are still coming. With
+    // `copies`, the squares drawn one to one are left there for the caller
+    // to copy into the frame itself; they stay unchanged until the next Draw.
     void Draw(QPainter& painter, const QRect& screenRect, const QPoint& offset, int z,
-              bool& loading);
+              bool& loading, std::vector<SquareCopy>* copies = nullptr);
     // True when finished squares or chunk data wait for the next Draw.
     bool TimerCallback();
     bool isLoading();
@@ -119,7 +126,7 @@ private:
     void collectFinished(Frame& f);
     void growPool(const Grid& g);
     void placeSquares(Frame& f);
-    void drawCells(QPainter& painter, Frame& f, bool& loading);
+    void drawCells(QPainter& painter, Frame& f, bool& loading, std::vector<SquareCopy>* copies);
     static bool drawStandIn(QPainter& painter, const Frame& f, int c, int r, const QRect& target);
     void queueMissing(Frame& f, bool& loading);
 

@@ -262,14 +262,22 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     // Screen point s shows level-z pixel s + offset * scale.
     const QPoint offset(int(std::lround(m_view.offset_x * m_view.scale)) + drawRect.left(),
                         int(std::lround(m_view.offset_y * m_view.scale)) + drawRect.top());
+    // At one to one the map and what draws into the frame's pixels go in
+    // together, band by band.
+    IconBlitter blitter;
+    if (f == 1.0) blitter.Begin(painter, target);
+    const bool direct = m_raster.Begin(blitter);
     bool loading = false;
-    m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading);
+    m_squareCopies.clear();
+    m_renderer.Draw(painter, drawRect, offset, m_view.zoom_mode, loading,
+                    direct ? &m_squareCopies : nullptr);
+    for (const CCachedKartile::SquareCopy& c : m_squareCopies)
+        if (!m_raster.Copy(*c.image, c.target)) painter.drawImage(c.target, *c.image);
 
     ++m_view.frame;
     prepareOverlaysForFrame();
-    IconBlitter blitter;
-    if (f == 1.0) blitter.Begin(painter, target);
     if (blitter.active()) IconBlitter::current = &blitter;
+    if (direct) FrameRaster::current = &m_raster;
 
     int drawn = 0;
     COverlayTool* tool = usingTool();
@@ -277,9 +285,12 @@ void CKartileView::onDraw(QPainter& painter, int x, int y, int w, int h) {
     for (Overlay& o : m_overlays) {
         if (tool && o.object == tool->selected()) selected = &o;
         if (drawn >= kMaxOverlaysDrawn || !o.on_screen || o.mapping.crowded) continue;
+        if (!o.object->drawsIntoFrameRaster()) m_raster.Flush();
         o.object->Draw(&painter, m_view, o.mapping);
         ++drawn;
     }
+    m_raster.End();
+    FrameRaster::current = nullptr;
     IconBlitter::current = nullptr;
     if (tool && tool->selected()) {
         if (selected)

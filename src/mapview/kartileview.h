@@ -30,6 +30,7 @@
 #include "maps/geometry.h"
 #include "maps/polynomialprojection.h"
 #include "mapview/viewgestures.h"
+#include "overlays/frameraster.h"
 #include "overlays/overlayobject.h"
 #include "overlays/serializable.h"
 
@@ -211,6 +212,9 @@ private:
     double now() const;
 
     CCachedKartile m_renderer;
+    // Kept from frame to frame for their storage.
+    FrameRaster m_raster;
+    std::vector<CCachedKartile::SquareCopy> m_squareCopies;
     CPolynomialProjection m_projection;
     COverlayObject::CViewParams m_view;
     int m_zmax = 3;

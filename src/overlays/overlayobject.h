@@ -105,6 +105,10 @@ public:
     virtual void Map(CMapping& mapping, const CPolynomialProjection& projection) const = 0;
     virtual void Draw(QPainter* painter, const CViewParams& view, CMapping& mapping) const = 0;
     virtual bool isVisible() const { return true; }
+    // True when Draw draws into FrameRaster::current while one is set and
+    // flushes it before painting anything itself: the view then leaves what
+    // the raster holds to be drawn later, with more of the frame at once.
+    virtual bool drawsIntoFrameRaster() const { return false; }
     // Pointer handlers get the screen point and the (longitude, latitude);
     // true when the event was consumed.
     virtual bool onTap(CKartileView*, const FPoint&, const DblPoint&) { return false; }

@@ -1,17 +1,19 @@
-// Target symbols and vectors written straight into a frame's pixels: never a
-// pixel outside the clip, whatever the position, and the shapes whole.
+// Map squares, target symbols and vectors written straight into a frame's
+// pixels, band by band: never a pixel outside the clip, whatever the
+// position, the shapes whole across the bands, and in the order recorded.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 #include <cmath>
 
-#include "data/targetraster.h"
+#include "overlays/frameraster.h"
 #include "overlays/iconblit.h"
 
 namespace {
 
 constexpr QRgb kCanary = 0xFF123456, kFill = 0xFFFF0000, kEdge = 0xFF000000;
+constexpr QRgb kMap = 0xFFE0E0C0, kOther = 0xFF00C000;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A frame whose painter is moved by (7, 5) and clipped to kClip.
@@ -24,7 +26,7 @@ public:
         painter.translate(7, 5);
         blitter.Begin(painter, kClip);
     }
-    TargetRaster raster() const { return TargetRaster(blitter); }
+    FrameRaster raster() const { return FrameRaster(blitter); }
     // Pixels of `colour` inside (or outside) the clip.
     int count(QRgb colour, bool inside) const {
         const QRect clip = kClip.translated(7, 5);
@@ -67,12 +69,13 @@ bool ringClosed(const QImage& image) {
     return true;
 }
 
-TEST(TargetRaster, SymbolsAreWholeInEveryDirection) {
+TEST(FrameRaster, SymbolsAreWholeInEveryDirection) {
     for (int degrees = 0; degrees < 360; degrees += 15) {
         SCOPED_TRACE(degrees);
         Frame frame;
         const QPointF anchor(90, 65);
-        frame.raster().Stamp(symbol(degrees), anchor, kFill, kEdge);
+        const TargetSprite sprite = symbol(degrees);
+        frame.raster().Stamp(sprite, anchor, kFill, kEdge);
         const double s = std::sin(degrees * M_PI / 180), c = std::cos(degrees * M_PI / 180);
         EXPECT_EQ(frame.at(anchor + QPointF(12 * s, -12 * c)), kFill) << "toward the bow";
         EXPECT_EQ(frame.at(anchor - QPointF(14 * s, -14 * c)), kCanary) << "behind the stern";
@@ -83,7 +86,7 @@ TEST(TargetRaster, SymbolsAreWholeInEveryDirection) {
     }
 }
 
-TEST(TargetRaster, NothingIsWrittenOutsideTheClip) {
+TEST(FrameRaster, NothingIsWrittenOutsideTheClip) {
     const struct {
         const char* name;
         QPointF at;
@@ -100,7 +103,8 @@ TEST(TargetRaster, NothingIsWrittenOutsideTheClip) {
         SCOPED_TRACE(s.name);
         for (int degrees = 0; degrees < 360; degrees += 45) {
             Frame frame;
-            frame.raster().Stamp(symbol(degrees), s.at, kFill, kEdge);
+            const TargetSprite sprite = symbol(degrees);
+            frame.raster().Stamp(sprite, s.at, kFill, kEdge);
             EXPECT_EQ(frame.outside(), 0) << degrees;
         }
     }
@@ -127,6 +131,67 @@ TEST(TargetRaster, NothingIsWrittenOutsideTheClip) {
             EXPECT_EQ(frame.count(kFill, true), l.inside);
         }
     }
+}
+
+// A map square under a line under a symbol, each crossing the bands the
+// frame is drawn in.
+TEST(FrameRaster, WhatIsRecordedLaterLiesOverAcrossBands) {
+    Frame frame;
+    QImage map(100, 100, QImage::Format_RGB32);
+    map.fill(kMap);
+    const TargetSprite sprite = symbol(0);
+    {
+        FrameRaster raster = frame.raster();
+        ASSERT_TRUE(raster.Copy(map, QRect(10, 5, 100, 100)));  // over the clip's corner
+        raster.Line({90, 25}, {90, 105}, kFill);
+        raster.Stamp(sprite, {90, 65}, kOther, kEdge);
+        EXPECT_EQ(frame.count(kMap, true), 0) << "drawn before the flush";
+    }
+    EXPECT_EQ(frame.outside(), 0);
+    EXPECT_EQ(frame.at({35, 25}), kMap);
+    EXPECT_EQ(frame.at({120, 30}), kCanary) << "beside the square";
+    EXPECT_EQ(frame.at({90, 30}), kFill) << "the line over the map";
+    EXPECT_EQ(frame.at({90, 100}), kFill) << "the line below the square";
+    EXPECT_EQ(frame.at({90, 60}), kOther) << "the symbol over the line";
+    for (int y = 25; y <= 105; ++y) {
+        const QRgb c = frame.at({90, double(y)});
+        EXPECT_TRUE(c == kFill || c == kOther || c == kEdge) << "a gap at " << y;
+    }
+    EXPECT_EQ(frame.count(kMap, true) + frame.count(kFill, true) + frame.count(kOther, true) +
+                  frame.count(kEdge, true),
+              80 * 85 + 1)
+        << "the square in the clip, and the line's last row below it";
+}
+
+// A frame tall enough for its bands to be drawn on two threads: the shapes
+// join up across every band and the map is whole beside them.
+TEST(FrameRaster, ATallFrameIsWholeAcrossItsBands) {
+    QImage image(300, 1000, QImage::Format_RGB32);
+    image.fill(kCanary);
+    QPainter painter(&image);
+    IconBlitter blitter;
+    blitter.Begin(painter, image.rect());
+    QImage map(256, 256, QImage::Format_RGB32);
+    map.fill(kMap);
+    const TargetSprite sprite = symbol(30);
+    for (int round = 0; round < 3; ++round) {
+        FrameRaster raster(blitter);
+        for (int y = 0; y < 1000; y += 256) raster.Copy(map, QRect(0, y, 256, 256));
+        raster.Line({270.5, 0}, {270.5, 1e4}, kFill);
+        raster.Line({290, 0}, {260, 999.9}, kFill, 2);
+        for (int i = 0; i < 40; ++i) raster.Stamp(sprite, QPointF(128, 12 + 25 * i), kOther, kEdge);
+    }
+    auto count = [&image](int x0, int x1, QRgb colour) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = x0; x <= x1; ++x) n += image.pixel(x, y) == colour;
+        return n;
+    };
+    EXPECT_EQ(count(270, 270, kFill), 1000) << "the line has a gap";
+    EXPECT_EQ(count(0, 255, kMap) + count(0, 255, kOther) + count(0, 255, kEdge), 256 * 1000)
+        << "the map has a hole";
+    EXPECT_NEAR(count(0, 255, kOther), 40 * 16 * 28 / 2, 40 * 50);
+    EXPECT_EQ(count(256, 299, kMap), 0);
 }
 
 }  // namespace
