@@ -187,21 +187,18 @@ int wholeDegrees(double sn, double cs) {
     return int(a / kDegToRad + 0.5) % 360;
 }
 
-// Sprites of the symbol by class, outline and whole degree on screen, made
-// when first drawn. Frames are drawn on the GUI thread only.
+// Sprites of the symbol by class, outline and whole degree on screen, and
+// of the vector's arrowhead by whole degree, made when first drawn. Frames
+// are drawn on the GUI thread only.
 class SymbolSprites {
 public:
     const TargetSprite& Get(bool classB, bool selected, bool headed, double sn, double cs) {
-        const double r = graphicsResolution;
-        if (r != m_resolution) {
-            for (auto& s : m_sprites) s = {};
-            m_resolution = r;
-        }
+        forResolution();
         const int degree = headed ? wholeDegrees(sn, cs) : kUpright;
         Entry& entry = m_sprites[size_t(((classB * 2 + selected) * (kUpright + 1)) + degree)];
         if (!entry.made) {
             QPointF corners[3];
-            const double angle = degree * kDegToRad;
+            const double angle = degree * kDegToRad, r = graphicsResolution;
             symbolAbout(QPointF(0, 0), std::sin(angle), std::cos(angle), (classB ? 0.8 : 1.0) * r,
                         headed, corners);
             entry.sprite = TargetSprite::Of(corners, (selected ? 3 : 1) * r);
@@ -209,16 +206,42 @@ public:
         }
         return entry.sprite;
     }
+    // The arrowhead of a vector pointing along (sn, cs), its tip on the anchor.
+    const TargetSprite& Arrowhead(double sn, double cs) {
+        forResolution();
+        const int degree = wholeDegrees(sn, cs);
+        Entry& entry = m_arrowheads[size_t(degree)];
+        if (!entry.made) {
+            const double angle = degree * kDegToRad, r = graphicsResolution;
+            const double a = 5 * r * std::sin(angle), b = 5 * r * std::cos(angle);
+            const QPointF ends[2] = {QPointF(-a + b, b + a), QPointF(-a - b, b - a)};
+            entry.sprite = TargetSprite::Strokes(ends);
+            entry.made = true;
+        }
+        return entry.sprite;
+    }
 
 private:
-    static constexpr int kUpright = 360;
     struct Entry {
         TargetSprite sprite;
         bool made = false;
     };
+    void forResolution() {
+        if (graphicsResolution == m_resolution) return;
+        for (auto& s : m_sprites) s = {};
+        for (auto& s : m_arrowheads) s = {};
+        m_resolution = graphicsResolution;
+    }
+    static constexpr int kUpright = 360;
     std::vector<Entry> m_sprites = std::vector<Entry>(4 * (kUpright + 1));
+    std::vector<Entry> m_arrowheads = std::vector<Entry>(360);
     double m_resolution = 0;
 };
+
+SymbolSprites& symbolSprites() {
+    static SymbolSprites sprites;
+    return sprites;
+}
 
 }  // namespace
 
@@ -255,11 +278,10 @@ void CAISTarget::Draw(QPainter* painter, const CViewParams& view, CMapping& mapp
              .IsOverlapping(view.screen_rect))
         return;
     if (raster) {
-        static SymbolSprites sprites;
         double sn, cs;
         symbolDirection(mapping, sn, cs);
         raster->Stamp(
-            sprites.Get(isClassB(), selected_target == this, damping.heading < 511, sn, cs),
+            symbolSprites().Get(isClassB(), selected_target == this, damping.heading < 511, sn, cs),
             QPointF(s0.x, s0.y), rgb, qRgb(0, 0, 0));
         return;
     }
@@ -287,7 +309,14 @@ void CAISTarget::drawVector(QPainter* painter, FrameRaster* raster, QRgb rgb,
                              QLineF(s1.x - a - b, s1.y + b - a, s1.x, s1.y)};
     const int width = std::max(1, int(r + 0.5));
     if (raster) {
-        for (const QLineF& line : lines) raster->Line(line.p1(), line.p2(), rgb, width);
+        raster->Line(lines[0].p1(), lines[0].p2(), rgb, width);
+        // A one-pixel arrowhead as a sprite: its two short lines cost more to
+        // set up than to draw. The sprite's tip is the pixel s1 lies in.
+        if (width == 1)
+            raster->Stamp(symbolSprites().Arrowhead(sn, cs), QPointF(s1.x - 0.5, s1.y - 0.5), rgb,
+                          rgb);
+        else
+            for (int i = 1; i < 3; ++i) raster->Line(lines[i].p1(), lines[i].p2(), rgb, width);
         return;
     }
     QPen pen(colour, width > 1 ? width : 0);

@@ -138,6 +138,47 @@ TargetSprite TargetSprite::Of(const QPointF (&corners)[3], double outline) {
     return sprite;
 }
 
+TargetSprite TargetSprite::Strokes(const QPointF (&ends)[2]) {
+    TargetSprite sprite;
+    std::vector<QPoint> pixels[2];
+    const QPointF tip(0.5, 0.5);
+    for (int k = 0; k < 2; ++k) {
+        const QPointF end = ends[k] + tip;
+        if (!(std::abs(end.x()) < 4096 && std::abs(end.y()) < 4096)) return {};
+        const bool steep = std::abs(end.y() - tip.y()) > std::abs(end.x() - tip.x());
+        double ua = steep ? end.y() : end.x(), va = steep ? end.x() : end.y();
+        double ub = steep ? tip.y() : tip.x(), vb = steep ? tip.x() : tip.y();
+        if (ua > ub) std::swap(ua, ub), std::swap(va, vb);
+        const double slope = ub > ua ? (vb - va) / (ub - ua) : 0.0;
+        for (int u = floorInt(ua); u <= floorInt(ub); ++u) {
+            const int v = floorInt(va + slope * (u + 0.5 - ua));
+            pixels[k].push_back(steep ? QPoint(v, u) : QPoint(u, v));
+        }
+    }
+    int top = 0, bottom = 0;
+    for (const auto& stroke : pixels)
+        for (const QPoint& p : stroke) top = std::min(top, p.y()), bottom = std::max(bottom, p.y());
+    sprite.top = top;
+    sprite.rows.assign(size_t(bottom - top + 1), {1, 1, 0, 0});
+    for (int k = 0; k < 2; ++k) {
+        for (const QPoint& p : pixels[k]) {
+            TargetSprite::Row& row = sprite.rows[size_t(p.y() - top)];
+            int16_t& from = k == 0 ? row.edge_from : row.fill_from;
+            int16_t& to = k == 0 ? row.edge_to : row.fill_to;
+            if (from > to) from = to = int16_t(p.x());
+            from = std::min(from, int16_t(p.x()));
+            to = std::max(to, int16_t(p.x()));
+        }
+    }
+    sprite.left = std::numeric_limits<int>::max();
+    sprite.right = std::numeric_limits<int>::min();
+    for (const auto& stroke : pixels)
+        for (const QPoint& p : stroke)
+            sprite.left = std::min(sprite.left, p.x()),
+            sprite.right = std::max(sprite.right, p.x());
+    return sprite;
+}
+
 FrameRaster* FrameRaster::current = nullptr;
 
 bool FrameRaster::Begin(const IconBlitter& frame) {

@@ -25,7 +25,8 @@ class IconBlitter;
 // anchor: worked out once and stamped for every target of the same shape
 // and direction.
 struct TargetSprite {
-    // Columns relative to the anchor, inclusive; no fill when fill_from > fill_to.
+    // Columns relative to the anchor, inclusive: the edge's run, then the
+    // fill's over it; either is empty when its from > to.
     struct Row {
         int16_t edge_from, fill_from, fill_to, edge_to;
     };
@@ -35,6 +36,11 @@ struct TargetSprite {
 
     // corners relative to the anchor; outline about that many pixels wide.
     static TargetSprite Of(const QPointF (&corners)[3], double outline);
+    // Two strokes one pixel wide from `ends` to the centre of the anchor's
+    // pixel, stepped as FrameRaster::Line steps them: an arrowhead, its tip
+    // on the anchor. Each row holds one run of either stroke; stamp it with
+    // fill and edge alike.
+    static TargetSprite Strokes(const QPointF (&ends)[2]);
 };
 
 class FrameRaster {

@@ -133,6 +133,20 @@ TEST(FrameRaster, NothingIsWrittenOutsideTheClip) {
     }
 }
 
+// An arrowhead stamped from its sprite lights the pixels its two lines would.
+TEST(FrameRaster, ArrowheadsAreTheirTwoLines) {
+    for (int degrees = 0; degrees < 360; degrees += 5) {
+        SCOPED_TRACE(degrees);
+        const double a = 5 * std::sin(degrees * M_PI / 180), b = 5 * std::cos(degrees * M_PI / 180);
+        const QPointF tip(90.5, 65.5), ends[2] = {{-a + b, b + a}, {-a - b, b - a}};
+        Frame lines, stamped;
+        for (const QPointF& end : ends) lines.raster().Line(tip + end, tip, kFill);
+        const TargetSprite sprite = TargetSprite::Strokes(ends);
+        stamped.raster().Stamp(sprite, tip - QPointF(0.5, 0.5), kFill, kFill);
+        EXPECT_EQ(stamped.image, lines.image);
+    }
+}
+
 // A map square under a line under a symbol, each crossing the bands the
 // frame is drawn in.
 TEST(FrameRaster, WhatIsRecordedLaterLiesOverAcrossBands) {
