@@ -184,7 +184,8 @@ int wholeDegrees(double sn, double cs) {
     if (steep) a = M_PI / 2 - a;
     if (cs < 0) a = M_PI - a;
     if (sn < 0) a = 2 * M_PI - a;
-    return int(a / kDegToRad + 0.5) % 360;
+    const int degrees = int(a * (180 / M_PI) + 0.5);  // no division on the way
+    return degrees >= 360 ? degrees - 360 : degrees;
 }
 
 // Sprites of the symbol by class, outline and whole degree on screen, and
