@@ -96,15 +96,52 @@ CTrackOverview::Fingerprint CTrackOverview::fingerprintOf(const COverlayTrack& t
 void CTrackOverview::projectPoints(const COverlayTrack& track) {
     m_points.clear();
     m_points.reserve(size_t(track.getTotalPoints()));
-    for (const auto& s : track.sections)
+    m_projected.clear();
+    m_bounds = FRect();
+    projectFrom(track, 0, 0);
+    m_pointsValid = true;
+}
+
+bool CTrackOverview::projectAddedPoints(const COverlayTrack& track) {
+    const auto& sections = track.sections;
+    if (m_projected.empty() || sections.size() < m_projected.size()) return false;
+    const size_t last = m_projected.size() - 1;
+    for (size_t i = 0; i <= last; ++i) {
+        if (sections[i].get() != m_projected[i].first) return false;
+        if (i < last ? sections[i]->count != m_projected[i].second
+                     : sections[i]->count < m_projected[i].second)
+            return false;
+    }
+    const int from = m_projected[last].second;
+    m_projected.pop_back();
+    projectFrom(track, last, from);
+    return true;
+}
+
+// The points of sections from `section` on, from `point` of the first.
+void CTrackOverview::projectFrom(const COverlayTrack& track, size_t section, int point) {
+    const size_t before = m_points.size();
+    for (size_t k = section; k < track.sections.size(); ++k, point = 0) {
+        const CTrackSection& s = *track.sections[k];
         // Each section after the first repeats its predecessor's last point.
-        for (int i = m_points.empty() ? 0 : 1; i < s->count; ++i) {
+        for (int i = std::max(point, m_points.empty() ? 0 : 1); i < s.count; ++i) {
             double x = 0, y = 0;
-            m_projection.latlong_to_xy(s->points[i].lat, s->points[i].lon, x, y);
+            m_projection.latlong_to_xy(s.points[i].lat, s.points[i].lon, x, y);
             m_points.emplace_back(x, y);
         }
-    m_bounds = FRect::Around(m_points);
-    m_pointsValid = true;
+        m_projected.emplace_back(&s, s.count);
+    }
+    if (before == 0) {
+        m_bounds = FRect::Around(m_points);
+        return;
+    }
+    for (size_t i = before; i < m_points.size(); ++i) {
+        const FPoint& p = m_points[i];
+        m_bounds.left = std::min(m_bounds.left, p.x),
+        m_bounds.right = std::max(m_bounds.right, p.x);
+        m_bounds.top = std::min(m_bounds.top, p.y),
+        m_bounds.bottom = std::max(m_bounds.bottom, p.y);
+    }
 }
 
 void CTrackOverview::paintPicture(const COverlayTrack& track, double scale, bool antialiased) {
@@ -117,17 +154,37 @@ void CTrackOverview::paintPicture(const COverlayTrack& track, double scale, bool
     m_picture = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_ARGB32_Premultiplied);
     m_picture.fill(Qt::transparent);
     m_scale = scale;
+    paintLine(track, 0, antialiased);
+}
 
+bool CTrackOverview::paintAddedPoints(const COverlayTrack& track, const Fingerprint& now) {
+    if (m_painted == 0 || m_painted > m_points.size()) return false;
+    // A dash would start afresh, and a shadow darken the line, at the join.
+    if (now.selected || COverlayTrack::PenStyle(track.line_style) != Qt::SolidLine) return false;
+    const double margin = std::ceil((1.1 * track.line_width + 4) * graphicsResolution);
+    const QRectF room = QRectF(m_picture.rect()).adjusted(margin, margin, -margin, -margin);
+    for (size_t i = m_painted; i < m_points.size(); ++i)
+        if (!room.contains(m_points[i].x * m_scale - m_origin.x(),
+                           m_points[i].y * m_scale - m_origin.y()))
+            return false;
+    paintLine(track, m_painted - 1, now.antialiased);
+    return true;
+}
+
+// The line from point `from` on, onto the picture.
+void CTrackOverview::paintLine(const COverlayTrack& track, size_t from, bool antialiased) {
     const double skip = std::max(1.0, 0.5 * track.line_width * graphicsResolution);
     QPolygonF line;
-    for (size_t i = 0; i < m_points.size(); ++i) {
-        const QPointF p(m_points[i].x * scale - m_origin.x(), m_points[i].y * scale - m_origin.y());
+    for (size_t i = from; i < m_points.size(); ++i) {
+        const QPointF p(m_points[i].x * m_scale - m_origin.x(),
+                        m_points[i].y * m_scale - m_origin.y());
         if (!line.isEmpty() && i + 1 < m_points.size()) {
             const QPointF d = p - line.back();
             if (std::abs(d.x()) < skip && std::abs(d.y()) < skip) continue;
         }
         line.append(p);
     }
+    m_painted = m_points.size();
     if (line.size() < 2) return;
     QPainter painter(&m_picture);
     painter.setRenderHint(QPainter::Antialiasing, antialiased);
@@ -150,9 +207,12 @@ bool CTrackOverview::drawPicture(QPainter* painter, const COverlayObject::CViewP
     const bool antialiased = painter->testRenderHint(QPainter::Antialiasing);
     const Fingerprint now = fingerprintOf(track, antialiased);
     if (!m_pointsValid || now.sections != m_pointsMadeFrom.sections) {
-        projectPoints(track);
+        // While recording, a fix adds a point: the rest stays as it was.
+        if (!m_pointsValid || !projectAddedPoints(track)) {
+            projectPoints(track);
+            m_picture = QImage();
+        }
         m_pointsMadeFrom = now;
-        m_picture = QImage();
     }
     const double w = (m_bounds.right - m_bounds.left) * view.scale;
     const double h = (m_bounds.bottom - m_bounds.top) * view.scale;
@@ -160,10 +220,12 @@ bool CTrackOverview::drawPicture(QPainter* painter, const COverlayObject::CViewP
         m_picture = QImage();
         return false;
     }
-    if (m_picture.isNull() || m_scale != view.scale || !(now == m_pictureMadeFrom)) {
+    Fingerprint grown = m_pictureMadeFrom;
+    grown.sections = now.sections;
+    const bool onlyGrown = !m_picture.isNull() && m_scale == view.scale && grown == now;
+    if (!onlyGrown || (m_painted < m_points.size() && !paintAddedPoints(track, now)))
         paintPicture(track, view.scale, antialiased);
-        m_pictureMadeFrom = now;
-    }
+    m_pictureMadeFrom = now;
     // Picture pixel p shows at screen p + origin - offset * scale.
     const QPoint at(int(std::lround(m_origin.x() - view.offset_x * view.scale)),
                     int(std::lround(m_origin.y() - view.offset_y * view.scale)));

@@ -15,6 +15,7 @@
 #include <QPointF>
 #include <QPolygonF>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "maps/polynomialprojection.h"
@@ -56,7 +57,15 @@ private:
     bool drawPicture(QPainter* painter, const COverlayObject::CViewParams& view,
                      const COverlayTrack& track);
     void projectPoints(const COverlayTrack& track);
+    // Projects only the points added since, when the track has only grown
+    // at its end (as while recording); false when it changed otherwise.
+    bool projectAddedPoints(const COverlayTrack& track);
+    void projectFrom(const COverlayTrack& track, size_t section, int point);
     void paintPicture(const COverlayTrack& track, double scale, bool antialiased);
+    // Draws the points added since onto the picture; false when they fall
+    // outside it or the line's style would show the joins.
+    bool paintAddedPoints(const COverlayTrack& track, const Fingerprint& now);
+    void paintLine(const COverlayTrack& track, size_t from, bool antialiased);
 
     CPolynomialProjection m_projection;
     double m_projectionProbe[4] = {};  // width, height, image x, y of (0, 0)
@@ -64,11 +73,14 @@ private:
     std::vector<FPoint> m_points;  // image pixels, the whole line in order
     FRect m_bounds;                // of m_points
     Fingerprint m_pointsMadeFrom;
+    // The sections m_points were made from, with their counts then.
+    std::vector<std::pair<const void*, int>> m_projected;
 
     QImage m_picture;
     QPointF m_origin;  // scaled image pixel of the picture's top left
     double m_scale = 0;
     Fingerprint m_pictureMadeFrom;
+    size_t m_painted = 0;  // points of m_points on the picture
 
     // The frame last drawn: the view (by address) and its frame number.
     const void* m_lastView = nullptr;
