@@ -97,7 +97,10 @@ Popup {
                 objectName: "file_" + modelData.name
                 width: ListView.view.width
                 height: 40
-                text: (modelData.folder ? "\ud83d\udcc1 " : "") + modelData.name
+                text: modelData.name
+                // Drawn, not a character: few fonts have a folder glyph.
+                icon.source: modelData.folder ? "qrc:/folder.svg" : "qrc:/file.svg"
+                icon.color: "transparent"
                 focusPolicy: Qt.NoFocus
                 onClicked: {
                     if (modelData.folder)

@@ -3,6 +3,8 @@
 // chooser. (Menus, the TCP dialog, the screen lock: tests/ui.)
 #include <gtest/gtest.h>
 
+#include <QQmlProperty>
+
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -118,6 +120,9 @@ TEST_F(ShellScene, SimulationFileIsChosenInTheFileChooser) {
     ASSERT_NE(waitFor("fileChooserContent"), nullptr);
     ASSERT_TRUE(QMetaObject::invokeMethod(shell->findChild<QObject*>("fileChooser"), "openFolder",
                                           Q_ARG(QVariant, files.path())));
+    ASSERT_NE(waitFor("file_logs"), nullptr);
+    EXPECT_EQ(QQmlProperty::read(find("file_logs"), "icon.source").toUrl(),
+              QUrl("qrc:/folder.svg"));
     ASSERT_TRUE(click("file_logs"));
     EXPECT_NE(waitFor("file_voyage.txt"), nullptr);
     EXPECT_EQ(find("file_notes.md"), nullptr) << "only .txt is offered";
