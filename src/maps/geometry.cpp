@@ -154,11 +154,13 @@ void IntRect::ClipToContainer(const IntRect& c) {
 FRect FRect::Around(const std::vector<FPoint>& points) {
     if (points.empty()) return FRect(0, 0, 0, 0);
     FRect b(points[0].x, points[0].y, points[0].x, points[0].y);
-    for (const FPoint& p : points) {
-        b.left = std::min(b.left, p.x);
-        b.right = std::max(b.right, p.x);
-        b.top = std::min(b.top, p.y);
-        b.bottom = std::max(b.bottom, p.y);
-    }
+    for (const FPoint& p : points) b.Include(p);
     return b;
+}
+
+void FRect::Include(const FPoint& p) {
+    left = std::min(left, p.x);
+    right = std::max(right, p.x);
+    top = std::min(top, p.y);
+    bottom = std::max(bottom, p.y);
 }

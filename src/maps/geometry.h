@@ -108,6 +108,8 @@ struct FRect {
     bool HitTest(const FPoint& p) const;
     // Shrinks to the part inside c; a rectangle outside c keeps zero size.
     void ClipToContainer(const FRect& c);
+    // Grows to hold p (on its edge when outside).
+    void Include(const FPoint& p);
     // The smallest rectangle holding every point (their extremes as edges);
     // all zero for none.
     static FRect Around(const std::vector<FPoint>& points);

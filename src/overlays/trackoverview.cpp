@@ -50,9 +50,9 @@ void drawWide(QPainter* painter, const QPolygonF& line, const QColor& colour, do
     painter->drawPolyline(line);
 }
 
-uint64_t mix(uint64_t hash, uint64_t value) {
-    hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
-    return hash;
+// Room around the line for the pen and the selection's shadow.
+double pictureMargin(const COverlayTrack& track) {
+    return std::ceil((1.1 * track.line_width + 4) * graphicsResolution);
 }
 
 }  // namespace
@@ -82,8 +82,6 @@ void CTrackOverview::noteProjection(const CPolynomialProjection& projection) {
 CTrackOverview::Fingerprint CTrackOverview::fingerprintOf(const COverlayTrack& track,
                                                           bool antialiased) const {
     Fingerprint f;
-    for (const auto& s : track.sections)
-        f.sections = mix(mix(f.sections, reinterpret_cast<uintptr_t>(s.get())), uint64_t(s->count));
     const QColor c = track.color.toQColor();
     f.color = c.rgba();
     f.width = track.line_width;
@@ -135,18 +133,11 @@ void CTrackOverview::projectFrom(const COverlayTrack& track, size_t section, int
         m_bounds = FRect::Around(m_points);
         return;
     }
-    for (size_t i = before; i < m_points.size(); ++i) {
-        const FPoint& p = m_points[i];
-        m_bounds.left = std::min(m_bounds.left, p.x),
-        m_bounds.right = std::max(m_bounds.right, p.x);
-        m_bounds.top = std::min(m_bounds.top, p.y),
-        m_bounds.bottom = std::max(m_bounds.bottom, p.y);
-    }
+    for (size_t i = before; i < m_points.size(); ++i) m_bounds.Include(m_points[i]);
 }
 
 void CTrackOverview::paintPicture(const COverlayTrack& track, double scale, bool antialiased) {
-    // A margin for the pen and the selection's shadow.
-    const double margin = std::ceil((1.1 * track.line_width + 4) * graphicsResolution);
+    const double margin = pictureMargin(track);
     m_origin = QPointF(std::floor(m_bounds.left * scale) - margin,
                        std::floor(m_bounds.top * scale) - margin);
     const int w = int(std::ceil(m_bounds.right * scale - m_origin.x() + margin));
@@ -161,7 +152,7 @@ bool CTrackOverview::paintAddedPoints(const COverlayTrack& track, const Fingerpr
     if (m_painted == 0 || m_painted > m_points.size()) return false;
     // A dash would start afresh, and a shadow darken the line, at the join.
     if (now.selected || COverlayTrack::PenStyle(track.line_style) != Qt::SolidLine) return false;
-    const double margin = std::ceil((1.1 * track.line_width + 4) * graphicsResolution);
+    const double margin = pictureMargin(track);
     const QRectF room = QRectF(m_picture.rect()).adjusted(margin, margin, -margin, -margin);
     for (size_t i = m_painted; i < m_points.size(); ++i)
         if (!room.contains(m_points[i].x * m_scale - m_origin.x(),
@@ -206,13 +197,10 @@ bool CTrackOverview::drawPicture(QPainter* painter, const COverlayObject::CViewP
     if (track.sections.size() < kMinSections || !m_projection.isInitialised()) return false;
     const bool antialiased = painter->testRenderHint(QPainter::Antialiasing);
     const Fingerprint now = fingerprintOf(track, antialiased);
-    if (!m_pointsValid || now.sections != m_pointsMadeFrom.sections) {
-        // While recording, a fix adds a point: the rest stays as it was.
-        if (!m_pointsValid || !projectAddedPoints(track)) {
-            projectPoints(track);
-            m_picture = QImage();
-        }
-        m_pointsMadeFrom = now;
+    // While recording, a fix adds a point: the rest stays as it was.
+    if (!m_pointsValid || !projectAddedPoints(track)) {
+        projectPoints(track);
+        m_picture = QImage();
     }
     const double w = (m_bounds.right - m_bounds.left) * view.scale;
     const double h = (m_bounds.bottom - m_bounds.top) * view.scale;
@@ -220,10 +208,8 @@ bool CTrackOverview::drawPicture(QPainter* painter, const COverlayObject::CViewP
         m_picture = QImage();
         return false;
     }
-    Fingerprint grown = m_pictureMadeFrom;
-    grown.sections = now.sections;
-    const bool onlyGrown = !m_picture.isNull() && m_scale == view.scale && grown == now;
-    if (!onlyGrown || (m_painted < m_points.size() && !paintAddedPoints(track, now)))
+    const bool current = !m_picture.isNull() && m_scale == view.scale && now == m_pictureMadeFrom;
+    if (!current || (m_painted < m_points.size() && !paintAddedPoints(track, now)))
         paintPicture(track, view.scale, antialiased);
     m_pictureMadeFrom = now;
     // Picture pixel p shows at screen p + origin - offset * scale.

@@ -42,9 +42,8 @@ public:
     bool hasPicture() const { return !m_picture.isNull(); }
 
 private:
-    // What the cached points and picture were made from.
+    // The style the cached picture was painted in.
     struct Fingerprint {
-        uint64_t sections = 0;  // hash of the sections and their counts
         uint32_t color = 0;
         float width = 0;
         int style = 0;
@@ -57,8 +56,9 @@ private:
     bool drawPicture(QPainter* painter, const COverlayObject::CViewParams& view,
                      const COverlayTrack& track);
     void projectPoints(const COverlayTrack& track);
-    // Projects only the points added since, when the track has only grown
-    // at its end (as while recording); false when it changed otherwise.
+    // Projects only the points added since (none when the track is as it
+    // was), when the track has only grown at its end, as while recording;
+    // false when it changed otherwise.
     bool projectAddedPoints(const COverlayTrack& track);
     void projectFrom(const COverlayTrack& track, size_t section, int point);
     void paintPicture(const COverlayTrack& track, double scale, bool antialiased);
@@ -72,7 +72,6 @@ private:
     bool m_pointsValid = false;
     std::vector<FPoint> m_points;  // image pixels, the whole line in order
     FRect m_bounds;                // of m_points
-    Fingerprint m_pointsMadeFrom;
     // The sections m_points were made from, with their counts then.
     std::vector<std::pair<const void*, int>> m_projected;
 
