@@ -99,6 +99,44 @@ inline void fillShortRun(quint32* p, int n, const RunColour& c) {
     }
 }
 
+// A line from a to b, one pixel per step along its major axis u (y for a
+// steep line) from u0 to u1, clipped to [uLow, uHigh]; the minor axis v at
+// u0 and its step in 16.16 fixed point. False when nothing is left.
+struct LineSteps {
+    int u0, u1;
+    int64_t v0, step;
+};
+template <bool steep>
+bool stepsOf(QPointF a, QPointF b, int uLow, int uHigh, LineSteps& s) {
+    double ua = steep ? a.y() : a.x(), va = steep ? a.x() : a.y();
+    double ub = steep ? b.y() : b.x(), vb = steep ? b.x() : b.y();
+    if (ua > ub) std::swap(ua, ub), std::swap(va, vb);
+    const double slope = ub > ua ? (vb - va) / (ub - ua) : 0.0;
+    const double from = std::max(ua, double(uLow)), to = std::min(ub, uHigh + 0.999);
+    if (from > to) return false;
+    s.u0 = floorInt(from), s.u1 = floorInt(to);
+    const double vStart = va + slope * (s.u0 + 0.5 - ua);
+    if (!(std::abs(vStart) < 1e6)) return false;  // passes far above or below
+    s.v0 = int64_t(vStart * 65536.0);
+    s.step = int64_t(slope * 65536.0);
+    return true;
+}
+
+// Columns relative to the anchor that the sprite's rows reach.
+void findColumns(TargetSprite& sprite) {
+    sprite.left = std::numeric_limits<int>::max();
+    sprite.right = std::numeric_limits<int>::min();
+    for (const TargetSprite::Row& r : sprite.rows) {
+        if (r.edge_from <= r.edge_to)
+            sprite.left = std::min<int>(sprite.left, r.edge_from),
+            sprite.right = std::max<int>(sprite.right, r.edge_to);
+        if (r.fill_from <= r.fill_to)
+            sprite.left = std::min<int>(sprite.left, r.fill_from),
+            sprite.right = std::max<int>(sprite.right, r.fill_to);
+    }
+    if (sprite.left > sprite.right) sprite.left = 0, sprite.right = -1;
+}
+
 }  // namespace
 
 TargetSprite TargetSprite::Of(const QPointF (&corners)[3], double outline) {
@@ -123,18 +161,14 @@ TargetSprite TargetSprite::Of(const QPointF (&corners)[3], double outline) {
     for (int i = 0; i < 3; ++i) grown[i] = incentre + (corners[i] - incentre) * grow;
     const Spans outer(grown), inner(corners);
     sprite.top = outer.top();
-    sprite.left = std::numeric_limits<int>::max();
-    sprite.right = std::numeric_limits<int>::min();
     for (int y = outer.top(); y <= outer.bottom(); ++y) {
         int o0 = 1, o1 = 0, i0, i1;
         outer.at(y, o0, o1);
         if (!inner.at(y, i0, i1)) i0 = o1 + 1, i1 = o1;
         i0 = std::max(i0, o0), i1 = std::min(i1, o1);
         sprite.rows.push_back({int16_t(o0), int16_t(i0), int16_t(i1), int16_t(o1)});
-        if (o0 <= o1)
-            sprite.left = std::min(sprite.left, o0), sprite.right = std::max(sprite.right, o1);
     }
-    if (sprite.left > sprite.right) sprite.left = 0, sprite.right = -1;
+    findColumns(sprite);
     return sprite;
 }
 
@@ -145,13 +179,13 @@ TargetSprite TargetSprite::Strokes(const QPointF (&ends)[2]) {
     for (int k = 0; k < 2; ++k) {
         const QPointF end = ends[k] + tip;
         if (!(std::abs(end.x()) < 4096 && std::abs(end.y()) < 4096)) return {};
-        const bool steep = std::abs(end.y() - tip.y()) > std::abs(end.x() - tip.x());
-        double ua = steep ? end.y() : end.x(), va = steep ? end.x() : end.y();
-        double ub = steep ? tip.y() : tip.x(), vb = steep ? tip.x() : tip.y();
-        if (ua > ub) std::swap(ua, ub), std::swap(va, vb);
-        const double slope = ub > ua ? (vb - va) / (ub - ua) : 0.0;
-        for (int u = floorInt(ua); u <= floorInt(ub); ++u) {
-            const int v = floorInt(va + slope * (u + 0.5 - ua));
+        const bool steep = std::abs(tip.y() - end.y()) > std::abs(tip.x() - end.x());
+        LineSteps l;
+        if (!(steep ? stepsOf<true>(end, tip, -4096, 4096, l)
+                    : stepsOf<false>(end, tip, -4096, 4096, l)))
+            continue;
+        for (int u = l.u0; u <= l.u1; ++u) {
+            const int v = int((l.v0 + l.step * (u - l.u0)) >> 16);
             pixels[k].push_back(steep ? QPoint(v, u) : QPoint(u, v));
         }
     }
@@ -170,12 +204,7 @@ TargetSprite TargetSprite::Strokes(const QPointF (&ends)[2]) {
             to = std::max(to, int16_t(p.x()));
         }
     }
-    sprite.left = std::numeric_limits<int>::max();
-    sprite.right = std::numeric_limits<int>::min();
-    for (const auto& stroke : pixels)
-        for (const QPoint& p : stroke)
-            sprite.left = std::min(sprite.left, p.x()),
-            sprite.right = std::max(sprite.right, p.x());
+    findColumns(sprite);
     return sprite;
 }
 
@@ -276,7 +305,8 @@ void FrameRaster::Flush() {
     if (!m_pending) return;
     m_pending = false;
     auto round = std::make_shared<Round>(m_bands.size());
-    if (round->count >= kBandsForHelp && std::thread::hardware_concurrency() > 1) {
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;  // asks the system
+    if (round->count >= kBandsForHelp && twoCores) {
         if (!m_helper) m_helper = std::make_unique<Helper>(*this);
         m_helper->HandOver(round);
     }
@@ -402,23 +432,17 @@ void FrameRaster::Line(QPointF a, QPointF b, QRgb colour, int width) {
 // steps the same pixels, so a line crossing bands joins up exactly.
 template <bool steep>
 void FrameRaster::line(QPointF a, QPointF b, quint32 colour, int width) {
-    double ua = steep ? a.y() : a.x(), va = steep ? a.x() : a.y();
-    double ub = steep ? b.y() : b.x(), vb = steep ? b.x() : b.y();
-    if (ua > ub) std::swap(ua, ub), std::swap(va, vb);
     const int uLow = steep ? m_clipTop : m_left, uHigh = steep ? m_clipBottom : m_right;
     const int vLow = steep ? m_left : m_clipTop, vHigh = steep ? m_right : m_clipBottom;
-    const double slope = ub > ua ? (vb - va) / (ub - ua) : 0.0;
-    const double from = std::max(ua, double(uLow)), to = std::min(ub, uHigh + 0.999);
-    if (from > to || width < 1) return;
-    const int u0 = floorInt(from), u1 = floorInt(to);
-    const double vStart = va + slope * (u0 + 0.5 - ua);
-    if (!(std::abs(vStart) < 1e6)) return;  // passes far above or below
+    LineSteps steps;
+    if (width < 1 || !stepsOf<steep>(a, b, uLow, uHigh, steps)) return;
+    const int u0 = steps.u0, u1 = steps.u1;
     Op op{};
     op.kind = steep ? Op::kSteepLine : Op::kShallowLine;
     op.width = uint8_t(std::min(width, 255));
     op.colour = colour;
-    op.line.v0 = int64_t(vStart * 65536.0);
-    op.line.step = int64_t(slope * 65536.0);
+    op.line.v0 = steps.v0;
+    op.line.step = steps.step;
     op.line.u0 = u0;
     op.line.u1 = u1;
     const int64_t vLast = op.line.v0 + op.line.step * (u1 - u0);
