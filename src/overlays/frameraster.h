@@ -56,7 +56,6 @@ public:
     bool Begin(const IconBlitter& frame);
     // Flushes and lets the frame go.
     void End();
-    bool active() const { return m_bits != nullptr; }
 
     // Copies `image` one to one with its top left on `to`'s, as much of it
     // as `to` holds; false (nothing done) unless the image is 32-bit and
